@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+
+namespace nvx::platform {
+
+// $XDG_CONFIG_HOME/NivaluxPro (~/.config/NivaluxPro), created when missing.
+// Falls back to the working folder + "/NivaluxPro" when no home can be found.
+std::filesystem::path UserDataFolder();
+
+// The first folder of $XDG_CONFIG_DIRS (/etc/xdg) + "/NivaluxPro"; never created.
+std::filesystem::path MachineDataFolder();
+
+// The program's own data: $NVXPRINT_DATA_DIR when set, else share/nvxprint
+// beside the prefix the executable runs from (PREFIX/bin/nvxprint).
+std::filesystem::path ProgramFolder();
+
+// The folder for temporary copies.
+std::filesystem::path TempFolder();
+
+}  // namespace nvx::platform

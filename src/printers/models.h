@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/settings_file.h"
+
+namespace nvx {
+
+inline constexpr std::string_view kDefaultModelKey = "C711WT";
+
+struct ModelRow {
+  std::string_view key;
+  std::string_view usbIdentity;   // lower case, as in the device instance path
+  int familyCode;
+  std::string_view usbListingName;
+};
+
+// The first row whose key the model key contains (case-sensitive), or the
+// no-match row ("nomodel", 0, "None").
+const ModelRow& FindModelRow(std::string_view modelKey);
+int FamilyCode(std::string_view modelKey);
+
+// The model the installation serves: the command line's --model when given,
+// else Active/Model of the machine settings file, else "C711WT".
+std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel = {});
+
+bool CanSwitchTonerOrder(std::string_view modelKey);  // contains "8432"
+bool Is8432WT(std::string_view modelKey);             // contains "8432WT"
+bool HasFaceUpExit(std::string_view modelKey);        // contains "920" or "9420"
+std::string PrinterListFilter(std::string_view modelKey);
+
+}  // namespace nvx

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace nvx {
+
+// Numbers in settings, preset and dialog texts are read by their leading
+// numeric part: "100%" is 100, "" and "abc" are 0, " 12.5mm" is 12.5.
+double LeadingNumber(std::string_view text);
+long long LeadingInteger(std::string_view text);  // the leading number, rounded half to even
+
+// Rounding to nearest with ties to even, the rule for every real that becomes an integer.
+long long RoundHalfEven(double value);
+
+}  // namespace nvx
