@@ -1,1 +1,48 @@
-int main() { return 0; }
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/lang_command.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: nvxprint COMMAND [OPTIONS]\n"
+    "\n"
+    "Turns images into PostScript jobs for white-toner colour laser printers.\n"
+    "\n"
+    "Commands:\n"
+    "  blank     write the blank-page job that feeds one sheet through the printer\n"
+    "  lang      encode or decode a language file (.lan3)\n"
+    "\n"
+    "Run 'nvxprint COMMAND --help' for the options of a command.\n"
+    "Options:\n"
+    "  -h, --help     show this help\n"
+    "  -V, --version  show the program version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace nvx::app;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::cerr << kUsage;
+    return kExitUsage;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "-h" || command == "--help" || command == "help") {
+    std::cout << kUsage;
+    return kExitOk;
+  }
+  if (command == "-V" || command == "--version") {
+    std::cout << "nvxprint " << NVX_VERSION << "\n";
+    return kExitOk;
+  }
+  if (command == "blank") return RunBlankCommand(args);
+  if (command == "lang") return RunLangCommand(args, std::cout, std::cerr);
+  std::cerr << "nvxprint: unknown command '" << command << "'\n\n" << kUsage;
+  return kExitUsage;
+}

@@ -1,1 +1,64 @@
-// placeholder
+#include "platform/folders.h"
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace nvx::platform {
+namespace {
+
+constexpr const char* kFolderName = "NivaluxPro";
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The first entry of a colon-separated list, or the fallback when it is empty.
+std::string FirstOfList(const std::string& list, const std::string& fallback) {
+  std::string first = list.substr(0, list.find(':'));
+  return first.empty() ? fallback : first;
+}
+
+std::filesystem::path WorkingFolder() {
+  std::error_code ec;
+  auto cwd = std::filesystem::current_path(ec);
+  return ec ? std::filesystem::path(".") : cwd;
+}
+
+}  // namespace
+
+std::filesystem::path UserDataFolder() {
+  std::filesystem::path base;
+  if (std::string config = Env("XDG_CONFIG_HOME"); !config.empty()) {
+    base = config;
+  } else if (std::string home = Env("HOME"); !home.empty()) {
+    base = std::filesystem::path(home) / ".config";
+  } else {
+    base = WorkingFolder();
+  }
+  std::filesystem::path folder = base / kFolderName;
+  std::error_code ignored;  // a folder we cannot create shows up as a failed write later
+  std::filesystem::create_directories(folder, ignored);
+  return folder;
+}
+
+std::filesystem::path MachineDataFolder() {
+  return std::filesystem::path(FirstOfList(Env("XDG_CONFIG_DIRS"), "/etc/xdg")) / kFolderName;
+}
+
+std::filesystem::path ProgramFolder() {
+  if (std::string dir = Env("NVXPRINT_DATA_DIR"); !dir.empty()) return dir;
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return WorkingFolder();
+  return exe.parent_path().parent_path() / "share" / "nvxprint";
+}
+
+std::filesystem::path TempFolder() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  return ec ? std::filesystem::path("/tmp") : dir;
+}
+
+}  // namespace nvx::platform

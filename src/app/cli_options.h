@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nvx::app {
+
+// One command's options, parsed with Qt's parser. Parse() prints the help or
+// the error itself and then gives the exit status to end with.
+class CommandOptions {
+ public:
+  CommandOptions(std::string usage, std::string description);
+
+  void Add(const QCommandLineOption& option);
+  void AddPositional(const std::string& name, const std::string& description);
+
+  // nullopt: go on; a value: the command ends with that exit status.
+  std::optional<int> Parse(const std::string& command, const std::vector<std::string>& args);
+
+  bool IsSet(const std::string& name) const;
+  std::string Value(const std::string& name) const;
+  std::vector<std::string> Positionals() const;
+
+ private:
+  std::string usage_;
+  QCommandLineParser parser_;
+};
+
+}  // namespace nvx::app

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nvx::app {
+
+// Exit statuses of the command line.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// Each command takes the words after its name and returns the exit status.
+int RunBlankCommand(const std::vector<std::string>& args);
+
+}  // namespace nvx::app
