@@ -1,0 +1,206 @@
+#include "postscript/layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace nvx {
+namespace {
+
+constexpr double kMillimetrePt = 2.835;
+constexpr int kGridMessageEntry = 135;
+
+long long RoundEven(double value) { return std::llrint(value); }  // the default mode: ties to even
+
+int Truncate(double value) { return static_cast<int>(value); }
+
+// h(s, n): the share of the spare room that goes before each of n copies.
+int Share(int spare, int count) { return Truncate(static_cast<double>(spare) / (count + 1)); }
+
+// Copies that fit across: as many as leave room for the one-millimetre gaps.
+int AutomaticCount(int free, int copy, int gap) {
+  int n = Truncate(static_cast<double>(free) / copy);
+  while (n > 1 && n * copy + (n - 1) * gap >= free) --n;
+  return std::max(n, 1);
+}
+
+struct Axis {
+  int spare;
+  int count;
+};
+
+void Align(const PlacementInput& in, int mL, int mT, Axis x, Axis y, int gap, Placement& p) {
+  const int a = x.count + y.count > 2 ? -1 : in.alignment;
+  p.xPx = mL;
+  p.yPx = mT;
+  const int hx = Share(x.spare, x.count);
+  const int hy = Share(y.spare, y.count);
+  switch (a) {
+    case 2: p.xPx += hx; break;
+    case 3: p.xPx += 2 * hx; break;
+    case 4: break;
+    case 5: p.yPx += hy; break;
+    case 6: p.xPx += 2 * hx; p.yPx += hy; break;
+    case 7: p.xPx += hx; p.yPx += 2 * hy; break;
+    case 8: p.xPx += 2 * hx; p.yPx += 2 * hy; break;
+    case 9: p.yPx += 2 * hy; break;
+    default:
+      if (in.optimalLayout) {
+        // A block with one-millimetre gaps, centred.
+        p.xPx += Truncate(x.spare / 2.0);
+        p.yPx += Truncate(y.spare / 2.0);
+        p.gapXPx = gap;
+        p.gapYPx = gap;
+      } else {
+        // Equal spaces at the edges and between the copies.
+        p.xPx += hx;
+        p.yPx += hy;
+        p.gapXPx = x.count > 1 ? hx + gap : 0;
+        p.gapYPx = y.count > 1 ? hy + gap : 0;
+      }
+  }
+}
+
+void PageBox(const PlacementInput& in, Placement& p) {
+  p.pageBoxWidthPx = in.areaWidthPx;
+  p.pageBoxHeightPx =
+      Truncate(static_cast<double>(in.areaWidthPx) * in.pageHeightPt / in.pageWidthPt);
+  if (p.pageBoxHeightPx > in.areaHeightPx) {
+    p.pageBoxHeightPx = in.areaHeightPx;
+    p.pageBoxWidthPx =
+        Truncate(static_cast<double>(in.areaHeightPx) * in.pageWidthPt / in.pageHeightPt);
+  }
+}
+
+}  // namespace
+
+void SetCopySizeFromPrintSize(PlacementInput& input, float printWidthPt, float printHeightPt) {
+  Placement box;
+  PageBox(input, box);
+  input.copyWidthPx = Truncate(static_cast<double>(box.pageBoxWidthPx) * printWidthPt /
+                               input.pageWidthPt);
+  input.copyHeightPx = Truncate(static_cast<double>(box.pageBoxHeightPx) * printHeightPt /
+                                input.pageHeightPt);
+}
+
+Placement PlaceCopies(const PlacementInput& in) {
+  Placement p;
+  if (in.pageWidthPt <= 0 || in.pageHeightPt <= 0) return p;
+  PageBox(in, p);
+  const int pw = p.pageBoxWidthPx;
+  const int ph = p.pageBoxHeightPx;
+  const int mL = static_cast<int>(RoundEven(static_cast<double>(pw) * (in.leftMargin / 100) /
+                                            in.pageWidthPt));
+  const int mR = static_cast<int>(RoundEven(static_cast<double>(pw) * (in.rightMargin / 100) /
+                                            in.pageWidthPt));
+  const int mT = static_cast<int>(RoundEven(static_cast<double>(ph) * (in.topMargin / 100) /
+                                            in.pageHeightPt));
+  const int mB = static_cast<int>(RoundEven(static_cast<double>(ph) * (in.bottomMargin / 100) /
+                                            in.pageHeightPt));
+  const int freeW = pw - mL - mR;
+  const int freeH = ph - mT - mB;
+  const int iw = in.copyWidthPx;
+  const int ih = in.copyHeightPx;
+  if (iw <= 0 || ih <= 0) return p;
+
+  const int gap = Truncate(kMillimetrePt * pw / in.pageWidthPt);
+  p.nX = in.automaticTile ? AutomaticCount(freeW, iw, gap) : std::max(in.xCopy, 1);
+  p.nY = in.automaticTile ? AutomaticCount(freeH, ih, gap) : std::max(in.yCopy, 1);
+  const int spareX = freeW - iw * p.nX - gap * (p.nX - 1);
+  const int spareY = freeH - ih * p.nY - gap * (p.nY - 1);
+  Align(in, mL, mT, {spareX, p.nX}, {spareY, p.nY}, gap, p);
+
+  p.gapX = static_cast<int>(RoundEven(static_cast<double>(in.pageWidthPt) * p.gapXPx / pw));
+  p.gapY = static_cast<int>(RoundEven(static_cast<double>(in.pageHeightPt) * p.gapYPx / ph));
+  p.left = static_cast<int>(RoundEven(static_cast<double>(in.pageWidthPt) * p.xPx / pw));
+  p.top = static_cast<int>(RoundEven(static_cast<double>(in.pageHeightPt) * p.yPx / ph));
+  p.placed = true;
+  return p;
+}
+
+namespace {
+
+struct GridSize {
+  int gapPx;
+  std::int64_t pixels;
+  float points;
+};
+
+GridSize AxisSize(int count, int size, float sizePt, int gapPt, int gapPx) {
+  return {gapPx, static_cast<std::int64_t>(size) * count + 2 + std::int64_t{gapPx} * (count - 1),
+          sizePt * static_cast<float>(count) + static_cast<float>(gapPt * (count - 1))};
+}
+
+// A grid wider (or taller) than the printable area closes up its gaps. A single
+// copy has no gap to close and stays as it is.
+GridSize ShrinkAxis(GridSize axis, int count, int size, float sizePt, int& gapPt, float maxPt,
+                    float extraPt, int floorPx) {
+  if (!(maxPt < axis.points) || count < 2) return axis;
+  gapPt = static_cast<int>(
+      RoundEven(std::fabs((maxPt - axis.points - extraPt) / static_cast<float>(count - 1) +
+                          static_cast<float>(gapPt) - 1.0f)));
+  const int gapPx = std::max(floorPx, Truncate(static_cast<double>(size) * gapPt / sizePt));
+  return AxisSize(count, size, sizePt, gapPt, gapPx);
+}
+
+}  // namespace
+
+TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
+  TilingResult result;
+  int gapX = in.gapX;
+  int gapY = in.gapY;
+  const double gapXPt = in.optimalLayout ? kMillimetrePt : gapX;
+  const double gapYPt = in.optimalLayout ? kMillimetrePt : gapY;
+  GridSize x = AxisSize(in.nX, in.width, in.widthPt, gapX, Truncate(in.width * gapXPt / in.widthPt));
+  GridSize y =
+      AxisSize(in.nY, in.height, in.heightPt, gapY, Truncate(in.height * gapYPt / in.heightPt));
+  x = ShrinkAxis(x, in.nX, in.width, in.widthPt, gapX, in.maxWidthPt, 0.0f, 2);
+  y = ShrinkAxis(y, in.nY, in.height, in.heightPt, gapY, in.maxHeightPt, 1.0f, 3);
+
+  const std::uint64_t sourceBytes = static_cast<std::uint64_t>(std::max(in.width, 0)) *
+                                    static_cast<std::uint64_t>(std::max(in.height, 0)) * 5;
+  if (in.width <= 0 || in.height <= 0 || in.nX < 1 || in.nY < 1 ||
+      in.source.size() < sourceBytes) {
+    return result;  // nothing prepared to print
+  }
+  const std::uint64_t bytes = static_cast<std::uint64_t>(x.pixels) * y.pixels * 5;
+  if (x.pixels <= 0 || y.pixels <= 0 || bytes > kMaxRasterBytes) {
+    hooks.Show({text[0], text[kGridMessageEntry], MessageIcon::Error});
+    return result;
+  }
+  TiledImage& image = result.image;
+  try {
+    image.data.assign(bytes, 0);
+  } catch (const std::bad_alloc&) {
+    hooks.Show({text[0], text[kGridMessageEntry], MessageIcon::Error});
+    return result;
+  }
+  image.xPixel = static_cast<int>(x.pixels);
+  image.yPixel = static_cast<int>(y.pixels);
+  image.xPoint = x.points;
+  image.yPoint = y.points;
+  image.left = in.left;
+  image.top = in.top;
+
+  const std::size_t w = static_cast<std::size_t>(in.width);
+  const std::size_t rowBytes = static_cast<std::size_t>(image.xPixel);
+  std::uint8_t* cursor = image.data.data();
+  for (int r = 1; r <= in.nY; ++r) {
+    const std::uint8_t* source = in.source.data();
+    for (int row = 0; row < in.height; ++row) {
+      for (int plane = 0; plane < 5; ++plane, source += w) {
+        for (int c = 0; c < in.nX; ++c) {
+          std::memcpy(cursor + static_cast<std::size_t>(c) * (x.gapPx + w), source, w);
+        }
+        cursor += rowBytes;
+      }
+      hooks.Progress(static_cast<int>(RoundEven(100.0 * r / in.nY)));
+    }
+    cursor += 5 * rowBytes * static_cast<std::size_t>(y.gapPx);
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace nvx

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "lang/text_table.h"
+#include "postscript/job_writer.h"
+#include "settings/ui_hooks.h"
+
+namespace nvx {
+
+// The main window's preview area at its default size; the command line places
+// copies on it so that it puts the image where the window would.
+inline constexpr int kDefaultPreviewWidthPx = 310;
+inline constexpr int kDefaultPreviewHeightPx = 438;
+
+struct PlacementInput {
+  int areaWidthPx = kDefaultPreviewWidthPx;  // the preview drawing area
+  int areaHeightPx = kDefaultPreviewHeightPx;
+  int pageWidthPt = 595;
+  int pageHeightPt = 842;
+  int topMargin = 1296;  // hundredths of a point, as stored
+  int leftMargin = 1296;
+  int rightMargin = 1296;
+  int bottomMargin = 1307;
+  int copyWidthPx = 0;  // one copy as the preview draws it
+  int copyHeightPx = 0;
+  bool automaticTile = false;
+  bool optimalLayout = false;
+  int xCopy = 1;  // the "X Copy" and "Y Copy" boxes when tiling is not automatic
+  int yCopy = 1;
+  int alignment = 1;  // 1..9
+};
+
+struct Placement {
+  bool placed = false;  // false: a copy has no size in the preview; nothing stored
+  int pageBoxWidthPx = 0;
+  int pageBoxHeightPx = 0;
+  int nX = 1;
+  int nY = 1;
+  int xPx = 0;  // the grid's top-left corner in preview pixels
+  int yPx = 0;
+  int gapXPx = 0;
+  int gapYPx = 0;
+  int gapX = 0;  // points: what the tiling step and the job writer read
+  int gapY = 0;
+  int left = 0;
+  int top = 0;
+};
+
+// One copy's size in preview pixels for a print size, on the page box of the
+// preview area.
+void SetCopySizeFromPrintSize(PlacementInput& input, float printWidthPt, float printHeightPt);
+
+// Works out the copies grid and its place on the page, in steps of one preview pixel.
+Placement PlaceCopies(const PlacementInput& input);
+
+struct TilingInput {
+  int nX = 1;
+  int nY = 1;
+  int width = 0;  // the prepared image in pixels
+  int height = 0;
+  float widthPt = 0;  // one copy's printed size
+  float heightPt = 0;
+  int gapX = 0;  // points, from the placement
+  int gapY = 0;
+  bool optimalLayout = false;
+  float maxWidthPt = 0;  // the printable area
+  float maxHeightPt = 0;
+  int left = 0;
+  int top = 0;
+  std::span<const std::uint8_t> source;  // height rows of five plane rows of width bytes
+};
+
+// The largest raster a job may carry.
+inline constexpr std::uint64_t kMaxRasterBytes = 1073741824;
+
+// Lays the copies out in one zero-filled raster of the whole grid. Refuses a
+// raster over 1 GiB with the user's message (ok = false).
+struct TilingResult {
+  bool ok = false;
+  TiledImage image;
+};
+TilingResult TileCopies(const TilingInput& input, const TextTable& text, const UiHooks& hooks);
+
+}  // namespace nvx

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/cli_runner.h"
+#include "support/temp_folder.h"
+
+namespace nvx {
+namespace {
+
+// A first run: an empty configuration folder and no machine-wide copy.
+class BlankCommand : public testing::Test {
+ protected:
+  test::TempFolder home;
+  std::vector<std::string> Env() const {
+    return {"XDG_CONFIG_HOME=" + (home / "config").string(),
+            "XDG_CONFIG_DIRS=" + (home / "etc").string(), "SOURCE_DATE_EPOCH=1765000000",
+            "NVXPRINT_DATA_DIR=" NVX_SHARE_DIR};
+  }
+  test::CliResult Run(std::vector<std::string> args) const {
+    return test::RunNvxprint(args, Env());
+  }
+};
+
+TEST_F(BlankCommand, FirstRunCreatesSettingsAndGhostscriptPrintsOneBlankPage) {
+  auto job = home / "blank.prn";
+  auto result = Run({"blank", "--to", job.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  std::string settings = test::ReadFileBytes(home / "config" / "NivaluxPro" / "NivaluxPro.ini");
+  EXPECT_NE(settings.find("Version=2.2"), std::string::npos) << settings;
+
+  std::string bytes = test::ReadFileBytes(job);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_TRUE(bytes.starts_with("%!PS-Adobe-3.0\r\n"));
+  EXPECT_NE(bytes.find("%%Title: Nivalux - blank\r\n"), std::string::npos);
+  EXPECT_EQ(bytes.back(), '\x04');
+  EXPECT_NE(bytes.find("beginimage\r\n" + std::string(2000, '\0') + "\r\ngrestore end"),
+            std::string::npos);
+
+  std::string log;
+  auto raster = home / "page.cmyk";
+  ASSERT_EQ(test::RenderJob(job, raster, log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  std::string page = test::ReadFileBytes(raster);
+  EXPECT_EQ(page.size(), 595u * 842u * 4u);
+  EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](char c) { return c == 0; }));
+}
+
+TEST_F(BlankCommand, SameInputsGiveTheSameBytes) {
+  ASSERT_EQ(Run({"blank", "--to", (home / "a.prn").string(), "--copies", "3"}).status, 0);
+  ASSERT_EQ(Run({"blank", "--to", (home / "b.prn").string(), "--copies", "3"}).status, 0);
+  EXPECT_EQ(test::ReadFileBytes(home / "a.prn"), test::ReadFileBytes(home / "b.prn"));
+}
+
+TEST_F(BlankCommand, OptionsReachTheJob) {
+  auto job = home / "a3.prn";
+  auto result = Run({"blank", "--to", job.string(), "--paper", "A3", "--tray", "Tray 1",
+                     "--media", "Glossy", "--copies", "2", "--model", "Pro9420WT"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string bytes = test::ReadFileBytes(job);
+  EXPECT_NE(bytes.find("%%BeginFeature: *PageRegion A3\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("%%BeginFeature: *InputSlot UPPER\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("%%BeginFeature: *OKMediaType GLOSSY\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("%%BeginNonPPDFeature: NumCopies 2\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("%%BeginFeature: *OutputBin Rear\r\n"), std::string::npos);
+}
+
+struct BadOption {
+  const char* name;
+  std::vector<std::string> args;
+  const char* mentions;  // the message names something the user may choose instead
+};
+
+class BlankCommandRejects : public BlankCommand, public testing::WithParamInterface<BadOption> {};
+
+TEST_P(BlankCommandRejects, WithStatusTwoAMessageAndNoFile) {
+  auto job = home / "out.prn";
+  std::vector<std::string> args{"blank", "--to", job.string()};
+  args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+  auto result = Run(args);
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find(GetParam().mentions), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(job));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, BlankCommandRejects,
+    testing::Values(BadOption{"UnknownPaper", {"--paper", "B9"}, "A5 SEF"},
+                    BadOption{"A3OnAnA4Model", {"--paper", "A3"}, "A4XL 216x420mm"},
+                    BadOption{"UnknownTray", {"--tray", "Tray 7"}, "MultiPurpose Tray"},
+                    BadOption{"UnknownMedia", {"--media", "Cardboard"}, "KTC3.1+"},
+                    BadOption{"CopiesNotANumber", {"--copies", "two"}, "copies"},
+                    BadOption{"UnknownOption", {"--colour"}, "colour"}),
+    [](const testing::TestParamInfo<BadOption>& info) { return std::string(info.param.name); });
+
+TEST(CommandLine, HelpAndVersionSucceed) {
+  auto help = test::RunNvxprint({"--help"}, {});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("blank"), std::string::npos);
+  auto blankHelp = test::RunNvxprint({"blank", "--help"}, {});
+  EXPECT_EQ(blankHelp.status, 0);
+  EXPECT_NE(blankHelp.out.find("--paper"), std::string::npos);
+  EXPECT_EQ(test::RunNvxprint({"--version"}, {}).status, 0);
+  EXPECT_EQ(test::RunNvxprint({"frobnicate"}, {}).status, 2);
+}
+
+}  // namespace
+}  // namespace nvx

@@ -1,0 +1,170 @@
+#include "postscript/layout.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace nvx {
+namespace {
+
+std::vector<std::uint8_t> CountingImage(int width, int height) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * height * 5);
+  std::iota(bytes.begin(), bytes.end(), std::uint8_t{1});
+  return bytes;
+}
+
+TilingInput SingleCopy(const std::vector<std::uint8_t>& source, int width, int height) {
+  TilingInput in;
+  in.width = width;
+  in.height = height;
+  in.widthPt = static_cast<float>(width);
+  in.heightPt = static_cast<float>(height);
+  in.maxWidthPt = 1000;
+  in.maxHeightPt = 1000;
+  in.source = source;
+  return in;
+}
+
+TEST(Tiling, OneCopyAddsTwoBlankColumnsToEveryPlaneRowAndTwoBlankRows) {
+  auto source = CountingImage(3, 2);
+  auto result = TileCopies(SingleCopy(source, 3, 2), DefaultTextTable(), {});
+  ASSERT_TRUE(result.ok);
+  const TiledImage& image = result.image;
+  EXPECT_EQ(image.xPixel, 5);
+  EXPECT_EQ(image.yPixel, 4);
+  EXPECT_EQ(image.xPoint, 3.0f);
+  EXPECT_EQ(image.yPoint, 2.0f);
+  ASSERT_EQ(image.data.size(), 5u * 4u * 5u);
+  for (int planeRow = 0; planeRow < 2 * 5; ++planeRow) {
+    for (int col = 0; col < 5; ++col) {
+      std::uint8_t expected = col < 3 ? source[planeRow * 3 + col] : 0;
+      EXPECT_EQ(image.data[planeRow * 5 + col], expected) << planeRow << "," << col;
+    }
+  }
+  for (std::size_t i = 2 * 5 * 5; i < image.data.size(); ++i) EXPECT_EQ(image.data[i], 0);
+}
+
+TEST(Tiling, CopiesAcrossAreSeparatedByTheirPixelGap) {
+  auto source = CountingImage(100, 1);
+  TilingInput in = SingleCopy(source, 100, 1);
+  in.nX = 3;
+  in.gapX = 10;  // one point a pixel, so the pixel gap is 10 too
+  auto result = TileCopies(in, DefaultTextTable(), {});
+  ASSERT_TRUE(result.ok);
+  ASSERT_EQ(result.image.xPixel, 322);
+  const std::uint8_t* row = result.image.data.data();
+  for (int col = 0; col < 322; ++col) {
+    int inCopy = col % 110;
+    bool copy = col < 320 && inCopy < 100;
+    EXPECT_EQ(row[col], copy ? source[inCopy] : 0) << col;
+  }
+  EXPECT_FLOAT_EQ(result.image.xPoint, 320.0f);
+}
+
+TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
+  auto source = CountingImage(2, 2);
+  TilingInput in = SingleCopy(source, 2, 2);
+  in.nY = 2;
+  in.gapY = 3;
+  auto result = TileCopies(in, DefaultTextTable(), {});
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.image.yPixel, 2 * 2 + 2 + 3);
+  const std::size_t imageRow = 5u * static_cast<std::size_t>(result.image.xPixel);
+  auto rowIsBlank = [&](int r) {
+    auto begin = result.image.data.begin() + static_cast<std::ptrdiff_t>(r * imageRow);
+    return std::all_of(begin, begin + static_cast<std::ptrdiff_t>(imageRow),
+                       [](std::uint8_t b) { return b == 0; });
+  };
+  EXPECT_FALSE(rowIsBlank(1));
+  EXPECT_TRUE(rowIsBlank(2));
+  EXPECT_TRUE(rowIsBlank(4));
+  EXPECT_FALSE(rowIsBlank(5));
+  EXPECT_EQ(result.image.data[5 * imageRow], source[0]);
+}
+
+TEST(Tiling, GridWiderThanThePrintableAreaClosesUpItsGaps) {
+  auto source = CountingImage(100, 1);
+  TilingInput in = SingleCopy(source, 100, 1);
+  in.nX = 3;
+  in.gapX = 20;
+  in.maxWidthPt = 310;  // 3 x 100 + 2 x 20 = 340 is 30 too wide
+  auto result = TileCopies(in, DefaultTextTable(), {});
+  ASSERT_TRUE(result.ok);
+  // |(310 - 340) / 2 + 20 - 1| = 4 points, 4 pixels.
+  EXPECT_FLOAT_EQ(result.image.xPoint, 308.0f);
+  EXPECT_EQ(result.image.xPixel, 300 + 2 + 8);
+}
+
+TEST(Tiling, SingleCopyTooLargeForThePageKeepsItsSize) {
+  auto source = CountingImage(50, 40);
+  TilingInput in = SingleCopy(source, 50, 40);
+  in.maxWidthPt = 10;
+  in.maxHeightPt = 10;
+  auto result = TileCopies(in, DefaultTextTable(), {});
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.image.xPixel, 52);
+  EXPECT_EQ(result.image.yPixel, 42);
+}
+
+TEST(Tiling, RasterOverOneGibibyteIsRefusedWithTheMessage) {
+  auto source = CountingImage(1000, 1000);
+  TilingInput in = SingleCopy(source, 1000, 1000);
+  in.nX = 15;  // 15002 x 15002 x 5 bytes: just over the limit
+  in.nY = 15;
+  in.maxWidthPt = in.maxHeightPt = 1e6f;
+  std::vector<Message> shown;
+  UiHooks hooks;
+  hooks.message = [&](const Message& m) { shown.push_back(m); };
+  TextTable text = DefaultTextTable();
+  auto result = TileCopies(in, text, hooks);
+  EXPECT_FALSE(result.ok);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, text[135]);
+  EXPECT_EQ(shown[0].title, text[0]);
+}
+
+PlacementInput A4With(int copyWidthPx, int copyHeightPx) {
+  PlacementInput in;
+  in.copyWidthPx = copyWidthPx;
+  in.copyHeightPx = copyHeightPx;
+  return in;
+}
+
+TEST(Placement, OneCopyCentredByDefaultAndMovedByTheAlignmentGrid) {
+  PlacementInput in = A4With(100, 100);
+  Placement centred = PlaceCopies(in);
+  ASSERT_TRUE(centred.placed);
+  EXPECT_EQ(centred.pageBoxWidthPx, 310);
+  EXPECT_EQ(centred.pageBoxHeightPx, 438);
+  // Margins of 12 and 13 pt are 6 and 7 px: free 298 x 425, spare 198 x 325, and
+  // half of the spare room goes before the copy.
+  EXPECT_EQ(centred.xPx, 6 + 99);
+  EXPECT_EQ(centred.yPx, 6 + 162);
+  in.alignment = 4;
+  Placement topLeft = PlaceCopies(in);
+  EXPECT_EQ(topLeft.xPx, 6);
+  EXPECT_EQ(topLeft.yPx, 6);
+  EXPECT_EQ(topLeft.left, 12);  // round(595 x 6 / 310)
+  in.alignment = 8;
+  Placement bottomRight = PlaceCopies(in);
+  EXPECT_EQ(bottomRight.xPx, 6 + 2 * 99);
+  EXPECT_EQ(bottomRight.yPx, 6 + 2 * 162);
+}
+
+TEST(Placement, AutomaticTileFitsCopiesWithOneMillimetreGaps) {
+  PlacementInput in = A4With(90, 100);
+  in.automaticTile = true;
+  in.alignment = 4;  // ignored: more than one copy spreads them evenly
+  Placement p = PlaceCopies(in);
+  EXPECT_EQ(p.nX, 3);  // 3 x 90 + 2 gaps of 1 px = 272 < 298
+  EXPECT_EQ(p.nY, 4);  // 4 x 100 + 3 = 403 < 425
+  EXPECT_GT(p.gapXPx, 1);
+  EXPECT_EQ(p.xPx - 6, p.gapXPx - 1);  // equal spaces at the edges and between copies
+}
+
+TEST(Placement, CopyWithoutSizeStoresNothing) {
+  EXPECT_FALSE(PlaceCopies(A4With(0, 10)).placed);
+}
+
+}  // namespace
+}  // namespace nvx
