@@ -6,6 +6,15 @@
 
 namespace nvx::app {
 
+QCommandLineOption ValueOption(const char* name, const char* description, const char* valueName) {
+  return QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(description),
+                            QString::fromUtf8(valueName));
+}
+
+QCommandLineOption SwitchOption(const char* name, const char* description) {
+  return QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(description));
+}
+
 CommandOptions::CommandOptions(std::string usage, std::string description)
     : usage_(std::move(usage)) {
   parser_.setApplicationDescription(QString::fromStdString(description));

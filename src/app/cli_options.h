@@ -10,6 +10,11 @@ namespace nvx::app {
 
 // One command's options, parsed with Qt's parser. Parse() prints the help or
 // the error itself and then gives the exit status to end with.
+// An option that takes a value, e.g. --to FILE.
+QCommandLineOption ValueOption(const char* name, const char* description, const char* valueName);
+// A switch without a value, e.g. --mirror.
+QCommandLineOption SwitchOption(const char* name, const char* description);
+
 class CommandOptions {
  public:
   CommandOptions(std::string usage, std::string description);

@@ -94,18 +94,18 @@ void OpenCliSession(CliSession& s, std::string_view modelOverride) {
   s.files.hooks = &s.hooks;
 
   // The same start-up steps, in the same order, as the main window's.
-  std::string language = ChooseLanguageFile(s.files);
+  std::string language = StartupLanguageFileName(s.files);
   // No language named anywhere is a first run, not a missing file: use the built-in texts.
   s.text = language.empty() ? DefaultTextTable()
                             : LoadLanguageFile(platform::ProgramFolder(), language, s.hooks);
   s.text.Set(0, std::string(kAppTitle));
   if (ReadSetting(s.files, "Stats", "Option").empty()) WriteSetting(s.files, "Stats", "Option", "3");
   MigrateBottomMargin(s.files);
-  DefaultHands(s.files);
+  DefaultWorkingHand(s.files);
 
   s.modelKey = ModelKey(s.files, modelOverride);
   s.familyCode = FamilyCode(s.modelKey);
-  StartupSettings startup = OpenSettings(s.files);
+  StartupSettings startup = OpenSettings(s.files, s.text[122]);
   ApplyStartupSettings(startup, s.live, {});
 
   for (const MediaEntry& media : MediaList()) s.mediaList.push_back(s.text[media.textEntry]);

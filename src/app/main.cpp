@@ -16,6 +16,9 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  blank     write the blank-page job that feeds one sheet through the printer\n"
     "  lang      encode or decode a language file (.lan3)\n"
+    "  printers  list the printers offered for the printer model\n"
+    "  usb       list the attached USB printers and detect the model's printer\n"
+    "  mode      switch the printer's colour conversion off (Driver Off) or on (Driver On)\n"
     "\n"
     "Run 'nvxprint COMMAND --help' for the options of a command.\n"
     "Options:\n"
@@ -43,6 +46,9 @@ int main(int argc, char** argv) {
   }
   if (command == "blank") return RunBlankCommand(args);
   if (command == "lang") return RunLangCommand(args, std::cout, std::cerr);
+  if (command == "printers") return RunPrintersCommand(args);
+  if (command == "usb") return RunUsbCommand(args);
+  if (command == "mode") return RunModeCommand(args);
   std::cerr << "nvxprint: unknown command '" << command << "'\n\n" << kUsage;
   return kExitUsage;
 }

@@ -1,1 +1,182 @@
-// placeholder
+#include "postscript/job_writer.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "postscript/features.h"
+#include "postscript/job_sections.h"
+#include "postscript/job_text.h"
+#include "postscript/number_text.h"
+#include "settings/numbers.h"
+
+namespace nvx {
+namespace {
+
+constexpr std::size_t kCreatingPrintText = 39;
+constexpr std::string_view kTitlePrefix = "Nivalux Pro - ";
+constexpr std::string_view kBlankTitle = "Nivalux - blank";
+constexpr int kMinCopies = 1;
+constexpr int kMaxCopies = 99;
+// The page origin lies 13 points in from the left and top edges; the image
+// position is measured from there.
+constexpr int kOriginInset = 13;
+constexpr int kBlankSide = 20;
+constexpr int kPlanes = 5;
+
+enum class JobKind { Print, Blank };
+
+// The job's trailer begins with the line break that ends the raw image data.
+void WriteTrailerText(std::string& out) {
+  Lines(out, {"",
+              "grestore end % Image Trailer grestore",
+              "grestore % Print PostScript grestore",
+              "",
+              "%%EndDocument",
+              "",
+              "Pscript_WinNT_Compat dup /suspend get exec",
+              "Pscript_WinNT_Incr dup /resume get exec",
+              "LH",
+              "(%%[Page: 1]%%) = ",
+              "%%PageTrailer",
+              "",
+              "%%Trailer",
+              "%%DocumentNeededResources: ",
+              "%%DocumentSuppliedResources: ",
+              "%%+ procset Pscript_WinNT_VMErrorHandler 5.0 0",
+              "%%+ procset Pscript_FatalError 5.0 0",
+              "%%+ procset Pscript_Win_Basic 5.0 0",
+              "%%+ procset Pscript_Win_Utils_L2 5.0 0",
+              "%%+ procset Pscript_WinNT_Compat 5.0 0",
+              "Pscript_WinNT_Incr dup /terminate get exec",
+              "ehsave restore",
+              "(%%[LastPage]%%) = ",
+              "%%EOF"});
+  // Two PJL universal exits and the end-of-job command close the printer job.
+  out.append("\x1b%-12345X\x1b%-12345X@PJL EOJ");
+  out.append(kLineEnd);
+}
+
+int CorrectCopies(LiveSettings& live) {
+  const int copies = CopiesCount(live.copies);
+  live.copies = std::to_string(copies);
+  return copies;
+}
+
+// The values every job takes from the paper, tray, output and media choices.
+JobValues FeatureValues(const JobEnvironment& env, const LiveSettings& live, JobKind kind) {
+  JobValues values;
+  values.creationDate = env.creationDate.empty() ? CreationDateNow() : env.creationDate;
+  values.paper = BuildPaperFeatures(
+      live.paperName, live.paperWidthPt, live.paperHeightPt,
+      kind == JobKind::Print ? PaperTableKind::PrintJob : PaperTableKind::BlankJob);
+  values.outputBinBlock = BuildOutputBinFeature(env.modelKey, live.faceUpExit);
+  env.hooks.Progress(0);
+  const int mediaCode = MediaCodeFor(live.mediaCode, live.mediaType, env.modelKey, env.text);
+  values.mediaBlock = BuildMediaFeature(mediaCode, env.familyCode);
+  values.inputSlotBlock = BuildInputSlotFeature(live.paperTray, env.text);
+  return values;
+}
+
+std::string JobHeader(const JobValues& values, const UiHooks& hooks) {
+  std::string out;
+  WriteHeaderAndPrologue(out, values);
+  WriteSetupStart(out, hooks);
+  WriteCopiesBlock(out, values.copies);
+  WriteSetupFeatures(out, values);
+  WritePageSetup(out);
+  WriteImageProcedure(out, values.image);
+  return out;
+}
+
+PrintJob AssembleJob(JobValues& values, LiveSettings& live, std::vector<std::uint8_t> data,
+                     const UiHooks& hooks) {
+  values.copies = CorrectCopies(live);
+  PrintJob job;
+  job.header = JobHeader(values, hooks);
+  hooks.Progress(75);
+  WriteTrailerText(job.trailer);
+  job.data = std::move(data);
+  job.ok = true;
+  hooks.Progress(100);
+  return job;
+}
+
+void StartJob(const JobEnvironment& env) {
+  env.hooks.Progress(0);
+  env.hooks.Status(env.text[kCreatingPrintText]);
+}
+
+// The image position counts from the page origin, never left of or above it.
+long long PositionFromOrigin(int edgeDistancePt) {
+  return std::max(edgeDistancePt - kOriginInset, 0);
+}
+
+void RecordStats(const SettingsFiles& files, const TiledImage& image) {
+  WriteSetting(files, "Stats", "Xpixel", BlankSignedInteger(image.xPixel));
+  WriteSetting(files, "Stats", "Ypixel", BlankSignedInteger(image.yPixel));
+  WriteSetting(files, "Stats", "Xpoint", BlankSignedNumber(image.xPoint));
+  WriteSetting(files, "Stats", "Ypoint", BlankSignedNumber(image.yPoint));
+}
+
+bool CostEstimateOnly(const SettingsFiles& files) {
+  return ReadSetting(files, "Stats", "Option") == "1";
+}
+
+}  // namespace
+
+int CopiesCount(std::string_view copiesText) {
+  // Held in range before rounding, so that no text overflows the integer.
+  const double number = std::clamp(LeadingNumber(copiesText), 0.0, kMaxCopies + 1.0);
+  return static_cast<int>(std::clamp<long long>(RoundHalfEven(number), kMinCopies, kMaxCopies));
+}
+
+std::string JobTitle(std::string_view caption) {
+  std::string title(caption);
+  for (std::size_t at = title.find(kTitlePrefix); at != std::string::npos;
+       at = title.find(kTitlePrefix, at)) {
+    title.erase(at, kTitlePrefix.size());
+  }
+  return title;
+}
+
+PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image) {
+  StartJob(env);
+  const std::string title = JobTitle(live.caption);
+  RecordStats(env.settings, image);
+  if (CostEstimateOnly(env.settings)) {
+    if (env.estimateCost) env.estimateCost(image);
+    return {};
+  }
+  JobValues values = FeatureValues(env, live, JobKind::Print);
+  values.title = title;
+  values.image.cols = image.xPixel;
+  values.image.rows = image.yPixel;
+  values.image.position = BlankSignedInteger(PositionFromOrigin(image.left)) +
+                          BlankSignedInteger(PositionFromOrigin(image.top));
+  values.image.size = BlankSignedNumber(image.xPoint) + BlankSignedNumber(image.yPoint);
+  return AssembleJob(values, live, std::move(image.data), env.hooks);
+}
+
+PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
+  StartJob(env);
+  JobValues values = FeatureValues(env, live, JobKind::Blank);
+  values.title = kBlankTitle;
+  values.image.cols = kBlankSide;
+  values.image.rows = kBlankSide;
+  values.image.position = "268 393";
+  values.image.size = " 72 72";
+  std::vector<std::uint8_t> zeros(kBlankSide * kBlankSide * kPlanes, 0);
+  return AssembleJob(values, live, std::move(zeros), env.hooks);
+}
+
+std::vector<std::uint8_t> SpoolBytes(const PrintJob& job) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(job.header.size() + job.data.size() + job.trailer.size() + 1);
+  bytes.insert(bytes.end(), job.header.begin(), job.header.end());
+  bytes.insert(bytes.end(), job.data.begin(), job.data.end());
+  bytes.insert(bytes.end(), job.trailer.begin(), job.trailer.end());
+  bytes.push_back(0x04);  // end of job for the printer's input channel
+  return bytes;
+}
+
+}  // namespace nvx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,8 @@
 
 namespace nvx {
 
+struct TiledImage;
+
 // What the job writer needs beyond the live settings.
 struct JobEnvironment {
   const SettingsFiles& settings;
@@ -19,6 +22,11 @@ struct JobEnvironment {
   const UiHooks& hooks;
   std::string modelKey;
   int familyCode = 0;
+  // Runs instead of printing when the "Stats" option asks for a cost
+  // estimate only; may be empty (then the job is just abandoned).
+  std::function<void(const TiledImage&)> estimateCost = {};
+  // The "%%CreationDate:" value; empty means now (CreationDateNow()).
+  std::string creationDate = {};
 };
 
 // The tiled raster of all copies: cols x rows pixels, five plane rows per
@@ -41,14 +49,22 @@ struct PrintJob {
   std::string trailer;
 };
 
-// Builds the print job for the tiled image. Writes the "Stats" sizes, honours
-// the cost-only option, and writes the corrected copies count back to live.copies.
+// Builds the print job for the tiled image, whose data moves into the job.
+// Writes the "Stats" sizes, honours the cost-only option (ok = false, no
+// message), and writes the corrected copies count back to live.copies.
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image);
 
-// The blank-page job: a 20 x 20 image of 2000 zero bytes feeds one sheet.
+// The blank-page job: a 20 x 20 image whose 2000 zero bytes (filled in here)
+// feed one sheet through the printer without toner. Also corrects live.copies.
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live);
 
 // The bytes the spooler receives: header, data, trailer and the closing 0x04.
 std::vector<std::uint8_t> SpoolBytes(const PrintJob& job);
+
+// The copies box read as a number, rounded and held to 1..99.
+int CopiesCount(std::string_view copiesText);
+
+// The window caption without the product prefix that stands before the image name.
+std::string JobTitle(std::string_view caption);
 
 }  // namespace nvx

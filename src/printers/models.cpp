@@ -46,6 +46,15 @@ const ModelRow& FindModelRow(std::string_view modelKey) {
 
 int FamilyCode(std::string_view modelKey) { return FindModelRow(modelKey).familyCode; }
 
+std::string_view UsbListingName(std::string_view usbIdentity) {
+  // The C711 without white toner: listed when attached, though no key selects it.
+  if (usbIdentity == "vid_06bc&pid_021a") return "OKI C711";
+  for (const ModelRow& row : kModels) {
+    if (row.usbIdentity == usbIdentity) return row.usbListingName;
+  }
+  return kNoModel.usbListingName;
+}
+
 std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel) {
   if (!commandLineModel.empty()) return std::string(commandLineModel);
   std::string stored = ReadMachineSetting(files, "Active", "Model");

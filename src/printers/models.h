@@ -21,6 +21,10 @@ struct ModelRow {
 const ModelRow& FindModelRow(std::string_view modelKey);
 int FamilyCode(std::string_view modelKey);
 
+// The name a USB identity ("vid_06bc&pid_02fd") is listed under, "None" when no
+// model has it.
+std::string_view UsbListingName(std::string_view usbIdentity);
+
 // The model the installation serves: the command line's --model when given,
 // else Active/Model of the machine settings file, else "C711WT".
 std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel = {});

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "settings/toner_order.h"
+
 namespace nvx {
 
 // The settings that live only in the main window's controls. The GUI and the
@@ -48,6 +50,11 @@ struct LiveSettings {
   bool displayWhite = false;           // "Display White"
   bool printWhite = true;              // "Print White"
   bool thresholdOn = true;             // "Threshold on"
+
+  // The toner order in use and the colour-adjust points of the curve editor;
+  // the points are written back to the settings file when the program ends.
+  TonerOrder tonerOrder = TonerOrder::WhiteLast;
+  ColourAdjustPoints colourPoints = DefaultColourAdjustPoints(TonerOrder::WhiteLast);
 
   // Enable states the media rules set; the GUI mirrors them on its controls.
   bool trayListEnabled = true;

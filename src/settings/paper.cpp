@@ -1,1 +1,234 @@
-// placeholder
+#include "settings/paper.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+#include "settings/numbers.h"
+#include "settings/settings_keys.h"
+#include "settings/text_encoding.h"
+
+namespace nvx {
+namespace {
+
+constexpr char kFieldSeparator = '^';
+constexpr long long kMaxCustomPapers = 9999;  // bounds a damaged Number
+
+constexpr std::array<StandardPaper, 9> kStandardPapers = {{
+    {"A3", 842, 1191, false},
+    {"A4 SEF", 595, 842, false},
+    {"A4", 595, 842, false},
+    {"A4 S4", 595, 842, false},
+    {"A5 SEF", 420, 595, false},
+    {"Mug 90", 255, 695, false},
+    {"A6 SEF", 297, 420, true},
+    {"A4BC 2", 612, 907, true},
+    {"A4XL 2", 612, 1191, true},
+}};
+
+struct ListEntry {
+  std::string_view name;
+  bool largeFormatOnly;  // offered on classes 2 and 3 only
+};
+constexpr std::array<ListEntry, 6> kPaperListEntries = {{
+    {"A3", true},
+    {"A4XL 216x420mm", false},
+    {"A4", false},
+    {"A4 SEF", true},
+    {"A5 SEF", false},
+    {"A6 SEF", false},
+}};
+
+std::string CustomKey(long long index) {
+  return std::string(keys::kCustomPrefix) + std::to_string(index);
+}
+
+long long CustomCount(const IniDocument& doc) {
+  auto number = FindIniValue(doc, keys::kPapers, keys::kNumber);
+  return std::clamp(LeadingInteger(number.value_or("")), 0LL, kMaxCustomPapers);
+}
+
+std::string CustomRecord(const IniDocument& doc, long long index) {
+  return FindIniValue(doc, keys::kPapers, CustomKey(index)).value_or("");
+}
+
+std::string FiveDecimals(double value) {
+  char buffer[512];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 5);
+  return std::string(buffer, result.ptr);
+}
+
+std::string HundredthsText(double points) { return std::to_string(RoundHalfEven(points * 100)); }
+
+double MarginPoints(const SettingsFiles& files, std::string_view key) {
+  return LeadingNumber(ReadSetting(files, keys::kActive, key)) / 100;
+}
+
+bool ClassTakesWidth(int printerClass, int widthClass) {
+  if (printerClass == 2) return true;
+  if (printerClass == 3) return widthClass == 0 || widthClass == 5;
+  return widthClass == 0;
+}
+
+void ApplyCustomMargins(const SettingsFiles& files, const CustomPaper& paper) {
+  if (paper.topPt == 0) return;
+  std::string top = HundredthsText(paper.topPt), left = HundredthsText(paper.leftPt);
+  std::string right = HundredthsText(paper.rightPt), bottom = HundredthsText(paper.bottomPt);
+  WriteSettings(files, {{keys::kActive, keys::kTopMargin, top},
+                        {keys::kActive, keys::kLeftMargin, left},
+                        {keys::kActive, keys::kRightMargin, right},
+                        {keys::kActive, keys::kBottomMargin, bottom}});
+}
+
+}  // namespace
+
+CustomPaper ParseCustomPaper(std::string_view record) {
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0;;) {
+    std::size_t sep = record.find(kFieldSeparator, start);
+    fields.push_back(record.substr(start, sep == std::string_view::npos ? sep : sep - start));
+    if (sep == std::string_view::npos) break;
+    start = sep + 1;
+  }
+  fields.resize(std::max<std::size_t>(fields.size(), 8));
+  CustomPaper paper;
+  paper.name = std::string(TrimBlanks(fields[0]));
+  paper.widthPt = LeadingNumber(fields[1]);
+  paper.heightPt = LeadingNumber(fields[2]);
+  paper.widthClass = static_cast<int>(LeadingInteger(fields[3]));
+  paper.topPt = LeadingNumber(fields[4]);
+  paper.leftPt = LeadingNumber(fields[5]);
+  paper.rightPt = LeadingNumber(fields[6]);
+  paper.bottomPt = LeadingNumber(fields[7]);
+  return paper;
+}
+
+std::string FormatCustomPaper(const CustomPaper& paper) {
+  const std::string sep(1, kFieldSeparator);
+  return paper.name + sep + FiveDecimals(paper.widthPt) + sep + FiveDecimals(paper.heightPt) + sep +
+         std::to_string(paper.widthClass) + sep + FiveDecimals(paper.topPt) + sep +
+         FiveDecimals(paper.leftPt) + sep + FiveDecimals(paper.rightPt) + sep +
+         FiveDecimals(paper.bottomPt);
+}
+
+int WidthClassFor(double widthPt) {
+  if (widthPt < 612.29) return 0;
+  if (widthPt < 842) return 5;
+  return 9;
+}
+
+std::vector<CustomPaper> ReadCustomPapers(const SettingsFiles& files) {
+  IniDocument doc = LoadIniFile(files.UserFile());
+  std::vector<CustomPaper> papers;
+  for (long long i = 1, count = CustomCount(doc); i <= count; ++i) {
+    std::string record = CustomRecord(doc, i);
+    if (!TrimBlanks(record).empty()) papers.push_back(ParseCustomPaper(record));
+  }
+  return papers;
+}
+
+const StandardPaper* FindStandardPaper(std::string_view listText) {
+  std::string_view head = FirstCharacters(TrimBlanks(listText), 6);
+  auto it = std::find_if(kStandardPapers.begin(), kStandardPapers.end(),
+                         [&](const StandardPaper& p) { return p.name == head; });
+  return it == kStandardPapers.end() ? nullptr : &*it;
+}
+
+bool SetPaper(const SettingsFiles& files, LiveSettings& live, std::string_view name,
+              std::string_view multiPurposeTrayText) {
+  if (const StandardPaper* paper = FindStandardPaper(name)) {
+    live.paperWidthPt = paper->widthPt;
+    live.paperHeightPt = paper->heightPt;
+    if (paper->multiPurposeTrayOnly) {
+      live.paperTray = std::string(multiPurposeTrayText);
+      live.trayListEnabled = false;
+    }
+    return true;
+  }
+  std::vector<CustomPaper> customs = ReadCustomPapers(files);
+  auto it = std::find_if(customs.begin(), customs.end(),
+                         [&](const CustomPaper& p) { return p.name == TrimBlanks(name); });
+  if (it == customs.end()) return false;
+  live.paperWidthPt = static_cast<int>(RoundHalfEven(it->widthPt));
+  live.paperHeightPt = static_cast<int>(RoundHalfEven(it->heightPt));
+  ApplyCustomMargins(files, *it);
+  return true;
+}
+
+int PrinterClassFromModel(std::string_view modelName) {
+  if (modelName.find("8432") != std::string_view::npos) return 3;
+  if (modelName.find("920WT") != std::string_view::npos ||
+      modelName.find("9420WT") != std::string_view::npos) {
+    return 2;
+  }
+  return 1;
+}
+
+std::vector<std::string> PaperList(const SettingsFiles& files, std::string_view modelKey) {
+  int printerClass = PrinterClassFromModel(modelKey);
+  std::vector<std::string> list;
+  for (const ListEntry& entry : kPaperListEntries) {
+    if (!entry.largeFormatOnly || printerClass != 1) list.emplace_back(entry.name);
+  }
+  for (const CustomPaper& paper : ReadCustomPapers(files)) {
+    if (ClassTakesWidth(printerClass, paper.widthClass)) list.push_back(paper.name);
+  }
+  return list;
+}
+
+PrintableSize PrintableArea(const SettingsFiles& files, const LiveSettings& live) {
+  using namespace keys;
+  double width =
+      live.paperWidthPt - MarginPoints(files, kLeftMargin) - MarginPoints(files, kRightMargin);
+  double height =
+      live.paperHeightPt - MarginPoints(files, kTopMargin) - MarginPoints(files, kBottomMargin);
+  return {static_cast<float>(width), static_cast<float>(height)};
+}
+
+bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double widthPt,
+                    double heightPt) {
+  name = TrimBlanks(name);
+  if (name.empty() || name.find(kFieldSeparator) != std::string_view::npos) return false;
+  using namespace keys;
+  CustomPaper paper{std::string(name),
+                    widthPt,
+                    heightPt,
+                    WidthClassFor(widthPt),
+                    MarginPoints(files, kTopMargin),
+                    MarginPoints(files, kLeftMargin),
+                    MarginPoints(files, kRightMargin),
+                    MarginPoints(files, kBottomMargin)};
+  long long next = CustomCount(LoadIniFile(files.UserFile())) + 1;
+  std::string number = std::to_string(next), key = CustomKey(next);
+  std::string record = FormatCustomPaper(paper);
+  WriteSettings(files, {{kPapers, kNumber, number}, {kPapers, key, record}});
+  return true;
+}
+
+bool DeleteCustomPaper(const SettingsFiles& files, std::string_view name) {
+  name = TrimBlanks(name);
+  if (name.empty()) return false;
+  IniDocument doc = LoadIniFile(files.UserFile());
+  long long count = CustomCount(doc);
+  long long found = 0;
+  for (long long i = 1; i <= count && found == 0; ++i) {
+    if (ParseCustomPaper(CustomRecord(doc, i)).name == name) found = i;
+  }
+  if (found == 0) return false;
+  // Keys and values must outlive the assignments that point at them.
+  std::vector<std::string> keyTexts, values;
+  for (long long i = found; i <= count; ++i) {
+    keyTexts.push_back(CustomKey(i));
+    values.push_back(i < count ? CustomRecord(doc, i + 1) : std::string());
+  }
+  std::string number = std::to_string(count - 1);
+  std::vector<IniAssignment> assignments;
+  for (std::size_t i = 0; i < keyTexts.size(); ++i) {
+    assignments.push_back({keys::kPapers, keyTexts[i], values[i]});
+  }
+  assignments.push_back({keys::kPapers, keys::kNumber, number});
+  WriteSettings(files, std::span<const IniAssignment>(assignments));
+  return true;
+}
+
+}  // namespace nvx

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "settings/ini_file.h"
 #include "settings/ui_hooks.h"
 
 namespace nvx {
@@ -28,6 +30,11 @@ std::string ReadSetting(const SettingsFiles& files, std::string_view section, st
 std::string ReadMachineSetting(const SettingsFiles& files, std::string_view section,
                                std::string_view key);
 
+// As ReadSetting, but a key that is not in the file gives `fallback` (a key that is
+// there with an empty value gives the empty text).
+std::string ReadSettingOr(const SettingsFiles& files, std::string_view section,
+                          std::string_view key, std::string_view fallback);
+
 // The leading number of a setting ("" and missing keys give 0).
 long long ReadSettingNumber(const SettingsFiles& files, std::string_view section,
                             std::string_view key);
@@ -36,8 +43,17 @@ long long ReadSettingNumber(const SettingsFiles& files, std::string_view section
 // with the path and the reason through files.hooks, once, and the program goes on.
 void WriteSetting(const SettingsFiles& files, std::string_view section, std::string_view key,
                   std::string_view value);
-void WriteMachineSetting(const SettingsFiles& files, std::string_view section,
-                         std::string_view key, std::string_view value);
+void WriteMachineSetting(const SettingsFiles& files, std::string_view section, std::string_view key,
+                         std::string_view value);
+
+// Several keys in one atomic write of the user file: all are stored or none, and a
+// failure is shown once.
+void WriteSettings(const SettingsFiles& files, std::initializer_list<IniAssignment> assignments);
+void WriteSettings(const SettingsFiles& files, std::span<const IniAssignment> assignments);
+
+// Shows "Failed to write to:- " with the path and the reason; nothing when `status` is Ok.
+void ReportWriteFailure(const UiHooks* hooks, const std::filesystem::path& file,
+                        const WriteStatus& status);
 
 // Writes the defaults of a new or outdated settings file (creates the user folder).
 void CreateDefaultSettings(const SettingsFiles& files);

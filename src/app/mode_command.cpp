@@ -1,0 +1,65 @@
+#include <array>
+#include <iostream>
+
+#include "app/cli_options.h"
+#include "app/cli_session.h"
+#include "app/commands.h"
+#include "app/spool_job.h"
+#include "platform/atomic_file.h"
+#include "platform/cups_spooler.h"
+#include "printers/printer_mode.h"
+
+namespace nvx::app {
+namespace {
+
+int WriteCommandFile(const std::string& path, std::string_view bytes) {
+  static constexpr char kEndOfJob = 0x04;
+  const std::array<std::string_view, 2> pieces{bytes, std::string_view(&kEndOfJob, 1)};
+  std::string error = platform::WriteFileAtomically(path, pieces);
+  if (!error.empty()) {
+    std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunModeCommand(const std::vector<std::string>& args) {
+  CommandOptions options("nvxprint mode off|on [OPTIONS]",
+                         "Switches the printer's own colour conversion: 'off' (Driver Off) to "
+                         "print with nvxprint, 'on' (Driver On) for the standard driver.");
+  options.AddPositional("off|on", "off: print with nvxprint; on: print with the standard driver.");
+  options.Add(ValueOption("printer", "Send to the CUPS queue QUEUE (default: the model's printer).",
+                          "QUEUE"));
+  options.Add(ValueOption("to", "Write the command to FILE instead of a printer.", "FILE"));
+  options.Add(ValueOption("model", "Printer model key, e.g. C711WT or Pro8432WT.", "KEY"));
+  if (auto status = options.Parse("mode", args)) return *status;
+  const std::vector<std::string> words = options.Positionals();
+  if (words.size() != 1 || (words[0] != "off" && words[0] != "on")) {
+    std::cerr << "nvxprint mode: say 'off' (Driver Off) or 'on' (Driver On)\n";
+    return kExitUsage;
+  }
+  const DriverMode mode = words[0] == "off" ? DriverMode::Off : DriverMode::On;
+
+  CliSession session;
+  session.hooks = TerminalHooks();
+  OpenCliSession(session, options.Value("model"));
+  if (options.IsSet("to")) {
+    WritePrintSet(session.files, mode);
+    return WriteCommandFile(options.Value("to"), PjlBlockBytes(BlockFor(mode)));
+  }
+  std::string queue = options.Value("printer");
+  if (queue.empty()) {
+    std::string error;
+    queue = DefaultPrinter(session.files, session.modelKey, error);
+    if (queue.empty()) {
+      std::cerr << "nvxprint: " << error << "\n";
+      return kExitFailure;
+    }
+  }
+  std::string error = SwitchDriverMode(session.files, mode, queue);
+  return ReportSendResult(queue, error, session.text, session.hooks) ? kExitOk : kExitFailure;
+}
+
+}  // namespace nvx::app

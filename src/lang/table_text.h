@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lang/entry_codec.h"
+
+namespace nvx {
+
+// The plain-text form translators edit: one "index<TAB>text" per line, UTF-8,
+// "\n" written as backslash and n. Empty lines and lines starting with "#" are
+// skipped.
+struct TableText {
+  std::vector<LanguageEntry> entries;  // in file order
+  std::size_t errorLine = 0;           // 1-based; 0 when the text is sound
+  std::string error;
+};
+
+TableText ParseTableText(std::string_view text);
+
+// One line per entry, LF-ended, in the order given.
+std::string FormatTableText(std::span<const LanguageEntry> entries);
+
+}  // namespace nvx

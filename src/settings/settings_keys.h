@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string_view>
+
+// Sections and keys of NivaluxPro.ini. Look-up ignores letter case, so a key
+// written here in one spelling finds the same key in another.
+namespace nvx::keys {
+
+inline constexpr std::string_view kIniInf = "INI_INF";
+inline constexpr std::string_view kVersion = "Version";
+
+inline constexpr std::string_view kActive = "Active";
+inline constexpr std::string_view kPrinter = "Printer";
+inline constexpr std::string_view kTray = "Tray";
+inline constexpr std::string_view kPaperSize = "PaperSize";
+inline constexpr std::string_view kTraySwitch = "TraySwitch";
+inline constexpr std::string_view kWhiteMask = "White Mask %";
+inline constexpr std::string_view kWhiteOverlay = "White Overlay %";
+inline constexpr std::string_view kMirror = "Mirror";
+inline constexpr std::string_view kDisplay = "Display";
+inline constexpr std::string_view kTonerOn = "TonerOn";
+inline constexpr std::string_view kTonerSave = "TonerSave";
+inline constexpr std::string_view kTonerPercent = "TonerPercent";
+inline constexpr std::string_view kJpegArtifact = "JPEG Artifact";
+inline constexpr std::string_view kIcmProfileOut = "ICM Profile Out";
+inline constexpr std::string_view kIcmProfileIn = "ICM Profile In";
+inline constexpr std::string_view kUnit = "Unit";
+inline constexpr std::string_view kMptOffset = "MPT Offset";
+inline constexpr std::string_view kTray1Offset = "Tray1 Offset";
+inline constexpr std::string_view kTonerOrder = "T_ORDER";
+inline constexpr std::string_view kTopMargin = "Top Margin";
+inline constexpr std::string_view kLeftMargin = "Left Margin";
+inline constexpr std::string_view kRightMargin = "Right Margin";
+inline constexpr std::string_view kBottomMargin = "Bottom Margin";
+
+inline constexpr std::string_view kOthers = "Others";
+inline constexpr std::string_view kLeftHand = "LeftHand";
+inline constexpr std::string_view kRightHand = "RightHand";
+
+inline constexpr std::string_view kKymc = "KYMC";
+inline constexpr std::string_view kProfile = "Profile";
+
+inline constexpr std::string_view kPapers = "Papers";
+inline constexpr std::string_view kNumber = "Number";
+inline constexpr std::string_view kCustomPrefix = "Custom";  // Custom1, Custom2, ...
+
+// The margins the printer needs, in hundredths of a point.
+inline constexpr std::string_view kStandardSideMargin = "1296";
+inline constexpr std::string_view kStandardBottomMargin = "1307";
+
+}  // namespace nvx::keys

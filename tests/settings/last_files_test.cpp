@@ -1,0 +1,59 @@
+#include "settings/last_files.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace nvx {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempFolder;
+
+// The bytes of one slot: digit, value, blanks up to 501 UTF-16LE units.
+std::string SlotBytes(char digit, std::u16string value) {
+  value.insert(value.begin(), static_cast<char16_t>(digit));
+  value.resize(501, u' ');
+  std::string bytes;
+  for (char16_t c : value) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+TEST(LastFiles, SlotsHaveTheirFixedLayout) {
+  TempFolder folder;
+  std::vector<std::string> paths = {"/home/ann/Bilder/Kätzchen.png", "/tmp/b.jpg"};
+  ASSERT_TRUE(WriteLastFiles(folder.path(), paths).Ok());
+  std::string expected = SlotBytes('1', u"/home/ann/Bilder/Kätzchen.png") +
+                         SlotBytes('2', u"/tmp/b.jpg") + SlotBytes('3', u"") + SlotBytes('4', u"") +
+                         SlotBytes('5', u"") + SlotBytes('6', u"/home/ann/Bilder");
+  EXPECT_EQ(ReadFileBytes(folder / "Lastfile.exini"), expected);
+  EXPECT_EQ(ReadLastFile(folder.path(), 1), paths[0]);
+  EXPECT_EQ(ReadLastFile(folder.path(), 3), "");
+  EXPECT_EQ(ReadLastFile(folder.path(), 6), "/home/ann/Bilder");
+}
+
+TEST(LastFiles, LongPathsAreCutToFiveHundredUnits) {
+  TempFolder folder;
+  std::string longPath = "/" + std::string(599, 'p');
+  // 499 units, then a character outside the BMP that would straddle the cut.
+  std::string straddling = std::string(499, 'q') + "\xF0\x9F\x96\xA8";
+  std::vector<std::string> paths = {longPath, straddling};
+  ASSERT_TRUE(WriteLastFiles(folder.path(), paths).Ok());
+  EXPECT_EQ(ReadLastFile(folder.path(), 1), longPath.substr(0, 500));
+  EXPECT_EQ(ReadLastFile(folder.path(), 2), std::string(499, 'q'));
+  EXPECT_EQ(ReadFileBytes(folder / "Lastfile.exini").size(), 6012u);
+}
+
+TEST(LastFiles, MissingFileOrSlotReadsEmpty) {
+  TempFolder folder;
+  EXPECT_EQ(ReadLastFile(folder.path(), 1), "");
+  EXPECT_EQ(ReadLastFile(folder.path(), 7), "");
+}
+
+}  // namespace
+}  // namespace nvx
