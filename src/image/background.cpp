@@ -1,0 +1,73 @@
+#include "image/background.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace nvx {
+namespace {
+
+constexpr int kTransparentBelow = 50;
+constexpr std::size_t kProgressEveryPixels = 5000;
+
+using Rgb = std::array<std::uint8_t, 3>;
+
+bool FindTransparency(const std::uint8_t* rgba, std::size_t pixels) {
+  for (std::size_t i = 0; i < pixels; ++i) {
+    if (rgba[4 * i + 3] < kTransparentBelow) return true;
+  }
+  return false;
+}
+
+// Centre of the tolerance window per channel, kept far enough from 0 and 255
+// that the window stays inside the byte range; the upper limit wins.
+std::array<long long, 3> ToleranceCentres(const Rgb& reference, long long tolerance) {
+  std::array<long long, 3> centres{};
+  for (int c = 0; c < 3; ++c) {
+    centres[c] = reference[c];
+    if (reference[c] < tolerance) centres[c] = tolerance;
+    if (tolerance + reference[c] > 255) centres[c] = 256 - tolerance;
+  }
+  return centres;
+}
+
+bool WithinTolerance(const std::uint8_t* pixel, const std::array<long long, 3>& centres,
+                     long long tolerance) {
+  for (int c = 0; c < 3; ++c) {
+    if (pixel[c] <= centres[c] - tolerance || pixel[c] >= centres[c] + tolerance) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void RemoveBackground(WorkingImage& image, bool removal, long long tolerance,
+                      const UiHooks& hooks) {
+  const std::size_t pixels =
+      static_cast<std::size_t>(image.widthPx) * static_cast<std::size_t>(image.heightPx);
+  if (image.widthPx <= 0 || image.heightPx <= 0 || image.buffer.size() < 4 * pixels) return;
+  std::uint8_t* rgba = image.buffer.data();
+  hooks.Progress(2);
+  image.hasTransparency = FindTransparency(rgba, pixels);
+  if (!removal) {
+    for (std::size_t i = 0; i < pixels; ++i) rgba[4 * i + 3] = 255;
+    return;
+  }
+  const Rgb reference{rgba[0], rgba[1], rgba[2]};
+  // Beyond these bounds the window is empty or takes every value anyway.
+  tolerance = std::clamp<long long>(tolerance, -1, 256);
+  const bool useTolerance = image.formatClass != 1;
+  const auto centres = ToleranceCentres(reference, tolerance);
+  const std::size_t hundredth = image.buffer.size() / 100;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    std::uint8_t* pixel = rgba + 4 * i;
+    bool exact = pixel[0] == reference[0] && pixel[1] == reference[1] && pixel[2] == reference[2];
+    if (exact || (useTolerance && WithinTolerance(pixel, centres, tolerance))) pixel[3] = 0;
+    if (i % kProgressEveryPixels == 0 && hundredth > 0) {
+      hooks.Progress(static_cast<int>(4 * i / hundredth));
+    }
+  }
+}
+
+}  // namespace nvx

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/working_image.h"
+#include "lang/text_table.h"
+#include "settings/settings_file.h"
+#include "settings/ui_hooks.h"
+
+namespace nvx {
+
+inline constexpr std::string_view kDefaultProfileIn = "sRGB.icm";
+inline constexpr std::string_view kDefaultProfileOut = "OKC711P2.ICM";
+
+// Where bare profile names are looked for, in this order: the plain folders
+// (their files only), then the colour folders with everything below them.
+struct ProfileSearch {
+  std::vector<std::filesystem::path> folders;
+  std::vector<std::filesystem::path> colourFolders;
+};
+
+// The user's and the machine's settings folders, the program folder, and the
+// color/icc folders of $XDG_DATA_HOME and $XDG_DATA_DIRS.
+ProfileSearch DefaultProfileSearch(const SettingsFiles& files);
+
+// A profile as one load uses it: a file, or Little CMS's own sRGB.
+struct ProfileChoice {
+  std::filesystem::path path;  // empty for the built-in sRGB
+  bool builtInSrgb = false;
+  bool operator==(const ProfileChoice&) const = default;
+};
+
+struct ProfilePair {
+  ProfileChoice in;
+  ProfileChoice out;
+  bool operator==(const ProfilePair&) const = default;
+};
+
+// A name with a folder in it is used as given; a bare name is the first file
+// of that name (letter case ignored) along the search, else the name itself.
+std::filesystem::path FindProfile(std::string_view name, const ProfileSearch& search);
+
+// The profiles of `ICM Profile In` / `ICM Profile Out`, with their defaults.
+// A missing "sRGB.icm" is the built-in sRGB; a missing default printer profile
+// is replaced by a generic CMYK profile of the colour folders, which the user is
+// told once per process (status line and an information message).
+ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& search,
+                            const UiHooks& hooks);
+
+enum class ConversionStatus {
+  Converted,
+  ConversionFailed,  // no transform: the caller loads the default settings
+  OutOfMemory,       // the caller ends the program (the command line fails)
+};
+
+// The "1 Unable to allocate memory." message, or the "2 ..." one.
+Message OutOfMemoryMessage(int number);
+
+// Converts image.buffer in place from RGBA (the first 4/5 of it) to C M Y K A,
+// alpha unchanged. On failure the user has been shown the message and the
+// buffer is empty. threads: 0 = all cores.
+ConversionStatus ConvertImageColours(WorkingImage& image, const ProfilePair& profiles,
+                                     const TextTable& texts, const UiHooks& hooks, int threads = 0);
+
+// The preview's reverse transform (printer CMYK back to screen RGB), built once
+// for a profile pair and kept until a load brings another pair.
+class PreviewTransformCache {
+ public:
+  PreviewTransformCache();
+  ~PreviewTransformCache();
+  PreviewTransformCache(const PreviewTransformCache&) = delete;
+  PreviewTransformCache& operator=(const PreviewTransformCache&) = delete;
+
+  // The transform for the pair, or null when it cannot be built (tried once per pair).
+  void* Get(const ProfilePair& profiles);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Turns C M Y K V pixels into B G R 0 pixels through the reverse transform.
+// When it cannot be built the output stays zero and "oops! Conversion failure"
+// (entry 133) is shown. threads: 0 = all cores.
+bool PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
+                     std::span<const std::uint8_t> cmykv, std::span<std::uint8_t> bgrx,
+                     const TextTable& texts, const UiHooks& hooks, int threads = 0);
+
+}  // namespace nvx

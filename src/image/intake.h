@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/working_image.h"
+#include "lang/text_table.h"
+#include "settings/settings_file.h"
+#include "settings/ui_hooks.h"
+
+namespace nvx {
+
+inline constexpr std::string_view kCropKey = "Crop";
+inline constexpr std::string_view kFailedToConvertText = "Failed to Convert Image";
+inline constexpr std::string_view kOutOfMemoryTitle = "Nivalux Pro";
+inline constexpr std::string_view kOutOfMemoryText =
+    "1 Unable to allocate memory.\r\nPlease Reduce resolution of the image\r\nNivalux Pro will "
+    "close";
+inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
+inline constexpr std::string_view kTooSmallImageText =
+    "The image is too small to print: it needs at least two pixels.";
+
+// What the load reads from the main window.
+struct LoadOptions {
+  bool flip = false;               // "Flip": the image is loaded upside down
+  bool backgroundRemoval = false;  // "Background Removal"
+  float printableWidthPt = 0;      // printable area of the current paper
+  float printableHeightPt = 0;
+};
+
+enum class LoadStatus {
+  Loaded,
+  Failed,       // the message, if any, has been shown; the previous image stays
+  OutOfMemory,  // the memory message has been shown; the program (or command) ends
+};
+
+struct LoadResult {
+  LoadStatus status = LoadStatus::Failed;
+  std::string message;   // the text shown for the failure ("" when none was shown)
+  WorkingImage image;    // the new working image, RGBA, fitted to the page, when Loaded
+  bool rotate = false;   // the new state of "Rotate": the page fit turned the image
+  std::string zoomText;  // the "Zoom" field
+
+  bool Loaded() const { return status == LoadStatus::Loaded; }
+};
+
+// Loads an image file through DevIL into a new working image: resolution from
+// the file, background removal and the page fit. Every load leaves crop mode
+// (the "Crop" setting becomes 0) and the caller resets the copy counts to 1.
+// Colour conversion and the orientation step are the caller's to run next.
+// Progress, status texts and failure messages go through `hooks`.
+LoadResult LoadImageFile(std::string_view path, const LoadOptions& options,
+                         const SettingsFiles& settings, const TextTable& texts,
+                         const UiHooks& hooks);
+
+// width x height x 5 zero bytes, or nothing when that size overflows or cannot
+// be allocated.
+std::optional<std::vector<std::uint8_t>> AllocateImageBuffer(long long width, long long height);
+
+}  // namespace nvx

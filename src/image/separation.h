@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "image/working_image.h"
+#include "lang/text_table.h"
+#include "settings/live_settings.h"
+#include "settings/settings_file.h"
+#include "settings/toner_order.h"
+#include "settings/ui_hooks.h"
+
+namespace nvx {
+
+// One tone curve per colour ink: row 0 cyan, 1 magenta, 2 yellow.
+struct ColourAdjustTable {
+  std::array<std::array<std::uint8_t, 256>, 3> rows{};
+};
+
+// Samples the three Bezier curves of the points (per channel P0.x, P0.y .. P3.y).
+ColourAdjustTable BuildColourAdjustTable(const ColourAdjustPoints& points);
+
+struct GridResult {
+  bool outOfMemory = false;       // the message has been shown; the grid is empty
+  bool exceedsPrintable = false;  // the caller runs FitToPrintable
+};
+
+// Puts the converted image (C M Y K A) into print orientation with the black
+// folded into C, M and Y. The print size is the fitted size of the load, turned
+// with the image.
+GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, float printableWidthPt,
+                       float printableHeightPt, OrientedImage& grid, const UiHooks& hooks);
+
+// The pattern print's mask plane in print orientation, one byte per pixel, not
+// 0 where the pattern removes ink; an empty plane means no pattern.
+using PatternMaskSource = std::function<std::vector<std::uint8_t>()>;
+
+struct SeparationOptions {
+  bool foil = false;              // the "P.Foil" media
+  int blackFuzzy = 0;             // `BLACK Removal Fuzzy`
+  PatternMaskSource patternMask;  // set while pattern print is on
+};
+
+// The media list shows "P.Foil" (text entry 198).
+bool IsFoilMedia(const LiveSettings& live, const TextTable& texts);
+
+// `BLACK Removal Fuzzy` from the settings file.
+int ReadBlackFuzzy(const SettingsFiles& files);
+
+// The slider positions (0..100, 50 in the middle) as the signed percentages
+// -100..100 that the program shows and computes with.
+int SliderPercent(int position);
+
+// Contrast factor and brightness offset of a signed percentage.
+float ContrastFactor(int percent);
+int BrightnessOffset(int percent);
+
+// Contrast and brightness act on the screen form of an ink (255 - ink); these
+// give their effect on the ink itself, for every ink value.
+using InkCurve = std::array<std::uint8_t, 256>;
+InkCurve InkContrastCurve(float factor);
+InkCurve InkBrightnessCurve(int offset);
+InkCurve InkScaleCurve();  // the 98 % of every ink
+
+// The white of a pixel printed with the density slider alone.
+std::uint8_t DensityWhite(int whiteMaskPercent, bool opaque, bool printWhite);
+
+// SeparatedImage: per row five planes of workWidthPx bytes (0 no toner, 255 full).
+using SeparatedPlanes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
+struct SeparationResult {
+  // Planes in the station order of live.tonerOrder: C M Y W 0 white-last,
+  // W M Y C 0 white-first.
+  SeparatedPlanes planes;
+  bool outOfMemory = false;  // message shown
+};
+
+// Separates the oriented image into toner planes and writes the print's alpha
+// decisions back into the grid. threads: 0 = all cores.
+SeparationResult SeparateImage(OrientedImage& grid, const ColourAdjustTable& table,
+                               const LiveSettings& live, const SeparationOptions& options,
+                               const UiHooks& hooks, int threads = 0);
+
+}  // namespace nvx
