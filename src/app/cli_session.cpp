@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
+#include <memory>
 
 #include "lang/language_file.h"
 #include "platform/folders.h"
 #include "printers/media.h"
+#include "printers/media_rules.h"
 #include "printers/models.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
@@ -74,9 +76,21 @@ UiHooks TerminalHooks(bool* messageShown) {
   UiHooks hooks;
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   if (terminal) {
-    hooks.progress = [](int percent) {
+    auto last = std::make_shared<int>(-1);
+    hooks.progress = [last](int percent) {
+      if (percent == *last) return;
+      *last = percent;
       std::cerr << "\r[" << (percent < 10 ? "  " : percent < 100 ? " " : "") << percent << "%]"
-                << (percent >= 100 ? "\n" : "") << std::flush;
+                << std::flush;
+    };
+    hooks.status = [last](std::string_view text) {
+      std::string line(text);
+      std::erase_if(line, [](char c) { return c == '<' || c == '>'; });
+      const std::size_t first = line.find_first_not_of(' ');
+      if (first == std::string::npos) return;
+      line = line.substr(first, line.find_last_not_of(' ') - first + 1);
+      std::cerr << "\r      " << line << "\n" << std::flush;
+      *last = -1;
     };
   }
   hooks.message = [messageShown](const Message& m) {
@@ -117,6 +131,12 @@ void OpenCliSession(CliSession& s, std::string_view modelOverride) {
   s.live.paperName = InitialPaper(s);
   SetPaper(s.files, s.live, s.live.paperName, s.text[122]);
   s.live.faceUpExit = true;
+  s.live.tonerOrder = ReadTonerOrder(s.files, s.modelKey);
+  s.live.colourPoints = DefaultColourAdjustPoints(s.live.tonerOrder);
+  // The window applies the first media's rules, then sets Print CMY on and Automatic Tile off.
+  ApplyMediaRules(s.files, s.text, s.modelKey, s.live, s.marginOverride);
+  s.live.printCmy = true;
+  s.live.automaticTile = false;
 }
 
 std::string ApplyPaperOption(CliSession& s, std::string_view name) {
@@ -145,6 +165,7 @@ std::string ApplyMediaOption(CliSession& s, std::string_view name) {
   if (!media) return ChoiceError("media", name, s.mediaList);
   s.live.mediaType = *media;
   s.live.mediaCode = MediaCodeForText(s.text, *media);
+  ApplyMediaRules(s.files, s.text, s.modelKey, s.live, s.marginOverride);
   return {};
 }
 

@@ -12,6 +12,8 @@ inline constexpr int kExitUsage = 2;
 
 // Each command takes the words after its name and returns the exit status.
 int RunBlankCommand(const std::vector<std::string>& args);
+int RunPrintCommand(const std::vector<std::string>& args);
+int RunPreviewCommand(const std::vector<std::string>& args);
 int RunPrintersCommand(const std::vector<std::string>& args);
 int RunUsbCommand(const std::vector<std::string>& args);
 int RunModeCommand(const std::vector<std::string>& args);

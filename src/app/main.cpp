@@ -14,6 +14,8 @@ constexpr const char* kUsage =
     "Turns images into PostScript jobs for white-toner colour laser printers.\n"
     "\n"
     "Commands:\n"
+    "  print     print an image, or write its job to a file\n"
+    "  preview   write the preview picture of an image as the window shows it\n"
     "  blank     write the blank-page job that feeds one sheet through the printer\n"
     "  lang      encode or decode a language file (.lan3)\n"
     "  printers  list the printers offered for the printer model\n"
@@ -44,6 +46,8 @@ int main(int argc, char** argv) {
     std::cout << "nvxprint " << NVX_VERSION << "\n";
     return kExitOk;
   }
+  if (command == "print") return RunPrintCommand(args);
+  if (command == "preview") return RunPreviewCommand(args);
   if (command == "blank") return RunBlankCommand(args);
   if (command == "lang") return RunLangCommand(args, std::cout, std::cerr);
   if (command == "printers") return RunPrintersCommand(args);

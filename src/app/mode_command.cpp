@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/cli_options.h"
+#include "app/job_options.h"
 #include "app/cli_session.h"
 #include "app/commands.h"
 #include "app/spool_job.h"
@@ -49,15 +50,8 @@ int RunModeCommand(const std::vector<std::string>& args) {
     WritePrintSet(session.files, mode);
     return WriteCommandFile(options.Value("to"), PjlBlockBytes(BlockFor(mode)));
   }
-  std::string queue = options.Value("printer");
-  if (queue.empty()) {
-    std::string error;
-    queue = DefaultPrinter(session.files, session.modelKey, error);
-    if (queue.empty()) {
-      std::cerr << "nvxprint: " << error << "\n";
-      return kExitFailure;
-    }
-  }
+  std::string queue = ChooseQueue(session, options);
+  if (queue.empty()) return kExitFailure;
   std::string error = SwitchDriverMode(session.files, mode, queue);
   return ReportSendResult(queue, error, session.text, session.hooks) ? kExitOk : kExitFailure;
 }

@@ -1,0 +1,169 @@
+#include "app/image_options.h"
+
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+#include "app/job_options.h"
+#include "app/commands.h"
+#include "printers/models.h"
+#include "settings/numbers.h"
+
+namespace nvx::app {
+namespace {
+
+struct Switch {
+  const char* on;
+  const char* off;  // nullptr: the option only turns it on
+  const char* description;
+  bool LiveSettings::*field;
+};
+
+const Switch kSwitches[] = {
+    {"mirror", "no-mirror", "Mirror the print left to right.", &LiveSettings::mirrorOn},
+    {"flip", nullptr, "Turn the image upside down as it is loaded.", &LiveSettings::flip},
+    {"print-white", "no-print-white", "Print the white layer.", &LiveSettings::printWhite},
+    {"print-cmy", "no-print-cmy", "Print the colours (off: white only).", &LiveSettings::printCmy},
+    {"black-removal", nullptr, "Leave near-black areas unprinted.", &LiveSettings::blackRemoval},
+    {"background-removal", nullptr, "Make the background colour transparent.",
+     &LiveSettings::backgroundRemoval},
+    {"auto-tile", nullptr, "Fill the page with as many copies as fit.",
+     &LiveSettings::automaticTile},
+    {"optimal-layout", nullptr, "Keep copies one millimetre apart, centred.",
+     &LiveSettings::optimalLayout},
+};
+
+struct Number {
+  const char* name;
+  const char* description;
+  int min;
+  int max;
+};
+
+const Number kNumbers[] = {
+    {"x-copies", "Copies across (the X Copy box).", 1, 999},
+    {"y-copies", "Copies down (the Y Copy box).", 1, 999},
+    {"align", "Where one copy sits: 1 centre, 2..9 the alignment grid.", 1, 9},
+    {"white-density", "White only Density, 0 to 100.", 0, 100},
+    {"white-threshold", "Add White Threshold, 0 to 100.", 0, 100},
+    {"brightness", "Brightness, -100 to 100 (percent, steps of 2).", -100, 100},
+    {"contrast", "Contrast, -100 to 100 (percent, steps of 2).", -100, 100},
+    {"black-fuzzy", "Black removal tolerance, 1 to 50.", 1, 50},
+};
+
+std::optional<int> ParseNumber(const std::string& text, const Number& n) {
+  int value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (ec != std::errc() || ptr != end || value < n.min || value > n.max) return std::nullopt;
+  return value;
+}
+
+// A signed percentage back to the slider position that shows it.
+int SliderPosition(int percent) { return static_cast<int>(RoundHalfEven((percent + 100) / 2.0)); }
+
+void SetNumber(CliSession& s, const std::string& name, int value) {
+  if (name == "x-copies") s.live.xCopy = std::to_string(value);
+  if (name == "y-copies") s.live.yCopy = std::to_string(value);
+  if (name == "align") s.live.alignment = value;
+  if (name == "white-density") s.live.whiteMaskPercent = value;
+  if (name == "white-threshold") s.live.tonerPercent = value;
+  if (name == "brightness") s.live.brightness = SliderPosition(value);
+  if (name == "contrast") s.live.contrast = SliderPosition(value);
+  if (name == "black-fuzzy") s.blackFuzzyOverride = value;
+}
+
+bool Fail(const std::string& message) {
+  std::cerr << "nvxprint: " << message << "\n";
+  return false;
+}
+
+bool ApplyTonerOrder(CliSession& s, const std::string& order) {
+  if (order != "WL" && order != "WF") return Fail("toner order must be WL or WF, not '" + order + "'");
+  if (order == "WF" && !CanSwitchTonerOrder(s.modelKey)) {
+    return Fail("the " + s.modelKey + " prints white last only (WF needs a model that can switch)");
+  }
+  s.live.tonerOrder = order == "WF" ? TonerOrder::WhiteFirst : TonerOrder::WhiteLast;
+  s.live.colourPoints = DefaultColourAdjustPoints(s.live.tonerOrder);
+  return true;
+}
+
+}  // namespace
+
+void AddImageOptions(CommandOptions& options) {
+  AddJobOptions(options);
+  for (const Switch& sw : kSwitches) {
+    options.Add(SwitchOption(sw.on, sw.description));
+    if (sw.off) options.Add(SwitchOption(sw.off, "Turn it off."));
+  }
+  options.Add(SwitchOption("rotate", "Turn the image a quarter turn (after the page fit)."));
+  options.Add(SwitchOption("no-rotate", "Do not turn the image, whatever the page fit chose."));
+  options.Add(SwitchOption("threshold-on", "Apply the white threshold."));
+  options.Add(SwitchOption("threshold-off", "Do not apply the white threshold."));
+  for (const Number& n : kNumbers) options.Add(ValueOption(n.name, n.description, "N"));
+  options.Add(ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
+  options.Add(ValueOption("icc-in", "Input ICC profile (the image's RGB).", "FILE"));
+  options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
+}
+
+bool ApplyOptionsBeforeLoad(CliSession& s, PrintPath& path, const CommandOptions& options) {
+  if (!ApplyJobOptions(s, options)) return false;
+  for (const Switch& sw : kSwitches) {
+    if (options.IsSet(sw.on)) s.live.*sw.field = true;
+    if (sw.off && options.IsSet(sw.off)) s.live.*sw.field = false;
+  }
+  if (options.IsSet("threshold-on")) s.live.thresholdOn = true;
+  if (options.IsSet("threshold-off")) s.live.thresholdOn = false;
+  for (const Number& n : kNumbers) {
+    if (!options.IsSet(n.name)) continue;
+    std::string text = options.Value(n.name);
+    std::optional<int> value = ParseNumber(text, n);
+    if (!value) {
+      return Fail("--" + std::string(n.name) + " takes a whole number from " +
+                  std::to_string(n.min) + " to " + std::to_string(n.max) + ", not '" + text + "'");
+    }
+    SetNumber(s, n.name, *value);
+  }
+  if (options.IsSet("toner-order") && !ApplyTonerOrder(s, options.Value("toner-order"))) {
+    return false;
+  }
+  for (const char* name : {"icc-in", "icc-out"}) {
+    if (!options.IsSet(name)) continue;
+    std::string file = options.Value(name);
+    if (file.empty()) return Fail("--" + std::string(name) + " needs a profile file");
+    (std::string(name) == "icc-in" ? path.profileIn : path.profileOut) = file;
+  }
+  return true;
+}
+
+void ApplyOptionsAfterLoad(CliSession& s, const CommandOptions& options) {
+  if (options.IsSet("rotate")) s.live.rotate = true;
+  if (options.IsSet("no-rotate")) s.live.rotate = false;
+}
+
+int OpenForCommand(CliSession& s, PrintPath& path, const CommandOptions& options,
+                   const std::string& file, bool keepImage, int areaWidthPx, int areaHeightPx) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    std::cerr << "nvxprint: cannot open '" << file << "': no such file\n";
+    return kExitFailure;
+  }
+  // The copies boxes are reset by the load; the command line's counts come after it.
+  const std::string xCopy = s.live.xCopy;
+  const std::string yCopy = s.live.yCopy;
+  switch (LoadAndConvert(s, path, file)) {
+    case PathStatus::Ok: break;
+    default: return kExitFailure;
+  }
+  s.live.xCopy = xCopy;
+  s.live.yCopy = yCopy;
+  ApplyOptionsAfterLoad(s, options);
+  if (Orient(s, path, keepImage) != PathStatus::Ok) return kExitFailure;
+  PlaceOnPage(s, path, areaWidthPx, areaHeightPx);
+  return kExitOk;
+}
+
+}  // namespace nvx::app

@@ -1,0 +1,87 @@
+#include <iostream>
+
+#include "app/commands.h"
+#include "app/image_options.h"
+#include "app/job_options.h"
+#include "app/preview_output.h"
+#include "app/print_path.h"
+#include "app/spool_job.h"
+
+namespace nvx::app {
+namespace {
+
+// Takes the one IMAGE argument; empty after a message when there is not one.
+std::string ImageArgument(const CommandOptions& options, const char* command) {
+  const std::vector<std::string> words = options.Positionals();
+  if (words.size() == 1) return words.front();
+  std::cerr << "nvxprint " << command << ": give one image file"
+            << (words.empty() ? "" : " (and nothing else)") << "\n";
+  return {};
+}
+
+}  // namespace
+
+int RunPrintCommand(const std::vector<std::string>& args) {
+  CommandOptions options("nvxprint print IMAGE [OPTIONS]",
+                         "Prints an image (PNG, JPEG, GIF, TIFF, BMP or PSD) as the main window "
+                         "would, or writes the job to a file with --to.");
+  options.AddPositional("IMAGE", "The image file to print.");
+  AddImageOptions(options);
+  if (auto status = options.Parse("print", args)) return *status;
+  const std::string file = ImageArgument(options, "print");
+  if (file.empty()) return kExitUsage;
+
+  CliSession session;
+  session.hooks = TerminalHooks();
+  OpenCliSession(session, options.Value("model"));
+  PrintPath path;
+  if (!ApplyOptionsBeforeLoad(session, path, options)) return kExitUsage;
+  const int opened = OpenForCommand(session, path, options, file, false, kDefaultPreviewWidthPx,
+                                    kDefaultPreviewHeightPx);
+  if (opened != kExitOk) return opened;
+
+  PrintJob job = BuildImageJob(session, path, true);
+  if (!job.ok) {
+    if (ReadSetting(session.files, "Stats", "Option") == "1") {
+      std::cerr << "nvxprint: the settings ask for a cost estimate only (Stats/Option is 1); "
+                   "no job was made\n";
+    }
+    return kExitFailure;
+  }
+  const std::string name = PrintDocumentName(session.live.caption, session.text[0],
+                                             session.live.xCopy, session.live.yCopy);
+  return DeliverJob(session, options, job, name);
+}
+
+int RunPreviewCommand(const std::vector<std::string>& args) {
+  CommandOptions options("nvxprint preview IMAGE --to FILE.png [OPTIONS]",
+                         "Writes the preview the main window would show for the image: the "
+                         "page with its copies in the printer's colours, the simulated white, "
+                         "on the chosen substrate.");
+  options.AddPositional("IMAGE", "The image file to preview.");
+  AddImageOptions(options);
+  options.Add(ValueOption("size", "The preview area in pixels (default 310x438).", "WxH"));
+  options.Add(ValueOption("background", "Substrate colour 1..17 (6 white, 3 black, 17 film).",
+                          "N"));
+  if (auto status = options.Parse("preview", args)) return *status;
+  const std::string file = ImageArgument(options, "preview");
+  if (file.empty()) return kExitUsage;
+  if (!options.IsSet("to")) {
+    std::cerr << "nvxprint preview: say where the picture goes with --to FILE.png\n";
+    return kExitUsage;
+  }
+  PreviewArea area;
+  if (!ParsePreviewArea(options, area)) return kExitUsage;
+
+  CliSession session;
+  session.hooks = TerminalHooks();
+  OpenCliSession(session, options.Value("model"));
+  PrintPath path;
+  if (!ApplyOptionsBeforeLoad(session, path, options)) return kExitUsage;
+  const int opened = OpenForCommand(session, path, options, file, false, area.width, area.height);
+  if (opened != kExitOk) return opened;
+  PreviewBitmap page = RenderPagePreview(session, path, area.substrate);
+  return WritePreviewPng(options.Value("to"), page);
+}
+
+}  // namespace nvx::app
