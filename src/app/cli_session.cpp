@@ -80,8 +80,11 @@ UiHooks TerminalHooks(bool* messageShown) {
     hooks.progress = [last](int percent) {
       if (percent == *last) return;
       *last = percent;
-      std::cerr << "\r[" << (percent < 10 ? "  " : percent < 100 ? " " : "") << percent << "%]"
-                << std::flush;
+      std::cerr << "\r["
+                << (percent < 10    ? "  "
+                    : percent < 100 ? " "
+                                    : "")
+                << percent << "%]" << std::flush;
     };
     hooks.status = [last](std::string_view text) {
       std::string line(text);
@@ -113,7 +116,8 @@ void OpenCliSession(CliSession& s, std::string_view modelOverride) {
   s.text = language.empty() ? DefaultTextTable()
                             : LoadLanguageFile(platform::ProgramFolder(), language, s.hooks);
   s.text.Set(0, std::string(kAppTitle));
-  if (ReadSetting(s.files, "Stats", "Option").empty()) WriteSetting(s.files, "Stats", "Option", "3");
+  if (ReadSetting(s.files, "Stats", "Option").empty())
+    WriteSetting(s.files, "Stats", "Option", "3");
   MigrateBottomMargin(s.files);
   DefaultWorkingHand(s.files);
 

@@ -23,8 +23,8 @@ struct CliSession {
   std::vector<std::string> paperList;
   std::vector<std::string> trayList;
   std::vector<std::string> mediaList;
-  bool marginOverride = false;   // the margins hold a media's temporary ones
-  int blackFuzzyOverride = 0;    // --black-fuzzy; 0: the stored value
+  bool marginOverride = false;  // the margins hold a media's temporary ones
+  int blackFuzzyOverride = 0;   // --black-fuzzy; 0: the stored value
 };
 
 // Opens the settings as the main window does at start (creating them on a

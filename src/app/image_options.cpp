@@ -5,8 +5,8 @@
 #include <iostream>
 #include <optional>
 
-#include "app/job_options.h"
 #include "app/commands.h"
+#include "app/job_options.h"
 #include "printers/models.h"
 #include "settings/numbers.h"
 
@@ -82,7 +82,8 @@ bool Fail(const std::string& message) {
 }
 
 bool ApplyTonerOrder(CliSession& s, const std::string& order) {
-  if (order != "WL" && order != "WF") return Fail("toner order must be WL or WF, not '" + order + "'");
+  if (order != "WL" && order != "WF")
+    return Fail("toner order must be WL or WF, not '" + order + "'");
   if (order == "WF" && !CanSwitchTonerOrder(s.modelKey)) {
     return Fail("the " + s.modelKey + " prints white last only (WF needs a model that can switch)");
   }
@@ -104,7 +105,8 @@ void AddImageOptions(CommandOptions& options) {
   options.Add(SwitchOption("threshold-on", "Apply the white threshold."));
   options.Add(SwitchOption("threshold-off", "Do not apply the white threshold."));
   for (const Number& n : kNumbers) options.Add(ValueOption(n.name, n.description, "N"));
-  options.Add(ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
+  options.Add(
+      ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
   options.Add(ValueOption("icc-in", "Input ICC profile (the image's RGB).", "FILE"));
   options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
 }
@@ -154,9 +156,9 @@ int OpenForCommand(CliSession& s, PrintPath& path, const CommandOptions& options
   // The copies boxes are reset by the load; the command line's counts come after it.
   const std::string xCopy = s.live.xCopy;
   const std::string yCopy = s.live.yCopy;
-  switch (LoadAndConvert(s, path, file)) {
-    case PathStatus::Ok: break;
-    default: return kExitFailure;
+  if (LoadAndConvert(s, path, file) != PathStatus::Ok) {
+    std::cerr << "nvxprint: no job made from '" << file << "'\n";
+    return kExitFailure;
   }
   s.live.xCopy = xCopy;
   s.live.yCopy = yCopy;

@@ -12,8 +12,7 @@ namespace nvx::app {
 int WriteJobFile(const std::string& path, const PrintJob& job) {
   static constexpr char kEndOfJob = 0x04;
   const std::array<std::string_view, 4> pieces{
-      job.header,
-      std::string_view(reinterpret_cast<const char*>(job.data.data()), job.data.size()),
+      job.header, std::string_view(reinterpret_cast<const char*>(job.data.data()), job.data.size()),
       job.trailer, std::string_view(&kEndOfJob, 1)};
   std::string error = platform::WriteFileAtomically(path, pieces);
   if (!error.empty()) {

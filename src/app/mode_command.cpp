@@ -2,9 +2,9 @@
 #include <iostream>
 
 #include "app/cli_options.h"
-#include "app/job_options.h"
 #include "app/cli_session.h"
 #include "app/commands.h"
+#include "app/job_options.h"
 #include "app/spool_job.h"
 #include "platform/atomic_file.h"
 #include "platform/cups_spooler.h"

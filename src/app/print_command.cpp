@@ -61,8 +61,8 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   options.AddPositional("IMAGE", "The image file to preview.");
   AddImageOptions(options);
   options.Add(ValueOption("size", "The preview area in pixels (default 310x438).", "WxH"));
-  options.Add(ValueOption("background", "Substrate colour 1..17 (6 white, 3 black, 17 film).",
-                          "N"));
+  options.Add(
+      ValueOption("background", "Substrate colour 1..17 (6 white, 3 black, 17 film).", "N"));
   if (auto status = options.Parse("preview", args)) return *status;
   const std::string file = ImageArgument(options, "preview");
   if (file.empty()) return kExitUsage;

@@ -15,9 +15,12 @@ namespace {
 
 PathStatus FromLoad(LoadStatus status) {
   switch (status) {
-    case LoadStatus::Loaded: return PathStatus::Ok;
-    case LoadStatus::OutOfMemory: return PathStatus::OutOfMemory;
-    default: return PathStatus::Failed;
+    case LoadStatus::Loaded:
+      return PathStatus::Ok;
+    case LoadStatus::OutOfMemory:
+      return PathStatus::OutOfMemory;
+    default:
+      return PathStatus::Failed;
   }
 }
 
@@ -43,8 +46,7 @@ PathStatus LoadAndConvert(CliSession& s, PrintPath& path, const std::string& fil
   s.live.xCopy = "1";
   s.live.yCopy = "1";
   PrintableSize printable = PrintableArea(s.files, s.live);
-  LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt,
-                      printable.heightPt};
+  LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt, printable.heightPt};
   LoadResult result = LoadImageFile(file, options, s.files, s.text, s.hooks);
   if (!result.Loaded()) return FromLoad(result.status);
 
@@ -57,22 +59,24 @@ PathStatus LoadAndConvert(CliSession& s, PrintPath& path, const std::string& fil
 
   path.profiles = ChooseProfiles(s, path);
   switch (ConvertImageColours(path.image, path.profiles, s.text, s.hooks)) {
-    case ConversionStatus::Converted: break;
-    case ConversionStatus::OutOfMemory: return PathStatus::OutOfMemory;
-    default: return PathStatus::Failed;
+    case ConversionStatus::Converted:
+      break;
+    case ConversionStatus::OutOfMemory:
+      return PathStatus::OutOfMemory;
+    default:
+      return PathStatus::Failed;
   }
   return PathStatus::Ok;
 }
 
 PathStatus Orient(CliSession& s, PrintPath& path, bool keepImage) {
   PrintableSize printable = PrintableArea(s.files, s.live);
-  GridResult grid = PrepareGrid(path.image, s.live, printable.widthPt, printable.heightPt,
-                                path.grid, s.hooks);
+  GridResult grid =
+      PrepareGrid(path.image, s.live, printable.widthPt, printable.heightPt, path.grid, s.hooks);
   if (grid.outOfMemory) return PathStatus::OutOfMemory;
   if (grid.exceedsPrintable) {
-    PrintSize fitted = FitToPrintable({path.grid.printWidthPt, path.grid.printHeightPt},
-                                      path.image, printable.widthPt, printable.heightPt,
-                                      s.live.rotate);
+    PrintSize fitted = FitToPrintable({path.grid.printWidthPt, path.grid.printHeightPt}, path.image,
+                                      printable.widthPt, printable.heightPt, s.live.rotate);
     path.grid.printWidthPt = fitted.widthPt;
     path.grid.printHeightPt = fitted.heightPt;
   }
@@ -167,9 +171,8 @@ PreviewBitmap RenderPagePreview(CliSession& s, PrintPath& path, int substrate) {
   options.substrate = substrate;
   options.blackFuzzy = s.blackFuzzyOverride > 0 ? s.blackFuzzyOverride : ReadBlackFuzzy(s.files);
   options.foil = IsFoilMedia(s.live, s.text);
-  const PreviewBitmap& copy =
-      RenderPreview(path.grid, path.table, s.live, options, path.profiles, path.preview, s.text,
-                    s.hooks);
+  const PreviewBitmap& copy = RenderPreview(path.grid, path.table, s.live, options, path.profiles,
+                                            path.preview, s.text, s.hooks);
 
   // Copies that run past the page are cut at its edge, as on screen.
   for (int row = 0; row < place.nY; ++row) {

@@ -37,14 +37,32 @@ void Align(const PlacementInput& in, int mL, int mT, Axis x, Axis y, int gap, Pl
   const int hx = Share(x.spare, x.count);
   const int hy = Share(y.spare, y.count);
   switch (a) {
-    case 2: p.xPx += hx; break;
-    case 3: p.xPx += 2 * hx; break;
-    case 4: break;
-    case 5: p.yPx += hy; break;
-    case 6: p.xPx += 2 * hx; p.yPx += hy; break;
-    case 7: p.xPx += hx; p.yPx += 2 * hy; break;
-    case 8: p.xPx += 2 * hx; p.yPx += 2 * hy; break;
-    case 9: p.yPx += 2 * hy; break;
+    case 2:
+      p.xPx += hx;
+      break;
+    case 3:
+      p.xPx += 2 * hx;
+      break;
+    case 4:
+      break;
+    case 5:
+      p.yPx += hy;
+      break;
+    case 6:
+      p.xPx += 2 * hx;
+      p.yPx += hy;
+      break;
+    case 7:
+      p.xPx += hx;
+      p.yPx += 2 * hy;
+      break;
+    case 8:
+      p.xPx += 2 * hx;
+      p.yPx += 2 * hy;
+      break;
+    case 9:
+      p.yPx += 2 * hy;
+      break;
     default:
       if (in.optimalLayout) {
         // A block with one-millimetre gaps, centred.
@@ -78,10 +96,10 @@ void PageBox(const PlacementInput& in, Placement& p) {
 void SetCopySizeFromPrintSize(PlacementInput& input, float printWidthPt, float printHeightPt) {
   Placement box;
   PageBox(input, box);
-  input.copyWidthPx = Truncate(static_cast<double>(box.pageBoxWidthPx) * printWidthPt /
-                               input.pageWidthPt);
-  input.copyHeightPx = Truncate(static_cast<double>(box.pageBoxHeightPx) * printHeightPt /
-                                input.pageHeightPt);
+  input.copyWidthPx =
+      Truncate(static_cast<double>(box.pageBoxWidthPx) * printWidthPt / input.pageWidthPt);
+  input.copyHeightPx =
+      Truncate(static_cast<double>(box.pageBoxHeightPx) * printHeightPt / input.pageHeightPt);
 }
 
 Placement PlaceCopies(const PlacementInput& in) {
@@ -90,14 +108,14 @@ Placement PlaceCopies(const PlacementInput& in) {
   PageBox(in, p);
   const int pw = p.pageBoxWidthPx;
   const int ph = p.pageBoxHeightPx;
-  const int mL = static_cast<int>(RoundEven(static_cast<double>(pw) * (in.leftMargin / 100) /
-                                            in.pageWidthPt));
-  const int mR = static_cast<int>(RoundEven(static_cast<double>(pw) * (in.rightMargin / 100) /
-                                            in.pageWidthPt));
-  const int mT = static_cast<int>(RoundEven(static_cast<double>(ph) * (in.topMargin / 100) /
-                                            in.pageHeightPt));
-  const int mB = static_cast<int>(RoundEven(static_cast<double>(ph) * (in.bottomMargin / 100) /
-                                            in.pageHeightPt));
+  const int mL =
+      static_cast<int>(RoundEven(static_cast<double>(pw) * (in.leftMargin / 100) / in.pageWidthPt));
+  const int mR = static_cast<int>(
+      RoundEven(static_cast<double>(pw) * (in.rightMargin / 100) / in.pageWidthPt));
+  const int mT =
+      static_cast<int>(RoundEven(static_cast<double>(ph) * (in.topMargin / 100) / in.pageHeightPt));
+  const int mB = static_cast<int>(
+      RoundEven(static_cast<double>(ph) * (in.bottomMargin / 100) / in.pageHeightPt));
   const int freeW = pw - mL - mR;
   const int freeH = ph - mT - mB;
   const int iw = in.copyWidthPx;
@@ -152,7 +170,8 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
   int gapY = in.gapY;
   const double gapXPt = in.optimalLayout ? kMillimetrePt : gapX;
   const double gapYPt = in.optimalLayout ? kMillimetrePt : gapY;
-  GridSize x = AxisSize(in.nX, in.width, in.widthPt, gapX, Truncate(in.width * gapXPt / in.widthPt));
+  GridSize x =
+      AxisSize(in.nX, in.width, in.widthPt, gapX, Truncate(in.width * gapXPt / in.widthPt));
   GridSize y =
       AxisSize(in.nY, in.height, in.heightPt, gapY, Truncate(in.height * gapYPt / in.heightPt));
   x = ShrinkAxis(x, in.nX, in.width, in.widthPt, gapX, in.maxWidthPt, 0.0f, 2);
@@ -160,8 +179,7 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
 
   const std::uint64_t sourceBytes = static_cast<std::uint64_t>(std::max(in.width, 0)) *
                                     static_cast<std::uint64_t>(std::max(in.height, 0)) * 5;
-  if (in.width <= 0 || in.height <= 0 || in.nX < 1 || in.nY < 1 ||
-      in.source.size() < sourceBytes) {
+  if (in.width <= 0 || in.height <= 0 || in.nX < 1 || in.nY < 1 || in.source.size() < sourceBytes) {
     return result;  // nothing prepared to print
   }
   const std::uint64_t bytes = static_cast<std::uint64_t>(x.pixels) * y.pixels * 5;
@@ -178,8 +196,10 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
   }
   image.xPixel = static_cast<int>(x.pixels);
   image.yPixel = static_cast<int>(y.pixels);
-  image.xPoint = x.points;
-  image.yPoint = y.points;
+  // The raster prints at the copies' own scale, blank pixels and gaps included,
+  // so every pixel lands where the layout put it and nothing is squeezed.
+  image.xPoint = static_cast<float>(x.pixels) * in.widthPt / static_cast<float>(in.width);
+  image.yPoint = static_cast<float>(y.pixels) * in.heightPt / static_cast<float>(in.height);
   image.left = in.left;
   image.top = in.top;
 

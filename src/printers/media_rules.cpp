@@ -27,10 +27,10 @@ struct MediaRule {
 
 // Compared in this order; the first equal text wins.
 constexpr std::array<MediaRule, 27> kRules{{
-    {256, 28, Tray::Free, false, true, 66, Threshold::Set, true, true, 230},    // QTT Paper
-    {257, 29, Tray::Locked, true, true, 0, Threshold::Clear, false, false, 0},  // QTT Film
-    {194, 15, Tray::Free, true, true, 60, Threshold::Set, false, false, 200},   // P.Uno White
-    {198, 16, Tray::Free, true, false, 70, Threshold::Keep, false, false, 231}, // P.Foil
+    {256, 28, Tray::Free, false, true, 66, Threshold::Set, true, true, 230},     // QTT Paper
+    {257, 29, Tray::Locked, true, true, 0, Threshold::Clear, false, false, 0},   // QTT Film
+    {194, 15, Tray::Free, true, true, 60, Threshold::Set, false, false, 200},    // P.Uno White
+    {198, 16, Tray::Free, true, false, 70, Threshold::Keep, false, false, 231},  // P.Foil
     {101, 1, Tray::Free, false, false, 0, Threshold::Keep, false, false, 210},
     {102, 2, Tray::Free, false, false, 0, Threshold::Keep, false, false, 211},
     {103, 3, Tray::Free, false, false, 0, Threshold::Keep, false, false, 212},
@@ -43,16 +43,16 @@ constexpr std::array<MediaRule, 27> kRules{{
     {110, 10, Tray::Locked, false, false, 0, Threshold::Keep, false, false, 219},
     {111, 11, Tray::LockedUnless8432, false, false, 0, Threshold::Keep, false, false, 220},
     {112, 12, Tray::Locked, false, false, 0, Threshold::Keep, false, false, 221},
-    {113, 24, Tray::Locked, true, false, 0, Threshold::Keep, false, false, 222},  // Dermafilm
-    {114, 13, Tray::Free, true, false, 0, Threshold::Keep, false, false, 223},    // KTC3.1
-    {115, 14, Tray::Locked, true, false, 0, Threshold::Keep, false, false, 224},  // KTC3.1+
-    {116, 22, Tray::Locked, false, false, 0, Threshold::Keep, false, false, 225}, // QDT4.5
-    {117, 17, Tray::Locked, false, false, 0, Threshold::Keep, false, false, 226}, // UBM5.4
-    {195, 21, Tray::Free, true, true, 50, Threshold::Set, false, false, 229},     // HST 9.1
-    {118, 20, Tray::Free, true, true, 0, Threshold::Clear, false, false, 227},    // ZPM6.2
-    {119, 18, Tray::Locked, false, true, 66, Threshold::Set, true, true, 230},    // Duo mSheet
-    {142, 19, Tray::Locked, true, true, 50, Threshold::Set, false, true, 237},    // Duo tSheet
-    {120, 23, Tray::Locked, false, false, 0, Threshold::Clear, false, false, 233}, // YRD8.1
+    {113, 24, Tray::Locked, true, false, 0, Threshold::Keep, false, false, 222},    // Dermafilm
+    {114, 13, Tray::Free, true, false, 0, Threshold::Keep, false, false, 223},      // KTC3.1
+    {115, 14, Tray::Locked, true, false, 0, Threshold::Keep, false, false, 224},    // KTC3.1+
+    {116, 22, Tray::Locked, false, false, 0, Threshold::Keep, false, false, 225},   // QDT4.5
+    {117, 17, Tray::Locked, false, false, 0, Threshold::Keep, false, false, 226},   // UBM5.4
+    {195, 21, Tray::Free, true, true, 50, Threshold::Set, false, false, 229},       // HST 9.1
+    {118, 20, Tray::Free, true, true, 0, Threshold::Clear, false, false, 227},      // ZPM6.2
+    {119, 18, Tray::Locked, false, true, 66, Threshold::Set, true, true, 230},      // Duo mSheet
+    {142, 19, Tray::Locked, true, true, 50, Threshold::Set, false, true, 237},      // Duo tSheet
+    {120, 23, Tray::Locked, false, false, 0, Threshold::Clear, false, false, 233},  // YRD8.1
     {141, 25, Tray::Locked, false, false, 0, Threshold::Clear, false, false, 235},  // All GPF
 }};
 
@@ -129,7 +129,8 @@ MediaRuleOutcome ApplyMediaRules(const SettingsFiles& files, const TextTable& te
     mirror = rule->mirror;
     white = rule->white;
     if (rule->thresholdPercent != 0) live.tonerPercent = rule->thresholdPercent;
-    if (rule->thresholdOn != Threshold::Keep) live.thresholdOn = rule->thresholdOn == Threshold::Set;
+    if (rule->thresholdOn != Threshold::Keep)
+      live.thresholdOn = rule->thresholdOn == Threshold::Set;
     if (rule->displayWhite) live.displayWhite = true;
     live.mediaCode = rule->mediaCode;
     outcome.hintEntry = rule->hint;

@@ -10,9 +10,9 @@ namespace nvx {
 
 // What the media rules leave outside the live settings.
 struct MediaRuleOutcome {
-  int hintEntry = 0;        // text-table entry for the status bar, 0 for none
-  bool showHands = false;   // the media is placed by hand: show the hand pictures
-  bool leftHand = false;    // their states, from Others/LeftHand and RightHand
+  int hintEntry = 0;       // text-table entry for the status bar, 0 for none
+  bool showHands = false;  // the media is placed by hand: show the hand pictures
+  bool leftHand = false;   // their states, from Others/LeftHand and RightHand
   bool rightHand = false;
 };
 

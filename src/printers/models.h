@@ -11,7 +11,7 @@ inline constexpr std::string_view kDefaultModelKey = "C711WT";
 
 struct ModelRow {
   std::string_view key;
-  std::string_view usbIdentity;   // lower case, as in the device instance path
+  std::string_view usbIdentity;  // lower case, as in the device instance path
   int familyCode;
   std::string_view usbListingName;
 };

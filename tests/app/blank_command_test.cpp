@@ -55,8 +55,8 @@ TEST_F(BlankCommand, SameInputsGiveTheSameBytes) {
 
 TEST_F(BlankCommand, OptionsReachTheJob) {
   auto job = home / "a3.prn";
-  auto result = Run({"blank", "--to", job.string(), "--paper", "A3", "--tray", "Tray 1",
-                     "--media", "Glossy", "--copies", "2", "--model", "Pro9420WT"});
+  auto result = Run({"blank", "--to", job.string(), "--paper", "A3", "--tray", "Tray 1", "--media",
+                     "Glossy", "--copies", "2", "--model", "Pro9420WT"});
   ASSERT_EQ(result.status, 0) << result.err;
   std::string bytes = test::ReadFileBytes(job);
   EXPECT_NE(bytes.find("%%BeginFeature: *PageRegion A3\r\n"), std::string::npos);
@@ -71,6 +71,9 @@ struct BadOption {
   std::vector<std::string> args;
   const char* mentions;  // the message names something the user may choose instead
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const BadOption& c, std::ostream* os) { *os << c.name; }
 
 class BlankCommandRejects : public BlankCommand, public testing::WithParamInterface<BadOption> {};
 

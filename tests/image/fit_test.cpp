@@ -32,6 +32,9 @@ struct FitCase {
   float fittedH;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
 class FitToPageTest : public testing::TestWithParam<FitCase> {};
 
 TEST_P(FitToPageTest, TurnsAndScalesOnce) {
@@ -92,6 +95,9 @@ struct BackgroundCase {
   std::array<int, 3> pixel;
   int alpha;  // the pixel's alpha afterwards; it starts at 200
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const BackgroundCase& c, std::ostream* os) { *os << c.name; }
 
 class BackgroundTest : public testing::TestWithParam<BackgroundCase> {};
 

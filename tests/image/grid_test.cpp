@@ -26,6 +26,9 @@ struct OrientationCase {
   std::vector<int> numbers;  // rows top first
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const OrientationCase& c, std::ostream* os) { *os << c.name; }
+
 class Orientation : public ::testing::TestWithParam<OrientationCase> {};
 
 TEST_P(Orientation, PutsEverySourcePixelWhereThePrintWantsIt) {

@@ -96,6 +96,9 @@ struct BadFile {
   const char* text;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const BadFile& c, std::ostream* os) { *os << c.name; }
+
 class BadFileTest : public LoadTest, public testing::WithParamInterface<BadFile> {};
 
 TEST_P(BadFileTest, ShowsAnErrorAndLoadsNothing) {

@@ -20,6 +20,9 @@ struct FileCase {
   float y;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
 class FileResolutionTest : public testing::TestWithParam<FileCase> {};
 
 TEST_P(FileResolutionTest, ReadsTheDensityTheToolWrote) {
@@ -55,6 +58,9 @@ struct ClassCase {
   const char* path;
   int formatClass;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const ClassCase& c, std::ostream* os) { *os << c.name; }
 
 class FormatClassTest : public testing::TestWithParam<ClassCase> {};
 
@@ -110,6 +116,9 @@ struct HostileCase {
   float x;
   float y;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 class HostileBytesTest : public testing::TestWithParam<HostileCase> {};
 

@@ -18,6 +18,9 @@ struct PaperCase {
   std::string_view sizeLine;  // CustomPageSize operands or the PageRegion line
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const PaperCase& c, std::ostream* os) { *os << c.name; }
+
 class PaperTable : public testing::TestWithParam<PaperCase> {};
 
 TEST_P(PaperTable, GivesOriginAndOneSizeBlock) {
@@ -84,6 +87,9 @@ struct TrayCase {
   std::string_view slotLine;  // empty: no block
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const TrayCase& c, std::ostream* os) { *os << c.name; }
+
 class InputSlot : public testing::TestWithParam<TrayCase> {};
 
 TEST_P(InputSlot, FollowsTheTrayText) {
@@ -127,6 +133,9 @@ struct BinCase {
   bool faceUp;
   std::string_view block;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const BinCase& c, std::ostream* os) { *os << c.name; }
 
 class OutputBin : public testing::TestWithParam<BinCase> {};
 

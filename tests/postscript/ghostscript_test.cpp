@@ -91,6 +91,9 @@ struct PrintCase {
   int left, top;  // the grid's distance from the page edges, points
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const PrintCase& c, std::ostream* os) { *os << c.name; }
+
 class GhostscriptPrint : public testing::TestWithParam<PrintCase> {};
 
 TEST_P(GhostscriptPrint, PlanesLandOnThePageAsCmyk) {

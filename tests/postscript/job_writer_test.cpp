@@ -47,6 +47,9 @@ struct CopiesCase {
   int count;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const CopiesCase& c, std::ostream* os) { *os << c.name; }
+
 class CopiesBlock : public testing::TestWithParam<CopiesCase> {};
 
 TEST_P(CopiesBlock, CountIsHeldToOneToNinetyNineAndWrittenBack) {

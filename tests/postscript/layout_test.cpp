@@ -32,8 +32,9 @@ TEST(Tiling, OneCopyAddsTwoBlankColumnsToEveryPlaneRowAndTwoBlankRows) {
   const TiledImage& image = result.image;
   EXPECT_EQ(image.xPixel, 5);
   EXPECT_EQ(image.yPixel, 4);
-  EXPECT_EQ(image.xPoint, 3.0f);
-  EXPECT_EQ(image.yPoint, 2.0f);
+  // One pixel a point: the blank pixels take their own room instead of squeezing the image.
+  EXPECT_EQ(image.xPoint, 5.0f);
+  EXPECT_EQ(image.yPoint, 4.0f);
   ASSERT_EQ(image.data.size(), 5u * 4u * 5u);
   for (int planeRow = 0; planeRow < 2 * 5; ++planeRow) {
     for (int col = 0; col < 5; ++col) {
@@ -58,7 +59,7 @@ TEST(Tiling, CopiesAcrossAreSeparatedByTheirPixelGap) {
     bool copy = col < 320 && inCopy < 100;
     EXPECT_EQ(row[col], copy ? source[inCopy] : 0) << col;
   }
-  EXPECT_FLOAT_EQ(result.image.xPoint, 320.0f);
+  EXPECT_FLOAT_EQ(result.image.xPoint, 322.0f);
 }
 
 TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
@@ -91,8 +92,8 @@ TEST(Tiling, GridWiderThanThePrintableAreaClosesUpItsGaps) {
   auto result = TileCopies(in, DefaultTextTable(), {});
   ASSERT_TRUE(result.ok);
   // |(310 - 340) / 2 + 20 - 1| = 4 points, 4 pixels.
-  EXPECT_FLOAT_EQ(result.image.xPoint, 308.0f);
   EXPECT_EQ(result.image.xPixel, 300 + 2 + 8);
+  EXPECT_FLOAT_EQ(result.image.xPoint, 310.0f);
 }
 
 TEST(Tiling, SingleCopyTooLargeForThePageKeepsItsSize) {

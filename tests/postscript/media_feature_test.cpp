@@ -40,6 +40,9 @@ struct BlockCase {
   std::string block;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.name; }
+
 class MediaBlockText : public testing::TestWithParam<BlockCase> {};
 
 TEST_P(MediaBlockText, IsExact) {
@@ -102,6 +105,9 @@ struct CodeCase {
   std::string_view modelKey;
   int code;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.name; }
 
 class MediaCode : public testing::TestWithParam<CodeCase> {};
 

@@ -19,6 +19,9 @@ struct ModelCase {
   const char* filter;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.key; }
+
 class ModelTable : public testing::TestWithParam<ModelCase> {};
 
 TEST_P(ModelTable, KeySelectsRowAndCapabilities) {

@@ -1,0 +1,136 @@
+#!/bin/bash
+# Times `nvxprint print` on an A4 photograph at 300 dpi against the floor
+# (DevIL decode + one Little CMS transform) and against ImageMagick doing the
+# same conversion, measures the peak memory, and runs the preview redraw
+# benchmark. See bench/README.md.
+#
+#   bench/run_print_benchmark.sh [BUILD_DIR]    (default: build-bench)
+#
+# Environment: RUNS (timed runs of each command, default 5), KEEP=1 keeps the
+# temporary folder.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$repo/build-bench}" && pwd)
+runs=${RUNS:-5}
+
+nvxprint=$build/bin/nvxprint
+floor=$build/bin/nvx_bench_floor
+redraw=$build/bin/nvx_bench_preview_redraw
+for program in "$nvxprint" "$floor" "$redraw"; do
+  if [ ! -x "$program" ]; then
+    echo "missing $program: build the targets nvxprint nvx_bench_floor nvx_bench_preview_redraw" >&2
+    exit 2
+  fi
+done
+
+icc=/usr/share/color/icc/ghostscript
+srgb=$icc/srgb.icc
+cmyk=$icc/default_cmyk.icc
+for profile in "$srgb" "$cmyk"; do
+  [ -r "$profile" ] || { echo "missing $profile (Debian's libgs-common)" >&2; exit 2; }
+done
+
+# The real ImageMagick, not a wrapper script in front of it.
+if command -v magick >/dev/null; then
+  convert=(magick)
+elif [ -x /usr/bin/convert ]; then
+  convert=(/usr/bin/convert)
+else
+  convert=(convert)
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/nvx-bench.XXXXXX")
+if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$work"' EXIT; fi
+export XDG_CONFIG_HOME=$work/config
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1700000000}
+export LC_ALL=C
+mkdir -p "$XDG_CONFIG_HOME"
+
+width=2480
+height=3508
+pixels=$((width * height))
+photo=$work/a4-300dpi.png
+
+# The sample photograph blown up to A4 at 300 dpi, with seeded noise so the PNG
+# holds photograph-like detail rather than smooth, easily compressed areas.
+# No time chunks, so the same build of ImageMagick makes the same bytes.
+echo "making the test photograph ($width x $height, 300 dpi)"
+"${convert[@]}" "$repo/data/sample.png" -resize "${width}x${height}!" \
+  -seed 4711 -attenuate 0.6 +noise Gaussian \
+  -density 300 -units PixelsPerInch -depth 8 \
+  -define png:exclude-chunks=date,time \
+  "PNG24:$photo"
+echo "  $(stat -c %s "$photo") bytes, md5 $(md5sum <"$photo" | cut -d' ' -f1)"
+
+nvx_cmd=("$nvxprint" print "$photo" --to "$work/job.prn")
+floor_cmd=("$floor" "$photo" "$cmyk")
+im_cmd=("${convert[@]}" "$photo" -profile "$srgb" -profile "$cmyk" "cmyk:$work/out.raw")
+
+# One run of each first: they must succeed, and nvxprint says which profile it used.
+echo "checking the three commands"
+"${nvx_cmd[@]}" 2>"$work/nvx.err" || { cat "$work/nvx.err" >&2; exit 1; }
+sed 's/^/  nvxprint: /' "$work/nvx.err"
+"${floor_cmd[@]}" --timing 2>&1 | sed 's/^/  floor: /'
+"${im_cmd[@]}"
+echo "  job $(stat -c %s "$work/job.prn") bytes, ImageMagick raw $(stat -c %s "$work/out.raw") bytes"
+
+quote() { printf '%q ' "$@"; }
+
+# Median wall time in seconds of each command, into the array `median`.
+median=()
+if command -v hyperfine >/dev/null; then
+  hyperfine --warmup 1 --runs "$runs" --export-csv "$work/times.csv" \
+    -n nvxprint "$(quote "${nvx_cmd[@]}")" \
+    -n floor "$(quote "${floor_cmd[@]}")" \
+    -n imagemagick "$(quote "${im_cmd[@]}")"
+  column=$(head -1 "$work/times.csv" | tr ',' '\n' | grep -nx median | cut -d: -f1)
+  mapfile -t median < <(tail -n +2 "$work/times.csv" | cut -d, -f"$column")
+else
+  for cmd in nvx_cmd floor_cmd im_cmd; do
+    declare -n args=$cmd
+    for ((i = 0; i < runs; i++)); do
+      /usr/bin/time -f %e -o "$work/t" "${args[@]}" 2>/dev/null
+      cat "$work/t"
+    done | sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}' \
+      >"$work/m"
+    median+=("$(cat "$work/m")")
+    unset -n args
+  done
+fi
+
+# Peak memory: the largest of two runs' maximum resident set.
+peak_kib() {
+  local peak=0 kib
+  for _ in 1 2; do
+    /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null 2>&1
+    kib=$(tail -1 "$work/rss")
+    ((kib > peak)) && peak=$kib
+  done
+  echo "$peak"
+}
+nvx_kib=$(peak_kib "${nvx_cmd[@]}")
+floor_kib=$(peak_kib "${floor_cmd[@]}")
+im_kib=$(peak_kib "${im_cmd[@]}")
+
+echo
+echo "preview redraw (default area 310 x 438)"
+"$redraw" --benchmark_min_time=1 --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$work/redraw.csv" --benchmark_out_format=csv "$photo"
+grep '^"PageRedrawAfterSliderMove_median"' "$work/redraw.csv" | cut -d, -f3 >"$work/redraw" || true
+redraw_ms=$(cat "$work/redraw")
+
+awk -v nvx="${median[0]}" -v fl="${median[1]}" -v im="${median[2]}" \
+  -v nvxk="$nvx_kib" -v flk="$floor_kib" -v imk="$im_kib" -v px="$pixels" -v rd="$redraw_ms" '
+  function verdict(ok) { return ok ? "met" : "MISSED" }
+  BEGIN {
+    printf "\nsummary for a %d pixel photograph (median of the timed runs)\n", px
+    printf "  %-12s %8.3f s  max RSS %7.1f MiB  %5.1f bytes/pixel\n", "nvxprint", nvx, nvxk / 1024, nvxk * 1024 / px
+    printf "  %-12s %8.3f s  max RSS %7.1f MiB  %5.1f bytes/pixel\n", "floor", fl, flk / 1024, flk * 1024 / px
+    printf "  %-12s %8.3f s  max RSS %7.1f MiB  %5.1f bytes/pixel\n", "ImageMagick", im, imk / 1024, imk * 1024 / px
+    printf "  nvxprint / floor       %5.2f  (target at most 1.2)      %s\n", nvx / fl, verdict(nvx / fl <= 1.2)
+    printf "  ImageMagick / nvxprint %5.2f  (target at least 2.5)     %s\n", im / nvx, verdict(im / nvx >= 2.5)
+    printf "  nvxprint bytes/pixel   %5.1f  (target at most 24)       %s\n", nvxk * 1024 / px, verdict(nvxk * 1024 / px <= 24)
+    printf "  preview redraw      %8.2f ms (target under 15 ms)     %s\n", rd, verdict(rd != "" && rd < 15)
+  }'

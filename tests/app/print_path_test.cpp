@@ -1,0 +1,210 @@
+#include "app/print_path.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/cli_runner.h"
+#include "app/image_options.h"
+#include "support/temp_folder.h"
+
+namespace nvx {
+namespace {
+
+const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
+
+struct PrintCase {
+  const char* name;
+  std::vector<std::string> args;
+};
+
+// Test names show the case, not its bytes.
+void PrintTo(const PrintCase& c, std::ostream* os) { *os << c.name; }
+
+// Everything one print makes: the planes the separation gives, and the job.
+struct PrintOutcome {
+  std::vector<std::uint8_t> planes;  // the image's rows of five planes
+  int width = 0;
+  int height = 0;
+  Placement placement;
+  std::string jobFile;
+};
+
+class PrintFixture : public testing::Test {
+ protected:
+  test::TempFolder home;
+
+  void SetUp() override {
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
+    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+    setenv("SOURCE_DATE_EPOCH", "1765000000", 1);
+  }
+
+  std::vector<std::string> Environment() const {
+    return {"XDG_CONFIG_HOME=" + (home / "config").string(),
+            "XDG_CONFIG_DIRS=" + (home / "etc").string(), "NVXPRINT_DATA_DIR=" NVX_SHARE_DIR,
+            "SOURCE_DATE_EPOCH=1765000000"};
+  }
+
+  // The print command's steps, in process, keeping the separated planes.
+  PrintOutcome Print(const std::vector<std::string>& args) {
+    app::CommandOptions options("print", "");
+    options.AddPositional("IMAGE", "");
+    app::AddImageOptions(options);
+    std::vector<std::string> words = args;
+    words.push_back(kPhoto);
+    EXPECT_EQ(options.Parse("print", words), std::nullopt);
+
+    app::CliSession session;
+    app::OpenCliSession(session, options.Value("model"));
+    app::PrintPath path;
+    EXPECT_TRUE(app::ApplyOptionsBeforeLoad(session, path, options));
+    EXPECT_EQ(app::OpenForCommand(session, path, options, kPhoto, false, 310, 438), 0);
+
+    PrintOutcome outcome;
+    OrientedImage grid = path.grid;
+    SeparationOptions separation;
+    separation.foil = IsFoilMedia(session.live, session.text);
+    separation.blackFuzzy = ReadBlackFuzzy(session.files);
+    SeparationResult separated = SeparateImage(grid, path.table, session.live, separation, {});
+    outcome.planes.assign(separated.planes.begin(), separated.planes.end());
+    outcome.width = path.grid.workWidthPx;
+    outcome.height = path.grid.workHeightPx;
+    outcome.placement = path.placement;
+
+    PrintJob job = app::BuildImageJob(session, path, false);
+    EXPECT_TRUE(job.ok);
+    outcome.jobFile = (home / "job.prn").string();
+    std::vector<std::uint8_t> bytes = SpoolBytes(job);
+    test::WriteFileBytes(
+        outcome.jobFile,
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return outcome;
+  }
+};
+
+class PrintPath : public PrintFixture, public testing::WithParamInterface<PrintCase> {};
+class PrintCommand : public PrintFixture {};
+
+// Ghostscript prints every copy's planes 1 to 4 as C, M, Y and K at the place
+// the layout chose, one image pixel a device pixel, and nothing anywhere else.
+TEST_P(PrintPath, GhostscriptPutsTheSeparatedPlanesWhereTheLayoutSays) {
+  PrintOutcome print = Print(GetParam().args);
+  ASSERT_GT(print.width, 0);
+  std::string log;
+  auto raster = home / "page.cmyk";
+  ASSERT_EQ(test::RenderJob(print.jobFile, raster, log), 0) << log;
+  ASSERT_EQ(log.find("Error"), std::string::npos) << log;
+  const int pageWidth = 595;
+  const std::size_t pageBytes = static_cast<std::size_t>(pageWidth) * 842 * 4;
+  std::string page = test::ReadFileBytes(raster);
+  ASSERT_GE(page.size(), pageBytes);
+  ASSERT_EQ(page.size() % pageBytes, 0u);  // one page a copy
+  page.resize(pageBytes);
+
+  const Placement& place = print.placement;
+  const int w = print.width;
+  std::size_t inked = 0;
+  std::size_t mismatches = 0;
+  for (int copyRow = 0; copyRow < place.nY; ++copyRow) {
+    for (int copyCol = 0; copyCol < place.nX; ++copyCol) {
+      const int x0 = place.left + copyCol * (w + place.gapX);
+      const int y0 = place.top + copyRow * (print.height + place.gapY);
+      for (int row = 0; row < print.height; ++row) {
+        const std::uint8_t* planes = &print.planes[static_cast<std::size_t>(row) * w * 5];
+        for (int col = 0; col < w; ++col) {
+          const std::size_t at = (static_cast<std::size_t>(y0 + row) * pageWidth + x0 + col) * 4;
+          for (int p = 0; p < 4; ++p) {
+            const auto expected = planes[p * w + col];
+            inked += expected != 0;
+            mismatches += static_cast<std::uint8_t>(page[at + p]) != expected;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+  std::size_t onPage = 0;
+  for (char byte : page) onPage += byte != 0;
+  EXPECT_EQ(onPage, inked) << "ink outside the copies";
+  EXPECT_GT(inked, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Photograph, PrintPath,
+    testing::Values(
+        PrintCase{"Defaults", {}}, PrintCase{"TransferMediaWithWhite", {"--media", "P.Uno White"}},
+        PrintCase{
+            "WhiteFirst",
+            {"--model", "Pro8432WT", "--toner-order", "WF", "--print-white", "--no-print-cmy"}},
+        PrintCase{"Rotated", {"--rotate", "--print-white"}},
+        PrintCase{"MirroredAndRotated", {"--mirror", "--rotate"}}, PrintCase{"Flipped", {"--flip"}},
+        PrintCase{"FlippedAndMirrored", {"--flip", "--mirror", "--print-white"}},
+        PrintCase{"CopiesGrid", {"--x-copies", "3", "--y-copies", "2", "--copies", "2"}},
+        PrintCase{"Foil", {"--media", "P.Foil"}}),
+    [](const testing::TestParamInfo<PrintCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
+  PrintOutcome print = Print({"--media", "P.Uno White", "--x-copies", "2"});
+  const std::string inProcess = test::ReadFileBytes(print.jobFile);
+  auto cli = home / "cli.prn";
+  auto result = test::RunNvxprint(
+      {"print", kPhoto, "--to", cli.string(), "--media", "P.Uno White", "--x-copies", "2"},
+      Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(test::ReadFileBytes(cli), inProcess);
+}
+
+struct BadInput {
+  const char* name;
+  std::string file;
+  std::vector<std::string> extra;
+  const char* mentions;
+};
+
+// Test names show the case, not its bytes.
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
+
+class PrintRejects : public PrintFixture, public testing::WithParamInterface<BadInput> {};
+
+TEST_P(PrintRejects, WithAMessageANonZeroStatusAndNoJobFile) {
+  const BadInput& bad = GetParam();
+  auto job = home / "job.prn";
+  std::vector<std::string> args{"print", bad.file, "--to", job.string()};
+  args.insert(args.end(), bad.extra.begin(), bad.extra.end());
+  auto result = test::RunNvxprint(args, Environment());
+  EXPECT_NE(result.status, 0);
+  EXPECT_NE(result.err.find(bad.mentions), std::string::npos) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(job));
+  for (const auto& entry : std::filesystem::directory_iterator(home.path())) {
+    EXPECT_EQ(entry.path().filename().string().find("job.prn"), std::string::npos)
+        << "left behind: " << entry.path();
+  }
+}
+
+#define IMAGES NVX_TEST_DATA_DIR "/images/"
+INSTANTIATE_TEST_SUITE_P(
+    Files, PrintRejects,
+    testing::Values(BadInput{"Missing", IMAGES "nothing-here.png", {}, "nothing-here.png"},
+                    BadInput{"TruncatedPng", IMAGES "truncated.png", {}, "ERROR"},
+                    BadInput{"TruncatedJpeg", IMAGES "truncated.jpg", {}, "ERROR"},
+                    BadInput{"TruncatedGif", IMAGES "truncated.gif", {}, "ERROR"},
+                    BadInput{"TruncatedTiff", IMAGES "truncated.tif", {}, "UNABLE TO OPEN FILE"},
+                    BadInput{"TruncatedBmp", IMAGES "truncated.bmp", {}, "ERROR"},
+                    BadInput{"TruncatedPsd", IMAGES "truncated.psd", {}, "ERROR"},
+                    BadInput{"TextCalledPng", IMAGES "corrupt.png", {}, "INVALID VALUE"},
+                    BadInput{"UnknownFormat", IMAGES "unknown.xyz", {}, "INVALID EXTENSION"},
+                    BadInput{"OnePixel", IMAGES "onepixel.png", {}, "too small"},
+                    BadInput{"ProfileThatIsNoProfile",
+                             kPhoto,
+                             {"--icc-out", IMAGES "corrupt.png"},
+                             "Something odd with this image"},
+                    BadInput{"GridOverOneGibibyte",
+                             kPhoto,
+                             {"--x-copies", "999", "--y-copies", "999"},
+                             "to big"}),
+    [](const testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace nvx
