@@ -16,6 +16,7 @@
 #include "image/page_fit.h"
 #include "image/resolution.h"
 #include "platform/folders.h"
+#include "platform/huge_pages.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
@@ -192,7 +193,9 @@ std::optional<std::vector<std::uint8_t>> AllocateImageBuffer(long long width, lo
   const std::uint64_t limit = std::vector<std::uint8_t>().max_size();
   if (h > limit / kBytesPerPixel / w) return std::nullopt;
   try {
-    return std::vector<std::uint8_t>(w * h * kBytesPerPixel);
+    std::vector<std::uint8_t> buffer;
+    platform::ResizeOnHugePages(buffer, w * h * kBytesPerPixel);
+    return buffer;
   } catch (const std::bad_alloc&) {
     return std::nullopt;
   } catch (const std::length_error&) {

@@ -5,6 +5,7 @@
 
 #include "image/colour.h"
 #include "image/parallel_rows.h"
+#include "platform/huge_pages.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
 
@@ -234,7 +235,7 @@ GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, floa
   grid.printWidthPt = rotate ? image.imageHeightPt : image.imageWidthPt;
   grid.printHeightPt = rotate ? image.imageWidthPt : image.imageHeightPt;
   try {
-    grid.pixels.resize(pixels);
+    platform::ResizeOnHugePages(grid.pixels, pixels);
   } catch (const std::bad_alloc&) {
     grid = OrientedImage{};
     hooks.Show(OutOfMemoryMessage(1));
@@ -310,7 +311,7 @@ SeparationResult SeparateImage(OrientedImage& grid, const ColourAdjustTable& tab
   try {
     if (options.patternMask) mask = options.patternMask();
     if (mask.size() != pixels) mask.clear();  // a mask of another size would be read past its end
-    result.planes.resize(pixels * 5);         // every byte is written by its row
+    platform::ResizeOnHugePages(result.planes, pixels * 5);  // every byte is written by its row
   } catch (const std::bad_alloc&) {
     result = SeparationResult{{}, true};
     hooks.Show(OutOfMemoryMessage(1));

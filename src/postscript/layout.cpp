@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/huge_pages.h"
+
 namespace nvx {
 namespace {
 
@@ -189,7 +191,7 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
   }
   TiledImage& image = result.image;
   try {
-    image.data.assign(bytes, 0);
+    platform::ResizeOnHugePages(image.data, bytes);
   } catch (const std::bad_alloc&) {
     hooks.Show({text[0], text[kGridMessageEntry], MessageIcon::Error});
     return result;

@@ -156,6 +156,26 @@ TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
   EXPECT_EQ(test::ReadFileBytes(cli), inProcess);
 }
 
+class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
+
+// Every format the program reads makes a job that Ghostscript prints with ink on the page.
+TEST_P(PrintFormats, PhotographPrints) {
+  auto job = home / "job.prn";
+  auto result = test::RunNvxprint(
+      {"print", NVX_TEST_DATA_DIR "/photos/coffee60." + GetParam(), "--to", job.string()},
+      Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string log;
+  auto raster = home / "page.cmyk";
+  ASSERT_EQ(test::RenderJob(job, raster, log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  const std::string page = test::ReadFileBytes(raster);
+  EXPECT_GT(std::count_if(page.begin(), page.end(), [](char b) { return b != 0; }), 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Photograph, PrintFormats,
+                         testing::Values("png", "jpg", "gif", "tif", "bmp", "psd"));
+
 struct BadInput {
   const char* name;
   std::string file;

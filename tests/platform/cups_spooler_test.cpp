@@ -90,6 +90,12 @@ TEST_F(CupsSpooler, BlankPageReachesTheQueueAsTheFileHasIt) {
   ExpectPrinterGetsFileBytes({"blank", "--copies", "2", "--tray", "Tray 1"}, "q");
 }
 
+TEST_F(CupsSpooler, PrintJobOfAPhotographReachesTheQueueAsTheFileHasIt) {
+  ExpectPrinterGetsFileBytes({"print", NVX_TEST_DATA_DIR "/photos/coffee90.jpg", "--media",
+                              "P.Uno White", "--x-copies", "2", "--copies", "3"},
+                             "q");
+}
+
 TEST_F(CupsSpooler, BlankPageWithoutPrinterGoesToTheModelsQueue) {
   SocketListener modelPrinter;
   server.AddRawQueue("Shop_C711WT", modelPrinter.port());
