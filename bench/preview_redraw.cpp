@@ -125,10 +125,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (auto [name, body] : {std::pair{"PageRedrawAfterSliderMove", &PageRedrawAfterSliderMove},
-                             std::pair{"PreviewAfterSliderMove", &PreviewAfterSliderMove}}) {
-    benchmark::RegisterBenchmark(name, body, &photo)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+                            std::pair{"PreviewAfterSliderMove", &PreviewAfterSliderMove}}) {
+    benchmark::RegisterBenchmark(name, body, &photo)->Unit(benchmark::kMillisecond)->UseRealTime();
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
+
+#include "platform/huge_pages.h"
 
 namespace nvx {
 namespace {
@@ -28,10 +31,23 @@ constexpr std::array<std::pair<unsigned, std::string_view>, 26> kDevilErrorTexts
     {0x05E7, "LIB EXR ERROR"},        {0x05FF, "UNKNOWN ERROR"},
 }};
 
+// DevIL's decoded image and its conversion copies are as large as the working
+// image; huge pages spare the page faults of touching them for the first time.
+constexpr ILsizei kHugePageWorthy = ILsizei{4} << 20;
+
+void* ILAPIENTRY DevilAllocate(const ILsizei size) {
+  void* block = std::malloc(size);
+  if (block && size >= kHugePageWorthy) platform::AdviseHugePages(block, size);
+  return block;
+}
+
+void ILAPIENTRY DevilFree(const void* CONST_RESTRICT block) { std::free(const_cast<void*>(block)); }
+
 }  // namespace
 
 void InitDevil() {
   static const bool initialised = [] {
+    ilSetMemory(DevilAllocate, DevilFree);  // before DevIL allocates anything
     ilInit();
     return true;
   }();
