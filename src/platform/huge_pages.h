@@ -10,7 +10,7 @@ namespace nvx::platform {
 // Asks the kernel to back the 2 MiB stretches of a large buffer with huge pages.
 // Only worth it before the memory is first touched: a 40 MB raster then costs a
 // few dozen page faults instead of ten thousand. Merely advice; failure is harmless.
-inline void AdviseHugePages(const void* data, std::size_t bytes) {
+inline void AdviseHugePages(void* data, std::size_t bytes) {
   constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
   const auto start = reinterpret_cast<std::uintptr_t>(data);
   const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
