@@ -1,5 +1,7 @@
 #include "platform/cups_server.h"
 
+#include "support/process.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -51,20 +53,7 @@ bool Answers(int port) {
 }
 
 pid_t Spawn(const std::vector<std::string>& argv, const fs::path& output) {
-  std::vector<std::string> args = argv;
-  std::vector<char*> argp;
-  for (std::string& s : args) argp.push_back(s.data());
-  argp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                   0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), environ) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  return StartProcess(argv, {}, output, output);
 }
 
 std::string GroupName(gid_t gid) {

@@ -1,0 +1,61 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace nvx::test {
+namespace {
+
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra) {
+  std::vector<std::string> merged;
+  for (char** e = environ; *e; ++e) merged.emplace_back(*e);
+  for (const std::string& add : extra) {
+    const std::string name = add.substr(0, add.find('=') + 1);
+    std::erase_if(merged, [&](const std::string& s) { return s.starts_with(name); });
+    merged.push_back(add);
+  }
+  return merged;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+}  // namespace
+
+pid_t StartProcess(const std::vector<std::string>& argv,
+                   const std::vector<std::string>& environment, const std::filesystem::path& out,
+                   const std::filesystem::path& err) {
+  std::vector<std::string> args = argv;
+  std::vector<std::string> env = MergedEnvironment(environment);
+  std::vector<char*> argp = Pointers(args);
+  std::vector<char*> envp = Pointers(env);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (err == out) {
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  }
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int WaitForProcess(pid_t pid) {
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace nvx::test
