@@ -1,7 +1,6 @@
 #include "image/intake.h"
 
 #include <IL/il.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -32,11 +31,9 @@ constexpr std::uint64_t kBytesPerPixel = 5;
 class TempCopy {
  public:
   explicit TempCopy(const std::filesystem::path& source) : path_(source) {
-    std::string extension = source.extension().string();
-    std::string name = (platform::TempFolder() / ("VtempXXXXXX" + extension)).string();
-    int fd = mkstemps(name.data(), static_cast<int>(extension.size()));
-    if (fd < 0) return;  // no copy: DevIL reads the file itself
-    close(fd);
+    const std::filesystem::path name =
+        platform::CreateTempFile("Vtemp", source.extension().string());
+    if (name.empty()) return;  // no copy: DevIL reads the file itself
     std::error_code ec;
     std::filesystem::copy_file(source, name, std::filesystem::copy_options::overwrite_existing, ec);
     if (ec) {

@@ -1,5 +1,7 @@
 #include "platform/folders.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -59,6 +61,15 @@ std::filesystem::path TempFolder() {
   std::error_code ec;
   std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
   return ec ? std::filesystem::path("/tmp") : dir;
+}
+
+std::filesystem::path CreateTempFile(std::string_view prefix, std::string_view extension) {
+  std::string name =
+      (TempFolder() / (std::string(prefix) + "XXXXXX" + std::string(extension))).string();
+  const int fd = ::mkstemps(name.data(), static_cast<int>(extension.size()));
+  if (fd < 0) return {};
+  ::close(fd);
+  return name;
 }
 
 }  // namespace nvx::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 namespace nvx::platform {
 
@@ -17,5 +18,9 @@ std::filesystem::path ProgramFolder();
 
 // The folder for temporary copies.
 std::filesystem::path TempFolder();
+
+// Creates a new empty file in TempFolder() named prefix + a unique part +
+// extension; its path, or an empty path when none can be made.
+std::filesystem::path CreateTempFile(std::string_view prefix, std::string_view extension);
 
 }  // namespace nvx::platform
