@@ -23,6 +23,7 @@ constexpr const char* kUsage =
     "  mode      switch the printer's colour conversion off (Driver Off) or on (Driver On)\n"
     "\n"
     "Run 'nvxprint COMMAND --help' for the options of a command.\n"
+    "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
     "  -V, --version  show the program version\n";
