@@ -72,6 +72,10 @@ std::string InitialPaper(const CliSession& s) {
 
 }  // namespace
 
+CliSession::~CliSession() {
+  if (marginOverride) RestoreMargins(files);
+}
+
 UiHooks TerminalHooks(bool* messageShown) {
   UiHooks hooks;
   const bool terminal = ::isatty(STDERR_FILENO) == 1;

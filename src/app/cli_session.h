@@ -14,6 +14,13 @@ namespace nvx::app {
 // Everything a command-line job needs: the settings files, the texts, the
 // model and the main window's live settings as the window would start them.
 struct CliSession {
+  CliSession() = default;
+  CliSession(const CliSession&) = delete;
+  CliSession& operator=(const CliSession&) = delete;
+  // A media's temporary margins (the dark foil's) last only while the command
+  // runs, as they last only until the window's next media change.
+  ~CliSession();
+
   UiHooks hooks;
   SettingsFiles files;
   TextTable text;

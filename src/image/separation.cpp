@@ -258,7 +258,10 @@ bool IsFoilMedia(const LiveSettings& live, const TextTable& texts) {
 }
 
 int ReadBlackFuzzy(const SettingsFiles& files) {
-  return static_cast<int>(ReadSettingNumber(files, keys::kActive, kBlackFuzzyKey));
+  // The black-removal dialog stores 5 the first time it opens; until then the
+  // tolerance is that same 5, or "Black Removal" could never remove anything.
+  const long long stored = ReadSettingNumber(files, keys::kActive, kBlackFuzzyKey);
+  return stored < 1 ? 5 : static_cast<int>(std::min<long long>(stored, 50));
 }
 
 int SliderPercent(int position) { return position * 2 - 100; }

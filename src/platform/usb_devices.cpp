@@ -52,7 +52,10 @@ bool PortOrder(const std::string& a, const std::string& b) {
 std::vector<std::string> PrinterDevices(const std::filesystem::path& devicesFolder) {
   std::vector<std::string> devices;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(devicesFolder, error)) {
+  // Devices come and go while the folder is read: an error ends the walk, never throws.
+  for (std::filesystem::directory_iterator it(devicesFolder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::filesystem::directory_entry& entry = *it;
     const std::string name = entry.path().filename().string();
     std::size_t colon = name.find(':');
     if (colon == std::string::npos || colon == 0) continue;

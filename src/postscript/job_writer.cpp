@@ -112,10 +112,15 @@ long long PositionFromOrigin(int edgeDistancePt) {
 }
 
 void RecordStats(const SettingsFiles& files, const TiledImage& image) {
-  WriteSetting(files, "Stats", "Xpixel", BlankSignedInteger(image.xPixel));
-  WriteSetting(files, "Stats", "Ypixel", BlankSignedInteger(image.yPixel));
-  WriteSetting(files, "Stats", "Xpoint", BlankSignedNumber(image.xPoint));
-  WriteSetting(files, "Stats", "Ypoint", BlankSignedNumber(image.yPoint));
+  const std::string xPixel = BlankSignedInteger(image.xPixel);
+  const std::string yPixel = BlankSignedInteger(image.yPixel);
+  const std::string xPoint = BlankSignedNumber(image.xPoint);
+  const std::string yPoint = BlankSignedNumber(image.yPoint);
+  // One write: one file replacement, and one message if the file refuses it.
+  WriteSettings(files, {{"Stats", "Xpixel", xPixel},
+                        {"Stats", "Ypixel", yPixel},
+                        {"Stats", "Xpoint", xPoint},
+                        {"Stats", "Ypoint", yPoint}});
 }
 
 bool CostEstimateOnly(const SettingsFiles& files) {

@@ -168,6 +168,12 @@ GridSize ShrinkAxis(GridSize axis, int count, int size, float sizePt, int& gapPt
 
 TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
   TilingResult result;
+  const std::uint64_t sourceBytes = static_cast<std::uint64_t>(std::max(in.width, 0)) *
+                                    static_cast<std::uint64_t>(std::max(in.height, 0)) * 5;
+  if (in.width <= 0 || in.height <= 0 || !(in.widthPt > 0) || !(in.heightPt > 0) || in.nX < 1 ||
+      in.nY < 1 || in.source.size() < sourceBytes) {
+    return result;  // nothing prepared to print
+  }
   int gapX = in.gapX;
   int gapY = in.gapY;
   const double gapXPt = in.optimalLayout ? kMillimetrePt : gapX;
@@ -179,11 +185,6 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
   x = ShrinkAxis(x, in.nX, in.width, in.widthPt, gapX, in.maxWidthPt, 0.0f, 2);
   y = ShrinkAxis(y, in.nY, in.height, in.heightPt, gapY, in.maxHeightPt, 1.0f, 3);
 
-  const std::uint64_t sourceBytes = static_cast<std::uint64_t>(std::max(in.width, 0)) *
-                                    static_cast<std::uint64_t>(std::max(in.height, 0)) * 5;
-  if (in.width <= 0 || in.height <= 0 || in.nX < 1 || in.nY < 1 || in.source.size() < sourceBytes) {
-    return result;  // nothing prepared to print
-  }
   const std::uint64_t bytes = static_cast<std::uint64_t>(x.pixels) * y.pixels * 5;
   if (x.pixels <= 0 || y.pixels <= 0 || bytes > kMaxRasterBytes) {
     hooks.Show({text[0], text[kGridMessageEntry], MessageIcon::Error});

@@ -1,5 +1,8 @@
 #include "settings/ini_file.h"
 
+#include <cerrno>
+#include <fstream>
+
 #include <algorithm>
 
 namespace nvx {
@@ -195,8 +198,22 @@ WriteStatus WriteIniValue(const std::filesystem::path& file, std::string_view se
   return WriteIniValues(file, std::span(&one, 1));
 }
 
+namespace {
+
+// A file that is there but cannot be read must not be replaced by a document
+// holding only the new keys: that would lose every other setting in it.
+bool UnreadableExistingFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return false;
+  std::ifstream in(file, std::ios::binary);
+  return !in;
+}
+
+}  // namespace
+
 WriteStatus WriteIniValues(const std::filesystem::path& file,
                            std::span<const IniAssignment> assignments) {
+  if (UnreadableExistingFile(file)) return {WriteFailure::AccessDenied, EACCES};
   IniDocument doc = LoadIniFile(file);
   for (const IniAssignment& a : assignments) SetIniValue(doc, a.section, a.key, a.value);
   return Save(file, doc);
@@ -204,6 +221,7 @@ WriteStatus WriteIniValues(const std::filesystem::path& file,
 
 WriteStatus DeleteIniValue(const std::filesystem::path& file, std::string_view section,
                            std::string_view key) {
+  if (UnreadableExistingFile(file)) return {WriteFailure::AccessDenied, EACCES};
   IniDocument doc = LoadIniFile(file);
   RemoveIniValue(doc, section, key);
   return Save(file, doc);
