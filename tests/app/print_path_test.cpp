@@ -156,6 +156,24 @@ TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
   EXPECT_EQ(test::ReadFileBytes(cli), inProcess);
 }
 
+// The dark foil widens the margins in the settings file; a command that chose
+// it puts the user's margins back when it ends, as the window's next media change does.
+TEST_F(PrintCommand, DarkFoilMarginsLastOnlyWhileTheCommandRuns) {
+  std::string topBefore;
+  {
+    app::CliSession session;
+    app::OpenCliSession(session, "");
+    topBefore = ReadSetting(session.files, "Active", "Top Margin");
+    session.text.Set(198, "P.Foil dark");
+    session.mediaList.push_back("P.Foil dark");
+    ASSERT_EQ(app::ApplyMediaOption(session, "P.Foil dark"), "");
+    EXPECT_EQ(ReadSetting(session.files, "Active", "Top Margin"), "3855");
+  }
+  app::CliSession later;
+  later.files.userFolder = home / "config" / "NivaluxPro";
+  EXPECT_EQ(ReadSetting(later.files, "Active", "Top Margin"), topBefore);
+}
+
 class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
 
 // Every format the program reads makes a job that Ghostscript prints with ink on the page.

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include "settings/settings_file.h"
+#include "support/temp_folder.h"
 #include <string>
 
 namespace nvx {
@@ -204,6 +207,20 @@ TEST(SeparateImage, ThreadsGiveTheBytesOfOneThread) {
   EXPECT_EQ(one.planes, four.planes);
   for (std::size_t i = 0; i < pixels.size(); ++i)
     ASSERT_EQ(single.pixels[i].alpha, many.pixels[i].alpha);
+}
+
+}  // namespace
+}  // namespace nvx
+
+namespace nvx {
+namespace {
+
+TEST(BlackFuzzy, MissingSettingMeansTheDialogsFirstValue) {
+  test::TempFolder folder;
+  SettingsFiles files{folder.path(), folder / "machine", nullptr};
+  EXPECT_EQ(ReadBlackFuzzy(files), 5);
+  WriteSetting(files, "Active", "BLACK Removal Fuzzy", "12");
+  EXPECT_EQ(ReadBlackFuzzy(files), 12);
 }
 
 }  // namespace
