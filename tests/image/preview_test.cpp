@@ -4,16 +4,12 @@
 
 #include <filesystem>
 
+#include "image/identity_table.h"
+
 namespace nvx {
 namespace {
 
-ColourAdjustTable IdentityTable() {
-  ColourAdjustTable table;
-  for (auto& row : table.rows) {
-    for (int x = 0; x < 256; ++x) row[x] = static_cast<std::uint8_t>(x);
-  }
-  return table;
-}
+using test::IdentityTable;
 
 // Two pixels: heavy opaque ink, then a transparent one.
 OrientedImage TwoPixels() {

@@ -3,21 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
+#include "image/identity_table.h"
 #include "settings/settings_file.h"
 #include "support/temp_folder.h"
-#include <string>
 
 namespace nvx {
 namespace {
 
-ColourAdjustTable IdentityTable() {
-  ColourAdjustTable table;
-  for (auto& row : table.rows) {
-    for (int x = 0; x < 256; ++x) row[x] = static_cast<std::uint8_t>(x);
-  }
-  return table;
-}
+using test::IdentityTable;
 
 OrientedImage Grid(int width, int height, const std::vector<GridPixel>& pixels) {
   OrientedImage grid{width, height, 0, 0, {}};
