@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <limits>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "postscript/number_text.h"
 #include "settings/numbers.h"
@@ -19,33 +23,44 @@ constexpr double kPointsPerInch = 72;
 constexpr double kRatingAreaSquareInches = (842 / kPointsPerInch) * (595 / kPointsPerInch);
 constexpr int kColourDrums = 3;
 
-// Eight bytes at a time: each word adds its bytes into four 16-bit lanes (at
-// most 2 x 255 a word), and the lanes are folded before 128 words can overflow them.
+#if defined(__SSE2__)
+// Sixteen bytes at a time: each sum of absolute differences from zero adds
+// eight bytes into one 64-bit lane.
 std::uint64_t SumBytes(const std::uint8_t* bytes, std::size_t count) {
-  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
-  constexpr std::size_t kWordsPerFold = 128;
-  std::uint64_t total = 0;
+  const __m128i zero = _mm_setzero_si128();
+  __m128i lanes = zero;
   std::size_t i = 0;
-  while (count - i >= 8) {
-    const std::size_t words = std::min(kWordsPerFold, (count - i) / 8);
-    std::uint64_t lanes = 0;
-    for (std::size_t w = 0; w < words; ++w, i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, bytes + i, sizeof word);
-      lanes += (word & kEvenBytes) + ((word >> 8) & kEvenBytes);
-    }
-    total += (lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) + (lanes >> 48);
+  for (; count - i >= 16; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    lanes = _mm_add_epi64(lanes, _mm_sad_epu8(block, zero));
   }
+  std::uint64_t total =
+      static_cast<std::uint64_t>(_mm_cvtsi128_si64(lanes)) +
+      static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(lanes, lanes)));
   for (; i < count; ++i) total += bytes[i];
   return total;
+}
+#else
+std::uint64_t SumBytes(const std::uint8_t* bytes, std::size_t count) {
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += bytes[i];
+  return total;
+}
+#endif
+
+// Five plane rows of xPixel bytes for each of the yPixel rows, exactly: a
+// raster of another length belongs to other sizes (stale "Stats" values).
+bool SizesMatch(const CostRaster& raster) {
+  if (raster.xPixel <= 0 || raster.yPixel <= 0) return false;
+  const std::uint64_t rowBytes = static_cast<std::uint64_t>(raster.xPixel) * kPlanesPerRow;
+  return raster.data.size() % rowBytes == 0 &&
+         raster.data.size() / rowBytes == static_cast<std::uint64_t>(raster.yPixel);
 }
 
 Status CheckRaster(const CostRaster& raster) {
   if (raster.xPixel <= 0 || raster.yPixel <= 0) return Fail("The print has no pixels to cost.");
-  const std::uint64_t needed = static_cast<std::uint64_t>(raster.xPixel) *
-                               static_cast<std::uint64_t>(raster.yPixel) * kPlanesPerRow;
-  if (raster.data.size() < needed) {
-    return Fail("The print data is shorter than its size says; nothing was costed.");
+  if (!SizesMatch(raster)) {
+    return Fail("The print data does not match the print's size; nothing was costed.");
   }
   if (!std::isfinite(raster.xPoint) || !std::isfinite(raster.yPoint) || raster.xPoint < 0 ||
       raster.yPoint < 0) {
@@ -128,11 +143,23 @@ CostRaster CostRasterOf(const TiledImage& image) {
   return {image.data, image.xPixel, image.yPixel, image.xPoint, image.yPoint};
 }
 
+CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::uint8_t> data) {
+  auto whole = [&](std::string_view key) {
+    const long long value = ReadSettingNumber(files, keys::kStats, key);
+    return static_cast<int>(std::clamp<long long>(value, 0, std::numeric_limits<int>::max()));
+  };
+  auto number = [&](std::string_view key) {
+    return LeadingNumber(ReadSetting(files, keys::kStats, key));
+  };
+  return {data, whole(keys::kXpixel), whole(keys::kYpixel), number(keys::kXpoint),
+          number(keys::kYpoint)};
+}
+
 std::array<std::uint64_t, kCostedPlanes> SumPlanes(const CostRaster& raster) {
   std::array<std::uint64_t, kCostedPlanes> sums{};
-  const auto width = static_cast<std::size_t>(std::max(raster.xPixel, 0));
-  const auto rows = static_cast<std::size_t>(std::max(raster.yPixel, 0));
-  if (raster.data.size() < width * rows * kPlanesPerRow) return sums;
+  if (!SizesMatch(raster)) return sums;
+  const auto width = static_cast<std::size_t>(raster.xPixel);
+  const auto rows = static_cast<std::size_t>(raster.yPixel);
   const std::uint8_t* row = raster.data.data();
   for (std::size_t y = 0; y < rows; ++y, row += width * kPlanesPerRow) {
     for (std::size_t plane = 0; plane < kCostedPlanes; ++plane) {

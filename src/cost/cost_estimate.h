@@ -27,6 +27,10 @@ struct CostRaster {
 
 CostRaster CostRasterOf(const TiledImage& image);
 
+// The job's raster data with the sizes the job writer recorded in "Stats"
+// ("Xpixel", "Ypixel", "Xpoint", "Ypoint"): for costing a job after it was sent.
+CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::uint8_t> data);
+
 // The byte sums of planes 1 to 4, in plane order; the fifth plane carries no toner.
 inline constexpr std::size_t kCostedPlanes = 4;
 std::array<std::uint64_t, kCostedPlanes> SumPlanes(const CostRaster& raster);
@@ -54,7 +58,7 @@ struct CostEstimate {
 // The cost of one print of the raster, and of `copies` prints (at least 1).
 // With "WF" the white plane is plane 1, with "WL" plane 4; either way the white
 // plane is charged at the white rate and the other three at the colour rate.
-// Refuses a raster without pixels or with fewer bytes than its sizes say.
+// Refuses a raster without pixels or whose length does not match its sizes.
 Result<CostEstimate> EstimateCost(const CostRaster& raster, TonerOrder order, int copies,
                                   const CostSettings& settings);
 

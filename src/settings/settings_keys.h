@@ -55,6 +55,11 @@ inline constexpr std::string_view kFuser = "Fuser";
 inline constexpr std::string_view kTransferBelt = "Transfer Belt";
 inline constexpr std::string_view kCurrency = "Currancy";
 inline constexpr std::string_view kTotalCost = "TCOST";
+inline constexpr std::string_view kXpixel =
+    "Xpixel";  // the job's sizes, as the job writer records them
+inline constexpr std::string_view kYpixel = "Ypixel";
+inline constexpr std::string_view kXpoint = "Xpoint";
+inline constexpr std::string_view kYpoint = "Ypoint";
 
 // The margins the printer needs, in hundredths of a point.
 inline constexpr std::string_view kStandardSideMargin = "1296";

@@ -39,8 +39,14 @@ void WriteAllConsumables(const SettingsFiles& files) {
 TEST(CostEstimate, FullA4PageWithTenPercentInEachColourCostsTheRatedToner) {
   CostFolder folder;
   WriteStats(folder.files, "CMYT", "CMY,11500,5%,216,A4");
+  // The sizes as the job writer records them; the data as the job carries it.
+  WriteSettings(folder.files, {{"Stats", "Xpixel", " 100"},
+                               {"Stats", "Ypixel", " 100"},
+                               {"Stats", "Xpoint", " 595"},
+                               {"Stats", "Ypoint", " 842"}});
   const TestRaster raster(100, 100, {10, 10, 10, 0});
-  const Result<CostEstimate> cost = CostPrint(folder.files, raster.view, TonerOrder::WhiteLast, 1);
+  const CostRaster sent = CostRasterFromStats(folder.files, raster.bytes);
+  const Result<CostEstimate> cost = CostPrint(folder.files, sent, TonerOrder::WhiteLast, 1);
   ASSERT_TRUE(cost.ok());
   EXPECT_EQ(cost->planePercent, (std::array<long long, 4>{10, 10, 10, 0}));
   EXPECT_NEAR(cost->Share(Consumable::ColourToner), 0.1127, 0.00005);
@@ -140,15 +146,17 @@ INSTANTIATE_TEST_SUITE_P(Cost, UnusableToner,
                                          UnusableCase{"Missing", ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CostEstimate, RefusesRasterThatDoesNotMatchItsSizeAndWritesNothing) {
+TEST(CostEstimate, RefusesRasterWhoseLengthDoesNotMatchItsSizesAndWritesNothing) {
   CostFolder folder;
   WriteStats(folder.files, "CMYT", "CMY,11500,5%,216,A4");
   TestRaster raster(10, 10, {1, 1, 1, 1});
   CostRaster shortData = raster.view;
   shortData.data = shortData.data.first(raster.bytes.size() - 1);
+  CostRaster staleSizes = raster.view;
+  staleSizes.yPixel = 9;
   CostRaster noPixels = raster.view;
   noPixels.xPixel = 0;
-  for (const CostRaster& bad : {shortData, noPixels}) {
+  for (const CostRaster& bad : {shortData, staleSizes, noPixels}) {
     const Result<CostEstimate> cost = CostPrint(folder.files, bad, TonerOrder::WhiteLast, 1);
     ASSERT_FALSE(cost.ok());
     EXPECT_FALSE(cost.failure().message.empty());
@@ -157,7 +165,7 @@ TEST(CostEstimate, RefusesRasterThatDoesNotMatchItsSizeAndWritesNothing) {
 }
 
 TEST(PlaneSums, MatchAByteByByteSumOnOddWidthsAndFullToner) {
-  constexpr int kWidth = 2053;  // not a multiple of 8, and past one fold of the lanes
+  constexpr int kWidth = 2053;  // rows that end part-way through a block of 16
   TestRaster full(kWidth, 3, {kWidth, kWidth, kWidth, kWidth});
   const std::uint64_t fullPlane = 255ull * kWidth * 3;
   EXPECT_EQ(SumPlanes(full.view),
