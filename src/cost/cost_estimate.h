@@ -31,7 +31,8 @@ CostRaster CostRasterOf(const TiledImage& image);
 // ("Xpixel", "Ypixel", "Xpoint", "Ypoint"): for costing a job after it was sent.
 CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::uint8_t> data);
 
-// The byte sums of planes 1 to 4, in plane order; the fifth plane carries no toner.
+// The byte sums of planes 1 to 4, in plane order (the fifth carries no toner);
+// all 0 when the data does not match the sizes.
 inline constexpr std::size_t kCostedPlanes = 4;
 std::array<std::uint64_t, kCostedPlanes> SumPlanes(const CostRaster& raster);
 
