@@ -1,7 +1,6 @@
 #include "support/command.h"
 
 #include "support/ghostscript.h"
-
 #include "support/process.h"
 #include "support/temp_folder.h"
 
