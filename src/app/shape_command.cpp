@@ -137,7 +137,7 @@ int RunShapeCommand(const std::vector<std::string>& args) {
       "Manages the shape library of pattern print. 'import' adds the filled outline of an "
       "Illustrator file (versions 3 to 8) as a shape; 'list' prints the shapes' names as the "
       "pattern setup lists them; 'remove' takes shapes out of the library.");
-  options.AddPositional("import|list|remove", "What to do.");
+  options.AddPositional("action", "import, list or remove.");
   options.Add(ValueOption("name", "import: the shape's name (default: the file's name).", "NAME"));
   options.Add(ValueOption("gap0", "import: extra row gap at screen angle 0, -5 to 5.", "MM"));
   options.Add(ValueOption("gap45", "import: extra row gap at screen angle 45, -5 to 5.", "MM"));
