@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "image/colour.h"
 #include "pattern/shape_library.h"
+#include "platform/huge_pages.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -244,17 +245,24 @@ Result<std::vector<std::uint8_t>> Orient(std::vector<std::uint8_t> plane,
   }
   std::vector<std::uint8_t> turned;
   try {
-    turned.resize(plane.size());
+    platform::ResizeOnHugePages(turned, plane.size());
   } catch (const std::bad_alloc&) {
     return OutOfMemory(OutOfMemoryMessage(1).text);
   }
   // Output (row, column) of the turned plane, height columns wide, is source
   // (row column, column row), the column counted from the right unless mirrored.
-  for (std::size_t row = 0; row < width; ++row) {
-    const std::size_t sourceColumn = mirror ? row : width - 1 - row;
-    std::uint8_t* out = &turned[row * height];
-    for (std::size_t column = 0; column < height; ++column) {
-      out[column] = plane[column * width + sourceColumn];
+  // Tiles keep both the reads and the writes within a few cache lines.
+  constexpr std::size_t kTile = 64;
+  for (std::size_t rowTile = 0; rowTile < width; rowTile += kTile) {
+    for (std::size_t columnTile = 0; columnTile < height; columnTile += kTile) {
+      for (std::size_t row = rowTile; row < std::min(width, rowTile + kTile); ++row) {
+        const std::size_t sourceColumn = mirror ? row : width - 1 - row;
+        std::uint8_t* out = &turned[row * height];
+        for (std::size_t column = columnTile; column < std::min(height, columnTile + kTile);
+             ++column) {
+          out[column] = plane[column * width + sourceColumn];
+        }
+      }
     }
   }
   return turned;
@@ -300,8 +308,10 @@ Result<std::vector<std::uint8_t>> GenerateMaskPlane(const PatternSettings& setti
   if (!runs) return OutOfMemory(OutOfMemoryMessage(1).text);
   std::vector<std::uint8_t> plane;
   try {
-    plane.assign(static_cast<std::size_t>(request.widthPx) * request.heightPx,
-                 settings.invert ? kBlack : kWhite);
+    const std::size_t size = static_cast<std::size_t>(request.widthPx) * request.heightPx;
+    plane.reserve(size);
+    platform::AdviseHugePages(plane.data(), size);
+    plane.assign(size, settings.invert ? kBlack : kWhite);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(OutOfMemoryMessage(1).text);
   }
