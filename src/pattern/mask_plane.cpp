@@ -22,7 +22,7 @@ namespace {
 constexpr std::uint8_t kWhite = 255;
 constexpr std::uint8_t kBlack = 0;
 // A stamp larger than this many pixels is a shape no page can show.
-constexpr long long kMaxStampPixels = 1LL << 28;
+constexpr long long kMaxStampPixels = 1LL << 24;
 
 struct Box {
   double minX = std::numeric_limits<double>::infinity();

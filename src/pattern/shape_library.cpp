@@ -183,6 +183,13 @@ ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryF
   if (!ReadSetting(files, keys::kActive, keys::kShapeLibrary).empty()) {
     return ProvisionResult::Ready;
   }
+  // A library already in the user folder holds the user's own imports: it is
+  // taken as it is, never overwritten by the master copy.
+  const std::filesystem::path user = folders.user / kShapeLibraryFileName;
+  if (!folders.user.empty() && IsFile(user)) {
+    WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());
+    return ProvisionResult::Ready;
+  }
   if (folders.machine.empty()) return ProvisionResult::NoMachineFolder;
   std::filesystem::path master = folders.machine / kShapeLibraryFileName;
   if (!IsFile(master) && !folders.program.empty()) master = folders.program / kShapeLibraryFileName;
@@ -193,7 +200,6 @@ ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryF
   }
   std::optional<std::string> bytes = ReadWholeFile(master);
   if (!bytes) return ProvisionResult::MasterMissing;
-  const std::filesystem::path user = folders.user / kShapeLibraryFileName;
   const std::string_view pieces[] = {*bytes};
   if (platform::ReplaceFile(user, pieces) != 0) return ProvisionResult::NoUserFolder;
   WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());

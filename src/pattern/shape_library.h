@@ -81,9 +81,9 @@ enum class ProvisionResult {
   MasterMissing = 3,
 };
 
-// Start-up: with "Shape Library" set, nothing is checked. Otherwise the master
-// copy (the machine folder's, else the program's) is copied to the user folder
-// and its path stored.
+// Start-up: with "Shape Library" set, nothing is checked. Otherwise a library
+// already in the user folder is kept, or the master copy (the machine folder's,
+// else the program's) is copied there; its path is stored.
 ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryFolders& folders);
 
 // The message start-up shows for a result other than Ready.

@@ -224,6 +224,14 @@ TEST_F(ProvisionTest, WithoutAMasterReportsItAndStoresNothing) {
   EXPECT_EQ(ShapeLibraryPath(files_, folders_), folders_.user / "shape.lib");
 }
 
+TEST_F(ProvisionTest, KeepsALibraryTheUserAlreadyHas) {
+  PutMaster(folders_.machine, "machine");
+  PutMaster(folders_.user, "own shapes");
+  EXPECT_EQ(ProvisionShapeLibrary(files_, folders_), ProvisionResult::Ready);
+  EXPECT_EQ(ReadFileBytes(folders_.user / "shape.lib"), "own shapes");
+  EXPECT_EQ(Stored(), (folders_.user / "shape.lib").string());
+}
+
 TEST_F(ProvisionTest, AStoredLibraryIsNeitherCheckedNorRecreated) {
   PutMaster(folders_.machine, "machine");
   WriteSetting(files_, keys::kActive, keys::kShapeLibrary, (root_ / "gone.lib").string());
