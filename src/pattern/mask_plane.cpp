@@ -44,7 +44,8 @@ std::vector<QPolygonF> ScaledPaths(const ShapeRecord& record, double scaleX, dou
     const ShapePath& path = record.paths[p];
     QPolygonF polygon;
     for (int i = 0; i < PointsInUse(path); ++i) {
-      polygon << QPointF(scaleX * path.points[i].x, scaleY * path.points[i].y);
+      const QPointF point(scaleX * path.points[i].x, scaleY * path.points[i].y);
+      if (std::isfinite(point.x()) && std::isfinite(point.y())) polygon << point;
     }
     paths.push_back(polygon);
   }
