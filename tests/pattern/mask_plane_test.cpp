@@ -178,6 +178,26 @@ INSTANTIATE_TEST_SUITE_P(MirrorFlipRotate, MaskOrientationTest,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
                                             ::testing::Bool()));
 
+// The preview shows the print's pattern at its own scale: a preview half the
+// image's size sees shapes half as large, turned with the image.
+TEST(PatternPreviewMask, IsThePrintsPatternAtThePreviewsScale) {
+  test::TempFolder folder;
+  SettingsFiles files{folder.path(), folder.path()};
+  WritePatternSettings(files, SmallPattern("Rectangle", 0));
+  WorkingImage image;
+  image.widthPx = 120, image.heightPx = 80;
+  image.imageWidthPt = static_cast<float>(120 / 10.0 / 25.4 * 72);  // 10 pixels a millimetre
+  LiveSettings live;
+  live.rotate = true;
+  const std::vector<std::uint8_t> preview =
+      PreviewMaskSourceFor(files, folder / "shape.lib", image, live)(40, 60);
+  Result<std::vector<std::uint8_t>> expected =
+      GenerateMaskPlane(SmallPattern("Rectangle", 0), {PatternShapeKind::Rectangle, {}},
+                        MaskRequest{60, 40, 5, false, false, true}, {});
+  ASSERT_TRUE(expected);
+  EXPECT_EQ(Picture(preview, 40), Picture(*expected, 40));
+}
+
 TEST(MaskPlaneMemory, AShapeTooLargeForMemoryFailsWithTheMemoryMessage) {
   Result<std::vector<std::uint8_t>> plane =
       GenerateMaskPlane(SmallPattern("Ellipse", 45), {}, MaskRequest{10, 10, 1e7}, {});
