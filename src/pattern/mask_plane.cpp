@@ -197,7 +197,7 @@ class Canvas {
 
  private:
   std::vector<std::uint8_t>& plane_;
-  long long width_, height_, canvasWidth_, rows_, cropX_;
+  long long width_, canvasWidth_, rows_, cropX_;
 };
 
 void DrawPattern(const PatternSettings& settings, const Cell& cell, const std::vector<Run>& runs,
