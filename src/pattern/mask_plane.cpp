@@ -172,7 +172,6 @@ class Canvas {
          long long canvasHeight, long long cropX)
       : plane_(plane),
         width_(width),
-        height_(height),
         canvasWidth_(canvasWidth),
         rows_(std::min(height, canvasHeight - 1)),
         cropX_(cropX) {}
