@@ -9,7 +9,6 @@
 #include "base/text.h"
 #include "pattern/illustrator_import.h"
 #include "pattern/shape_library.h"
-#include "settings/settings_keys.h"
 
 namespace nvx::app {
 namespace {
@@ -80,9 +79,7 @@ int Import(const CommandOptions& options, const std::vector<std::string>& words)
   const bool replace = options.IsSet("replace");
   Status added = AddShape(s.library, *shape, [replace] { return replace; });
   if (!added) return Refuse(added.failure().message);
-  if (ReadSetting(s.cli.files, keys::kActive, keys::kShapeLibrary).empty()) {
-    WriteSetting(s.cli.files, keys::kActive, keys::kShapeLibrary, s.library.string());
-  }
+  RememberShapeLibrary(s.cli.files, s.library);
   return kExitOk;
 }
 

@@ -226,4 +226,10 @@ std::filesystem::path ShapeLibraryPath(const SettingsFiles& files, const Library
   return folders.user / kShapeLibraryFileName;
 }
 
+void RememberShapeLibrary(const SettingsFiles& files, const std::filesystem::path& library) {
+  if (ReadSetting(files, keys::kActive, keys::kShapeLibrary).empty()) {
+    WriteSetting(files, keys::kActive, keys::kShapeLibrary, library.string());
+  }
+}
+
 }  // namespace nvx

@@ -93,4 +93,8 @@ std::string_view ProvisionMessage(ProvisionResult result);
 // shape.lib when that is empty.
 std::filesystem::path ShapeLibraryPath(const SettingsFiles& files, const LibraryFolders& folders);
 
+// After a shape was added: stores the library's path in "Shape Library" when
+// that is still empty (the first import without a master copy started it).
+void RememberShapeLibrary(const SettingsFiles& files, const std::filesystem::path& library);
+
 }  // namespace nvx
