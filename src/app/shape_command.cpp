@@ -45,8 +45,7 @@ struct ShapeSession {
   std::filesystem::path library;
 };
 
-// Start-up's provisioning, as the window does it; true when a library is there
-// or may be created.
+// Opens the settings and provisions the library as the window's start-up does.
 ProvisionResult OpenLibrary(ShapeSession& s) {
   s.cli.hooks = TerminalHooks();
   OpenCliSession(s.cli, "");
