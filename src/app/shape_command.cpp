@@ -93,7 +93,7 @@ int List() {
 
 // The stored names a name given on the command line stands for: the one
 // written exactly so, else every one that differs only in letter case (the
-// list shows names in its own capitals).
+// list shows names in its own capitals) or has "_" for a blank, as imports store it.
 std::vector<std::string> StoredNamesFor(const std::vector<ShapeRecord>& shapes,
                                         std::string_view wanted) {
   std::vector<std::string> exact, folded;
@@ -101,7 +101,9 @@ std::vector<std::string> StoredNamesFor(const std::vector<ShapeRecord>& shapes,
     const std::string_view name = Trim(shape.name);
     if (name.empty()) continue;
     if (name == Trim(wanted)) exact.emplace_back(name);
-    if (ShapeDisplayName(name) == ShapeDisplayName(Trim(wanted))) folded.emplace_back(name);
+    if (ShapeDisplayName(name) == ShapeDisplayName(ShapeNameFromBox(wanted))) {
+      folded.emplace_back(name);
+    }
   }
   return exact.empty() ? folded : exact;
 }
