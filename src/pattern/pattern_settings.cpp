@@ -59,7 +59,8 @@ PatternSettings OpenPatternSetup(const SettingsFiles& files,
   if (settings.sizeXMm < 1) settings.sizeXMm = 1;
   if (settings.sizeYMm < 1) settings.sizeYMm = 1;
   if (!(settings.gapMm > 0)) settings.gapMm = 1;
-  const std::string_view screen = Trim(Read(files, keys::kScreen));
+  const std::string stored = Read(files, keys::kScreen);
+  const std::string_view screen = Trim(stored);
   settings.screenAngle = screen == "0" ? 0 : 45;
   WritePatternSettings(files, settings);
   return settings;

@@ -166,7 +166,8 @@ Status RemoveShapes(const std::filesystem::path& library, const std::vector<std:
   std::vector<std::string> kept;
   // Every record is read, not only the first 200: a removal never loses one.
   for (std::string& record : SplitRecords(std::move(file.bytes))) {
-    const std::string_view name = Trim(RecordName(record));
+    const std::string stored = RecordName(record);
+    const std::string_view name = Trim(stored);
     const bool marked =
         std::ranges::any_of(names, [&](const std::string& wanted) { return Trim(wanted) == name; });
     if (!name.empty() && !marked) kept.push_back(std::move(record));
