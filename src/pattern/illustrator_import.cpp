@@ -108,7 +108,13 @@ class BodyReader {
     } else if (op == "f" || op == "F" || op == "b" || op == "B") {
       if (path_ >= 1) record_.paths[path_ - 1].pointCount = next_ - 1;
     } else if (op == "c" || op == "C") {
-      Curve(fields);
+      Curve({Field(fields, 1), Field(fields, 2)}, {Field(fields, 3), Field(fields, 4)},
+            {Field(fields, 5), Field(fields, 6)});
+    } else if (op == "v" || op == "V") {  // the first control point is the current point
+      Curve(current_, {Field(fields, 1), Field(fields, 2)}, {Field(fields, 3), Field(fields, 4)});
+    } else if (op == "y" || op == "Y") {  // the second control point is the end point
+      Curve({Field(fields, 1), Field(fields, 2)}, {Field(fields, 3), Field(fields, 4)},
+            {Field(fields, 3), Field(fields, 4)});
     } else if (op == "m") {
       MoveTo(fields);
     } else if (op == "l" || op == "L") {
@@ -134,7 +140,8 @@ class BodyReader {
     Store({Field(fields, 1), Field(fields, 2)});
   }
 
-  void Curve(const std::vector<std::string_view>& fields) {
+  // A cubic Bezier from the current point through p1 and p2 to p3.
+  void Curve(Point p1, Point p2, Point p3) {
     curve_ = true;
     // A curve that would reach point 200 is not stored; the next line restarts.
     if (next_ + steps_ >= kMaxPathPoints) {
@@ -142,9 +149,6 @@ class BodyReader {
       return;
     }
     const Point p0 = current_;
-    const Point p1{Field(fields, 1), Field(fields, 2)};
-    const Point p2{Field(fields, 3), Field(fields, 4)};
-    const Point p3{Field(fields, 5), Field(fields, 6)};
     for (int i = 0; i <= steps_; ++i) {
       Store(Bezier(p0, p1, p2, p3, static_cast<double>(i) / steps_));
     }

@@ -126,6 +126,16 @@ TEST(IllustratorImport, CurvesThatDoNotFitAreReadAgainWithFewerSteps) {
   EXPECT_EQ(Import(Ai(CurvedPath(1))).paths[0].pointCount, 22);  // 20 steps: p0 and 21 points
 }
 
+// Illustrator writes a curve whose first control point is the current point
+// with "v", one whose second is the end point with "y".
+TEST(IllustratorImport, ShortCurveOperatorsAreCurves) {
+  const std::string start = "0 0 0 1 k\n0 0 m\n";
+  EXPECT_EQ(EncodeShapeRecord(Import(Ai(start + "5 10 20 0 v\n0 -5 l\nf\n"))),
+            EncodeShapeRecord(Import(Ai(start + "0 0 5 10 20 0 c\n0 -5 l\nf\n"))));
+  EXPECT_EQ(EncodeShapeRecord(Import(Ai(start + "5 10 20 0 y\n0 -5 l\nf\n"))),
+            EncodeShapeRecord(Import(Ai(start + "5 10 20 0 20 0 c\n0 -5 l\nf\n"))));
+}
+
 TEST(IllustratorImport, AWhiteFillMakesAHole) {
   const ShapeRecord shape =
       Import(Ai(Square() + "0 0 0 0 k\n15 12 m\n25 12 l\n25 18 l\nf\n0.2 0.2 0.2 0 k\n"));
