@@ -18,5 +18,6 @@ int RunCostCommand(const std::vector<std::string>& args);
 int RunPrintersCommand(const std::vector<std::string>& args);
 int RunUsbCommand(const std::vector<std::string>& args);
 int RunModeCommand(const std::vector<std::string>& args);
+int RunShapeCommand(const std::vector<std::string>& args);
 
 }  // namespace nvx::app

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   if (command == "printers") return RunPrintersCommand(args);
   if (command == "usb") return RunUsbCommand(args);
   if (command == "mode") return RunModeCommand(args);
+  if (command == "shape") return RunShapeCommand(args);
   std::cerr << "nvxprint: unknown command '" << command << "'\n\n" << kUsage;
   return kExitUsage;
 }

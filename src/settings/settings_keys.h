@@ -32,6 +32,7 @@ inline constexpr std::string_view kTopMargin = "Top Margin";
 inline constexpr std::string_view kLeftMargin = "Left Margin";
 inline constexpr std::string_view kRightMargin = "Right Margin";
 inline constexpr std::string_view kBottomMargin = "Bottom Margin";
+inline constexpr std::string_view kShapeLibrary = "Shape Library";
 
 inline constexpr std::string_view kOthers = "Others";
 inline constexpr std::string_view kLeftHand = "LeftHand";
@@ -42,6 +43,16 @@ inline constexpr std::string_view kProfile = "Profile";
 
 inline constexpr std::string_view kBlackRemovalFuzzy = "BLACK Removal Fuzzy";
 inline constexpr std::string_view kModel = "Model";
+// Pattern print ("Patten" is how the files have always spelt it).
+inline constexpr std::string_view kPatternSetup = "RIP Patten Setup";
+inline constexpr std::string_view kShape = "Shape";
+inline constexpr std::string_view kSizeX = "SizeX";
+inline constexpr std::string_view kSizeY = "SizeY";
+inline constexpr std::string_view kGap = "Gap";
+inline constexpr std::string_view kScreen = "Screen";
+inline constexpr std::string_view kMask = "Mask";
+inline constexpr std::string_view kPattern = "Pattern";
+inline constexpr std::string_view kAiPath = "AIPath";
 
 inline constexpr std::string_view kPapers = "Papers";
 inline constexpr std::string_view kNumber = "Number";

@@ -1,0 +1,236 @@
+#include "pattern/shape_library.h"
+
+#include <QString>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <system_error>
+
+#include "base/text.h"
+#include "platform/atomic_file.h"
+#include "platform/folders.h"
+#include "postscript/number_text.h"
+#include "settings/settings_keys.h"
+
+namespace nvx {
+namespace {
+
+// The library's bytes, or the error number of the failed read; a missing
+// file is an empty library.
+struct LibraryBytes {
+  std::string bytes;
+  int error = 0;
+};
+
+LibraryBytes ReadLibraryBytes(const std::filesystem::path& library) {
+  LibraryBytes result;
+  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(library.c_str(), "rb"),
+                                                          &std::fclose);
+  if (!file) {
+    if (errno != ENOENT) result.error = errno;
+    return result;
+  }
+  char buffer[1 << 16];
+  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get())) {
+    result.bytes.append(buffer, got);
+  }
+  if (std::ferror(file.get())) result.error = errno != 0 ? errno : EIO;
+  return result;
+}
+
+// The file's records as whole records: a short last record is padded with
+// zeros, and less than half a record at the end is no record.
+std::vector<std::string> SplitRecords(std::string bytes) {
+  const std::size_t count = ShapeRecordCount(bytes.size());
+  bytes.resize(count * kShapeRecordBytes, '\0');
+  std::vector<std::string> records;
+  records.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    records.push_back(bytes.substr(i * kShapeRecordBytes, kShapeRecordBytes));
+  }
+  return records;
+}
+
+std::string RecordName(const std::string& recordBytes) {
+  return DecodeShapeRecord(recordBytes).name;
+}
+
+std::string FoldedName(std::string_view name) {
+  return QString::fromUtf8(Trim(name).data(), static_cast<qsizetype>(Trim(name).size()))
+      .toLower()
+      .toStdString();
+}
+
+int WriteRecords(const std::filesystem::path& library, const std::vector<std::string>& records) {
+  std::vector<std::string_view> pieces(records.begin(), records.end());
+  return platform::ReplaceFile(library, pieces);
+}
+
+Failure AddError(int error) {
+  return Fail(std::string(kAddErrorMessage) + BlankSignedInteger(error));
+}
+
+Failure RemoveError(int error) {
+  return Fail(std::string(kRemoveErrorMessage) + BlankSignedInteger(error));
+}
+
+bool IsFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  return !file.empty() && std::filesystem::is_regular_file(file, ec);
+}
+
+}  // namespace
+
+Result<std::vector<ShapeRecord>> ReadShapeLibrary(const std::filesystem::path& library) {
+  LibraryBytes file = ReadLibraryBytes(library);
+  if (file.error != 0) {
+    return Fail("Cannot read " + library.string() + ": " + std::strerror(file.error));
+  }
+  std::vector<ShapeRecord> shapes;
+  for (const std::string& record : SplitRecords(std::move(file.bytes))) {
+    shapes.push_back(DecodeShapeRecord(record));
+  }
+  return shapes;
+}
+
+std::string ShapeDisplayName(std::string_view name) {
+  QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toLower();
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  return text.toStdString();
+}
+
+std::vector<std::string> ListShapeNames(const std::filesystem::path& library) {
+  std::vector<std::string> names;
+  Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(library);
+  if (!shapes) return names;
+  for (const ShapeRecord& shape : *shapes) {
+    std::string_view name = Trim(shape.name);
+    if (!name.empty()) names.push_back(ShapeDisplayName(name));
+  }
+  return names;
+}
+
+std::optional<ShapeRecord> FindShape(const std::filesystem::path& library, std::string_view name) {
+  Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(library);
+  if (!shapes) return std::nullopt;
+  const std::string wanted = FoldedName(name);
+  for (ShapeRecord& shape : *shapes) {
+    if (FoldedName(shape.name) == wanted) return std::move(shape);
+  }
+  return std::nullopt;
+}
+
+std::string ShapeNameFromBox(std::string_view text) {
+  std::string name(Trim(text));
+  for (char& c : name) {
+    if (c == ' ') c = '_';
+  }
+  return StoredShapeName(name);
+}
+
+Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
+                const std::function<bool()>& confirmReplace) {
+  shape.name = ShapeNameFromBox(shape.name);
+  if (shape.name.empty()) return Fail(std::string(kEmptyShapeNameMessage), Failure::Kind::Refused);
+  LibraryBytes file = ReadLibraryBytes(library);
+  if (file.error != 0) return AddError(file.error);
+  std::vector<std::string> records = SplitRecords(std::move(file.bytes));
+  const std::string wanted = FoldedName(shape.name);
+  std::string* match = nullptr;
+  for (std::string& record : records) {
+    if (FoldedName(RecordName(record)) == wanted) {
+      match = &record;
+      break;
+    }
+  }
+  if (match) {
+    if (!confirmReplace || !confirmReplace()) {
+      return Fail(std::string(kMatchingNameMessage), Failure::Kind::Cancelled);
+    }
+    *match = EncodeShapeRecord(shape);
+  } else if (records.size() >= kMaxLibraryShapes) {
+    return Fail(std::string(kLibraryFullMessage), Failure::Kind::Refused);
+  } else {
+    records.push_back(EncodeShapeRecord(shape));
+  }
+  if (int error = WriteRecords(library, records)) return AddError(error);
+  return {};
+}
+
+Status RemoveShapes(const std::filesystem::path& library, const std::vector<std::string>& names) {
+  if (names.empty()) return {};
+  LibraryBytes file = ReadLibraryBytes(library);
+  if (file.error != 0) return RemoveError(file.error);
+  std::vector<std::string> kept;
+  // Every record is read, not only the first 200: a removal never loses one.
+  for (std::string& record : SplitRecords(std::move(file.bytes))) {
+    const std::string stored = RecordName(record);
+    const std::string_view name = Trim(stored);
+    const bool marked =
+        std::ranges::any_of(names, [&](const std::string& wanted) { return Trim(wanted) == name; });
+    if (!name.empty() && !marked) kept.push_back(std::move(record));
+  }
+  if (int error = WriteRecords(library, kept)) return RemoveError(error);
+  return {};
+}
+
+LibraryFolders DefaultLibraryFolders(const SettingsFiles& files) {
+  return LibraryFolders{files.machineFolder, platform::ProgramFolder(), files.userFolder};
+}
+
+ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryFolders& folders) {
+  if (!ReadSetting(files, keys::kActive, keys::kShapeLibrary).empty()) {
+    return ProvisionResult::Ready;
+  }
+  // A library already in the user folder holds the user's own imports: it is
+  // taken as it is, never overwritten by the master copy.
+  const std::filesystem::path user = folders.user / kShapeLibraryFileName;
+  if (!folders.user.empty() && IsFile(user)) {
+    WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());
+    return ProvisionResult::Ready;
+  }
+  if (folders.machine.empty()) return ProvisionResult::NoMachineFolder;
+  std::filesystem::path master = folders.machine / kShapeLibraryFileName;
+  if (!IsFile(master) && !folders.program.empty()) master = folders.program / kShapeLibraryFileName;
+  if (!IsFile(master)) return ProvisionResult::MasterMissing;
+  std::error_code ec;
+  if (folders.user.empty() || (!std::filesystem::create_directories(folders.user, ec) && ec)) {
+    return ProvisionResult::NoUserFolder;
+  }
+  std::optional<std::string> bytes = ReadWholeFile(master);
+  if (!bytes) return ProvisionResult::MasterMissing;
+  const std::string_view pieces[] = {*bytes};
+  if (platform::ReplaceFile(user, pieces) != 0) return ProvisionResult::NoUserFolder;
+  WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());
+  return ProvisionResult::Ready;
+}
+
+std::string_view ProvisionMessage(ProvisionResult result) {
+  switch (result) {
+    case ProvisionResult::NoMachineFolder:
+      return "Problem with ProgramData Folder";
+    case ProvisionResult::NoUserFolder:
+      return "Problem with Users AppData Folder";
+    case ProvisionResult::MasterMissing:
+      return "Master Shape.lib Missing";
+    case ProvisionResult::Ready:
+      break;
+  }
+  return {};
+}
+
+std::filesystem::path ShapeLibraryPath(const SettingsFiles& files, const LibraryFolders& folders) {
+  std::string stored = ReadSetting(files, keys::kActive, keys::kShapeLibrary);
+  if (!stored.empty()) return stored;
+  return folders.user / kShapeLibraryFileName;
+}
+
+void RememberShapeLibrary(const SettingsFiles& files, const std::filesystem::path& library) {
+  if (ReadSetting(files, keys::kActive, keys::kShapeLibrary).empty()) {
+    WriteSetting(files, keys::kActive, keys::kShapeLibrary, library.string());
+  }
+}
+
+}  // namespace nvx
