@@ -7,6 +7,8 @@
 
 #include "app/commands.h"
 #include "app/job_options.h"
+#include "pattern/pattern_settings.h"
+#include "pattern/shape_library.h"
 #include "printers/models.h"
 #include "settings/numbers.h"
 #include "settings/toner_order.h"
@@ -116,6 +118,78 @@ void AddImageOptions(CommandOptions& options) {
       ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
   options.Add(ValueOption("icc-in", "Input ICC profile (the image's RGB).", "FILE"));
   options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
+  options.Add(SwitchOption("pattern", "Pattern print: screen the print with repeated shapes."));
+  options.Add(
+      ValueOption("shape", "The pattern's shape: Ellipse, Rectangle or a library shape.", "NAME"));
+  options.Add(ValueOption("shape-size", "The shape's width and height, 2 to 10 mm.", "MM"));
+  options.Add(ValueOption("shape-x", "The shape's width, 2 to 10 mm.", "MM"));
+  options.Add(ValueOption("shape-y", "The shape's height, 2 to 10 mm.", "MM"));
+  options.Add(ValueOption("gap", "The gap between shapes, above 1 up to 5 mm.", "MM"));
+  options.Add(ValueOption("screen", "The screen angle, 0 or 45 degrees.", "DEGREES"));
+  options.Add(SwitchOption("invert", "Invert the pattern: print the shapes, not the screen."));
+}
+
+// A length in millimetres within the pattern setup's range.
+std::optional<double> PatternLength(const CommandOptions& options, const char* name, double min,
+                                    double max, bool minIncluded) {
+  const std::string text = options.Value(name);
+  double value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const bool inRange = minIncluded ? value >= min : value > min;
+  if (error != std::errc() || end != text.data() + text.size() || !inRange || value > max) {
+    Refuse("--" + std::string(name) + " takes millimetres " + (minIncluded ? "from " : "above ") +
+           FormatAtMostDecimals(min, 1) + " up to " + FormatAtMostDecimals(max, 1) + ", not '" +
+           text + "'");
+    return std::nullopt;
+  }
+  return value;
+}
+
+// The pattern options change the stored pattern settings for this run only.
+bool ApplyPatternOptions(CliSession& s, const CommandOptions& options) {
+  const bool any = options.IsSet("pattern") || options.IsSet("shape") ||
+                   options.IsSet("shape-size") || options.IsSet("shape-x") ||
+                   options.IsSet("shape-y") || options.IsSet("gap") || options.IsSet("screen") ||
+                   options.IsSet("invert");
+  if (!any) return true;
+  if (!options.IsSet("pattern")) return Refuse("the pattern options go with --pattern");
+  s.live.patternPrint = true;
+  s.live.patternPreview = true;
+  // As the window does at start: the user's library comes from the master copy.
+  const LibraryFolders folders = DefaultLibraryFolders(s.files);
+  ProvisionShapeLibrary(s.files, folders);
+  PatternSettings pattern = ReadPatternSettings(s.files);
+  if (options.IsSet("shape")) {
+    const std::filesystem::path library = ShapeLibraryPath(s.files, folders);
+    const std::vector<std::string> shapes = PatternShapeList(ListShapeNames(library));
+    const std::string* shape = FindChoice(shapes, options.Value("shape"));
+    if (!shape) {
+      std::string text = "unknown shape '" + options.Value("shape") + "'; the shapes:";
+      for (const std::string& name : shapes) text += "\n  " + name;
+      return Refuse(text);
+    }
+    pattern.shape = *shape;
+  }
+  for (const char* name : {"shape-size", "shape-x", "shape-y"}) {
+    if (!options.IsSet(name)) continue;
+    std::optional<double> mm = PatternLength(options, name, 2, 10, true);
+    if (!mm) return false;
+    if (std::string(name) != "shape-y") pattern.sizeXMm = *mm;
+    if (std::string(name) != "shape-x") pattern.sizeYMm = *mm;
+  }
+  if (options.IsSet("gap")) {
+    std::optional<double> mm = PatternLength(options, "gap", 1, 5, false);
+    if (!mm) return false;
+    pattern.gapMm = *mm;
+  }
+  if (options.IsSet("screen")) {
+    const std::string angle = options.Value("screen");
+    if (angle != "0" && angle != "45") return Refuse("--screen takes 0 or 45, not '" + angle + "'");
+    pattern.screenAngle = angle == "0" ? 0 : 45;
+  }
+  if (options.IsSet("invert")) pattern.invert = true;
+  WritePatternSettings(s.files, pattern, true);
+  return true;
 }
 
 int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
@@ -140,6 +214,7 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
   if (options.IsSet("toner-order") && !ApplyTonerOrder(s, options.Value("toner-order"))) {
     return kExitUsage;
   }
+  if (!ApplyPatternOptions(s, options)) return kExitUsage;
   for (const char* name : {"icc-in", "icc-out"}) {
     if (!options.IsSet(name)) continue;
     std::string file = options.Value(name);

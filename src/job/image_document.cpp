@@ -9,6 +9,8 @@
 #include "image/page_fit.h"
 #include "job/costing.h"
 #include "lang/text_entries.h"
+#include "pattern/mask_plane.h"
+#include "pattern/shape_library.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
 #include "settings/units.h"
@@ -28,8 +30,15 @@ ProfilePair ChooseProfiles(const PrintSession& s) {
   return ResolveProfiles(s.files, search, s.hooks, {s.profileIn, s.profileOut});
 }
 
-PreviewOptions CopyPreviewOptions(const PrintSession& s, int substrate) {
+std::filesystem::path ShapeLibrary(const PrintSession& s) {
+  return ShapeLibraryPath(s.files, DefaultLibraryFolders(s.files));
+}
+
+PreviewOptions CopyPreviewOptions(const PrintSession& s, const ImageDocument& doc, int substrate) {
   PreviewOptions options;
+  if (s.live.patternPreview) {
+    options.patternMask = PreviewMaskSourceFor(s.files, ShapeLibrary(s), doc.image, s.live);
+  }
   options.substrate = substrate;
   options.blackFuzzy = s.Settings().blackFuzzy;
   options.foil = IsFoilMedia(s.live, s.text);
@@ -137,6 +146,9 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   SeparationOptions options;
   options.foil = IsFoilMedia(s.live, s.text);
   options.blackFuzzy = s.Settings().blackFuzzy;
+  if (s.live.patternPrint) {
+    options.patternMask = PrintMaskSource(s.files, ShapeLibrary(s), doc.image, s.live, s.hooks);
+  }
 
   TilingInput tiling;
   tiling.nX = std::max(1, s.live.xCopy);
@@ -198,7 +210,7 @@ PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substra
   copySize.pageHeightPt = s.live.paperHeightPt;
   SetCopySizeFromPrintSize(copySize, doc.grid.printWidthPt, doc.grid.printHeightPt);
 
-  PreviewOptions options = CopyPreviewOptions(s, substrate);
+  PreviewOptions options = CopyPreviewOptions(s, doc, substrate);
   // A copy smaller than a pixel is still drawn, as one pixel.
   options.width = std::max(copySize.copyWidthPx, 1);
   options.height = std::max(copySize.copyHeightPx, 1);

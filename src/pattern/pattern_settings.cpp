@@ -98,20 +98,26 @@ double MillimetresPerUnit(DisplayUnit unit) {
   return 1;
 }
 
-void WritePatternSettings(const SettingsFiles& files, const PatternSettings& settings) {
+void WritePatternSettings(const SettingsFiles& files, const PatternSettings& settings,
+                          bool thisRunOnly) {
   const std::string sizeX = DecimalText(settings.sizeXMm);
   const std::string sizeY = DecimalText(settings.sizeYMm);
   const std::string gap = DecimalText(settings.gapMm);
   const std::string mask = BlankSignedInteger(settings.invert ? 1 : 0);
   const std::string_view section = keys::kPatternSetup;
-  WriteSettings(files, {
-                           {section, keys::kShape, settings.shape},
-                           {section, keys::kSizeX, sizeX},
-                           {section, keys::kSizeY, sizeY},
-                           {section, keys::kGap, gap},
-                           {section, keys::kScreen, settings.screenAngle == 0 ? "0" : "45"},
-                           {section, keys::kMask, mask},
-                       });
+  const IniAssignment values[] = {
+      {section, keys::kShape, settings.shape},
+      {section, keys::kSizeX, sizeX},
+      {section, keys::kSizeY, sizeY},
+      {section, keys::kGap, gap},
+      {section, keys::kScreen, settings.screenAngle == 0 ? "0" : "45"},
+      {section, keys::kMask, mask},
+  };
+  if (thisRunOnly) {
+    WriteRunOnlySettings(files, values);
+  } else {
+    WriteSettings(files, values);
+  }
 }
 
 }  // namespace nvx

@@ -54,6 +54,9 @@ double MillimetresPerUnit(DisplayUnit unit);
 
 // Stores every setting in one write: sizes and gap as decimal text, "Screen"
 // "0" or "45", "Mask" " 1" or " 0".
-void WritePatternSettings(const SettingsFiles& files, const PatternSettings& settings);
+// With `thisRunOnly` the values hold for the operation (the command line's
+// pattern options) and are never stored.
+void WritePatternSettings(const SettingsFiles& files, const PatternSettings& settings,
+                          bool thisRunOnly = false);
 
 }  // namespace nvx

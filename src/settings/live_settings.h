@@ -28,6 +28,7 @@ struct LiveSettings {
   bool guardArea = false;
   bool backgroundRemoval = false;
   bool blackRemoval = false;
+  bool patternPrint = false;  // "Pattern Print": the print is screened
   bool patternPreview = false;
   bool automaticTile = false;
   bool optimalLayout = false;

@@ -91,6 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"Rotate", {"--rotate"}, Effect::ChangesTheJob},
         OptionCase{
             "NoFaceUpExit", {"--model", "Pro9420WT", "--no-faceup-exit"}, Effect::ChangesTheJob},
+        OptionCase{
+            "Pattern", {"--pattern", "--shape", "Heart", "--screen", "0"}, Effect::ChangesTheJob},
+        OptionCase{"PatternGapOfOne", {"--pattern", "--gap", "1"}, Effect::Refused},
+        OptionCase{"PatternShapeOverTen", {"--pattern", "--shape-size", "11"}, Effect::Refused},
+        OptionCase{"PatternUnknownShape", {"--pattern", "--shape", "Moon"}, Effect::Refused},
+        OptionCase{"PatternOptionWithoutPattern", {"--gap", "2"}, Effect::Refused},
         OptionCase{"BrightnessAboveRange", {"--brightness", "101"}, Effect::Refused},
         OptionCase{"ContrastNotANumber", {"--contrast", "high"}, Effect::Refused},
         OptionCase{"AlignZero", {"--align", "0"}, Effect::Refused},
