@@ -16,6 +16,7 @@
 #include <chrono>
 #include <thread>
 
+#include "app/offscreen_app.h"
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/menu_text.h"
@@ -31,23 +32,6 @@
 
 namespace nvx::app {
 namespace {
-
-// One application for all tests, on an off-screen desktop of 1024 x 600: the
-// smallest the window has to work on.
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "window_test";
-  static char* argv[] = {name, nullptr};
-  static const std::string config = [] {
-    const std::string file = std::filesystem::temp_directory_path() / "nvx-window-test-screen.json";
-    test::WriteFileBytes(file, R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": 1024,
-        "height": 600, "logicalDpiX": 96, "logicalDpiY": 96, "dpr": 1}]})");
-    return file;
-  }();
-  qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 class WindowTest : public testing::Test {
  protected:
