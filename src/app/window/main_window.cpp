@@ -240,12 +240,12 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->setContentsMargins(4, 0, 0, 0);
   grid->setHorizontalSpacing(8);
   grid->setVerticalSpacing(6);
-  grid->addWidget(BuildPrinterGroup(), 0, 0, 2, 1);
+  grid->addWidget(BuildPrinterGroup(), 0, 0, 3, 1);
   grid->addWidget(BuildWhiteGroup(), 0, 1);
   grid->addWidget(BuildImageGroup(), 1, 1);
   grid->addWidget(BuildAlignGroup(), 0, 2);
   grid->addWidget(BuildSizeGroup(), 1, 2);
-  grid->setRowStretch(1, 1);
+  grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
   for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
   return panel;
 }
@@ -383,6 +383,7 @@ QWidget* MainWindow::BuildImageGroup() {
   slider(contrast_, contrastValue_, "contrast", 249, art::ContrastIcon(18, dpr), 6);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
+  grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
   return box;
 }
 
