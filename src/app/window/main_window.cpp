@@ -44,6 +44,7 @@
 #include "printers/models.h"
 #include "printers/printer_list.h"
 #include "settings/last_files.h"
+#include "settings/numbers.h"
 #include "settings/paper.h"
 #include "settings/settings_keys.h"
 #include "settings/startup.h"
@@ -183,6 +184,8 @@ QWidget* MainWindow::BuildHeader() {
   big.setPointSizeF(big.pointSizeF() * 1.25);
   big.setBold(true);
   title_->setFont(big);
+  title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  title_->setMinimumWidth(120);
   auto* right = new QVBoxLayout;
   right->setSpacing(2);
   progress_ = new QProgressBar;
@@ -193,6 +196,8 @@ QWidget* MainWindow::BuildHeader() {
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("statusLabel"));
   status_->setAlignment(Qt::AlignCenter);
+  // Long texts from the core must never widen the window.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   status_->setFont(QFont(QStringLiteral("Monospace"), status_->font().pointSize()));
   right->addWidget(progress_);
   right->addWidget(status_);
@@ -239,7 +244,7 @@ QWidget* MainWindow::BuildToolPanel() {
   auto* grid = new QGridLayout(panel);
   grid->setContentsMargins(4, 0, 0, 0);
   grid->setHorizontalSpacing(8);
-  grid->setVerticalSpacing(6);
+  grid->setVerticalSpacing(3);
   grid->addWidget(BuildPrinterGroup(), 0, 0, 3, 1);
   grid->addWidget(BuildWhiteGroup(), 0, 1);
   grid->addWidget(BuildImageGroup(), 1, 1);
@@ -704,15 +709,7 @@ void MainWindow::ShowLive() {
   brightness_->setValue(live_.brightness);
   contrast_->setValue(live_.contrast);
   align_[static_cast<std::size_t>(std::clamp(live_.alignment, 1, 9) - 1)]->setChecked(true);
-  dpi_->setText(Q(live_.dpi));
-  zoom_->setText(Q(live_.zoom));
-  xSize_->setText(Q(live_.xSize));
-  ySize_->setText(Q(live_.ySize));
-  xCopy_->setText(Q(live_.xCopy));
-  yCopy_->setText(Q(live_.yCopy));
-  total_->setText(
-      QString::number(std::max<long long>(0, ParseWholeNumber(live_.xCopy).value_or(1)) *
-                      std::max<long long>(0, ParseWholeNumber(live_.yCopy).value_or(1))));
+  ShowNumbers();
   automaticTile_->setChecked(live_.automaticTile);
   optimalLayout_->setChecked(live_.optimalLayout);
   faceUpExit_->setChecked(live_.faceUpExit);
@@ -726,6 +723,18 @@ void MainWindow::ShowLive() {
   displayWhite_->setEnabled(live_.whiteControlsEnabled && live_.displayWhiteEnabled);
   printCmy_->setEnabled(live_.printCmyEnabled);
   ShowSliderLabels();
+}
+
+// The fields the load and the placement fill.
+void MainWindow::ShowNumbers() {
+  dpi_->setText(Q(live_.dpi));
+  zoom_->setText(Q(live_.zoom));
+  xSize_->setText(Q(live_.xSize));
+  ySize_->setText(Q(live_.ySize));
+  xCopy_->setText(Q(live_.xCopy));
+  yCopy_->setText(Q(live_.yCopy));
+  total_->setText(QString::number(std::max(1LL, LeadingInteger(live_.xCopy)) *
+                                  std::max(1LL, LeadingInteger(live_.yCopy))));
 }
 
 void MainWindow::ShowSliderLabels() {

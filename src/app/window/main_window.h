@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,7 @@ class MainWindow : public QMainWindow {
   void ReadControls();
   void ShowLive();
   void ShowSliderLabels();
+  void ShowNumbers();
   void ShowHands(bool visible, bool left, bool right);
   void ShowBanner();
   void ShowUnit();
@@ -136,12 +138,15 @@ class MainWindow : public QMainWindow {
   void RememberRecentFile(const std::string& path);
 
   // The image side (load, preview, print), run by the core off this thread.
+  void PrepareWork();
   void StartLoad(const std::string& path, bool keepRotate);
+  void StartOrient();
   void RedrawPreview();
   void StartPrint();
   void StartBlankPage();
-  void FinishLoad(bool loaded);
   void SetBusy(bool busy);
+  template <typename Result>
+  void RunOffThread(std::function<Result()> work, std::function<void(Result)> done);
 
   WindowContext ctx_;
   LiveSettings live_;

@@ -28,17 +28,24 @@ QSize PreviewWidget::sizeHint() const { return {310, PreviewHeightFor(310)}; }
 
 void PreviewWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), palette().color(QPalette::Base));
   if (page_.isNull()) {
+    p.fillRect(rect(), palette().color(QPalette::Base));
     p.drawPixmap(0, 0,
                  art::EmptyPreviewPicture(EmptyPreviewFor(width()), size(), devicePixelRatioF()));
     return;
   }
-  // The page was rendered for this area; centre it when the sizes differ by a resize.
+  // The page was rendered for this area; centre it, and shrink it only while a
+  // resize has made the area smaller than the page.
   QSizeF shown = QSizeF(page_.size()) / page_.devicePixelRatio();
-  shown.scale(QSizeF(size()), Qt::KeepAspectRatio);
+  if (shown.width() > width() || shown.height() > height()) {
+    shown.scale(QSizeF(size()), Qt::KeepAspectRatio);
+  }
   const QRectF target((width() - shown.width()) / 2, (height() - shown.height()) / 2, shown.width(),
                       shown.height());
+  // The sheet lies on a neutral grey desk, with a thin edge so a white sheet shows.
+  p.fillRect(rect(), QColor(128, 128, 132));
+  p.setPen(QColor(70, 70, 74));
+  p.drawRect(target.adjusted(-1, -1, 0, 0));
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   p.drawImage(target, page_);
 }
