@@ -16,9 +16,8 @@
 #include <string>
 #include <utility>
 
-#include "app/cli_session.h"
-#include "app/print_path.h"
-#include "postscript/layout.h"
+#include "job/image_document.h"
+#include "job/print_session.h"
 
 namespace {
 
@@ -48,17 +47,16 @@ class PrivateSettings {
 
 // The main window with one photograph open and placed on the default preview area.
 struct OpenPhoto {
-  nvx::app::CliSession session;
-  nvx::app::PrintPath path;
+  nvx::PrintSession session;
+  nvx::ImageDocument path;
 };
 
 bool Open(OpenPhoto& photo, const std::string& file) {
-  using nvx::app::PathStatus;
-  nvx::app::OpenCliSession(photo.session, "");
-  if (nvx::app::LoadAndConvert(photo.session, photo.path, file) != PathStatus::Ok) return false;
-  if (nvx::app::Orient(photo.session, photo.path, true) != PathStatus::Ok) return false;
-  nvx::app::PlaceOnPage(photo.session, photo.path, nvx::kDefaultPreviewWidthPx,
-                        nvx::kDefaultPreviewHeightPx);
+  if (!nvx::OpenPrintSession(photo.session, "")) return false;
+  if (!nvx::LoadImageDocument(photo.session, photo.path, file)) return false;
+  if (!nvx::OrientImage(photo.session, photo.path, true)) return false;
+  nvx::PlaceOnPage(photo.session, photo.path, nvx::kDefaultPreviewWidthPx,
+                   nvx::kDefaultPreviewHeightPx);
   return true;
 }
 
@@ -68,13 +66,13 @@ int NextSliderPosition(int position) { return position >= 70 ? 30 : position + 1
 // What the window shows after a slider move: the page on the substrate with
 // the copy drawn where the placement put it.
 void PageRedrawAfterSliderMove(benchmark::State& state, OpenPhoto* photo) {
-  nvx::app::CliSession& s = photo->session;
-  nvx::app::PrintPath& path = photo->path;
+  nvx::PrintSession& s = photo->session;
+  nvx::ImageDocument& path = photo->path;
   int brightness = 30;
   for (auto _ : state) {
     brightness = NextSliderPosition(brightness);
     s.live.brightness = brightness;
-    nvx::PreviewBitmap page = nvx::app::RenderPagePreview(s, path, nvx::kWhiteSubstrate);
+    nvx::PreviewBitmap page = nvx::RenderPagePreview(s, path, nvx::kWhiteSubstrate);
     benchmark::DoNotOptimize(page.bgrx.data());
   }
   state.counters["width"] = nvx::kDefaultPreviewWidthPx;
@@ -84,8 +82,8 @@ void PageRedrawAfterSliderMove(benchmark::State& state, OpenPhoto* photo) {
 // The preview picture alone, filling the whole default area: an upper bound
 // on the copy's share of the redraw.
 void PreviewAfterSliderMove(benchmark::State& state, OpenPhoto* photo) {
-  nvx::app::CliSession& s = photo->session;
-  nvx::app::PrintPath& path = photo->path;
+  nvx::PrintSession& s = photo->session;
+  nvx::ImageDocument& path = photo->path;
   nvx::PreviewOptions options;
   options.width = nvx::kDefaultPreviewWidthPx;
   options.height = nvx::kDefaultPreviewHeightPx;

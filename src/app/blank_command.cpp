@@ -2,7 +2,6 @@
 
 #include "app/commands.h"
 #include "app/job_options.h"
-#include "app/spool_job.h"
 
 namespace nvx::app {
 
@@ -17,15 +16,15 @@ int RunBlankCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   CliSession session;
-  session.hooks = TerminalHooks();
-  OpenCliSession(session, options.Value("model"));
-  if (!ApplyJobOptions(session, options)) return kExitUsage;
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
+  if (int applied = ApplyJobOptions(session, options); applied != kExitOk) return applied;
 
   JobEnvironment env{session.files, session.text, session.hooks, session.modelKey,
                      session.familyCode};
   PrintJob job = BuildBlankJob(env, session.live);
-  if (!job.ok) return kExitFailure;
-  return DeliverJob(session, options, job, kBlankDocumentName);
+  if (!job.ok()) return kExitFailure;
+  return DeliverCommandJob(session, options, job, kBlankDocumentName);
 }
 
 }  // namespace nvx::app

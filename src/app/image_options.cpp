@@ -9,6 +9,7 @@
 #include "app/job_options.h"
 #include "printers/models.h"
 #include "settings/numbers.h"
+#include "settings/toner_order.h"
 
 namespace nvx::app {
 namespace {
@@ -32,6 +33,10 @@ const Switch kSwitches[] = {
      &LiveSettings::automaticTile},
     {"optimal-layout", nullptr, "Keep copies one millimetre apart, centred.",
      &LiveSettings::optimalLayout},
+    {"display-white", "no-display-white", "Show the white layer in the preview.",
+     &LiveSettings::displayWhite},
+    {"faceup-exit", "no-faceup-exit", "Deliver face up (models with a face-up exit).",
+     &LiveSettings::faceUpExit},
 };
 
 struct Number {
@@ -66,8 +71,8 @@ std::optional<int> ParseNumber(const std::string& text, const Number& n) {
 int SliderPosition(int percent) { return static_cast<int>(RoundHalfEven((percent + 100) / 2.0)); }
 
 void SetNumber(CliSession& s, const std::string& name, int value) {
-  if (name == "x-copies") s.live.xCopy = std::to_string(value);
-  if (name == "y-copies") s.live.yCopy = std::to_string(value);
+  if (name == "x-copies") s.live.xCopy = value;
+  if (name == "y-copies") s.live.yCopy = value;
   if (name == "align") s.live.alignment = value;
   if (name == "white-density") s.live.whiteMaskPercent = value;
   if (name == "white-threshold") s.live.tonerPercent = value;
@@ -76,18 +81,19 @@ void SetNumber(CliSession& s, const std::string& name, int value) {
   if (name == "black-fuzzy") s.blackFuzzyOverride = value;
 }
 
-bool Fail(const std::string& message) {
+bool Refuse(const std::string& message) {
   std::cerr << "nvxprint: " << message << "\n";
   return false;
 }
 
 bool ApplyTonerOrder(CliSession& s, const std::string& order) {
-  if (order != "WL" && order != "WF")
-    return Fail("toner order must be WL or WF, not '" + order + "'");
-  if (order == "WF" && !CanSwitchTonerOrder(s.modelKey)) {
-    return Fail("the " + s.modelKey + " prints white last only (WF needs a model that can switch)");
+  if (order != kWhiteLastText && order != kWhiteFirstText)
+    return Refuse("toner order must be WL or WF, not '" + order + "'");
+  if (order == kWhiteFirstText && !CanSwitchTonerOrder(s.modelKey)) {
+    return Refuse("the " + s.modelKey +
+                  " prints white last only (WF needs a model that can switch)");
   }
-  s.live.tonerOrder = order == "WF" ? TonerOrder::WhiteFirst : TonerOrder::WhiteLast;
+  s.live.tonerOrder = order == kWhiteFirstText ? TonerOrder::WhiteFirst : TonerOrder::WhiteLast;
   s.live.colourPoints = DefaultColourAdjustPoints(s.live.tonerOrder);
   return true;
 }
@@ -104,6 +110,7 @@ void AddImageOptions(CommandOptions& options) {
   options.Add(SwitchOption("no-rotate", "Do not turn the image, whatever the page fit chose."));
   options.Add(SwitchOption("threshold-on", "Apply the white threshold."));
   options.Add(SwitchOption("threshold-off", "Do not apply the white threshold."));
+  options.Add(SwitchOption("crop", "Trim the image to its content as it is loaded."));
   for (const Number& n : kNumbers) options.Add(ValueOption(n.name, n.description, "N"));
   options.Add(
       ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
@@ -111,8 +118,8 @@ void AddImageOptions(CommandOptions& options) {
   options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
 }
 
-bool ApplyOptionsBeforeLoad(CliSession& s, PrintPath& path, const CommandOptions& options) {
-  if (!ApplyJobOptions(s, options)) return false;
+int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
+  if (int applied = ApplyJobOptions(s, options); applied != kExitOk) return applied;
   for (const Switch& sw : kSwitches) {
     if (options.IsSet(sw.on)) s.live.*sw.field = true;
     if (sw.off && options.IsSet(sw.off)) s.live.*sw.field = false;
@@ -124,21 +131,25 @@ bool ApplyOptionsBeforeLoad(CliSession& s, PrintPath& path, const CommandOptions
     std::string text = options.Value(n.name);
     std::optional<int> value = ParseNumber(text, n);
     if (!value) {
-      return Fail("--" + std::string(n.name) + " takes a whole number from " +
-                  std::to_string(n.min) + " to " + std::to_string(n.max) + ", not '" + text + "'");
+      Refuse("--" + std::string(n.name) + " takes a whole number from " + std::to_string(n.min) +
+             " to " + std::to_string(n.max) + ", not '" + text + "'");
+      return kExitUsage;
     }
     SetNumber(s, n.name, *value);
   }
   if (options.IsSet("toner-order") && !ApplyTonerOrder(s, options.Value("toner-order"))) {
-    return false;
+    return kExitUsage;
   }
   for (const char* name : {"icc-in", "icc-out"}) {
     if (!options.IsSet(name)) continue;
     std::string file = options.Value(name);
-    if (file.empty()) return Fail("--" + std::string(name) + " needs a profile file");
-    (std::string(name) == "icc-in" ? path.profileIn : path.profileOut) = file;
+    if (file.empty()) {
+      Refuse("--" + std::string(name) + " needs a profile file");
+      return kExitUsage;
+    }
+    (std::string(name) == "icc-in" ? s.profileIn : s.profileOut) = file;
   }
-  return true;
+  return kExitOk;
 }
 
 void ApplyOptionsAfterLoad(CliSession& s, const CommandOptions& options) {
@@ -146,25 +157,27 @@ void ApplyOptionsAfterLoad(CliSession& s, const CommandOptions& options) {
   if (options.IsSet("no-rotate")) s.live.rotate = false;
 }
 
-int OpenForCommand(CliSession& s, PrintPath& path, const CommandOptions& options,
-                   const std::string& file, bool keepImage, int areaWidthPx, int areaHeightPx) {
+int OpenForCommand(CliSession& s, ImageDocument& doc, const CommandOptions& options,
+                   const std::string& file, int areaWidthPx, int areaHeightPx) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) {
     std::cerr << "nvxprint: cannot open '" << file << "': no such file\n";
     return kExitFailure;
   }
   // The copies boxes are reset by the load; the command line's counts come after it.
-  const std::string xCopy = s.live.xCopy;
-  const std::string yCopy = s.live.yCopy;
-  if (LoadAndConvert(s, path, file) != PathStatus::Ok) {
+  const int xCopy = s.live.xCopy;
+  const int yCopy = s.live.yCopy;
+  if (Status loaded = LoadImageDocument(s, doc, file, options.IsSet("crop")); !loaded) {
+    ReportFailure(loaded.failure(), kExitFailure);
     std::cerr << "nvxprint: no job made from '" << file << "'\n";
     return kExitFailure;
   }
   s.live.xCopy = xCopy;
   s.live.yCopy = yCopy;
   ApplyOptionsAfterLoad(s, options);
-  if (Orient(s, path, keepImage) != PathStatus::Ok) return kExitFailure;
-  PlaceOnPage(s, path, areaWidthPx, areaHeightPx);
+  if (Status oriented = OrientImage(s, doc, false); !oriented)
+    return ReportFailure(oriented.failure(), kExitFailure);
+  PlaceOnPage(s, doc, areaWidthPx, areaHeightPx);
   return kExitOk;
 }
 

@@ -4,7 +4,7 @@
 
 #include "app/cli_options.h"
 #include "app/cli_session.h"
-#include "app/print_path.h"
+#include "job/image_document.h"
 
 namespace nvx::app {
 
@@ -12,17 +12,17 @@ namespace nvx::app {
 // switches and sliders, and the profiles.
 void AddImageOptions(CommandOptions& options);
 
-// Options that act before the image is loaded (media first, as a user picks
-// it first, then everything the load or the layout reads). False after a
-// message when a value is not accepted.
-bool ApplyOptionsBeforeLoad(CliSession& session, PrintPath& path, const CommandOptions& options);
+// Options that act before the image is loaded (the job options, then
+// everything the load or the layout reads). Returns kExitOk, or the exit
+// status after a message when a value is not accepted.
+int ApplyOptionsBeforeLoad(CliSession& session, const CommandOptions& options);
 
 // Options that must follow the load, whose page fit may have turned the image.
 void ApplyOptionsAfterLoad(CliSession& session, const CommandOptions& options);
 
 // Runs load, conversion, orientation and placement for the command line.
 // Returns the exit status to end with, or kExitOk to go on.
-int OpenForCommand(CliSession& session, PrintPath& path, const CommandOptions& options,
-                   const std::string& file, bool keepImage, int areaWidthPx, int areaHeightPx);
+int OpenForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
+                   const std::string& file, int areaWidthPx, int areaHeightPx);
 
 }  // namespace nvx::app

@@ -1,10 +1,7 @@
 #include "app/job_options.h"
 
-#include <iostream>
-
 #include "app/commands.h"
-#include "app/job_output.h"
-#include "app/spool_job.h"
+#include "base/text.h"
 
 namespace nvx::app {
 
@@ -19,41 +16,44 @@ void AddJobOptions(CommandOptions& options) {
   options.Add(ValueOption("model", "Printer model key, e.g. C711WT or Pro8432WT.", "KEY"));
 }
 
-bool ApplyJobOptions(CliSession& session, const CommandOptions& options) {
-  struct Step {
-    const char* name;
-    std::string (*apply)(CliSession&, std::string_view);
-  };
-  const Step steps[] = {{"media", ApplyMediaOption},
-                        {"paper", ApplyPaperOption},
-                        {"tray", ApplyTrayOption},
-                        {"copies", ApplyCopiesOption}};
-  for (const Step& step : steps) {
-    if (!options.IsSet(step.name)) continue;
-    std::string error = step.apply(session, options.Value(step.name));
-    if (!error.empty()) {
-      std::cerr << "nvxprint: " << error << "\n";
-      return false;
+int ApplyJobOptions(CliSession& s, const CommandOptions& options) {
+  Status status;
+  if (options.IsSet("paper")) status = ChoosePaper(s, options.Value("paper"));
+  if (status && options.IsSet("media")) {
+    Result<MediaRuleOutcome> media = ChooseMedia(s, options.Value("media"));
+    if (!media) status = media.failure();
+  }
+  // The media's rules may change the margins: the page must still have room.
+  if (status) status = CheckPrintableArea(s);
+  if (status && options.IsSet("tray")) status = ChooseTray(s, options.Value("tray"));
+  if (status && options.IsSet("copies")) {
+    const std::string text = options.Value("copies");
+    std::optional<long long> count = ParseWholeNumber(text);
+    if (!count || *count < kMinCopies || *count > kMaxCopies) {
+      status = Fail("--copies takes a whole number from 1 to 99, not '" + text + "'",
+                    Failure::Kind::Refused);
+    } else {
+      status = SetCopies(s, static_cast<int>(*count));
     }
   }
-  return true;
+  return status ? kExitOk : ReportFailure(status.failure(), ExitStatusFor(status.failure()));
 }
 
-std::string ChooseQueue(const CliSession& session, const CommandOptions& options) {
-  std::string queue = options.Value("printer");
-  if (!queue.empty()) return queue;
-  std::string error;
-  queue = DefaultPrinter(session.files, session.modelKey, error);
-  if (queue.empty()) std::cerr << "nvxprint: " << error << "\n";
-  return queue;
+Result<JobDestination> ChooseDestination(const CliSession& s, const CommandOptions& options) {
+  if (options.IsSet("to")) return JobDestination{options.Value("to"), {}};
+  if (options.IsSet("printer") && !options.Value("printer").empty())
+    return JobDestination{{}, options.Value("printer")};
+  Result<std::string> queue = DefaultPrinter(s.files, s.modelKey);
+  if (!queue) return queue.failure();
+  return JobDestination{{}, *queue};
 }
 
-int DeliverJob(CliSession& session, const CommandOptions& options, const PrintJob& job,
-               std::string_view documentName) {
-  if (options.IsSet("to")) return WriteJobFile(options.Value("to"), job);
-  std::string queue = ChooseQueue(session, options);
-  if (queue.empty()) return kExitFailure;
-  return SendJob(queue, documentName, job, session.text, session.hooks) ? kExitOk : kExitFailure;
+int DeliverCommandJob(CliSession& s, const CommandOptions& options, const PrintJob& job,
+                      std::string_view documentName) {
+  Result<JobDestination> destination = ChooseDestination(s, options);
+  if (!destination) return ReportFailure(destination.failure(), kExitFailure);
+  Status delivered = DeliverJob(*destination, documentName, job, s.text, s.hooks);
+  return delivered ? kExitOk : ReportFailure(delivered.failure(), kExitFailure);
 }
 
 }  // namespace nvx::app

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "app/cli_options.h"
 #include "app/cli_session.h"
-#include "postscript/job_writer.h"
+#include "job/delivery.h"
 
 namespace nvx::app {
 
@@ -13,17 +12,17 @@ namespace nvx::app {
 // job command takes.
 void AddJobOptions(CommandOptions& options);
 
-// Applies media, paper, tray and copies in the order a user would pick them:
-// the media first, whose rules the later choices may override. Returns false
-// after telling the user what is accepted.
-bool ApplyJobOptions(CliSession& session, const CommandOptions& options);
+// Applies paper, media, tray and copies: the paper first, because the media's
+// rules depend on it, then the tray, which the paper or media may lock.
+// Returns kExitOk, or the exit status after telling the user what is accepted.
+int ApplyJobOptions(CliSession& session, const CommandOptions& options);
 
-// The queue of --printer, else the printer the window would start with.
-// Empty after a message when there is none.
-std::string ChooseQueue(const CliSession& session, const CommandOptions& options);
+// Where the job goes: --to FILE, --printer QUEUE, else the printer the window
+// would start with.
+Result<JobDestination> ChooseDestination(const CliSession& session, const CommandOptions& options);
 
 // Writes the job to --to, or sends it to the chosen queue. Returns the exit status.
-int DeliverJob(CliSession& session, const CommandOptions& options, const PrintJob& job,
-               std::string_view documentName);
+int DeliverCommandJob(CliSession& session, const CommandOptions& options, const PrintJob& job,
+                      std::string_view documentName);
 
 }  // namespace nvx::app

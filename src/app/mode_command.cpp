@@ -5,17 +5,16 @@
 #include "app/cli_session.h"
 #include "app/commands.h"
 #include "app/job_options.h"
-#include "app/spool_job.h"
 #include "platform/atomic_file.h"
 #include "platform/cups_spooler.h"
+#include "platform/spool_bytes.h"
 #include "printers/printer_mode.h"
 
 namespace nvx::app {
 namespace {
 
 int WriteCommandFile(const std::string& path, std::string_view bytes) {
-  static constexpr char kEndOfJob = 0x04;
-  const std::array<std::string_view, 2> pieces{bytes, std::string_view(&kEndOfJob, 1)};
+  const std::array<std::string_view, 2> pieces{bytes, platform::kEndOfJobPiece};
   std::string error = platform::WriteFileAtomically(path, pieces);
   if (!error.empty()) {
     std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
@@ -44,16 +43,17 @@ int RunModeCommand(const std::vector<std::string>& args) {
   const DriverMode mode = words[0] == "off" ? DriverMode::Off : DriverMode::On;
 
   CliSession session;
-  session.hooks = TerminalHooks();
-  OpenCliSession(session, options.Value("model"));
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
   if (options.IsSet("to")) {
     WritePrintSet(session.files, mode);
     return WriteCommandFile(options.Value("to"), PjlBlockBytes(BlockFor(mode)));
   }
-  std::string queue = ChooseQueue(session, options);
-  if (queue.empty()) return kExitFailure;
-  std::string error = SwitchDriverMode(session.files, mode, queue);
-  return ReportSendResult(queue, error, session.text, session.hooks) ? kExitOk : kExitFailure;
+  Result<JobDestination> destination = ChooseDestination(session, options);
+  if (!destination) return ReportFailure(destination.failure(), kExitFailure);
+  const std::string& queue = destination->queue;
+  Status sent = SendResult(queue, SwitchDriverMode(session.files, mode, queue));
+  return sent ? kExitOk : ReportFailure(sent.failure(), kExitFailure);
 }
 
 }  // namespace nvx::app

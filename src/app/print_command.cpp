@@ -4,8 +4,7 @@
 #include "app/image_options.h"
 #include "app/job_options.h"
 #include "app/preview_output.h"
-#include "app/print_path.h"
-#include "app/spool_job.h"
+#include "lang/text_entries.h"
 
 namespace nvx::app {
 namespace {
@@ -32,25 +31,24 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   if (file.empty()) return kExitUsage;
 
   CliSession session;
-  session.hooks = TerminalHooks();
-  OpenCliSession(session, options.Value("model"));
-  PrintPath path;
-  if (!ApplyOptionsBeforeLoad(session, path, options)) return kExitUsage;
-  const int opened = OpenForCommand(session, path, options, file, false, kDefaultPreviewWidthPx,
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
+  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
+  ImageDocument document;
+  const int opened = OpenForCommand(session, document, options, file, kDefaultPreviewWidthPx,
                                     kDefaultPreviewHeightPx);
   if (opened != kExitOk) return opened;
 
-  PrintJob job = BuildImageJob(session, path, true);
-  if (!job.ok) {
-    if (ReadSetting(session.files, "Stats", "Option") == "1") {
-      std::cerr << "nvxprint: the settings ask for a cost estimate only (Stats/Option is 1); "
-                   "no job was made\n";
-    }
+  Result<PrintJob> job = BuildImageJob(session, document, true);
+  if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
+  if (job->outcome == JobOutcome::CostedOnly) {
+    std::cerr << "nvxprint: the settings ask for a cost estimate only (Stats/Option is 1); "
+                 "no job was made\n";
     return kExitFailure;
   }
-  const std::string name = PrintDocumentName(session.live.caption, session.text[0],
+  const std::string name = PrintDocumentName(session.live.caption, session.text[entry::kTitle],
                                              session.live.xCopy, session.live.yCopy);
-  return DeliverJob(session, options, job, name);
+  return DeliverCommandJob(session, options, *job, name);
 }
 
 int RunPreviewCommand(const std::vector<std::string>& args) {
@@ -74,13 +72,13 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   if (!ParsePreviewArea(options, area)) return kExitUsage;
 
   CliSession session;
-  session.hooks = TerminalHooks();
-  OpenCliSession(session, options.Value("model"));
-  PrintPath path;
-  if (!ApplyOptionsBeforeLoad(session, path, options)) return kExitUsage;
-  const int opened = OpenForCommand(session, path, options, file, false, area.width, area.height);
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
+  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
+  ImageDocument document;
+  const int opened = OpenForCommand(session, document, options, file, area.width, area.height);
   if (opened != kExitOk) return opened;
-  PreviewBitmap page = RenderPagePreview(session, path, area.substrate);
+  PreviewBitmap page = RenderPagePreview(session, document, area.substrate);
   return WritePreviewPng(options.Value("to"), page);
 }
 

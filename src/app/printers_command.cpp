@@ -22,9 +22,10 @@ int RunPrintersCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
 
+  // "X" is no model but lists every printer, so the key is taken as given here.
   CliSession session;
-  session.hooks = TerminalHooks();
-  OpenCliSession(session, options.Value("model"));
+  if (int opened = OpenCliSession(session, {}); opened != kExitOk) return opened;
+  if (options.IsSet("model")) session.modelKey = options.Value("model");
   platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
   if (!destinations.error.empty()) {
     std::cerr << "nvxprint: " << destinations.error << "\n";

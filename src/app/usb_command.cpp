@@ -19,8 +19,8 @@ int RunUsbCommand(const std::vector<std::string>& args) {
   }
 
   CliSession session;
-  session.hooks = TerminalHooks();
-  OpenCliSession(session, options.Value("model"));
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
   const std::vector<UsbPrinterEntry> printers = ListUsbPrinters();
   std::cout << "USB printers:\n";
   if (printers.empty()) std::cout << "  none\n";

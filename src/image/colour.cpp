@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "image/parallel_rows.h"
+#include "lang/text_entries.h"
 #include "platform/folders.h"
 #include "settings/settings_keys.h"
 
@@ -18,10 +19,6 @@ namespace nvx {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t kConversionFailureEntry = 134;
-constexpr std::size_t kPreviewFailureEntry = 133;
-constexpr std::size_t kTitleEntry = 0;
 
 // Generic CMYK profiles that stand in for the printer maker's profile, best first
 // (Debian's libgs-common installs both).
@@ -235,9 +232,14 @@ fs::path FindProfile(std::string_view name, const ProfileSearch& search) {
 }
 
 ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& search,
-                            const UiHooks& hooks) {
-  const std::string inName = ProfileName(files, keys::kIcmProfileIn, kDefaultProfileIn);
-  const std::string outName = ProfileName(files, keys::kIcmProfileOut, kDefaultProfileOut);
+                            const UiHooks& hooks, const ProfileNames& chosen) {
+  const std::string inName =
+      chosen.in.empty() ? ProfileName(files, keys::kIcmProfileIn, kDefaultProfileIn) : chosen.in;
+  // A printer profile the user named for this run stands as named: the stand-in
+  // for the missing default is never announced for it.
+  const bool outFromSettings = chosen.out.empty();
+  const std::string outName =
+      outFromSettings ? ProfileName(files, keys::kIcmProfileOut, kDefaultProfileOut) : chosen.out;
   ProfilePair pair;
   if (auto found = Locate(inName, search)) {
     pair.in.path = *found;
@@ -248,8 +250,9 @@ ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& sea
   }
   if (auto found = Locate(outName, search)) {
     pair.out.path = *found;
-  } else if (auto standIn =
-                 SameName(outName, kDefaultProfileOut) ? FindStandIn(search) : std::nullopt) {
+  } else if (auto standIn = outFromSettings && SameName(outName, kDefaultProfileOut)
+                                ? FindStandIn(search)
+                                : std::nullopt) {
     pair.out.path = *standIn;
     AnnounceStandIn(outName, *standIn, hooks);
   } else {
@@ -265,7 +268,7 @@ Message OutOfMemoryMessage(int number) {
 
 ConversionStatus ConvertImageColours(WorkingImage& image, const ProfilePair& profiles,
                                      const TextTable& texts, const UiHooks& hooks, int threads) {
-  const Message oddImage{texts[kTitleEntry], texts[kConversionFailureEntry],
+  const Message oddImage{texts[entry::kTitle], texts[entry::kConversionFailure],
                          MessageIcon::Exclamation};
   const std::size_t pixels =
       static_cast<std::size_t>(std::max(0, image.widthPx)) * std::max(0, image.heightPx);
@@ -307,7 +310,8 @@ bool PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
   const int pixels = static_cast<int>(std::min(cmykv.size() / 5, bgrx.size() / 4));
   cmsHTRANSFORM transform = cache.Get(profiles);
   if (!transform) {
-    hooks.Show(Message{texts[kTitleEntry], texts[kPreviewFailureEntry], MessageIcon::Exclamation});
+    hooks.Show(
+        Message{texts[entry::kTitle], texts[entry::kPreviewFailure], MessageIcon::Exclamation});
     return false;
   }
   constexpr int kChunk = 16 * 1024;

@@ -50,8 +50,14 @@ std::filesystem::path FindProfile(std::string_view name, const ProfileSearch& se
 // A missing "sRGB.icm" is the built-in sRGB; a missing default printer profile
 // is replaced by a generic CMYK profile of the colour folders, which the user is
 // told once per process (status line and an information message).
+// `chosen` names profiles that replace the settings' for one run (the command
+// line's --icc-in / --icc-out).
+struct ProfileNames {
+  std::string in;
+  std::string out;
+};
 ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& search,
-                            const UiHooks& hooks);
+                            const UiHooks& hooks, const ProfileNames& chosen = {});
 
 enum class ConversionStatus {
   Converted,

@@ -35,9 +35,7 @@ constexpr int kMaxSum = 3 * 255;
 struct PreviewRules {
   const ColourAdjustTable* table = nullptr;
   InkCurve scale{}, brightness{}, contrast{}, gamma{};
-  bool blackRemoval = false;
-  int blackLimit = 0;
-  int blackFloor = 0;
+  BlackRemovalRule black;
   bool simulateWhite = false;
   bool thresholdOn = false;
   bool printCmy = true;
@@ -65,9 +63,7 @@ PreviewRules MakeRules(const ColourAdjustTable& table, const LiveSettings& live,
   rules.brightness = InkBrightnessCurve(BrightnessOffset(SliderPercent(live.brightness)) - 10);
   rules.contrast = InkContrastCurve(ContrastFactor(SliderPercent(live.contrast) + 10));
   rules.gamma = DisplayGamma();
-  rules.blackRemoval = live.blackRemoval;
-  rules.blackLimit = Round(765.0 - 3.0 * options.blackFuzzy);
-  rules.blackFloor = 255 - options.blackFuzzy;
+  rules.black = MakeBlackRemovalRule(live.blackRemoval, options.blackFuzzy);
   rules.simulateWhite = live.displayWhite && live.printWhite;
   rules.thresholdOn = live.thresholdOn;
   rules.printCmy = live.printCmy;
@@ -114,8 +110,7 @@ PreviewPixel StandardPixel(const GridPixel& source, const PreviewRules& rules) {
   px.m = rules.table->rows[1][source.m];
   px.y = rules.table->rows[2][source.y];
   int sum = px.c + px.m + px.y;
-  if (rules.blackRemoval && sum > rules.blackLimit && px.c > rules.blackFloor &&
-      px.y > rules.blackFloor && px.m > rules.blackFloor) {
+  if (rules.black.Removes(px.c, px.m, px.y)) {
     px.c = px.m = px.y = px.v = sum = 0;
   }
   px.c = rules.scale[px.c], px.m = rules.scale[px.m], px.y = rules.scale[px.y];

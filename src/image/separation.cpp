@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <new>
 
+#include "base/text.h"
 #include "image/colour.h"
 #include "image/parallel_rows.h"
+#include "lang/text_entries.h"
 #include "platform/huge_pages.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
@@ -12,8 +14,6 @@
 namespace nvx {
 namespace {
 
-constexpr std::string_view kBlackFuzzyKey = "BLACK Removal Fuzzy";
-constexpr std::size_t kFoilEntry = 198;
 constexpr std::uint8_t kFoilInk = 224;  // round(255 x 88 / 100): the foil takes no more
 constexpr std::uint8_t kFullWhite = 250;
 constexpr int kOpaqueAlpha = 180;  // loaded alpha above this prints
@@ -101,9 +101,7 @@ void OrientRows(const std::uint8_t* source, SourceIndex index, OrientedImage& gr
 struct InkRules {
   const ColourAdjustTable* table = nullptr;
   InkCurve scale{}, contrast{}, brightness{};
-  bool blackRemoval = false;
-  int blackLimit = 0;  // c + m + y above this may be removed
-  int blackFloor = 0;  // ... when every ink is above this
+  BlackRemovalRule black;
   bool thresholdOn = false;
   int threshold = 0;  // T = round(3t)
   bool printWhite = false;
@@ -120,9 +118,7 @@ InkRules MakeRules(const ColourAdjustTable& table, const LiveSettings& live,
   rules.scale = InkScaleCurve();
   rules.contrast = InkContrastCurve(ContrastFactor(SliderPercent(live.contrast)));
   rules.brightness = InkBrightnessCurve(BrightnessOffset(SliderPercent(live.brightness)));
-  rules.blackRemoval = live.blackRemoval;
-  rules.blackLimit = static_cast<int>(RoundHalfEven(765.0 - 3.0 * options.blackFuzzy));
-  rules.blackFloor = 255 - options.blackFuzzy;
+  rules.black = MakeBlackRemovalRule(live.blackRemoval, options.blackFuzzy);
   rules.thresholdOn = live.thresholdOn;
   rules.threshold = static_cast<int>(RoundHalfEven(3.0 * live.tonerPercent));
   rules.printWhite = live.printWhite;
@@ -154,8 +150,7 @@ Inks StandardInks(GridPixel& px, const InkRules& rules) {
       inks.y = rules.brightness[inks.y];
     }
     sum = inks.c + inks.m + inks.y;
-    if (rules.blackRemoval && sum > rules.blackLimit && inks.c > rules.blackFloor &&
-        inks.y > rules.blackFloor && inks.m > rules.blackFloor) {
+    if (rules.black.Removes(inks.c, inks.m, inks.y)) {
       inks = Inks{};
       alpha = 0;
       sum = 0;
@@ -254,14 +249,18 @@ GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, floa
 }
 
 bool IsFoilMedia(const LiveSettings& live, const TextTable& texts) {
-  return live.mediaType == texts[kFoilEntry];
+  return !Trim(live.mediaType).empty() && EqualsIgnoreCase(live.mediaType, texts[entry::kFoil]);
 }
 
 int ReadBlackFuzzy(const SettingsFiles& files) {
   // The black-removal dialog stores 5 the first time it opens; until then the
   // tolerance is that same 5, or "Black Removal" could never remove anything.
-  const long long stored = ReadSettingNumber(files, keys::kActive, kBlackFuzzyKey);
+  const long long stored = ReadSettingNumber(files, keys::kActive, keys::kBlackRemovalFuzzy);
   return stored < 1 ? 5 : static_cast<int>(std::min<long long>(stored, 50));
+}
+
+BlackRemovalRule MakeBlackRemovalRule(bool on, int fuzzy) {
+  return {on, static_cast<int>(RoundHalfEven(765.0 - 3.0 * fuzzy)), 255 - fuzzy};
 }
 
 int SliderPercent(int position) { return position * 2 - 100; }

@@ -49,6 +49,19 @@ bool IsFoilMedia(const LiveSettings& live, const TextTable& texts);
 // `BLACK Removal Fuzzy` from the settings file.
 int ReadBlackFuzzy(const SettingsFiles& files);
 
+// "Black Removal": a pixel whose three adjusted inks are each above the floor
+// and together above the limit is near-black and is left unprinted (the print
+// and the preview decide it the same way).
+struct BlackRemovalRule {
+  bool on = false;
+  int limit = 0;  // c + m + y above this ...
+  int floor = 0;  // ... with every ink above this
+  bool Removes(int c, int m, int y) const {
+    return on && c + m + y > limit && c > floor && m > floor && y > floor;
+  }
+};
+BlackRemovalRule MakeBlackRemovalRule(bool on, int fuzzy);
+
 // The slider positions (0..100, 50 in the middle) as the signed percentages
 // -100..100 that the program shows and computes with.
 int SliderPercent(int position);

@@ -191,6 +191,9 @@ std::string StartupLanguageFileName(const SettingsFiles& files) {
   std::string name = AsciiLower(ReadSetting(files, kLanguageSection, kLanguageKey));
   if (name.empty()) {
     name = ReadMachineSetting(files, kLanguageSection, kLanguageKey);
+    // With no language named anywhere there is nothing to copy: writing the
+    // empty name would rewrite the file at every start.
+    if (name.empty()) return name;
     if (!Contains(name, kOldExtension)) {
       WriteSetting(files, kLanguageSection, kLanguageKeyWritten, name);
       return name;

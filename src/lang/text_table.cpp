@@ -248,6 +248,27 @@ constexpr DefaultText kDefaultTexts[] = {
     {263, "Optimal Layout"},
     {264, "Guard Area"},
     {265, "Pattern Preview"},
+    {271, "Cost Statistics"},
+    {272, "Colour Toner"},
+    {273, "White Toner"},
+    {274, "Colour Image Drum"},
+    {275, "White Image Drum"},
+    {276, "Fuser"},
+    {277, "Transfer Belt"},
+    {278, "Yield (pages)"},
+    {279, "Coverage"},
+    {280, "Price"},
+    {281, "Paper"},
+    {282, "Currency"},
+    {283, "Statistics only"},
+    {284, "Print && Statistics"},
+    {285, "Print only"},
+    {286, "Copy Summary"},
+    {287,
+     "One print on \\pagesize\\ paper on the \\printer\\ costs approximately \\calc\\ \\currancy\\ "
+     "in consumables (toner, image drums, fuser and transfer belt)."},
+    {288, "For \\numcopy\\ copies the overall cost is"},
+    {289, "Cost Report"},
 };
 
 const std::string kEmpty;

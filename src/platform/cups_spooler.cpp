@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/spool_bytes.h"
+
 namespace nvx::platform {
 namespace {
 
@@ -12,7 +14,6 @@ using IppMessage = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
 
 constexpr int kConnectTimeoutMs = 30000;
 constexpr std::string_view kRawCommandDocumentName = "Duo print";
-constexpr char kEndOfJob = 0x04;
 
 bool Failed(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
@@ -121,7 +122,7 @@ std::string SendRawDocument(std::string_view queueName, std::string_view documen
 }
 
 std::string SendRawCommand(std::string_view queue, std::string_view bytes) {
-  const std::string_view pieces[] = {bytes, std::string_view(&kEndOfJob, 1)};
+  const std::string_view pieces[] = {bytes, kEndOfJobPiece};
   return SendRawDocument(queue, kRawCommandDocumentName, pieces);
 }
 

@@ -3,20 +3,20 @@
 #include <algorithm>
 #include <utility>
 
+#include "lang/text_entries.h"
+#include "platform/spool_bytes.h"
 #include "postscript/features.h"
 #include "postscript/job_sections.h"
 #include "postscript/job_text.h"
 #include "postscript/number_text.h"
 #include "settings/numbers.h"
+#include "settings/settings_keys.h"
 
 namespace nvx {
 namespace {
 
-constexpr std::size_t kCreatingPrintText = 39;
 constexpr std::string_view kTitlePrefix = "Nivalux Pro - ";
 constexpr std::string_view kBlankTitle = "Nivalux - blank";
-constexpr int kMinCopies = 1;
-constexpr int kMaxCopies = 99;
 // The page origin lies 13 points in from the left and top edges; the image
 // position is measured from there.
 constexpr int kOriginInset = 13;
@@ -57,9 +57,8 @@ void WriteTrailerText(std::string& out) {
 }
 
 int CorrectCopies(LiveSettings& live) {
-  const int copies = CopiesCount(live.copies);
-  live.copies = std::to_string(copies);
-  return copies;
+  live.copies = std::clamp(live.copies, kMinCopies, kMaxCopies);
+  return live.copies;
 }
 
 // The values every job takes from the paper, tray, output and media choices.
@@ -96,14 +95,14 @@ PrintJob AssembleJob(JobValues& values, LiveSettings& live, std::vector<std::uin
   hooks.Progress(75);
   WriteTrailerText(job.trailer);
   job.data = std::move(data);
-  job.ok = true;
+  job.outcome = JobOutcome::Made;
   hooks.Progress(100);
   return job;
 }
 
 void StartJob(const JobEnvironment& env) {
   env.hooks.Progress(0);
-  env.hooks.Status(env.text[kCreatingPrintText]);
+  env.hooks.Status(env.text[entry::kCreatingPrintStatus]);
 }
 
 // The image position counts from the page origin, never left of or above it.
@@ -117,14 +116,15 @@ void RecordStats(const SettingsFiles& files, const TiledImage& image) {
   const std::string xPoint = BlankSignedNumber(image.xPoint);
   const std::string yPoint = BlankSignedNumber(image.yPoint);
   // One write: one file replacement, and one message if the file refuses it.
-  WriteSettings(files, {{"Stats", "Xpixel", xPixel},
-                        {"Stats", "Ypixel", yPixel},
-                        {"Stats", "Xpoint", xPoint},
-                        {"Stats", "Ypoint", yPoint}});
+  using namespace keys;
+  WriteSettings(files, {{kStats, kXpixel, xPixel},
+                        {kStats, kYpixel, yPixel},
+                        {kStats, kXpoint, xPoint},
+                        {kStats, kYpoint, yPoint}});
 }
 
 bool CostEstimateOnly(const SettingsFiles& files) {
-  return ReadSetting(files, "Stats", "Option") == "1";
+  return ReadSetting(files, keys::kStats, keys::kStatsOption) == keys::kStatsCostOnly;
 }
 
 }  // namespace
@@ -150,7 +150,7 @@ PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage
   RecordStats(env.settings, image);
   if (CostEstimateOnly(env.settings)) {
     if (env.estimateCost) env.estimateCost(image);
-    return {};
+    return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
   }
   JobValues values = FeatureValues(env, live, JobKind::Print);
   values.title = title;
@@ -174,13 +174,16 @@ PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
   return AssembleJob(values, live, std::move(zeros), env.hooks);
 }
 
+std::array<std::string_view, 4> SpoolPieces(const PrintJob& job) {
+  return {job.header,
+          std::string_view(reinterpret_cast<const char*>(job.data.data()), job.data.size()),
+          job.trailer, platform::kEndOfJobPiece};
+}
+
 std::vector<std::uint8_t> SpoolBytes(const PrintJob& job) {
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(job.header.size() + job.data.size() + job.trailer.size() + 1);
-  bytes.insert(bytes.end(), job.header.begin(), job.header.end());
-  bytes.insert(bytes.end(), job.data.begin(), job.data.end());
-  bytes.insert(bytes.end(), job.trailer.begin(), job.trailer.end());
-  bytes.push_back(0x04);  // end of job for the printer's input channel
+  for (std::string_view piece : SpoolPieces(job))
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
   return bytes;
 }
 

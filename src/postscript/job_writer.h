@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -41,27 +42,38 @@ struct TiledImage {
   int top = 0;
 };
 
+// What became of a job: made and ready to send, only costed (the "Stats"
+// option asks for the estimate alone), or not made (the user has been told why).
+enum class JobOutcome { Made, CostedOnly, Failed };
+
 // A job as the spooler receives it: header, raw image data, trailer (then 0x04).
 struct PrintJob {
-  bool ok = false;  // false: nothing is to be sent (any message has been shown)
+  JobOutcome outcome = JobOutcome::Failed;
   std::string header;
   std::vector<std::uint8_t> data;
   std::string trailer;
+
+  bool ok() const { return outcome == JobOutcome::Made; }
 };
 
 // Builds the print job for the tiled image, whose data moves into the job.
-// Writes the "Stats" sizes, honours the cost-only option (ok = false, no
-// message), and writes the corrected copies count back to live.copies.
+// Writes the "Stats" sizes, honours the cost-only option (outcome CostedOnly,
+// no message), and writes the corrected copies count back to live.copies.
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image);
 
 // The blank-page job: a 20 x 20 image whose 2000 zero bytes (filled in here)
 // feed one sheet through the printer without toner. Also corrects live.copies.
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live);
 
-// The bytes the spooler receives: header, data, trailer and the closing 0x04.
+// The pieces the spooler receives, in order: header, data, trailer and the
+// closing end-of-job byte. Files, CUPS queues and tests all take these.
+std::array<std::string_view, 4> SpoolPieces(const PrintJob& job);
 std::vector<std::uint8_t> SpoolBytes(const PrintJob& job);
 
-// The copies box read as a number, rounded and held to 1..99.
+inline constexpr int kMinCopies = 1;
+inline constexpr int kMaxCopies = 99;
+
+// The copies box's text read as a number, rounded and held to 1..99.
 int CopiesCount(std::string_view copiesText);
 
 // The window caption without the product prefix that stands before the image name.

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "lang/text_entries.h"
 #include "postscript/features.h"
 #include "postscript/job_text.h"
 
@@ -37,30 +39,16 @@ constexpr std::array<TransferMedium, 16> kTransferMedia{{
     {141, 27},  // All GPF
 }};
 
-constexpr std::size_t kFoilEntry = 198;
 constexpr int kDarkFoilCode = 30;
-constexpr std::size_t kUbmEntry = 117;
-constexpr std::size_t kDermafilmEntry = 113;
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
 
 // The 8432 printers take UBM5.4 and Dermafilm with other media settings.
 int AdjustedCode(const TransferMedium& medium, std::string_view modelKey, const TextTable& text) {
   const bool is8432 = Contains(modelKey, "8432");
-  if (medium.textEntry == kFoilEntry && Contains(Lower(text[kFoilEntry]), "dark")) {
+  if (medium.textEntry == entry::kFoil && ContainsIgnoreCase(text[entry::kFoil], "dark")) {
     return kDarkFoilCode;
   }
-  if (medium.textEntry == kUbmEntry && is8432) return 8;
-  if (medium.textEntry == kDermafilmEntry && is8432) return 14;
+  if (medium.textEntry == entry::kUbm && is8432) return 8;
+  if (medium.textEntry == entry::kDermafilm && is8432) return 14;
   return medium.code;
 }
 
@@ -166,7 +154,8 @@ int MediaCodeFor(int storedNumber, std::string_view mediaText, std::string_view 
   int code = storedNumber;
   for (const TransferMedium& medium : kTransferMedia) {
     const std::string& entry = text[medium.textEntry];
-    if (!entry.empty() && mediaText == entry) code = AdjustedCode(medium, modelKey, text);
+    if (!entry.empty() && EqualsIgnoreCase(mediaText, entry))
+      code = AdjustedCode(medium, modelKey, text);
   }
   return code;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/text.h"
+
 namespace nvx {
 namespace {
 
@@ -20,8 +22,9 @@ constexpr std::array<MediaEntry, 27> kMedia{{
 std::span<const MediaEntry> MediaList() { return kMedia; }
 
 int MediaCodeForText(const TextTable& text, std::string_view mediaText) {
+  if (Trim(mediaText).empty()) return 0;
   for (const MediaEntry& entry : kMedia) {
-    if (text[entry.textEntry] == mediaText) return entry.mediaCode;
+    if (EqualsIgnoreCase(text[entry.textEntry], mediaText)) return entry.mediaCode;
   }
   return 0;
 }

@@ -4,7 +4,12 @@
 #include <optional>
 #include <string>
 
+#include "base/text.h"
+#include "lang/text_entries.h"
 #include "printers/models.h"
+#include "settings/margins.h"
+#include "settings/settings_keys.h"
+#include "settings/toner_order.h"
 
 namespace nvx {
 namespace {
@@ -56,36 +61,40 @@ constexpr std::array<MediaRule, 27> kRules{{
     {141, 25, Tray::Locked, false, false, 0, Threshold::Clear, false, false, 235},  // All GPF
 }};
 
-constexpr int kFoilEntry = 198;
-constexpr int kZpmEntry = 118;
-
+// Letter case is ignored, as the job writer's media code ignores it; an empty
+// list text (an incomplete language file) is no medium at all.
 const MediaRule* FindRule(const TextTable& text, std::string_view media) {
+  if (Trim(media).empty()) return nullptr;
   for (const MediaRule& rule : kRules) {
-    if (text[rule.textEntry] == media) return &rule;
+    if (EqualsIgnoreCase(text[rule.textEntry], media)) return &rule;
   }
   return nullptr;
 }
 
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
+constexpr std::array<std::string_view, 4> kMarginKeys{keys::kTopMargin, keys::kLeftMargin,
+                                                      keys::kRightMargin, keys::kBottomMargin};
 
-constexpr std::array<const char*, 4> kMarginKeys{"Top Margin", "Left Margin", "Right Margin",
-                                                 "Bottom Margin"};
+std::string BackupKey(std::string_view key) { return std::string(key) + " Backup"; }
 
 // The dark foil needs wider margins than the printer's: keep the user's in the
-// backup keys and put the foil's in place until the next media change.
+// backup keys and put the foil's in place until the next media change. Both
+// hold for this operation only, so an interrupted run cannot leave the foil's
+// margins behind as the user's.
 void OverrideMarginsForDarkFoil(const SettingsFiles& files, const LiveSettings& live) {
-  for (const char* key : kMarginKeys) {
-    WriteSetting(files, "Active", std::string(key) + " Backup", ReadSetting(files, "Active", key));
+  const PageMargins user = ReadMargins(files);
+  const std::array<std::string, 4> values{std::to_string(user.top), std::to_string(user.left),
+                                          std::to_string(user.right), std::to_string(user.bottom)};
+  std::array<std::string, 4> backupKeys;
+  std::array<IniAssignment, 4> backups;
+  for (std::size_t i = 0; i < kMarginKeys.size(); ++i) {
+    backupKeys[i] = BackupKey(kMarginKeys[i]);
+    backups[i] = {keys::kActive, backupKeys[i], values[i]};
   }
+  WriteRunOnlySettings(files, backups);
   const bool a3 = Contains(live.paperName, "A3");
-  const char* topBottom = a3 ? "3912" : "3855";
-  const char* leftRight = a3 ? "3855" : "2834";
-  WriteSetting(files, "Active", "Top Margin", topBottom);
-  WriteSetting(files, "Active", "Bottom Margin", topBottom);
-  WriteSetting(files, "Active", "Left Margin", leftRight);
-  WriteSetting(files, "Active", "Right Margin", leftRight);
+  const int topBottom = a3 ? 3912 : 3855;
+  const int leftRight = a3 ? 3855 : 2834;
+  SetRunMargins(files, {topBottom, leftRight, leftRight, topBottom});
 }
 
 void ResetWhiteControls(LiveSettings& live) {
@@ -102,9 +111,13 @@ void ResetWhiteControls(LiveSettings& live) {
 }  // namespace
 
 void RestoreMargins(const SettingsFiles& files) {
-  for (const char* key : kMarginKeys) {
-    WriteSetting(files, "Active", key, ReadSetting(files, "Active", std::string(key) + " Backup"));
+  std::array<std::string, 4> values;
+  std::array<IniAssignment, 4> restored;
+  for (std::size_t i = 0; i < kMarginKeys.size(); ++i) {
+    values[i] = ReadSetting(files, keys::kActive, BackupKey(kMarginKeys[i]));
+    restored[i] = {keys::kActive, kMarginKeys[i], values[i]};
   }
+  WriteRunOnlySettings(files, restored);
 }
 
 MediaRuleOutcome ApplyMediaRules(const SettingsFiles& files, const TextTable& text,
@@ -116,7 +129,8 @@ MediaRuleOutcome ApplyMediaRules(const SettingsFiles& files, const TextTable& te
     marginOverride = false;
   }
   const bool is8432 = Is8432WT(modelKey);
-  const bool whiteFirst = is8432 && ReadMachineSetting(files, "Active", "T_ORDER") == "WF";
+  const bool whiteFirst =
+      is8432 && ReadMachineSetting(files, keys::kActive, keys::kTonerOrder) == kWhiteFirstText;
 
   MediaRuleOutcome outcome;
   bool lockTray = false;
@@ -136,9 +150,9 @@ MediaRuleOutcome ApplyMediaRules(const SettingsFiles& files, const TextTable& te
     outcome.hintEntry = rule->hint;
     outcome.showHands = rule->hands;
     // ZPM6.2 takes no threshold, except in white-first mode.
-    keepSliderDisabled = rule->textEntry == kZpmEntry && !whiteFirst;
+    keepSliderDisabled = rule->textEntry == entry::kZpm && !whiteFirst;
 
-    if (rule->textEntry == kFoilEntry && Contains(text[kFoilEntry], "dark")) {
+    if (rule->textEntry == entry::kFoil && ContainsIgnoreCase(text[entry::kFoil], "dark")) {
       lockTray = true;
       live.thresholdOn = false;
       keepPrintCmyDisabled = !whiteFirst;
@@ -148,8 +162,8 @@ MediaRuleOutcome ApplyMediaRules(const SettingsFiles& files, const TextTable& te
   }
   if (whiteFirst) white = true;
   if (outcome.showHands) {
-    outcome.leftHand = ReadSetting(files, "Others", "LeftHand") == "1";
-    outcome.rightHand = ReadSetting(files, "Others", "RightHand") == "1";
+    outcome.leftHand = ReadSetting(files, keys::kOthers, keys::kLeftHand) == "1";
+    outcome.rightHand = ReadSetting(files, keys::kOthers, keys::kRightHand) == "1";
   }
 
   live.whiteControlsEnabled = white;

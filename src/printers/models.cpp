@@ -4,6 +4,9 @@
 #include <array>
 #include <cctype>
 
+#include "base/text.h"
+#include "settings/settings_keys.h"
+
 namespace nvx {
 namespace {
 
@@ -23,10 +26,6 @@ constexpr std::array<ModelRow, 11> kModels{{
 }};
 
 constexpr ModelRow kNoModel{"", "nomodel", 0, "None"};
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
 
 std::string Upper(std::string_view text) {
   std::string out(text);
@@ -55,10 +54,34 @@ std::string_view UsbListingName(std::string_view usbIdentity) {
   return kNoModel.usbListingName;
 }
 
-std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel) {
+std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel,
+                     const UiHooks* hooks) {
   if (!commandLineModel.empty()) return std::string(commandLineModel);
-  std::string stored = ReadMachineSetting(files, "Active", "Model");
-  return stored.empty() ? std::string(kDefaultModelKey) : stored;
+  std::string stored = ReadMachineSetting(files, keys::kActive, keys::kModel);
+  if (stored.empty()) return std::string(kDefaultModelKey);
+  if (FindModelRow(stored).key.empty()) {
+    if (hooks) {
+      hooks->Show({"Nivalux Pro",
+                   "The stored printer model \"" + stored + "\" is not known; using " +
+                       std::string(kDefaultModelKey) + ".",
+                   MessageIcon::Exclamation});
+    }
+    return std::string(kDefaultModelKey);
+  }
+  return stored;
+}
+
+std::optional<std::string> FindModelKey(std::string_view name) {
+  for (const ModelRow& row : kModels) {
+    if (EqualsIgnoreCase(row.key, Trim(name))) return std::string(row.key);
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> KnownModelKeys() {
+  std::vector<std::string> names;
+  for (const ModelRow& row : kModels) names.emplace_back(row.key);
+  return names;
 }
 
 bool CanSwitchTonerOrder(std::string_view modelKey) { return Contains(modelKey, "8432"); }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/settings_file.h"
 
@@ -26,8 +28,16 @@ int FamilyCode(std::string_view modelKey);
 std::string_view UsbListingName(std::string_view usbIdentity);
 
 // The model the installation serves: the command line's --model when given,
-// else Active/Model of the machine settings file, else "C711WT".
-std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel = {});
+// else Active/Model of the machine settings file, else "C711WT". A stored model
+// that names no row falls back to "C711WT" after a one-line warning through
+// `hooks` (when given).
+std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel = {},
+                     const UiHooks* hooks = nullptr);
+
+// The table's key that `name` spells, letter case ignored; nullopt for no model.
+std::optional<std::string> FindModelKey(std::string_view name);
+// The keys a user may name, in table order.
+std::vector<std::string> KnownModelKeys();
 
 bool CanSwitchTonerOrder(std::string_view modelKey);  // contains "8432"
 bool Is8432WT(std::string_view modelKey);             // contains "8432WT"

@@ -8,18 +8,17 @@ namespace nvx {
 
 // The settings that live only in the main window's controls. The GUI and the
 // command line both fill one of these; the job writer reads it at print time.
-// Text boxes stay texts, because the program reads them as the user left them
-// ("", "0", "150") and writes corrected values back.
+// Counts and sizes are numbers; they become text only on screen.
 struct LiveSettings {
   std::string caption = "Nivalux Pro - No File";  // main window caption
 
-  std::string printer;                 // "Select Printer"
-  std::string copies = "1";            // "Copies" box
-  std::string mediaType;               // "Media Type" list text
-  int mediaCode = 1;                   // number stored with the media list entry
-  std::string paperTray;               // "Paper Tray" list text
-  std::string paperName;               // "Paper Size" list text
-  int paperWidthPt = 595;              // derived page size
+  std::string printer;     // "Select Printer"
+  int copies = 1;          // "Copies" box, 1..99
+  std::string mediaType;   // "Media Type" list text
+  int mediaCode = 1;       // number stored with the media list entry
+  std::string paperTray;   // "Paper Tray" list text
+  std::string paperName;   // "Paper Size" list text
+  int paperWidthPt = 595;  // derived page size
   int paperHeightPt = 842;
 
   bool printCmy = true;
@@ -32,24 +31,24 @@ struct LiveSettings {
   bool patternPreview = false;
   bool automaticTile = false;
   bool optimalLayout = false;
-  bool faceUpExit = true;              // only offered for models with a face-up exit
+  bool faceUpExit = true;  // only offered for models with a face-up exit
 
-  std::string xCopy = "1";             // tiling counts
-  std::string yCopy = "1";
-  std::string xSize;                   // printed size in the display unit
+  int xCopy = 1;  // tiling counts
+  int yCopy = 1;
+  std::string xSize;  // printed size in the display unit
   std::string ySize;
-  std::string dpi = "0";
+  int dpi = 0;
   std::string zoom = "100.0%";
-  int brightness = 50;                 // slider positions 0..100, 50 is neutral
+  int brightness = 50;  // slider positions 0..100, 50 is neutral
   int contrast = 50;
-  int alignment = 1;                   // 1..9, the 3 x 3 alignment grid
+  int alignment = 1;  // 1..9, the 3 x 3 alignment grid
 
   // White-toner controls (their start values come from the settings file).
-  int whiteMaskPercent = 100;          // "White only Density"
-  int tonerPercent = 50;               // "Add White Threshold"
-  bool displayWhite = false;           // "Display White"
-  bool printWhite = true;              // "Print White"
-  bool thresholdOn = true;             // "Threshold on"
+  int whiteMaskPercent = 100;  // "White only Density"
+  int tonerPercent = 50;       // "Add White Threshold"
+  bool displayWhite = false;   // "Display White"
+  bool printWhite = true;      // "Print White"
+  bool thresholdOn = true;     // "Threshold on"
 
   // The toner order in use and the colour-adjust points of the curve editor;
   // the points are written back to the settings file when the program ends.

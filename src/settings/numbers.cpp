@@ -65,4 +65,17 @@ long long RoundHalfEven(double value) {
   return result;
 }
 
+std::string FormatAtMostDecimals(double value, int decimals) {
+  char buffer[512];
+  // to_chars ignores the locale: the point stays a point under a decimal-comma locale.
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  if (text.find('.') != std::string_view::npos) {
+    text = text.substr(0, text.find_last_not_of('0') + 1);
+    if (text.ends_with('.')) text.remove_suffix(1);
+  }
+  return text == "-0" ? "0" : std::string(text);
+}
+
 }  // namespace nvx

@@ -13,4 +13,8 @@ long long LeadingInteger(std::string_view text);  // the leading number, rounded
 // Rounding to nearest with ties to even, the rule for every real that becomes an integer.
 long long RoundHalfEven(double value);
 
+// The "#.##" family of display formats: rounded to at most `decimals` decimals,
+// no trailing zeros or point, a point whatever the locale ("0.11", "12", "-3.5").
+std::string FormatAtMostDecimals(double value, int decimals);
+
 }  // namespace nvx

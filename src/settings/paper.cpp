@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 
+#include "settings/margins.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
 #include "settings/text_encoding.h"
@@ -58,11 +59,9 @@ std::string FiveDecimals(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string HundredthsText(double points) { return std::to_string(RoundHalfEven(points * 100)); }
+int Hundredths(double points) { return static_cast<int>(RoundHalfEven(points * 100)); }
 
-double MarginPoints(const SettingsFiles& files, std::string_view key) {
-  return LeadingNumber(ReadSetting(files, keys::kActive, key)) / 100;
-}
+double Points(int hundredths) { return hundredths / 100.0; }
 
 bool ClassTakesWidth(int printerClass, int widthClass) {
   if (printerClass == 2) return true;
@@ -72,12 +71,8 @@ bool ClassTakesWidth(int printerClass, int widthClass) {
 
 void ApplyCustomMargins(const SettingsFiles& files, const CustomPaper& paper) {
   if (paper.topPt == 0) return;
-  std::string top = HundredthsText(paper.topPt), left = HundredthsText(paper.leftPt);
-  std::string right = HundredthsText(paper.rightPt), bottom = HundredthsText(paper.bottomPt);
-  WriteSettings(files, {{keys::kActive, keys::kTopMargin, top},
-                        {keys::kActive, keys::kLeftMargin, left},
-                        {keys::kActive, keys::kRightMargin, right},
-                        {keys::kActive, keys::kBottomMargin, bottom}});
+  SetRunMargins(files, {Hundredths(paper.topPt), Hundredths(paper.leftPt),
+                        Hundredths(paper.rightPt), Hundredths(paper.bottomPt)});
 }
 
 }  // namespace
@@ -118,7 +113,7 @@ int WidthClassFor(double widthPt) {
 }
 
 std::vector<CustomPaper> ReadCustomPapers(const SettingsFiles& files) {
-  IniDocument doc = LoadIniFile(files.UserFile());
+  IniDocument doc = UserSettingsDocument(files);
   std::vector<CustomPaper> papers;
   for (long long i = 1, count = CustomCount(doc); i <= count; ++i) {
     std::string record = CustomRecord(doc, i);
@@ -177,11 +172,9 @@ std::vector<std::string> PaperList(const SettingsFiles& files, std::string_view 
 }
 
 PrintableSize PrintableArea(const SettingsFiles& files, const LiveSettings& live) {
-  using namespace keys;
-  double width =
-      live.paperWidthPt - MarginPoints(files, kLeftMargin) - MarginPoints(files, kRightMargin);
-  double height =
-      live.paperHeightPt - MarginPoints(files, kTopMargin) - MarginPoints(files, kBottomMargin);
+  const PageMargins m = ReadMargins(files);
+  double width = live.paperWidthPt - Points(m.left) - Points(m.right);
+  double height = live.paperHeightPt - Points(m.top) - Points(m.bottom);
   return {static_cast<float>(width), static_cast<float>(height)};
 }
 
@@ -190,15 +183,10 @@ bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double wi
   name = TrimBlanks(name);
   if (name.empty() || name.find(kFieldSeparator) != std::string_view::npos) return false;
   using namespace keys;
-  CustomPaper paper{std::string(name),
-                    widthPt,
-                    heightPt,
-                    WidthClassFor(widthPt),
-                    MarginPoints(files, kTopMargin),
-                    MarginPoints(files, kLeftMargin),
-                    MarginPoints(files, kRightMargin),
-                    MarginPoints(files, kBottomMargin)};
-  long long next = CustomCount(LoadIniFile(files.UserFile())) + 1;
+  const PageMargins m = ReadMargins(files);
+  CustomPaper paper{std::string(name), widthPt,        heightPt,        WidthClassFor(widthPt),
+                    Points(m.top),     Points(m.left), Points(m.right), Points(m.bottom)};
+  long long next = CustomCount(UserSettingsDocument(files)) + 1;
   std::string number = std::to_string(next), key = CustomKey(next);
   std::string record = FormatCustomPaper(paper);
   WriteSettings(files, {{kPapers, kNumber, number}, {kPapers, key, record}});
@@ -208,7 +196,7 @@ bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double wi
 bool DeleteCustomPaper(const SettingsFiles& files, std::string_view name) {
   name = TrimBlanks(name);
   if (name.empty()) return false;
-  IniDocument doc = LoadIniFile(files.UserFile());
+  IniDocument doc = UserSettingsDocument(files);
   long long count = CustomCount(doc);
   long long found = 0;
   for (long long i = 1; i <= count && found == 0; ++i) {

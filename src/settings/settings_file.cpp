@@ -1,35 +1,99 @@
 #include "settings/settings_file.h"
 
+#include <atomic>
+#include <map>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/file_lock.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
 #include "settings/toner_order.h"
 
 namespace nvx {
+
+// The files as read at the start of an operation, and what it has changed since.
+struct SettingsSnapshot {
+  IniDocument user;
+  IniDocument machine;
+  struct Pending {
+    std::string section, key, value;
+  };
+  std::vector<Pending> pending;  // waiting writes, in the order they were first made
+  std::map<std::string, std::size_t> pendingIndex;  // by lower-cased "section\nkey"
+};
+
 namespace {
 
 constexpr std::string_view kFailureTitle = "Nivalux";
 constexpr std::string_view kFailureText = "Failed to write to:- ";
 
+std::atomic<int> fileReads{0};
+std::atomic<int> fileWrites{0};
+
+IniDocument ReadDocument(const std::filesystem::path& file) {
+  ++fileReads;
+  return LoadIniFile(file);
+}
+
+std::filesystem::path LockFileFor(const std::filesystem::path& file) {
+  return file.parent_path() / ("." + file.filename().string() + ".lock");
+}
+
+// Every write of a settings file reads, changes and replaces it under the lock,
+// so two programs writing at once cannot lose each other's keys.
+WriteStatus WriteLocked(const std::filesystem::path& file,
+                        std::span<const IniAssignment> assignments) {
+  platform::FileLock lock(LockFileFor(file));
+  ++fileReads;
+  ++fileWrites;
+  return WriteIniValues(file, assignments);
+}
+
 void WriteAndReport(const SettingsFiles& files, const std::filesystem::path& file,
                     std::span<const IniAssignment> assignments) {
-  ReportWriteFailure(files.hooks, file, WriteIniValues(file, assignments));
+  ReportWriteFailure(files.hooks, file, WriteLocked(file, assignments));
+}
+
+std::string PendingName(std::string_view section, std::string_view key) {
+  return AsciiLower(section) + '\n' + AsciiLower(key);
+}
+
+// A stored write waits for the commit; a run-only one changes only what reads
+// see, so the commit stores the last stored value of the key, if any.
+void KeepInSnapshot(SettingsSnapshot& snap, std::span<const IniAssignment> assignments,
+                    bool store) {
+  for (const IniAssignment& a : assignments) {
+    SetIniValue(snap.user, a.section, a.key, a.value);
+    if (!store) continue;
+    auto [it, added] =
+        snap.pendingIndex.emplace(PendingName(a.section, a.key), snap.pending.size());
+    if (added) {
+      snap.pending.push_back({std::string(a.section), std::string(a.key), std::string(a.value)});
+    } else {
+      snap.pending[it->second].value = std::string(a.value);
+    }
+  }
 }
 
 }  // namespace
 
 std::string ReadSetting(const SettingsFiles& files, std::string_view section,
                         std::string_view key) {
-  return ReadIniValue(files.UserFile(), section, key);
+  if (files.snapshot) return FindIniValue(files.snapshot->user, section, key).value_or("");
+  return FindIniValue(ReadDocument(files.UserFile()), section, key).value_or("");
 }
 
 std::string ReadMachineSetting(const SettingsFiles& files, std::string_view section,
                                std::string_view key) {
-  return ReadIniValue(files.MachineFile(), section, key);
+  if (files.snapshot) return FindIniValue(files.snapshot->machine, section, key).value_or("");
+  return FindIniValue(ReadDocument(files.MachineFile()), section, key).value_or("");
 }
 
 std::string ReadSettingOr(const SettingsFiles& files, std::string_view section,
                           std::string_view key, std::string_view fallback) {
-  auto value = FindIniValue(LoadIniFile(files.UserFile()), section, key);
+  auto value = files.snapshot ? FindIniValue(files.snapshot->user, section, key)
+                              : FindIniValue(ReadDocument(files.UserFile()), section, key);
   return value ? *value : std::string(fallback);
 }
 
@@ -41,22 +105,63 @@ long long ReadSettingNumber(const SettingsFiles& files, std::string_view section
 void WriteSetting(const SettingsFiles& files, std::string_view section, std::string_view key,
                   std::string_view value) {
   IniAssignment one{section, key, value};
-  WriteAndReport(files, files.UserFile(), std::span(&one, 1));
+  WriteSettings(files, std::span(&one, 1));
 }
 
 void WriteMachineSetting(const SettingsFiles& files, std::string_view section, std::string_view key,
                          std::string_view value) {
   IniAssignment one{section, key, value};
+  // The machine copy is written at once: it is shared and rarely changed.
+  if (files.snapshot) SetIniValue(files.snapshot->machine, section, key, value);
   WriteAndReport(files, files.MachineFile(), std::span(&one, 1));
 }
 
 void WriteSettings(const SettingsFiles& files, std::initializer_list<IniAssignment> assignments) {
-  WriteAndReport(files, files.UserFile(), std::span(assignments.begin(), assignments.size()));
+  WriteSettings(files, std::span(assignments.begin(), assignments.size()));
 }
 
 void WriteSettings(const SettingsFiles& files, std::span<const IniAssignment> assignments) {
+  if (files.snapshot) {
+    KeepInSnapshot(*files.snapshot, assignments, true);
+    return;
+  }
   WriteAndReport(files, files.UserFile(), assignments);
 }
+
+void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignment> assignments) {
+  if (files.snapshot) {
+    KeepInSnapshot(*files.snapshot, assignments, false);
+    return;
+  }
+  WriteAndReport(files, files.UserFile(), assignments);
+}
+
+IniDocument UserSettingsDocument(const SettingsFiles& files) {
+  return files.snapshot ? files.snapshot->user : ReadDocument(files.UserFile());
+}
+
+void TakeSettingsSnapshot(SettingsFiles& files) {
+  if (files.snapshot) return;
+  auto snap = std::make_shared<SettingsSnapshot>();
+  snap->user = ReadDocument(files.UserFile());
+  snap->machine = ReadDocument(files.MachineFile());
+  files.snapshot = std::move(snap);
+}
+
+bool CommitSettings(const SettingsFiles& files) {
+  if (!files.snapshot || files.snapshot->pending.empty()) return true;
+  SettingsSnapshot& snap = *files.snapshot;
+  std::vector<IniAssignment> assignments;
+  for (const SettingsSnapshot::Pending& p : snap.pending)
+    assignments.push_back({p.section, p.key, p.value});
+  WriteStatus status = WriteLocked(files.UserFile(), assignments);
+  ReportWriteFailure(files.hooks, files.UserFile(), status);
+  snap.pending.clear();
+  snap.pendingIndex.clear();
+  return status.Ok();
+}
+
+SettingsFileCounts SettingsFileActivity() { return {fileReads.load(), fileWrites.load()}; }
 
 void ReportWriteFailure(const UiHooks* hooks, const std::filesystem::path& file,
                         const WriteStatus& status) {
@@ -71,28 +176,40 @@ void CreateDefaultSettings(const SettingsFiles& files) {
   std::filesystem::create_directories(files.userFolder, ignored);
   using namespace keys;
   // One write for the whole list: a refused file shows one message, not twenty.
-  WriteSettings(files, {
-                           {kIniInf, kVersion, kSettingsVersion},
-                           {kActive, kPrinter, "OKI C711wt NVX"},
-                           {kActive, kTray, "AUTO"},
-                           {kActive, kPaperSize, "A4"},
-                           {kActive, kTraySwitch, "0"},
-                           {kActive, kWhiteMask, "100"},
-                           {kActive, kWhiteOverlay, "2"},
-                           {kActive, kMirror, "1"},
-                           {kActive, kDisplay, "0"},
-                           {kActive, kTonerOn, "1"},
-                           {kActive, kTonerSave, "1"},
-                           {kActive, kTonerPercent, "50"},
-                           {kActive, kJpegArtifact, "5"},
-                           {kActive, kIcmProfileOut, "OKC711P2.ICM"},
-                           {kActive, kIcmProfileIn, "sRGB.icm"},
-                           {kActive, kUnit, "M"},
-                           {kActive, kMptOffset, "0"},
-                           {kActive, kTray1Offset, "0"},
-                           {kActive, kTonerOrder, kWhiteLastText},
-                           {kKymc, kProfile, kWhiteLastPointsText},
-                       });
+  std::vector<IniAssignment> defaults{
+      {kIniInf, kVersion, kSettingsVersion},
+      {kActive, kPrinter, "OKI C711wt NVX"},
+      {kActive, kTray, "AUTO"},
+      {kActive, kPaperSize, "A4"},
+      {kActive, kTraySwitch, "0"},
+      {kActive, kWhiteMask, "100"},
+      {kActive, kWhiteOverlay, "2"},
+      {kActive, kMirror, "1"},
+      {kActive, kDisplay, "0"},
+      {kActive, kTonerOn, "1"},
+      {kActive, kTonerSave, "1"},
+      {kActive, kTonerPercent, "50"},
+      {kActive, kJpegArtifact, "5"},
+      {kActive, kIcmProfileOut, "OKC711P2.ICM"},
+      {kActive, kIcmProfileIn, "sRGB.icm"},
+      {kActive, kUnit, "M"},
+      {kActive, kMptOffset, "0"},
+      {kActive, kTray1Offset, "0"},
+      {kActive, kTonerOrder, kWhiteLastText},
+      {kKymc, kProfile, kWhiteLastPointsText},
+  };
+  // The printer's margins are written where the file has none; an upgraded
+  // file keeps the user's.
+  const std::initializer_list<std::pair<std::string_view, std::string_view>> margins{
+      {kTopMargin, kStandardSideMargin},
+      {kLeftMargin, kStandardSideMargin},
+      {kRightMargin, kStandardSideMargin},
+      {kBottomMargin, kStandardBottomMargin}};
+  const IniDocument current = UserSettingsDocument(files);
+  for (const auto& [key, value] : margins) {
+    if (!FindIniValue(current, kActive, key)) defaults.push_back({kActive, key, value});
+  }
+  WriteSettings(files, defaults);
 }
 
 }  // namespace nvx

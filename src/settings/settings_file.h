@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,12 +14,18 @@ namespace nvx {
 inline constexpr std::string_view kSettingsFileName = "NivaluxPro.ini";
 inline constexpr std::string_view kSettingsVersion = "2.2";
 
+struct SettingsSnapshot;
+
 // The two settings files: the user's working copy and the machine-wide copy.
-// Every read goes to the file; there is no cached copy to keep in step.
+// Without a snapshot every read goes to the file and every write replaces it.
+// With one (TakeSettingsSnapshot), reads come from the copy read at the start
+// of an operation and writes wait in it until CommitSettings stores them in
+// one write.
 struct SettingsFiles {
   std::filesystem::path userFolder;
   std::filesystem::path machineFolder;
   const UiHooks* hooks = nullptr;  // shows write failures; may be null
+  std::shared_ptr<SettingsSnapshot> snapshot = nullptr;
 
   std::filesystem::path UserFile() const { return userFolder / kSettingsFileName; }
   std::filesystem::path MachineFile() const { return machineFolder / kSettingsFileName; }
@@ -57,5 +64,30 @@ void ReportWriteFailure(const UiHooks* hooks, const std::filesystem::path& file,
 
 // Writes the defaults of a new or outdated settings file (creates the user folder).
 void CreateDefaultSettings(const SettingsFiles& files);
+
+// The user file as a document: the snapshot's copy, else read from disk.
+IniDocument UserSettingsDocument(const SettingsFiles& files);
+
+// Reads both files once; from then on reads are served from memory and
+// writes are kept until CommitSettings. Taking a second snapshot keeps the first.
+void TakeSettingsSnapshot(SettingsFiles& files);
+
+// Values that hold for this operation only (a medium's or a paper's margins on
+// the command line): with a snapshot they change what later reads see but are
+// never stored; without one they are written like any other value.
+void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignment> assignments);
+
+// Stores the snapshot's waiting writes in one atomic write of the user file,
+// made under a lock on it after reading it afresh, so that two programs
+// changing different keys at once both keep their changes. Nothing is written
+// when nothing changed. False (after the user was told) when the write failed.
+bool CommitSettings(const SettingsFiles& files);
+
+// How often the files were read and written: what one operation costs.
+struct SettingsFileCounts {
+  int reads = 0;
+  int writes = 0;
+};
+SettingsFileCounts SettingsFileActivity();
 
 }  // namespace nvx

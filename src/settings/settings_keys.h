@@ -40,12 +40,38 @@ inline constexpr std::string_view kRightHand = "RightHand";
 inline constexpr std::string_view kKymc = "KYMC";
 inline constexpr std::string_view kProfile = "Profile";
 
+inline constexpr std::string_view kBlackRemovalFuzzy = "BLACK Removal Fuzzy";
+inline constexpr std::string_view kModel = "Model";
+
 inline constexpr std::string_view kPapers = "Papers";
 inline constexpr std::string_view kNumber = "Number";
 inline constexpr std::string_view kCustomPrefix = "Custom";  // Custom1, Custom2, ...
 
+// Cost statistics. "Currancy" is spelled so in every settings file.
+inline constexpr std::string_view kStats = "Stats";
+inline constexpr std::string_view kStatsOption = "Option";
+inline constexpr std::string_view kColourToner = "CMYT";
+inline constexpr std::string_view kWhiteToner = "WhitT";
+inline constexpr std::string_view kColourDrum = "IDCMY";
+inline constexpr std::string_view kWhiteDrum = "IDWH";
+inline constexpr std::string_view kFuser = "Fuser";
+inline constexpr std::string_view kTransferBelt = "Transfer Belt";
+inline constexpr std::string_view kCurrency = "Currancy";
+inline constexpr std::string_view kTotalCost = "TCOST";
+// The job's sizes, as the job writer records them.
+inline constexpr std::string_view kXpixel = "Xpixel";
+inline constexpr std::string_view kYpixel = "Ypixel";
+inline constexpr std::string_view kXpoint = "Xpoint";
+inline constexpr std::string_view kYpoint = "Ypoint";
+
 // The margins the printer needs, in hundredths of a point.
 inline constexpr std::string_view kStandardSideMargin = "1296";
 inline constexpr std::string_view kStandardBottomMargin = "1307";
+
+// The "Stats" option: 1 costs a print instead of printing it, 2 prints and
+// costs it, 3 only prints (the default written at start).
+inline constexpr std::string_view kStatsCostOnly = "1";
+inline constexpr std::string_view kStatsPrintAndCost = "2";
+inline constexpr std::string_view kStatsPrintOnly = "3";
 
 }  // namespace nvx::keys

@@ -1,7 +1,6 @@
 #include "settings/units.h"
 
-#include <charconv>
-
+#include "settings/numbers.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
@@ -54,16 +53,7 @@ double PointsToDisplayUnit(double points, DisplayUnit unit) {
 
 std::string FormatInDisplayUnit(double valueInUnit, DisplayUnit unit) {
   int decimals = unit == DisplayUnit::Millimetres ? 1 : unit == DisplayUnit::Centimetres ? 2 : 3;
-  char buffer[512];
-  // to_chars ignores the locale: the point stays a point under a decimal-comma locale.
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, valueInUnit, std::chars_format::fixed,
-                              decimals);
-  std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
-  if (text.find('.') != std::string_view::npos) {
-    text = text.substr(0, text.find_last_not_of('0') + 1);
-    if (text.ends_with('.')) text.remove_suffix(1);
-  }
-  return text == "-0" ? "0" : std::string(text);
+  return FormatAtMostDecimals(valueInUnit, decimals);
 }
 
 std::string FormatPointsInDisplayUnit(double points, DisplayUnit unit) {

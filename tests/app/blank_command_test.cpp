@@ -56,12 +56,12 @@ TEST_F(BlankCommand, SameInputsGiveTheSameBytes) {
 TEST_F(BlankCommand, OptionsReachTheJob) {
   auto job = home / "a3.prn";
   auto result = Run({"blank", "--to", job.string(), "--paper", "A3", "--tray", "Tray 1", "--media",
-                     "Glossy", "--copies", "2", "--model", "Pro9420WT"});
+                     "Heavy", "--copies", "2", "--model", "Pro9420WT"});
   ASSERT_EQ(result.status, 0) << result.err;
   std::string bytes = test::ReadFileBytes(job);
   EXPECT_NE(bytes.find("%%BeginFeature: *PageRegion A3\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("%%BeginFeature: *InputSlot UPPER\r\n"), std::string::npos);
-  EXPECT_NE(bytes.find("%%BeginFeature: *OKMediaType GLOSSY\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("%%BeginFeature: *OKMediaType HEAVY\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("%%BeginNonPPDFeature: NumCopies 2\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("%%BeginFeature: *OutputBin Rear\r\n"), std::string::npos);
 }
@@ -89,12 +89,20 @@ TEST_P(BlankCommandRejects, WithStatusTwoAMessageAndNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, BlankCommandRejects,
-    testing::Values(BadOption{"UnknownPaper", {"--paper", "B9"}, "A5 SEF"},
-                    BadOption{"A3OnAnA4Model", {"--paper", "A3"}, "A4XL 216x420mm"},
-                    BadOption{"UnknownTray", {"--tray", "Tray 7"}, "MultiPurpose Tray"},
-                    BadOption{"UnknownMedia", {"--media", "Cardboard"}, "KTC3.1+"},
-                    BadOption{"CopiesNotANumber", {"--copies", "two"}, "copies"},
-                    BadOption{"UnknownOption", {"--colour"}, "colour"}),
+    testing::Values(
+        BadOption{"UnknownPaper", {"--paper", "B9"}, "A5 SEF"},
+        BadOption{"A3OnAnA4Model", {"--paper", "A3"}, "A4XL 216x420mm"},
+        BadOption{"UnknownTray", {"--tray", "Tray 7"}, "MultiPurpose Tray"},
+        BadOption{"UnknownMedia", {"--media", "Cardboard"}, "KTC3.1+"},
+        BadOption{"CopiesNotANumber", {"--copies", "two"}, "copies"},
+        BadOption{"CopiesBelowOne", {"--copies", "0"}, "1 to 99"},
+        BadOption{"CopiesNegative", {"--copies", "-5"}, "1 to 99"},
+        BadOption{"CopiesAboveNinetyNine", {"--copies", "500"}, "1 to 99"},
+        BadOption{
+            "TrayLockedByThePaper", {"--paper", "A6 SEF", "--tray", "Tray 1"}, "MultiPurpose Tray"},
+        BadOption{"TrayLockedByTheMedia", {"--media", "Labels 1", "--tray", "Tray 1"}, "AUTO"},
+        BadOption{"UnknownModel", {"--model", "Nonsense"}, "Pro9420WT"},
+        BadOption{"UnknownOption", {"--colour"}, "colour"}),
     [](const testing::TestParamInfo<BadOption>& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, HelpAndVersionSucceed) {

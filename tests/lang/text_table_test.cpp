@@ -49,7 +49,7 @@ TEST(DefaultTextTable, HoldsTitleAndRenderedTexts) {
   EXPECT_TRUE(
       table[136].ends_with("switching between the 2 buttons.In this case just power "
                            "cycle your printer and it should re-connect."));
-  for (std::size_t empty : {25, 27, 167, 200, 221, 258, 266, 289, 300}) {
+  for (std::size_t empty : {25, 27, 167, 200, 221, 258, 266, 290, 300}) {
     EXPECT_EQ(table[empty], "") << "entry " << empty;
   }
 }

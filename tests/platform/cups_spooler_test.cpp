@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/cli_runner.h"
-#include "app/spool_job.h"
+#include "job/delivery.h"
 #include "platform/cups_server.h"
 #include "support/temp_folder.h"
 
@@ -69,7 +69,7 @@ class CupsSpooler : public testing::Test {
 };
 
 TEST_F(CupsSpooler, SendJobDeliversEveryByteAndReportsSentOnlyAtTheEnd) {
-  PrintJob job{true, "HEADER\r\n", std::vector<std::uint8_t>(70000), "TRAILER\r\n"};
+  PrintJob job{JobOutcome::Made, "HEADER\r\n", std::vector<std::uint8_t>(70000), "TRAILER\r\n"};
   for (std::size_t i = 0; i < job.data.size(); ++i) job.data[i] = static_cast<std::uint8_t>(i * 7);
   std::vector<int> progress;
   std::vector<std::string> status;
@@ -77,7 +77,7 @@ TEST_F(CupsSpooler, SendJobDeliversEveryByteAndReportsSentOnlyAtTheEnd) {
                 [&](std::string_view s) { status.emplace_back(s); },
                 [&](const Message& m) { ADD_FAILURE() << m.text; }};
   const TextTable text = DefaultTextTable();
-  ASSERT_TRUE(app::SendJob("q", "photo.png 2 x3", job, text, hooks)) << server.Log();
+  ASSERT_TRUE(SendJob("q", "photo.png 2 x3", job, text, hooks).ok()) << server.Log();
   EXPECT_EQ(progress, (std::vector<int>{10, 20, 90, 100}));
   EXPECT_EQ(status, (std::vector<std::string>{text[40], text[41]}));
   auto jobs = printer.WaitForJobs(1);
@@ -164,9 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrintDocumentName, DropsTheTitlePrefixAndAddsTheCopiesCounts) {
-  EXPECT_EQ(app::PrintDocumentName("Nivalux Pro - photo.png", "Nivalux Pro", "2", "3"),
-            "photo.png 2 x3");
-  EXPECT_EQ(app::PrintDocumentName("photo.png", "Nivalux Pro", "1", "1"), "photo.png 1 x1");
+  EXPECT_EQ(PrintDocumentName("Nivalux Pro - photo.png", "Nivalux Pro", 2, 3), "photo.png  2 x 3");
+  EXPECT_EQ(PrintDocumentName("photo.png", "Nivalux Pro", 1, 1), "photo.png  1 x 1");
 }
 
 }  // namespace

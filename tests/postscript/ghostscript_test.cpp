@@ -104,7 +104,7 @@ TEST_P(GhostscriptPrint, PlanesLandOnThePageAsCmyk) {
   bench.live.paperWidthPt = c.width;
   bench.live.paperHeightPt = c.height;
   bench.live.paperTray = c.tray;
-  bench.live.copies = c.copies;
+  bench.live.copies = CopiesCount(c.copies);
   TiledImage image = PatternImage(c.cols, c.rows);
   image.left = c.left;
   image.top = c.top;

@@ -54,10 +54,10 @@ class CopiesBlock : public testing::TestWithParam<CopiesCase> {};
 
 TEST_P(CopiesBlock, CountIsHeldToOneToNinetyNineAndWrittenBack) {
   JobBench bench;
-  bench.live.copies = GetParam().box;
+  bench.live.copies = CopiesCount(GetParam().box);
   const PrintJob job = BuildBlankJob(bench.env, bench.live);
   const int n = GetParam().count;
-  EXPECT_EQ(bench.live.copies, std::to_string(n));
+  EXPECT_EQ(bench.live.copies, n);
   if (n == 1) {
     EXPECT_FALSE(Has(job.header, "NumCopies"));
     return;
@@ -96,7 +96,7 @@ TEST(JobTitle, DropsEveryProductPrefix) {
 
 TEST(JobText, OnlyTheKnownLinesLackCrLf) {
   JobBench bench;
-  bench.live.copies = "7";
+  bench.live.copies = 7;
   const PrintJob job = BuildPrintJob(bench.env, bench.live, PatternImage(3, 2));
   std::vector<std::string> bare;
   const std::string text = job.header + job.trailer;
@@ -144,7 +144,7 @@ TEST(PrintJob, RecordsStatsAndReportsProgress) {
   TiledImage image = PatternImage(40, 25);
   image.xPoint = 96.5f;
   const PrintJob job = BuildPrintJob(bench.env, bench.live, std::move(image));
-  EXPECT_TRUE(job.ok);
+  EXPECT_TRUE(job.ok());
   // Stored blank-signed, as the cost statistics read them back.
   const std::string stats = test::ReadFileBytes(bench.files.UserFile());
   EXPECT_TRUE(Has(stats, "Xpixel= 40")) << stats;
@@ -161,7 +161,7 @@ TEST(PrintJob, CostOnlyOptionAbandonsTheJobSilently) {
   int estimated = 0;
   bench.env.estimateCost = [&](const TiledImage& image) { estimated = image.xPixel; };
   const PrintJob job = BuildPrintJob(bench.env, bench.live, PatternImage(7, 3));
-  EXPECT_FALSE(job.ok);
+  EXPECT_EQ(job.outcome, JobOutcome::CostedOnly);
   EXPECT_EQ(estimated, 7);
   EXPECT_EQ(bench.messages, 0);
   EXPECT_EQ(ReadSetting(bench.files, "Stats", "Xpixel"), "7");
@@ -171,7 +171,7 @@ TEST(BlankJob, DiffersFromThePrintJobOnlyWhereItShould) {
   JobBench bench;
   bench.live.paperName = "A4 SEF";
   const PrintJob job = BuildBlankJob(bench.env, bench.live);
-  EXPECT_TRUE(job.ok);
+  EXPECT_TRUE(job.ok());
   EXPECT_TRUE(Has(job.header, "%%Title: Nivalux - blank\r\n"));
   EXPECT_TRUE(Has(job.header,
                   Crlf({"/rows  20 def", "/cols  20 def", "268 393 translate", " 72 72 scale"})));

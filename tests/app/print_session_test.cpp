@@ -1,11 +1,10 @@
-#include "app/print_path.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "app/cli_runner.h"
 #include "app/image_options.h"
+#include "job/image_document.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -57,26 +56,26 @@ class PrintFixture : public testing::Test {
     EXPECT_EQ(options.Parse("print", words), std::nullopt);
 
     app::CliSession session;
-    app::OpenCliSession(session, options.Value("model"));
-    app::PrintPath path;
-    EXPECT_TRUE(app::ApplyOptionsBeforeLoad(session, path, options));
-    EXPECT_EQ(app::OpenForCommand(session, path, options, kPhoto, false, 310, 438), 0);
+    EXPECT_EQ(app::OpenCliSession(session, options.Value("model")), 0);
+    ImageDocument path;
+    EXPECT_EQ(app::ApplyOptionsBeforeLoad(session, options), 0);
+    EXPECT_EQ(app::OpenForCommand(session, path, options, kPhoto, 310, 438), 0);
 
     PrintOutcome outcome;
     OrientedImage grid = path.grid;
     SeparationOptions separation;
     separation.foil = IsFoilMedia(session.live, session.text);
-    separation.blackFuzzy = ReadBlackFuzzy(session.files);
+    separation.blackFuzzy = session.Settings().blackFuzzy;
     SeparationResult separated = SeparateImage(grid, path.table, session.live, separation, {});
     outcome.planes.assign(separated.planes.begin(), separated.planes.end());
     outcome.width = path.grid.workWidthPx;
     outcome.height = path.grid.workHeightPx;
     outcome.placement = path.placement;
 
-    PrintJob job = app::BuildImageJob(session, path, false);
-    EXPECT_TRUE(job.ok);
+    Result<PrintJob> job = BuildImageJob(session, path, false);
+    EXPECT_TRUE(job.ok());
     outcome.jobFile = (home / "job.prn").string();
-    std::vector<std::uint8_t> bytes = SpoolBytes(job);
+    std::vector<std::uint8_t> bytes = job ? SpoolBytes(*job) : std::vector<std::uint8_t>{};
     test::WriteFileBytes(
         outcome.jobFile,
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -84,12 +83,12 @@ class PrintFixture : public testing::Test {
   }
 };
 
-class PrintPath : public PrintFixture, public testing::WithParamInterface<PrintCase> {};
+class PrintSessionPhoto : public PrintFixture, public testing::WithParamInterface<PrintCase> {};
 class PrintCommand : public PrintFixture {};
 
 // Ghostscript prints every copy's planes 1 to 4 as C, M, Y and K at the place
 // the layout chose, one image pixel a device pixel, and nothing anywhere else.
-TEST_P(PrintPath, GhostscriptPutsTheSeparatedPlanesWhereTheLayoutSays) {
+TEST_P(PrintSessionPhoto, GhostscriptPutsTheSeparatedPlanesWhereTheLayoutSays) {
   PrintOutcome print = Print(GetParam().args);
   ASSERT_GT(print.width, 0);
   std::string log;
@@ -132,7 +131,7 @@ TEST_P(PrintPath, GhostscriptPutsTheSeparatedPlanesWhereTheLayoutSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Photograph, PrintPath,
+    Photograph, PrintSessionPhoto,
     testing::Values(
         PrintCase{"Defaults", {}}, PrintCase{"TransferMediaWithWhite", {"--media", "P.Uno White"}},
         PrintCase{
@@ -156,22 +155,20 @@ TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
   EXPECT_EQ(test::ReadFileBytes(cli), inProcess);
 }
 
-// The dark foil widens the margins in the settings file; a command that chose
-// it puts the user's margins back when it ends, as the window's next media change does.
-TEST_F(PrintCommand, DarkFoilMarginsLastOnlyWhileTheCommandRuns) {
-  std::string topBefore;
+// Margins a medium sets for its own job never reach the settings file, so an
+// interrupted or concurrent run cannot leave them behind as the user's.
+TEST_F(PrintCommand, DarkFoilMarginsHoldOnlyForTheRun) {
   {
     app::CliSession session;
-    app::OpenCliSession(session, "");
-    topBefore = ReadSetting(session.files, "Active", "Top Margin");
+    ASSERT_EQ(app::OpenCliSession(session, ""), 0);
     session.text.Set(198, "P.Foil dark");
     session.mediaList.push_back("P.Foil dark");
-    ASSERT_EQ(app::ApplyMediaOption(session, "P.Foil dark"), "");
-    EXPECT_EQ(ReadSetting(session.files, "Active", "Top Margin"), "3855");
+    ASSERT_TRUE(ChooseMedia(session, "P.Foil dark").ok());
+    EXPECT_EQ(session.Settings().margins.top, 3855);
   }
-  app::CliSession later;
-  later.files.userFolder = home / "config" / "NivaluxPro";
-  EXPECT_EQ(ReadSetting(later.files, "Active", "Top Margin"), topBefore);
+  const std::string stored = test::ReadFileBytes(home / "config" / "NivaluxPro" / "NivaluxPro.ini");
+  EXPECT_NE(stored.find("Top Margin=1296"), std::string::npos) << stored;
+  EXPECT_EQ(stored.find("3855"), std::string::npos) << stored;
 }
 
 class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
@@ -238,10 +235,10 @@ INSTANTIATE_TEST_SUITE_P(
                              kPhoto,
                              {"--icc-out", IMAGES "corrupt.png"},
                              "Something odd with this image"},
-                    BadInput{"GridOverOneGibibyte",
+                    BadInput{"CopiesOffThePage",
                              kPhoto,
                              {"--x-copies", "999", "--y-copies", "999"},
-                             "to big"}),
+                             "do not fit"}),
     [](const testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 }  // namespace

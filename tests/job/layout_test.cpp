@@ -1,4 +1,4 @@
-#include "postscript/layout.h"
+#include "job/layout.h"
 
 #include <gtest/gtest.h>
 
@@ -163,8 +163,32 @@ TEST(Placement, AutomaticTileFitsCopiesWithOneMillimetreGaps) {
   EXPECT_EQ(p.xPx - 6, p.gapXPx - 1);  // equal spaces at the edges and between copies
 }
 
-TEST(Placement, CopyWithoutSizeStoresNothing) {
-  EXPECT_FALSE(PlaceCopies(A4With(0, 10)).placed);
+// A copy narrower than a preview pixel is still centred, not left at the origin.
+TEST(Placement, CopySmallerThanAPixelIsPlacedLikeAnyOther) {
+  Placement p = PlaceCopies(A4With(0, 10));
+  ASSERT_TRUE(p.placed);
+  EXPECT_EQ(p.xPx, 6 + 148);  // free 298, spare 297, half of it before the copy
+  EXPECT_GT(p.left, 13);
+}
+
+// Two copies that cannot both fit are refused, not laid off the paper.
+TEST(Tiling, CopiesWiderThanThePrintableAreaAreRefused) {
+  auto source = CountingImage(50, 40);
+  TilingInput in = SingleCopy(source, 50, 40);
+  in.nX = 5;
+  in.maxWidthPt = 200;  // five copies of 50 pt need 250
+  in.maxHeightPt = 100;
+  std::vector<Message> shown;
+  UiHooks hooks;
+  hooks.message = [&](const Message& m) { shown.push_back(m); };
+  EXPECT_FALSE(CopiesFit(in));
+  EXPECT_FALSE(TileCopies(in, DefaultTextTable(), hooks).ok);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].text.find("do not fit"), std::string::npos) << shown[0].text;
+  in.nX = 4;  // 200 pt: fits, the gaps close up to nothing
+  auto fitting = TileCopies(in, DefaultTextTable(), hooks);
+  ASSERT_TRUE(fitting.ok);
+  EXPECT_LE(fitting.image.xPoint, 200 + 50.0f * 2 / 50);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "lang/text_table.h"
 #include "postscript/job_writer.h"
@@ -72,11 +73,17 @@ struct TilingInput {
   std::span<const std::uint8_t> source;  // height rows of five plane rows of width bytes
 };
 
+// Whether the copies alone, without gaps, fit the printable area. Copies that
+// do not are refused: the printer would cut them at the paper's edge.
+bool CopiesFit(const TilingInput& input);
+std::string CopiesDoNotFitMessage(const TilingInput& input);
+
 // The largest raster a job may carry.
 inline constexpr std::uint64_t kMaxRasterBytes = 1073741824;
 
-// Lays the copies out in one zero-filled raster of the whole grid. Refuses a
-// raster over 1 GiB with the user's message (ok = false).
+// Lays the copies out in one zero-filled raster of the whole grid. Refuses
+// copies that do not fit the printable area and a raster over 1 GiB, with the
+// user's message (ok = false).
 struct TilingResult {
   bool ok = false;
   TiledImage image;

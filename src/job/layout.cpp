@@ -1,17 +1,17 @@
-#include "postscript/layout.h"
+#include "job/layout.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 
+#include "lang/text_entries.h"
 #include "platform/huge_pages.h"
 
 namespace nvx {
 namespace {
 
 constexpr double kMillimetrePt = 2.835;
-constexpr int kGridMessageEntry = 135;
 
 long long RoundEven(double value) { return std::llrint(value); }  // the default mode: ties to even
 
@@ -120,9 +120,9 @@ Placement PlaceCopies(const PlacementInput& in) {
       RoundEven(static_cast<double>(ph) * (in.bottomMargin / 100) / in.pageHeightPt));
   const int freeW = pw - mL - mR;
   const int freeH = ph - mT - mB;
-  const int iw = in.copyWidthPx;
-  const int ih = in.copyHeightPx;
-  if (iw <= 0 || ih <= 0) return p;
+  // A copy smaller than a preview pixel is still a copy: it is placed like any other.
+  const int iw = std::max(in.copyWidthPx, 1);
+  const int ih = std::max(in.copyHeightPx, 1);
 
   const int gap = Truncate(kMillimetrePt * pw / in.pageWidthPt);
   p.nX = in.automaticTile ? AutomaticCount(freeW, iw, gap) : std::max(in.xCopy, 1);
@@ -157,14 +157,34 @@ GridSize AxisSize(int count, int size, float sizePt, int gapPt, int gapPx) {
 GridSize ShrinkAxis(GridSize axis, int count, int size, float sizePt, int& gapPt, float maxPt,
                     float extraPt, int floorPx) {
   if (!(maxPt < axis.points) || count < 2) return axis;
+  // The gaps close up to nothing, never below: copies that do not fit without
+  // gaps were refused before (CopiesFit).
   gapPt = static_cast<int>(
-      RoundEven(std::fabs((maxPt - axis.points - extraPt) / static_cast<float>(count - 1) +
-                          static_cast<float>(gapPt) - 1.0f)));
+      RoundEven(std::max(0.0f, (maxPt - axis.points - extraPt) / static_cast<float>(count - 1) +
+                                   static_cast<float>(gapPt) - 1.0f)));
   const int gapPx = std::max(floorPx, Truncate(static_cast<double>(size) * gapPt / sizePt));
   return AxisSize(count, size, sizePt, gapPt, gapPx);
 }
 
 }  // namespace
+
+bool CopiesFit(const TilingInput& in) {
+  // Half a point of slack: the sizes come from rounded preview pixels. A single
+  // copy across (or down) was fitted to the page when it was loaded.
+  constexpr float kSlackPt = 0.5f;
+  auto fits = [](int count, float size, float room) {
+    return count < 2 || static_cast<float>(count) * size <= room + kSlackPt;
+  };
+  return fits(in.nX, in.widthPt, in.maxWidthPt) && fits(in.nY, in.heightPt, in.maxHeightPt);
+}
+
+std::string CopiesDoNotFitMessage(const TilingInput& in) {
+  auto mm = [](double pt) { return std::to_string(static_cast<int>(std::lround(pt * 25.4 / 72))); };
+  return std::to_string(in.nX) + " x " + std::to_string(in.nY) + " copies of " + mm(in.widthPt) +
+         " x " + mm(in.heightPt) + " mm do not fit the printable area of " + mm(in.maxWidthPt) +
+         " x " + mm(in.maxHeightPt) +
+         " mm. Nothing was printed: make fewer copies, or a smaller print.";
+}
 
 TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
   TilingResult result;
@@ -173,6 +193,10 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
   if (in.width <= 0 || in.height <= 0 || !(in.widthPt > 0) || !(in.heightPt > 0) || in.nX < 1 ||
       in.nY < 1 || in.source.size() < sourceBytes) {
     return result;  // nothing prepared to print
+  }
+  if (!CopiesFit(in)) {
+    hooks.Show({text[entry::kTitle], CopiesDoNotFitMessage(in), MessageIcon::Error});
+    return result;
   }
   int gapX = in.gapX;
   int gapY = in.gapY;
@@ -187,14 +211,14 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
 
   const std::uint64_t bytes = static_cast<std::uint64_t>(x.pixels) * y.pixels * 5;
   if (x.pixels <= 0 || y.pixels <= 0 || bytes > kMaxRasterBytes) {
-    hooks.Show({text[0], text[kGridMessageEntry], MessageIcon::Error});
+    hooks.Show({text[entry::kTitle], text[entry::kImageTooBigForCopies], MessageIcon::Error});
     return result;
   }
   TiledImage& image = result.image;
   try {
     platform::ResizeOnHugePages(image.data, bytes);
   } catch (const std::bad_alloc&) {
-    hooks.Show({text[0], text[kGridMessageEntry], MessageIcon::Error});
+    hooks.Show({text[entry::kTitle], text[entry::kImageTooBigForCopies], MessageIcon::Error});
     return result;
   }
   image.xPixel = static_cast<int>(x.pixels);

@@ -1,0 +1,217 @@
+#include "job/image_document.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "image/crop.h"
+#include "image/intake.h"
+#include "image/page_fit.h"
+#include "lang/text_entries.h"
+#include "settings/numbers.h"
+#include "settings/paper.h"
+#include "settings/units.h"
+
+namespace nvx {
+namespace {
+
+Failure FromLoad(const LoadResult& result) {
+  return Failure{
+      result.status == LoadStatus::OutOfMemory ? Failure::Kind::OutOfMemory : Failure::Kind::Failed,
+      result.message};
+}
+
+// The profiles the settings name, with the run's own choices on top.
+ProfilePair ChooseProfiles(const PrintSession& s) {
+  ProfileSearch search = DefaultProfileSearch(s.files);
+  return ResolveProfiles(s.files, search, s.hooks, {s.profileIn, s.profileOut});
+}
+
+PreviewOptions CopyPreviewOptions(const PrintSession& s, int substrate) {
+  PreviewOptions options;
+  options.substrate = substrate;
+  options.blackFuzzy = s.Settings().blackFuzzy;
+  options.foil = IsFoilMedia(s.live, s.text);
+  return options;
+}
+
+// True when some pixel of some copy receives toner of any plane.
+bool AnyToner(const SeparatedPlanes& planes) {
+  return std::any_of(planes.begin(), planes.end(), [](std::uint8_t b) { return b != 0; });
+}
+
+}  // namespace
+
+Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string& file,
+                         bool cropToContent) {
+  if (Status area = CheckPrintableArea(s); !area) return area;
+  s.live.xCopy = 1;
+  s.live.yCopy = 1;
+  PrintableSize printable = PrintableArea(s.files, s.live);
+  LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt, printable.heightPt};
+  LoadResult result = LoadImageFile(file, options, s.files, s.text, s.hooks);
+  if (!result.Loaded()) return FromLoad(result);
+
+  doc.image = std::move(result.image);
+  doc.loaded = false;
+  doc.file = file;
+  s.live.rotate = result.rotate;
+  s.live.zoom = result.zoomText;
+  s.live.dpi = static_cast<int>(RoundHalfEven(doc.image.dpiX));
+  s.live.caption = s.text[entry::kTitle] + " - " + std::filesystem::path(file).filename().string();
+
+  if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
+  doc.profiles = ChooseProfiles(s);
+  switch (ConvertImageColours(doc.image, doc.profiles, s.text, s.hooks)) {
+    case ConversionStatus::Converted:
+      return {};
+    case ConversionStatus::OutOfMemory:
+      return OutOfMemory();
+    default:
+      return Fail({});
+  }
+}
+
+Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {
+  const long long cropMode = ReadCropMode(s.files);
+  const bool rotate = s.live.rotate;
+  const std::string file = doc.file;
+  Status loaded = LoadImageDocument(s, doc, file, cropMode > 0);
+  s.live.rotate = rotate;
+  return loaded;
+}
+
+Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
+  PrintableSize printable = PrintableArea(s.files, s.live);
+  GridResult grid =
+      PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks);
+  if (grid.outOfMemory) return OutOfMemory();
+  if (grid.exceedsPrintable) {
+    PrintSize fitted = FitToPrintable({doc.grid.printWidthPt, doc.grid.printHeightPt}, doc.image,
+                                      printable.widthPt, printable.heightPt, s.live.rotate);
+    doc.grid.printWidthPt = fitted.widthPt;
+    doc.grid.printHeightPt = fitted.heightPt;
+  }
+  doc.table = BuildColourAdjustTable(s.live.colourPoints);
+  if (!keepImage) {
+    doc.image.buffer.clear();
+    doc.image.buffer.shrink_to_fit();
+  }
+  doc.loaded = true;
+  ShowPrintSize(s, doc);
+  return {};
+}
+
+void ShowPrintSize(PrintSession& s, const ImageDocument& doc) {
+  DisplayUnit unit = ReadDisplayUnit(s.files);
+  s.live.xSize = FormatPointsInDisplayUnit(doc.grid.printWidthPt, unit);
+  s.live.ySize = FormatPointsInDisplayUnit(doc.grid.printHeightPt, unit);
+}
+
+void PlaceOnPage(PrintSession& s, ImageDocument& doc, int areaWidthPx, int areaHeightPx) {
+  const PageMargins margins = s.Settings().margins;
+  PlacementInput in;
+  in.areaWidthPx = areaWidthPx;
+  in.areaHeightPx = areaHeightPx;
+  in.pageWidthPt = s.live.paperWidthPt;
+  in.pageHeightPt = s.live.paperHeightPt;
+  in.topMargin = margins.top;
+  in.leftMargin = margins.left;
+  in.rightMargin = margins.right;
+  in.bottomMargin = margins.bottom;
+  SetCopySizeFromPrintSize(in, doc.grid.printWidthPt, doc.grid.printHeightPt);
+  in.automaticTile = s.live.automaticTile;
+  in.optimalLayout = s.live.optimalLayout;
+  in.xCopy = std::max(1, s.live.xCopy);
+  in.yCopy = std::max(1, s.live.yCopy);
+  in.alignment = s.live.alignment;
+  Placement placement = PlaceCopies(in);
+  if (!placement.placed) return;  // no page to place on: the previous layout stands
+  doc.placement = placement;
+  s.live.xCopy = placement.nX;
+  s.live.yCopy = placement.nY;
+}
+
+Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool releaseGrid) {
+  SeparationOptions options;
+  options.foil = IsFoilMedia(s.live, s.text);
+  options.blackFuzzy = s.Settings().blackFuzzy;
+
+  TilingInput tiling;
+  tiling.nX = std::max(1, s.live.xCopy);
+  tiling.nY = std::max(1, s.live.yCopy);
+  tiling.width = doc.grid.workWidthPx;
+  tiling.height = doc.grid.workHeightPx;
+  tiling.widthPt = doc.grid.printWidthPt;
+  tiling.heightPt = doc.grid.printHeightPt;
+  tiling.gapX = doc.placement.gapX;
+  tiling.gapY = doc.placement.gapY;
+  tiling.optimalLayout = s.live.optimalLayout;
+  PrintableSize printable = PrintableArea(s.files, s.live);
+  tiling.maxWidthPt = printable.widthPt;
+  tiling.maxHeightPt = printable.heightPt;
+  tiling.left = doc.placement.left;
+  tiling.top = doc.placement.top;
+  // Refused before the separation's work: the copies alone must fit the page.
+  if (!CopiesFit(tiling)) return Fail(CopiesDoNotFitMessage(tiling), Failure::Kind::Refused);
+
+  SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
+  if (separated.outOfMemory) return OutOfMemory();
+  if (!AnyToner(separated.planes)) {
+    return Fail(
+        "Nothing in this image would receive toner with these settings (it is transparent, or "
+        "everything was removed), so no blank page was printed.");
+  }
+  tiling.source = std::span<const std::uint8_t>(separated.planes.data(), separated.planes.size());
+  if (releaseGrid) {
+    doc.grid.pixels = {};
+    doc.loaded = false;
+  }
+  TilingResult tiled = TileCopies(tiling, s.text, s.hooks);
+  separated.planes = {};
+  if (!tiled.ok) return Fail({});
+
+  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  PrintJob job = BuildPrintJob(env, s.live, std::move(tiled.image));
+  if (job.outcome == JobOutcome::Failed) return Fail({});
+  return job;
+}
+
+PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substrate) {
+  const Placement& place = doc.placement;
+  PreviewBitmap page = SubstrateCanvas(substrate, place.pageBoxWidthPx, place.pageBoxHeightPx);
+  PlacementInput copySize;
+  copySize.areaWidthPx = place.pageBoxWidthPx;
+  copySize.areaHeightPx = place.pageBoxHeightPx;
+  copySize.pageWidthPt = s.live.paperWidthPt;
+  copySize.pageHeightPt = s.live.paperHeightPt;
+  SetCopySizeFromPrintSize(copySize, doc.grid.printWidthPt, doc.grid.printHeightPt);
+
+  PreviewOptions options = CopyPreviewOptions(s, substrate);
+  // A copy smaller than a pixel is still drawn, as one pixel.
+  options.width = std::max(copySize.copyWidthPx, 1);
+  options.height = std::max(copySize.copyHeightPx, 1);
+  const PreviewBitmap& copy = RenderPreview(doc.grid, doc.table, s.live, options, doc.profiles,
+                                            doc.preview, s.text, s.hooks);
+
+  // Copies that run past the page are cut at its edge, as on screen.
+  for (int row = 0; row < place.nY; ++row) {
+    for (int col = 0; col < place.nX; ++col) {
+      const int x0 = place.xPx + col * (copy.width + place.gapXPx);
+      const int y0 = place.yPx + row * (copy.height + place.gapYPx);
+      for (int y = 0; y < copy.height; ++y) {
+        const int py = y0 + y;
+        if (py < 0 || py >= page.height) continue;
+        const int first = std::max(0, -x0);
+        const int last = std::min(copy.width, page.width - x0);
+        if (last <= first) continue;
+        std::memcpy(&page.bgrx[(static_cast<std::size_t>(py) * page.width + x0 + first) * 4],
+                    &copy.bgrx[(static_cast<std::size_t>(y) * copy.width + first) * 4],
+                    static_cast<std::size_t>(last - first) * 4);
+      }
+    }
+  }
+  return page;
+}
+
+}  // namespace nvx

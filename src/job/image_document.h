@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+
+#include "base/result.h"
+#include "image/colour.h"
+#include "image/preview.h"
+#include "image/separation.h"
+#include "image/working_image.h"
+#include "job/layout.h"
+#include "job/print_session.h"
+#include "postscript/job_writer.h"
+
+namespace nvx {
+
+// The image side of the main window: the working image, its print-orientation
+// grid, the profiles it was converted with, and the copies layout.
+struct ImageDocument {
+  WorkingImage image;
+  OrientedImage grid;
+  ProfilePair profiles;
+  ColourAdjustTable table;
+  PreviewState preview;
+  Placement placement;
+  bool loaded = false;
+  std::string file;  // the file it was loaded from
+};
+
+// Loads the file and converts it to the printer's colours: what the window's
+// Open command does up to the orientation step. The page fit may set live.rotate;
+// the copies boxes go back to 1 x 1. With `cropToContent` the image is trimmed
+// to its content before the conversion (and crop mode is stored as on).
+Status LoadImageDocument(PrintSession& session, ImageDocument& document, const std::string& file,
+                         bool cropToContent = false);
+
+// What "Flip" does with an image loaded: reload the file with the new Flip,
+// keep "Rotate" as it was, and trim it again when crop mode was on.
+Status ReloadForFlip(PrintSession& session, ImageDocument& document);
+
+// The orientation step, for the current Mirror, Flip and Rotate, then the
+// colour-adjust curves. `keepImage` false lets the loaded pixels go once the
+// grid holds them (a command never turns the image again).
+Status OrientImage(PrintSession& session, ImageDocument& document, bool keepImage);
+
+// The placement step on a preview area of the given size.
+void PlaceOnPage(PrintSession& session, ImageDocument& document,
+                 int areaWidthPx = kDefaultPreviewWidthPx,
+                 int areaHeightPx = kDefaultPreviewHeightPx);
+
+// Separation, tiling and the job text. The grid is released when `releaseGrid`
+// is set, as soon as the planes are made, to keep the peak memory down. A print
+// in which nothing would receive toner is refused, not sent as a blank page.
+Result<PrintJob> BuildImageJob(PrintSession& session, ImageDocument& document, bool releaseGrid);
+
+// The preview area as the window shows it: the page on the substrate, with
+// every copy drawn where the placement put it.
+PreviewBitmap RenderPagePreview(PrintSession& session, ImageDocument& document, int substrate);
+
+// The printed size in the display unit, for "X Size" and "Y Size".
+void ShowPrintSize(PrintSession& session, const ImageDocument& document);
+
+}  // namespace nvx

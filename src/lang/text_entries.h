@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+
+// The text-table entries the program itself uses, by number. The texts are
+// the user's language's; the comments give the English ones.
+namespace nvx::entry {
+
+inline constexpr std::size_t kTitle = 0;                     // "Nivalux Pro"
+inline constexpr std::size_t kBackgroundRemovalStatus = 37;  // "<<<<<  background removal  >>>>>"
+inline constexpr std::size_t kConversionStatus = 38;         // "<<<<<  Conversion progress >>>>>"
+inline constexpr std::size_t kCreatingPrintStatus = 39;      // "<<<<<    Creating print    >>>>>"
+inline constexpr std::size_t kPrintingStatus = 40;           // "<<<<<       Printing       >>>>>"
+inline constexpr std::size_t kSentToPrinterStatus = 41;      // "<<<<<    Sent to Printer   >>>>>"
+inline constexpr std::size_t kDermafilm = 113;               // "Dermafilm 2.1"
+inline constexpr std::size_t kUbm = 117;                     // "UBM5.4"
+inline constexpr std::size_t kZpm = 118;                     // "ZPM6.2"
+inline constexpr std::size_t kTrayAuto = 121;                // "AUTO"
+inline constexpr std::size_t kTrayMultiPurpose = 122;        // "MultiPurpose Tray"
+inline constexpr std::size_t kTray1 = 123;                   // "Tray 1"
+inline constexpr std::size_t kPreviewFailure = 133;          // "oops! Conversion failure"
+inline constexpr std::size_t kConversionFailure = 134;       // "Something odd with this image"
+inline constexpr std::size_t kImageTooBigForCopies = 135;    // "The original image is to big ..."
+inline constexpr std::size_t kFoil = 198;                    // "P.Foil"
+
+// The "Paper Tray" list in order.
+inline constexpr std::size_t kTrays[] = {kTrayAuto, kTrayMultiPurpose, kTray1};
+
+}  // namespace nvx::entry
