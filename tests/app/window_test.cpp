@@ -23,6 +23,7 @@
 #include "app/window/preview_widget.h"
 #include "app/window/startup_checks.h"
 #include "app/window/window_layout.h"
+#include "app/window/window_work.h"
 #include "lang/text_table.h"
 #include "platform/instance_lock.h"
 #include "settings/settings_keys.h"
@@ -44,21 +45,21 @@ class WindowTest : public testing::Test {
     setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
     setenv("CUPS_SERVER", (home / "no-cups").c_str(), 1);  // no printers: nothing to wait for
-    files.userFolder = home / "user";
-    files.machineFolder = home / "machine";
+    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+    files.userFolder = home / "config" / "NivaluxPro";
+    files.machineFolder = home / "etc" / "NivaluxPro";
     std::filesystem::create_directories(files.userFolder);
     std::filesystem::create_directories(files.machineFolder);
     CreateDefaultSettings(files);
   }
 
+  // The window as the program opens it: the session first, then the window.
   std::unique_ptr<MainWindow> Open(std::string model = "C711WT") {
-    DefaultWorkingHand(files);
+    auto work = std::make_unique<WindowWork>();
+    EXPECT_TRUE(OpenPrintSession(work->session, model).ok());
     WindowContext ctx;
-    ctx.files = files;
-    ctx.text = DefaultTextTable();
-    ctx.modelKey = std::move(model);
     ctx.programFolder = NVX_SHARE_DIR;
-    auto window = std::make_unique<MainWindow>(std::move(ctx));
+    auto window = std::make_unique<MainWindow>(std::move(ctx), std::move(work));
     window->show();
     return window;
   }
@@ -181,10 +182,12 @@ TEST_F(WindowTest, HandButtonsAreExclusiveAndCanBothBeOff) {
   ASSERT_TRUE(left->isVisible());
   EXPECT_TRUE(right->isChecked()) << "the right hand is the default";
   QTest::mouseClick(left, Qt::LeftButton);
+  w->CommitSettings();
   EXPECT_EQ(Read("Others", "LeftHand"), "1");
   EXPECT_EQ(Read("Others", "RightHand"), "0");
   EXPECT_FALSE(right->isChecked());
   QTest::mouseClick(left, Qt::LeftButton);
+  w->CommitSettings();
   EXPECT_EQ(Read("Others", "LeftHand"), "0");
   EXPECT_FALSE(left->isChecked());
 }
@@ -211,6 +214,7 @@ TEST_F(WindowTest, LoadDefaultsResetsTheWhiteControlsAndTheStoredChoices) {
   Find<QLineEdit>(*w, "copies")->setText(QStringLiteral("7"));
   Find<QCheckBox>(*w, "printCmy")->setChecked(false);
   w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
+  w->CommitSettings();
   EXPECT_EQ(Find<QSlider>(*w, "threshold")->value(), 50);
   EXPECT_EQ(Find<QSlider>(*w, "whiteDensity")->value(), 100);
   EXPECT_EQ(Find<QLineEdit>(*w, "copies")->text(), QStringLiteral("1"));

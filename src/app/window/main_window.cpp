@@ -37,6 +37,8 @@
 #include "app/window/window_texts.h"
 #include "app/window/window_work.h"
 #include "base/text.h"
+#include "job/print_session.h"
+#include "postscript/job_writer.h"
 #include "image/preview.h"
 #include "platform/printer_enumeration.h"
 #include "printers/media.h"
@@ -94,12 +96,17 @@ W* MainWindow::Captioned(W* widget, int entry, std::string_view fallback) {
   return widget;
 }
 
-MainWindow::MainWindow(WindowContext context, QWidget* parent)
-    : QMainWindow(parent), ctx_(std::move(context)), work_(std::make_unique<WindowWork>()) {
+MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(std::move(context)),
+      work_(std::move(work)),
+      live_(work_->session.live) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(art::ProgramIcon());
-  ctx_.files.hooks = nullptr;  // write failures go through Hooks() once the window exists
-  metrics_ = ReadWindowMetrics(ctx_.files);
+  // From now on the core's messages and progress show on this window.
+  work_->session.hooks = Hooks();
+  work_->session.files.hooks = &work_->session.hooks;
+  metrics_ = ReadWindowMetrics(Files());
 
   auto* central = new QWidget;
   auto* column = new QVBoxLayout(central);
@@ -110,7 +117,8 @@ MainWindow::MainWindow(WindowContext context, QWidget* parent)
   splitter_->setObjectName(QStringLiteral("panels"));
   splitter_->setChildrenCollapsible(false);
   splitter_->addWidget(BuildPreviewPanel());
-  splitter_->addWidget(BuildToolPanel());
+  toolPanel_ = BuildToolPanel();
+  splitter_->addWidget(toolPanel_);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
   column->addWidget(splitter_, 1);
@@ -132,6 +140,14 @@ MainWindow::MainWindow(WindowContext context, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+const SettingsFiles& MainWindow::Files() const { return work_->session.files; }
+const TextTable& MainWindow::Texts() const { return work_->session.text; }
+const std::string& MainWindow::ModelKey() const { return work_->session.modelKey; }
+
+void MainWindow::CommitSettings() {
+  if (!busy_) CommitSession(work_->session);
+}
 
 UiHooks MainWindow::Hooks() {
   UiHooks hooks;
@@ -166,7 +182,7 @@ UiHooks MainWindow::Hooks() {
   return hooks;
 }
 
-QString MainWindow::Text(int entry) const { return Q(ctx_.text[static_cast<std::size_t>(entry)]); }
+QString MainWindow::Text(int entry) const { return Q(Texts()[static_cast<std::size_t>(entry)]); }
 
 // ---------------------------------------------------------------------------
 // Building
@@ -294,7 +310,7 @@ QWidget* MainWindow::BuildPrinterGroup() {
 
   faceUpExit_ = Captioned(new QCheckBox, 154);
   faceUpExit_->setObjectName(QStringLiteral("faceUpExit"));
-  faceUpExit_->setVisible(HasFaceUpExit(ctx_.modelKey));
+  faceUpExit_->setVisible(HasFaceUpExit(ModelKey()));
   column->addWidget(faceUpExit_);
 
   auto* hands = new QHBoxLayout;
@@ -446,7 +462,8 @@ QWidget* MainWindow::BuildSizeGroup() {
 void MainWindow::BuildMenus() {
   menuBar()->clear();
   recentActions_.clear();
-  MenuText bar(ctx_.text);
+  settingMenus_.clear();
+  MenuText bar(Texts());
   auto add = [&](QMenu* menu, const QString& text, auto slot, bool enabled = true) {
     QAction* a = menu->addAction(text);
     a->setEnabled(enabled);
@@ -456,7 +473,7 @@ void MainWindow::BuildMenus() {
     return a;
   };
   fileMenu_ = menuBar()->addMenu(bar.Menu(10, "&File"));
-  MenuText name(ctx_.text);
+  MenuText name(Texts());
   QAction* open = add(fileMenu_, name.Entry(11), &MainWindow::OnOpenFile);
   open->setObjectName(QStringLiteral("actionOpen"));
   open->setShortcut(QKeySequence::Open);
@@ -472,10 +489,10 @@ void MainWindow::BuildMenus() {
   BuildRecentFiles();
 
   QMenu* tools = menuBar()->addMenu(bar.Menu(14, "&Tools"));
-  name = MenuText(ctx_.text);
+  name = MenuText(Texts());
   add(tools, name.Entry(15), &MainWindow::OnJpegSettings);
   add(tools, name.Entry(-1, texts::kBlackRemoval), &MainWindow::OnBlackRemoval);
-  MenuText sub(ctx_.text);
+  MenuText sub(Texts());
   QMenu* profiles = tools->addMenu(name.Entry(-1, texts::kPresetProfiles));
   add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
   add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
@@ -492,18 +509,19 @@ void MainWindow::BuildMenus() {
   defaults->setObjectName(QStringLiteral("actionLoadDefaults"));
 
   QMenu* utility = menuBar()->addMenu(bar.Menu(129, "&Utility"));
-  name = MenuText(ctx_.text);
+  name = MenuText(Texts());
   add(utility, name.Entry(128), &MainWindow::OnPrinterMode);
   tonerOrderAction_ = nullptr;
-  if (CanSwitchTonerOrder(ctx_.modelKey)) {
+  if (CanSwitchTonerOrder(ModelKey())) {
     tonerOrderAction_ = add(utility, name.Entry(201), &MainWindow::OnTonerOrder);
     tonerOrderAction_->setObjectName(QStringLiteral("actionTonerOrder"));
   }
   add(utility, name.Entry(-1, texts::kCostStatistics), nullptr, false);
   add(utility, name.Entry(20), &MainWindow::OnLanguage);
+  settingMenus_ = {tools, utility};
 
   QMenu* help = menuBar()->addMenu(bar.Menu(24, "&Help"));
-  name = MenuText(ctx_.text);
+  name = MenuText(Texts());
   add(help, name.Entry(24), &MainWindow::OnHelp);
   add(help, name.Entry(-1, texts::kOnlineHelp), &MainWindow::OnOnlineHelp)
       ->setEnabled(!ctx_.onlineHelpUrl.empty());
@@ -518,7 +536,7 @@ void MainWindow::BuildRecentFiles() {
   recentActions_.clear();
   std::vector<std::string> paths;
   for (int slot = 1; slot <= kRecentFileCount; ++slot) {
-    std::string path = ReadLastFile(ctx_.files.userFolder, slot);
+    std::string path = ReadLastFile(Files().userFolder, slot);
     if (!path.empty()) paths.push_back(std::move(path));
   }
   if (paths.empty()) return;
@@ -546,9 +564,9 @@ void MainWindow::ApplyTexts() {
     else if (auto* box = qobject_cast<QGroupBox*>(c.widget))
       box->setTitle(text);
   }
-  std::string title = ctx_.text[29];
+  std::string title = Texts()[29];
   if (const auto mark = title.find(texts::kTitleModelMark); mark != std::string::npos) {
-    title.replace(mark, texts::kTitleModelMark.size(), ctx_.modelKey);
+    title.replace(mark, texts::kTitleModelMark.size(), ModelKey());
   }
   title_->setText(Q(title));
   if (!imageLoaded_ && !busy_) SetStatusEntry(32);
@@ -561,41 +579,34 @@ void MainWindow::ApplyTexts() {
 }
 
 void MainWindow::FillLists() {
+  const PrintSession& session = work_->session;
   const QSignalBlocker b1(mediaList_), b2(trayList_), b3(paperList_), b4(printerList_);
   mediaList_->clear();
-  for (const MediaEntry& m : MediaList()) mediaList_->addItem(Text(m.textEntry), m.mediaCode);
+  for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
+    mediaList_->addItem(Q(session.mediaList[i]), MediaList()[i].mediaCode);
+  }
   trayList_->clear();
-  for (int entry : {121, 122, 123}) trayList_->addItem(Text(entry));
+  for (const std::string& tray : session.trayList) trayList_->addItem(Q(tray));
   paperList_->clear();
-  for (const std::string& paper : PaperList(ctx_.files, ctx_.modelKey))
-    paperList_->addItem(Q(paper));
-
-  const StartupSettings startup = OpenSettings(ctx_.files, ctx_.text[122]);
-  const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
-  const PrinterList printers =
-      FillPrinterList(destinations.printers, ctx_.modelKey, startup.printer);
-  printerList_->clear();
-  for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
-  ApplyStartupSettings(startup, live_, printers.entries);
-  if (printers.selected >= 0) printerList_->setCurrentIndex(printers.selected);
-
-  const std::string storedPaper = ReadSetting(ctx_.files, keys::kActive, keys::kPaperSize);
-  const int paperIndex = paperList_->findText(Q(storedPaper));
-  paperList_->setCurrentIndex(paperIndex >= 0 ? paperIndex : 0);
-  mediaList_->setCurrentIndex(0);
-  trayList_->setCurrentIndex(0);
-  live_.mediaType = S(mediaList_->currentText());
-  live_.paperTray = S(trayList_->currentText());
-  live_.paperName = S(paperList_->currentText());
-  SetPaper(ctx_.files, live_, live_.paperName, ctx_.text[122]);
-
-  live_.tonerOrder = ReadTonerOrder(ctx_.files, ctx_.modelKey);
-  live_.colourPoints = DefaultColourAdjustPoints(live_.tonerOrder);
-  ApplyMediaRulesToControls();
+  for (const std::string& paper : session.paperList) paperList_->addItem(Q(paper));
+  FillPrinters();
+  // The session has applied the first media's rules; the hands come from them.
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) ShowMediaOutcome(*rules);
   live_.printCmy = true;
   live_.automaticTile = false;
-  live_.faceUpExit = true;
   ShowLive();
+}
+
+void MainWindow::FillPrinters() {
+  const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
+  const PrinterList printers = FillPrinterList(
+      destinations.printers, ModelKey(), ReadSetting(Files(), keys::kActive, keys::kPrinter));
+  const QSignalBlocker block(printerList_);
+  printerList_->clear();
+  for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
+  if (printers.selected >= 0) printerList_->setCurrentIndex(printers.selected);
+  live_.printer = S(printerList_->currentText());
 }
 
 void MainWindow::ConnectControls() {
@@ -655,7 +666,8 @@ void MainWindow::PlaceWindow() {
 
 void MainWindow::ReadControls() {
   live_.printer = S(printerList_->currentText());
-  live_.copies = S(copies_->text());
+  live_.copies = std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies,
+                            kMaxCopies);
   live_.mediaType = S(mediaList_->currentText());
   live_.mediaCode = mediaList_->currentData().toInt();
   live_.paperTray = S(trayList_->currentText());
@@ -678,8 +690,8 @@ void MainWindow::ReadControls() {
   for (int i = 0; i < 9; ++i) {
     if (align_[static_cast<std::size_t>(i)]->isChecked()) live_.alignment = i + 1;
   }
-  live_.xCopy = S(xCopy_->text());
-  live_.yCopy = S(yCopy_->text());
+  live_.xCopy = std::max(1, static_cast<int>(LeadingInteger(S(xCopy_->text()))));
+  live_.yCopy = std::max(1, static_cast<int>(LeadingInteger(S(yCopy_->text()))));
   live_.automaticTile = automaticTile_->isChecked();
   live_.optimalLayout = optimalLayout_->isChecked();
   live_.faceUpExit = faceUpExit_->isChecked();
@@ -690,7 +702,7 @@ void MainWindow::ShowLive() {
   std::vector<std::unique_ptr<QSignalBlocker>> blockers;
   for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
   printerList_->setCurrentIndex(std::max(0, printerList_->findText(Q(live_.printer))));
-  copies_->setText(Q(live_.copies));
+  copies_->setText(QString::number(live_.copies));
   trayList_->setCurrentIndex(std::max(0, trayList_->findText(Q(live_.paperTray))));
   paperList_->setCurrentIndex(std::max(0, paperList_->findText(Q(live_.paperName))));
   displayWhite_->setChecked(live_.displayWhite);
@@ -727,14 +739,13 @@ void MainWindow::ShowLive() {
 
 // The fields the load and the placement fill.
 void MainWindow::ShowNumbers() {
-  dpi_->setText(Q(live_.dpi));
+  dpi_->setText(QString::number(live_.dpi));
   zoom_->setText(Q(live_.zoom));
   xSize_->setText(Q(live_.xSize));
   ySize_->setText(Q(live_.ySize));
-  xCopy_->setText(Q(live_.xCopy));
-  yCopy_->setText(Q(live_.yCopy));
-  total_->setText(QString::number(std::max(1LL, LeadingInteger(live_.xCopy)) *
-                                  std::max(1LL, LeadingInteger(live_.yCopy))));
+  xCopy_->setText(QString::number(live_.xCopy));
+  yCopy_->setText(QString::number(live_.yCopy));
+  total_->setText(QString::number(live_.xCopy * live_.yCopy));
 }
 
 void MainWindow::ShowSliderLabels() {
@@ -759,7 +770,7 @@ void MainWindow::ShowBanner() {
 }
 
 void MainWindow::ShowUnit() {
-  unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(ctx_.files))));
+  unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
 }
 
 void MainWindow::SetStatusEntry(int entry) { status_->setText(Text(entry)); }
@@ -768,7 +779,7 @@ void MainWindow::ShowMessage(const Message& m) {
   QMessageBox box(m.icon == MessageIcon::Error         ? QMessageBox::Critical
                   : m.icon == MessageIcon::Exclamation ? QMessageBox::Warning
                                                        : QMessageBox::Information,
-                  Q(m.title.empty() ? ctx_.text[0] : m.title), Q(m.text), QMessageBox::Ok, this);
+                  Q(m.title.empty() ? Texts()[0] : m.title), Q(m.text), QMessageBox::Ok, this);
   box.exec();
 }
 

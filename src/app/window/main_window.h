@@ -11,8 +11,10 @@
 
 #include "app/window/window_layout.h"
 #include "lang/text_table.h"
+#include "printers/media_rules.h"
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
+#include "base/result.h"
 #include "settings/ui_hooks.h"
 
 class QAction;
@@ -35,12 +37,8 @@ namespace nvx::app {
 class PreviewWidget;
 struct WindowWork;
 
-// What the window is built from: the settings files, the texts already loaded,
-// the model and where the program's own files are.
+// Where the program's own files are and what the Help menu shows.
 struct WindowContext {
-  SettingsFiles files;
-  TextTable text;
-  std::string modelKey;
   std::filesystem::path programFolder;
   std::string onlineHelpUrl;
   std::string version;
@@ -52,7 +50,8 @@ struct WindowContext {
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit MainWindow(WindowContext context, QWidget* parent = nullptr);
+  // `work` holds the print session, opened as at start-up.
+  MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Opens an image as the File menu, a drop or another start of the program do.
@@ -64,6 +63,12 @@ class MainWindow : public QMainWindow {
   bool ImageLoaded() const { return imageLoaded_; }
   bool Busy() const { return busy_; }
   const WindowContext& Context() const { return ctx_; }
+  // The session's settings: pending writes are stored by CommitSettings.
+  const SettingsFiles& Files() const;
+  const TextTable& Texts() const;
+  const std::string& ModelKey() const;
+  // Stores the settings changed since the last commit (the timer does it each second).
+  void CommitSettings();
   UiHooks Hooks();
 
  signals:
@@ -89,6 +94,7 @@ class MainWindow : public QMainWindow {
   QWidget* BuildPreviewPanel();
   void ApplyTexts();
   void FillLists();
+  void FillPrinters();
   void ConnectControls();
   void SetTabOrder();
   void PlaceWindow();
@@ -131,33 +137,33 @@ class MainWindow : public QMainWindow {
   void OnHelp();
   void OnOnlineHelp();
   void OnAbout();
-  void ApplyMediaRulesToControls();
+  void ShowMediaOutcome(const MediaRuleOutcome& outcome);
+  void ReapplyMedia();
   void SetTonerOrder(TonerOrder order);
   void OpenDroppedFiles(const QStringList& paths);
   void ShowMessage(const Message& message);
   void RememberRecentFile(const std::string& path);
 
   // The image side (load, preview, print), run by the core off this thread.
-  void PrepareWork();
-  void StartLoad(const std::string& path, bool keepRotate);
+  void StartLoad(const std::string& path, bool forFlip);
   void StartOrient();
   void RedrawPreview();
   void StartPrint();
   void StartBlankPage();
   void SetBusy(bool busy);
+  void ShowFailure(const Failure& failure);
   template <typename Result>
   void RunOffThread(std::function<Result()> work, std::function<void(Result)> done);
 
   WindowContext ctx_;
-  LiveSettings live_;
-  bool marginOverride_ = false;
+  std::unique_ptr<WindowWork> work_;
+  LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;
   bool patternPrintAvailable_ = false;  // pattern printing is not offered yet
   int substrate_ = 6;
   std::string currentFile_;
   WindowMetrics metrics_;
-  std::unique_ptr<WindowWork> work_;
 
   QLabel* banner_ = nullptr;
   QLabel* title_ = nullptr;
@@ -207,6 +213,8 @@ class MainWindow : public QMainWindow {
   PreviewWidget* preview_ = nullptr;
   QCheckBox* faceUpExit_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  QWidget* toolPanel_ = nullptr;
+  std::vector<QMenu*> settingMenus_;  // menus unavailable while the core works
   QTimer* tick_ = nullptr;
   // Every caption with its text-table entry (and the English text used when the
   // entry is empty), so a change of language relabels the window in place.

@@ -30,6 +30,9 @@
 #include "app/window/artwork.h"
 #include "app/window/dialogs.h"
 #include "app/window/main_window.h"
+#include "app/window/window_work.h"
+#include "settings/margins.h"
+#include "lang/text_entries.h"
 #include "app/window/menu_text.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
@@ -67,7 +70,7 @@ bool IsMediaNote(const TextTable& text, int entry) {
 // Commands
 
 void MainWindow::OnOpenFile() {
-  const QString folder = Q(ReadLastFile(ctx_.files.userFolder, kLastFileSlots));
+  const QString folder = Q(ReadLastFile(Files().userFolder, kLastFileSlots));
   const QString file = QFileDialog::getOpenFileName(
       this, Text(95), folder,
       QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd "
@@ -107,55 +110,60 @@ void MainWindow::OpenDroppedFiles(const QStringList& paths) {
 void MainWindow::RememberRecentFile(const std::string& path) {
   std::vector<std::string> paths{path};
   for (int slot = 1; slot <= kRecentFileCount; ++slot) {
-    std::string p = ReadLastFile(ctx_.files.userFolder, slot);
+    std::string p = ReadLastFile(Files().userFolder, slot);
     if (!p.empty() && p != path) paths.push_back(std::move(p));
   }
   paths.resize(std::min<std::size_t>(paths.size(), kRecentFileCount));
-  ReportWriteFailure(ctx_.files.hooks, ctx_.files.userFolder / kLastFileName,
-                     WriteLastFiles(ctx_.files.userFolder, paths));
+  ReportWriteFailure(Files().hooks, Files().userFolder / kLastFileName,
+                     WriteLastFiles(Files().userFolder, paths));
   BuildRecentFiles();
 }
 
 void MainWindow::OnPrint() {
   if (!imageLoaded_ || busy_) return;
   ReadControls();
-  WriteSetting(ctx_.files, keys::kActive, keys::kPrinter, live_.printer);
+  WriteSetting(Files(), keys::kActive, keys::kPrinter, live_.printer);
   StartPrint();
 }
 
 void MainWindow::OnPaperChanged() {
-  WriteSettings(ctx_.files, {{keys::kActive, keys::kTopMargin, keys::kStandardSideMargin},
-                             {keys::kActive, keys::kLeftMargin, keys::kStandardSideMargin},
-                             {keys::kActive, keys::kRightMargin, keys::kStandardSideMargin},
-                             {keys::kActive, keys::kBottomMargin, keys::kStandardBottomMargin}});
   ReadControls();
-  SetPaper(ctx_.files, live_, live_.paperName, ctx_.text[122]);
+  const Status chosen = ChoosePaper(work_->session, live_.paperName);
+  if (!chosen) ShowFailure(chosen.failure());
   ShowLive();
   RedrawPreview();
 }
 
 void MainWindow::OnTrayChanged() {
-  WriteSetting(ctx_.files, keys::kActive, keys::kTray, S(trayList_->currentText()));
-  ReadControls();
+  const Status chosen = ChooseTray(work_->session, S(trayList_->currentText()));
+  if (!chosen) ShowFailure(chosen.failure());
+  ShowLive();
 }
 
 void MainWindow::OnMediaChanged() {
   ReadControls();
-  ApplyMediaRulesToControls();
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) {
+    ShowMediaOutcome(*rules);
+  } else {
+    ShowFailure(rules.failure());
+  }
   ShowLive();
   RedrawPreview();
 }
 
-void MainWindow::ApplyMediaRulesToControls() {
-  live_.mediaType = S(mediaList_->currentText());
-  const MediaRuleOutcome outcome =
-      ApplyMediaRules(ctx_.files, ctx_.text, ctx_.modelKey, live_, marginOverride_);
+void MainWindow::ShowMediaOutcome(const MediaRuleOutcome& outcome) {
   ShowHands(outcome.showHands, outcome.leftHand, outcome.rightHand);
-  if (IsMediaNote(ctx_.text, outcome.hintEntry)) {
+  if (IsMediaNote(Texts(), outcome.hintEntry)) {
     statusBar()->showMessage(Text(outcome.hintEntry));
   } else {
     statusBar()->clearMessage();
   }
+}
+
+void MainWindow::ShowFailure(const Failure& failure) {
+  if (failure.message.empty()) return;  // the user has been told already
+  ShowMessage({Texts()[0], failure.message, MessageIcon::Error});
 }
 
 void MainWindow::OnHand(bool left) {
@@ -163,7 +171,7 @@ void MainWindow::OnHand(bool left) {
   const bool chosen = pressed->isChecked();  // the click has already toggled it
   const bool leftOn = left ? chosen : false;
   const bool rightOn = left ? false : chosen;
-  WriteSettings(ctx_.files, {{keys::kOthers, keys::kLeftHand, leftOn ? "1" : "0"},
+  WriteSettings(Files(), {{keys::kOthers, keys::kLeftHand, leftOn ? "1" : "0"},
                              {keys::kOthers, keys::kRightHand, rightOn ? "1" : "0"}});
   ShowHands(true, leftOn, rightOn);
   RedrawPreview();
@@ -205,57 +213,51 @@ void MainWindow::OnSettingChanged() {
 }
 
 void MainWindow::OnTick() {
-  if (printerList_->count() == 0) {
-    const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
-    const PrinterList printers =
-        FillPrinterList(destinations.printers, ctx_.modelKey,
-                        ReadSetting(ctx_.files, keys::kActive, keys::kPrinter));
-    const QSignalBlocker block(printerList_);
-    for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
-    if (printers.selected >= 0) printerList_->setCurrentIndex(printers.selected);
-    live_.printer = S(printerList_->currentText());
-  }
+  if (printerList_->count() == 0) FillPrinters();
   printButton_->setEnabled(imageLoaded_ && !busy_);
   patternButton_->setEnabled(imageLoaded_ && !busy_ && patternPrintAvailable_);
+  CommitSettings();
 }
 
 void MainWindow::OnLoadDefaults() {
   SetTonerOrder(TonerOrder::WhiteLast);
   live_.tonerPercent = 50;
   live_.whiteMaskPercent = 100;
-  live_.copies = "1";
+  live_.copies = 1;
   live_.displayWhite = false;
   live_.printWhite = false;
   live_.thresholdOn = false;
   live_.printCmy = true;
-  WriteSettings(ctx_.files, {{keys::kActive, keys::kTopMargin, keys::kStandardSideMargin},
-                             {keys::kActive, keys::kLeftMargin, keys::kStandardSideMargin},
-                             {keys::kActive, keys::kRightMargin, keys::kStandardSideMargin},
-                             {keys::kActive, keys::kBottomMargin, keys::kStandardBottomMargin},
-                             {keys::kActive, "Duo I Sheet", "0"},
-                             {keys::kOthers, keys::kRightHand, "1"},
-                             {keys::kOthers, keys::kLeftHand, "0"}});
-  CreateDefaultSettings(ctx_.files);
+  work_->session.userMargins = PageMargins{};
+  WriteMargins(Files(), work_->session.userMargins);
+  WriteSettings(Files(), {{keys::kActive, "Duo I Sheet", "0"},
+                          {keys::kOthers, keys::kRightHand, "1"},
+                          {keys::kOthers, keys::kLeftHand, "0"}});
+  CreateDefaultSettings(Files());
   ShowLive();
   ReadControls();
-  ApplyMediaRulesToControls();
-  ShowLive();
+  ReapplyMedia();
   ShowUnit();
   RedrawPreview();
 }
 
+void MainWindow::ReapplyMedia() {
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) ShowMediaOutcome(*rules);
+  ShowLive();
+}
+
 void MainWindow::SetTonerOrder(TonerOrder order) {
-  live_.colourPoints = nvx::SetTonerOrder(ctx_.files, order);
+  live_.colourPoints = nvx::SetTonerOrder(Files(), order);
   live_.tonerOrder = order;
   ShowBanner();
   ReadControls();
-  ApplyMediaRulesToControls();
-  ShowLive();
+  ReapplyMedia();
   RedrawPreview();
 }
 
 void MainWindow::OnDefaultProfiles() {
-  WriteSettings(ctx_.files, {{keys::kActive, keys::kIcmProfileOut, "OKC711P2.ICM"},
+  WriteSettings(Files(), {{keys::kActive, keys::kIcmProfileOut, "OKC711P2.ICM"},
                              {keys::kActive, keys::kIcmProfileIn, "sRGB.icm"}});
   if (imageLoaded_ && !currentFile_.empty() && !busy_) StartLoad(currentFile_, false);
 }
@@ -263,49 +265,58 @@ void MainWindow::OnDefaultProfiles() {
 void MainWindow::OnPickProfile(bool input) {
   const QString file = PickProfile(this, input ? Text(91) : Text(90));
   if (file.isEmpty()) return;
-  WriteSetting(ctx_.files, keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut,
+  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut,
                S(file));
-  ShowMessage({ctx_.text[0], ctx_.text[92], MessageIcon::Information});
+  ShowMessage({Texts()[0], Texts()[92], MessageIcon::Information});
 }
 
 void MainWindow::OnUnits() {
-  ShowUnitsDialog(this, ctx_.files, ctx_.text);
+  ShowUnitsDialog(this, Files(), Texts());
   ShowUnit();
   RedrawPreview();  // the size fields follow the unit
 }
 
-void MainWindow::OnJpegSettings() { ShowJpegDialog(this, ctx_.files, ctx_.text); }
+void MainWindow::OnJpegSettings() { ShowJpegDialog(this, Files(), Texts()); }
 
 void MainWindow::OnBlackRemoval() {
-  ShowBlackRemovalDialog(this, ctx_.files, ctx_.text, [this] { RedrawPreview(); });
+  ShowBlackRemovalDialog(this, Files(), Texts(), [this] { RedrawPreview(); });
 }
 
 void MainWindow::OnTonerOrder() {
-  ShowTonerOrderDialog(this, ctx_.text, live_.tonerOrder,
+  ShowTonerOrderDialog(this, Texts(), live_.tonerOrder,
                        [this](TonerOrder order) { SetTonerOrder(order); });
 }
 
 void MainWindow::OnPrinterMode() {
   ReadControls();
-  ShowPrinterModeDialog(this, ctx_.files, ctx_.text, ctx_.modelKey, live_.printer);
+  ShowPrinterModeDialog(this, Files(), Texts(), ModelKey(), live_.printer);
 }
 
 void MainWindow::OnLanguage() {
-  UiHooks hooks = Hooks();
-  if (!ShowLanguageDialog(this, ctx_.files, ctx_.programFolder, hooks, ctx_.text)) return;
+  PrintSession& session = work_->session;
+  if (!ShowLanguageDialog(this, Files(), ctx_.programFolder, session.hooks, session.text)) return;
   ReadControls();
+  // The lists hold texts: the same entries, now in the new language.
   const int media = mediaList_->currentIndex();
   const int tray = trayList_->currentIndex();
+  for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
+    session.mediaList[i] = session.text[MediaList()[i].textEntry];
+  }
+  for (std::size_t i = 0; i < session.trayList.size(); ++i) {
+    session.trayList[i] = session.text[entry::kTrays[i]];
+  }
+  live_.mediaType = session.mediaList[static_cast<std::size_t>(std::max(0, media))];
+  live_.paperTray = session.trayList[static_cast<std::size_t>(std::max(0, tray))];
   BuildMenus();
   ApplyTexts();
   {
     const QSignalBlocker b1(mediaList_), b2(trayList_);
     for (int i = 0; i < mediaList_->count(); ++i) {
-      mediaList_->setItemText(i, Text(MediaList()[static_cast<std::size_t>(i)].textEntry));
+      mediaList_->setItemText(i, Q(session.mediaList[static_cast<std::size_t>(i)]));
     }
-    for (int i = 0; i < 3; ++i) trayList_->setItemText(i, Text(121 + i));
-    mediaList_->setCurrentIndex(media);
-    trayList_->setCurrentIndex(tray);
+    for (int i = 0; i < trayList_->count(); ++i) {
+      trayList_->setItemText(i, Q(session.trayList[static_cast<std::size_t>(i)]));
+    }
   }
   ReadControls();
 }
@@ -324,12 +335,12 @@ void MainWindow::OnOnlineHelp() {
   if (!ctx_.onlineHelpUrl.empty()) QDesktopServices::openUrl(QUrl(Q(ctx_.onlineHelpUrl)));
 }
 
-void MainWindow::OnAbout() { ShowAboutBox(this, ctx_.text, ctx_.version); }
+void MainWindow::OnAbout() { ShowAboutBox(this, Texts(), ctx_.version); }
 
 void MainWindow::OnFitToPage() {
   ReadControls();
-  live_.xCopy = "1";
-  live_.yCopy = "1";
+  live_.xCopy = 1;
+  live_.yCopy = 1;
   ShowLive();
   work_->fitRequested = true;
   RedrawPreview();
@@ -349,6 +360,9 @@ void MainWindow::Raise() {
 
 void MainWindow::SetBusy(bool busy) {
   busy_ = busy;
+  // The worker reads the settings while it runs: nothing may change them meanwhile.
+  toolPanel_->setEnabled(!busy);
+  for (QMenu* menu : settingMenus_) menu->setEnabled(!busy);
   OnTick();
 }
 
@@ -374,7 +388,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   metrics_.height = height();
   metrics_.panelWidth = splitter_->sizes().value(0, metrics_.panelWidth);
   metrics_.previewHeight = PreviewHeightFor(metrics_.panelWidth);
-  WriteWindowMetrics(ctx_.files, metrics_);
+  WriteWindowMetrics(Files(), metrics_);
+  CommitSettings();
   event->accept();
 }
 

@@ -3,13 +3,14 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <filesystem>
 
-#include "app/spool_job.h"
 #include "app/window/main_window.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
 #include "app/window/window_work.h"
 #include "image/page_fit.h"
-#include "postscript/layout.h"
+#include "job/delivery.h"
+#include "lang/text_entries.h"
+#include "job/layout.h"
 #include "printers/models.h"
 #include "settings/paper.h"
 
@@ -17,12 +18,6 @@
 // off the user-interface thread; the window stays usable and shows their progress.
 namespace nvx::app {
 namespace {
-
-// The results of a load the window shows.
-struct LoadOutcome {
-  PathStatus status = PathStatus::Failed;
-  bool loaded = false;
-};
 
 QImage ToImage(const PreviewBitmap& bitmap) {
   if (bitmap.width <= 0 || bitmap.height <= 0) return {};
@@ -47,82 +42,54 @@ void MainWindow::RunOffThread(std::function<Result()> work, std::function<void(R
   watcher->setFuture(QtConcurrent::run(std::move(work)));
 }
 
-void MainWindow::PrepareWork() {
-  CliSession& s = work_->session;
-  s.hooks = Hooks();
-  s.files = ctx_.files;
-  s.files.hooks = nullptr;
-  s.text = ctx_.text;
-  s.modelKey = ctx_.modelKey;
-  s.familyCode = FamilyCode(ctx_.modelKey);
-  s.live = live_;
-  s.marginOverride = false;  // the window restores a media's margins itself
-}
-
-void MainWindow::StartLoad(const std::string& path, bool keepRotate) {
+void MainWindow::StartLoad(const std::string& path, bool forFlip) {
   if (busy_) return;
   ReadControls();
-  PrepareWork();
   SetStatusEntry(34);
-  const bool rotate = live_.rotate;
   WindowWork* work = work_.get();
-  RunOffThread<LoadOutcome>(
-      [work, path, keepRotate, rotate] {
-        LoadOutcome out;
-        out.status = LoadAndConvert(work->session, work->path, path);
-        if (out.status == PathStatus::Ok) {
-          // "Flip" reloads the file but keeps the user's "Rotate".
-          if (keepRotate) work->session.live.rotate = rotate;
-          out.status = Orient(work->session, work->path, true);
-        }
-        out.loaded = work->path.loaded;
-        return out;
+  RunOffThread<Status>(
+      [work, path, forFlip]() -> Status {
+        Status loaded = forFlip && work->document.loaded
+                            ? ReloadForFlip(work->session, work->document)
+                            : LoadImageDocument(work->session, work->document, path);
+        if (!loaded) return loaded;
+        return OrientImage(work->session, work->document, true);
       },
-      [this, path](LoadOutcome out) {
-        const LiveSettings& s = work_->session.live;
-        imageLoaded_ = out.loaded;
-        if (out.status == PathStatus::OutOfMemory) {
+      [this, path](Status status) {
+        imageLoaded_ = work_->document.loaded;
+        if (!status && status.failure().kind == Failure::Kind::OutOfMemory) {
+          ShowFailure(status.failure());
           close();  // the message said the program closes, and it does
           return;
         }
-        if (out.status == PathStatus::Ok) {
+        if (status) {
           currentFile_ = path;
-          live_.rotate = s.rotate;
-          live_.zoom = s.zoom;
-          live_.dpi = s.dpi;
-          live_.xSize = s.xSize;
-          live_.ySize = s.ySize;
-          live_.xCopy = s.xCopy;
-          live_.yCopy = s.yCopy;
-          live_.caption = s.caption;
-          work_->orientedMirror = s.mirrorOn;
-          work_->orientedRotate = s.rotate;
+          work_->orientedMirror = live_.mirrorOn;
+          work_->orientedRotate = live_.rotate;
           setWindowTitle(Q(live_.caption));
           RememberRecentFile(path);
           SetStatusEntry(36);
         } else {
+          ShowFailure(status.failure());
           SetStatusEntry(35);
         }
         ShowLive();
         RedrawPreview();
-        emit loadFinished(out.status == PathStatus::Ok);
+        emit loadFinished(status.ok());
       });
 }
 
 void MainWindow::StartOrient() {
-  PrepareWork();
   WindowWork* work = work_.get();
-  RunOffThread<PathStatus>([work] { return Orient(work->session, work->path, true); },
-                           [this](PathStatus status) {
-                             const LiveSettings& s = work_->session.live;
-                             work_->orientedMirror = s.mirrorOn;
-                             work_->orientedRotate = s.rotate;
-                             imageLoaded_ = status == PathStatus::Ok && work_->path.loaded;
-                             live_.xSize = s.xSize;
-                             live_.ySize = s.ySize;
-                             ShowNumbers();
-                             RedrawPreview();
-                           });
+  RunOffThread<Status>([work] { return OrientImage(work->session, work->document, true); },
+                       [this](Status status) {
+                         work_->orientedMirror = live_.mirrorOn;
+                         work_->orientedRotate = live_.rotate;
+                         imageLoaded_ = work_->document.loaded;
+                         if (!status) ShowFailure(status.failure());
+                         ShowNumbers();
+                         RedrawPreview();
+                       });
 }
 
 void MainWindow::RedrawPreview() {
@@ -136,65 +103,64 @@ void MainWindow::RedrawPreview() {
     StartOrient();
     return;
   }
-  PrepareWork();
-  CliSession& s = work_->session;
-  PrintPath& p = work_->path;
+  PrintSession& s = work_->session;
+  ImageDocument& d = work_->document;
   if (work_->fitRequested) {
     work_->fitRequested = false;
     const PrintableSize printable = PrintableArea(s.files, s.live);
-    const PrintSize fitted = FitToPrintable({p.grid.printWidthPt, p.grid.printHeightPt}, p.image,
+    const PrintSize fitted = FitToPrintable({d.grid.printWidthPt, d.grid.printHeightPt}, d.image,
                                             printable.widthPt, printable.heightPt, s.live.rotate);
-    p.grid.printWidthPt = fitted.widthPt;
-    p.grid.printHeightPt = fitted.heightPt;
+    d.grid.printWidthPt = fitted.widthPt;
+    d.grid.printHeightPt = fitted.heightPt;
   }
-  ShowPrintSize(s, p);
+  ShowPrintSize(s, d);
   constexpr int kDesk = 8;  // a little desk around the sheet
-  PlaceOnPage(s, p, std::max(16, preview_->width() - kDesk),
+  PlaceOnPage(s, d, std::max(16, preview_->width() - kDesk),
               std::max(16, preview_->height() - kDesk));
-  preview_->ShowPage(ToImage(RenderPagePreview(s, p, substrate_)));
-  live_.xSize = s.live.xSize;
-  live_.ySize = s.live.ySize;
-  live_.xCopy = s.live.xCopy;
-  live_.yCopy = s.live.yCopy;
+  preview_->ShowPage(ToImage(RenderPagePreview(s, d, substrate_)));
   ShowNumbers();
   emit previewRedrawn();
 }
 
 void MainWindow::StartPrint() {
   if (busy_ || !imageLoaded_) return;
-  PrepareWork();
   SetStatusEntry(39);
   WindowWork* work = work_.get();
-  RunOffThread<bool>(
-      [work] {
-        CliSession& s = work->session;
+  RunOffThread<Status>(
+      [work]() -> Status {
+        PrintSession& s = work->session;
         // The job is laid out on the standard preview area, as the command line
         // does, so the printer gets the same bytes whatever the window's size.
-        PlaceOnPage(s, work->path, kDefaultPreviewWidthPx, kDefaultPreviewHeightPx);
-        PrintJob job = BuildImageJob(s, work->path, false);
-        if (!job.ok) return false;
-        const std::string name =
-            PrintDocumentName(s.live.caption, s.text[0], s.live.xCopy, s.live.yCopy);
-        return SendJob(s.live.printer, name, job, s.text, s.hooks);
+        PlaceOnPage(s, work->document, kDefaultPreviewWidthPx, kDefaultPreviewHeightPx);
+        Result<PrintJob> job = BuildImageJob(s, work->document, false);
+        if (!job) return job.failure();
+        if (job->outcome != JobOutcome::Made) return {};  // costed only: nothing to send
+        const std::string name = PrintDocumentName(s.live.caption, s.text[entry::kTitle],
+                                                   s.live.xCopy, s.live.yCopy);
+        return SendJob(s.live.printer, name, *job, s.text, s.hooks);
       },
-      [this](bool sent) {
+      [this](Status sent) {
+        if (!sent) ShowFailure(sent.failure());
         RedrawPreview();
-        emit printFinished(sent);
+        emit printFinished(sent.ok());
       });
 }
 
 void MainWindow::StartBlankPage() {
   if (busy_) return;
-  PrepareWork();
   WindowWork* work = work_.get();
-  RunOffThread<bool>(
-      [work] {
-        CliSession& s = work->session;
+  RunOffThread<Status>(
+      [work]() -> Status {
+        PrintSession& s = work->session;
         JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
         PrintJob job = BuildBlankJob(env, s.live);
-        return job.ok && SendJob(s.live.printer, kBlankDocumentName, job, s.text, s.hooks);
+        if (!job.ok()) return Fail({});
+        return SendJob(s.live.printer, kBlankDocumentName, job, s.text, s.hooks);
       },
-      [this](bool sent) { emit printFinished(sent); });
+      [this](Status sent) {
+        if (!sent) ShowFailure(sent.failure());
+        emit printFinished(sent.ok());
+      });
 }
 
 }  // namespace nvx::app

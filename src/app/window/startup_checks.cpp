@@ -3,15 +3,12 @@
 #include <system_error>
 
 #include "settings/settings_keys.h"
-#include "settings/startup.h"
 
 namespace nvx::app {
 namespace {
 
 constexpr std::string_view kShapeLibraryKey = "Shape Library";
 constexpr std::string_view kShapeLibraryFile = "shape.lib";
-constexpr std::string_view kStats = "Stats";
-constexpr std::string_view kOption = "Option";
 
 }  // namespace
 
@@ -32,12 +29,6 @@ ShapeLibraryCheck ProvisionShapeLibrary(const SettingsFiles& files) {
   if (ec) return ShapeLibraryCheck::NoUserFolder;
   WriteSetting(files, keys::kActive, kShapeLibraryKey, copy.string());
   return ShapeLibraryCheck::Ready;
-}
-
-void PrepareSettings(const SettingsFiles& files) {
-  if (ReadSetting(files, kStats, kOption).empty()) WriteSetting(files, kStats, kOption, "3");
-  MigrateBottomMargin(files);
-  DefaultWorkingHand(files);
 }
 
 }  // namespace nvx::app

@@ -11,8 +11,4 @@ enum class ShapeLibraryCheck { Ready = 0, NoMachineFolder = 1, NoUserFolder = 2,
 
 ShapeLibraryCheck ProvisionShapeLibrary(const SettingsFiles& files);
 
-// Start-up steps between the language and the window: the statistics option,
-// the bottom-margin migration and the default working hand.
-void PrepareSettings(const SettingsFiles& files);
-
 }  // namespace nvx::app

@@ -9,9 +9,9 @@
 #include "app/window/main_window.h"
 #include "app/window/qt_text.h"
 #include "app/window/startup_checks.h"
+#include "app/window/window_work.h"
 #include "app/window/window_texts.h"
 #include "image/devil_errors.h"
-#include "lang/language_file.h"
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
 #include "printers/models.h"
@@ -77,17 +77,21 @@ int RunWindow(int argc, char** argv, const std::string& file) {
   SettingsFiles files{platform::UserDataFolder(), platform::MachineDataFolder(), &hooks};
   ReportShapeLibrary(ProvisionShapeLibrary(files), hooks);
 
-  WindowContext context;
-  context.programFolder = platform::ProgramFolder();
-  context.text = LoadStartupLanguage(files, context.programFolder, hooks);
-  PrepareSettings(files);
+  // The language, the statistics option, the margin and hand defaults: the
+  // session opens the settings as every start of the program does.
+  auto work = std::make_unique<WindowWork>();
+  work->session.hooks = hooks;
+  if (const Status opened = OpenPrintSession(work->session, {}); !opened) {
+    hooks.Show({std::string(kAppTitle), opened.failure().message, MessageIcon::Error});
+    return 1;
+  }
   InitDevil();
 
-  context.files = files;
-  context.modelKey = ModelKey(files);
+  WindowContext context;
+  context.programFolder = platform::ProgramFolder();
   context.onlineHelpUrl = NVX_ONLINE_HELP_URL;
   context.version = NVX_VERSION;
-  MainWindow window(std::move(context));
+  MainWindow window(std::move(context), std::move(work));
   QObject::connect(&channel, &InstanceChannel::openRequested, &window, [&window](const QString& p) {
     window.Raise();
     if (!p.isEmpty()) window.OpenImage(p);
@@ -96,7 +100,8 @@ int RunWindow(int argc, char** argv, const std::string& file) {
   if (!absolute.isEmpty()) window.OpenImage(absolute);
   const int status = app.exec();
 
-  WriteExitSettings(window.Context().files, window.Live().colourPoints);
+  WriteExitSettings(window.Files(), window.Live().colourPoints);
+  window.CommitSettings();
   return status;
 }
 
