@@ -37,10 +37,10 @@
 #include "app/window/window_texts.h"
 #include "app/window/window_work.h"
 #include "base/text.h"
-#include "job/print_session.h"
-#include "postscript/job_writer.h"
 #include "image/preview.h"
+#include "job/print_session.h"
 #include "platform/printer_enumeration.h"
+#include "postscript/job_writer.h"
 #include "printers/media.h"
 #include "printers/media_rules.h"
 #include "printers/models.h"
@@ -600,8 +600,8 @@ void MainWindow::FillLists() {
 
 void MainWindow::FillPrinters() {
   const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
-  const PrinterList printers = FillPrinterList(
-      destinations.printers, ModelKey(), ReadSetting(Files(), keys::kActive, keys::kPrinter));
+  const PrinterList printers = FillPrinterList(destinations.printers, ModelKey(),
+                                               ReadSetting(Files(), keys::kActive, keys::kPrinter));
   const QSignalBlocker block(printerList_);
   printerList_->clear();
   for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
@@ -666,8 +666,8 @@ void MainWindow::PlaceWindow() {
 
 void MainWindow::ReadControls() {
   live_.printer = S(printerList_->currentText());
-  live_.copies = std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies,
-                            kMaxCopies);
+  live_.copies =
+      std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies, kMaxCopies);
   live_.mediaType = S(mediaList_->currentText());
   live_.mediaCode = mediaList_->currentData().toInt();
   live_.paperTray = S(trayList_->currentText());

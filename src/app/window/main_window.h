@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/window/window_layout.h"
+#include "base/result.h"
 #include "lang/text_table.h"
 #include "printers/media_rules.h"
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
-#include "base/result.h"
 #include "settings/ui_hooks.h"
 
 class QAction;

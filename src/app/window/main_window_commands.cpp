@@ -30,9 +30,6 @@
 #include "app/window/artwork.h"
 #include "app/window/dialogs.h"
 #include "app/window/main_window.h"
-#include "app/window/window_work.h"
-#include "settings/margins.h"
-#include "lang/text_entries.h"
 #include "app/window/menu_text.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
@@ -40,12 +37,14 @@
 #include "app/window/window_work.h"
 #include "base/text.h"
 #include "image/preview.h"
+#include "lang/text_entries.h"
 #include "platform/printer_enumeration.h"
 #include "printers/media.h"
 #include "printers/media_rules.h"
 #include "printers/models.h"
 #include "printers/printer_list.h"
 #include "settings/last_files.h"
+#include "settings/margins.h"
 #include "settings/paper.h"
 #include "settings/settings_keys.h"
 #include "settings/startup.h"
@@ -172,7 +171,7 @@ void MainWindow::OnHand(bool left) {
   const bool leftOn = left ? chosen : false;
   const bool rightOn = left ? false : chosen;
   WriteSettings(Files(), {{keys::kOthers, keys::kLeftHand, leftOn ? "1" : "0"},
-                             {keys::kOthers, keys::kRightHand, rightOn ? "1" : "0"}});
+                          {keys::kOthers, keys::kRightHand, rightOn ? "1" : "0"}});
   ShowHands(true, leftOn, rightOn);
   RedrawPreview();
 }
@@ -258,15 +257,14 @@ void MainWindow::SetTonerOrder(TonerOrder order) {
 
 void MainWindow::OnDefaultProfiles() {
   WriteSettings(Files(), {{keys::kActive, keys::kIcmProfileOut, "OKC711P2.ICM"},
-                             {keys::kActive, keys::kIcmProfileIn, "sRGB.icm"}});
+                          {keys::kActive, keys::kIcmProfileIn, "sRGB.icm"}});
   if (imageLoaded_ && !currentFile_.empty() && !busy_) StartLoad(currentFile_, false);
 }
 
 void MainWindow::OnPickProfile(bool input) {
   const QString file = PickProfile(this, input ? Text(91) : Text(90));
   if (file.isEmpty()) return;
-  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut,
-               S(file));
+  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut, S(file));
   ShowMessage({Texts()[0], Texts()[92], MessageIcon::Information});
 }
 

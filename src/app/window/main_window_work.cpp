@@ -9,8 +9,8 @@
 #include "app/window/window_work.h"
 #include "image/page_fit.h"
 #include "job/delivery.h"
-#include "lang/text_entries.h"
 #include "job/layout.h"
+#include "lang/text_entries.h"
 #include "printers/models.h"
 #include "settings/paper.h"
 
@@ -38,6 +38,7 @@ void MainWindow::RunOffThread(std::function<Result()> work, std::function<void(R
     watcher->deleteLater();
     SetBusy(false);
     done(std::move(result));
+    OnTick();  // "Print" follows the new state at once, not at the next tick
   });
   watcher->setFuture(QtConcurrent::run(std::move(work)));
 }
@@ -135,8 +136,8 @@ void MainWindow::StartPrint() {
         Result<PrintJob> job = BuildImageJob(s, work->document, false);
         if (!job) return job.failure();
         if (job->outcome != JobOutcome::Made) return {};  // costed only: nothing to send
-        const std::string name = PrintDocumentName(s.live.caption, s.text[entry::kTitle],
-                                                   s.live.xCopy, s.live.yCopy);
+        const std::string name =
+            PrintDocumentName(s.live.caption, s.text[entry::kTitle], s.live.xCopy, s.live.yCopy);
         return SendJob(s.live.printer, name, *job, s.text, s.hooks);
       },
       [this](Status sent) {
