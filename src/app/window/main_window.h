@@ -147,6 +147,7 @@ class MainWindow : public QMainWindow {
   // The image side (load, preview, print), run by the core off this thread.
   void StartLoad(const std::string& path, bool forFlip);
   void StartOrient();
+  QSize PreviewArea() const;
   void RedrawPreview();
   void StartPrint();
   void StartBlankPage();

@@ -48,13 +48,21 @@ void MainWindow::StartLoad(const std::string& path, bool forFlip) {
   ReadControls();
   SetStatusEntry(34);
   WindowWork* work = work_.get();
+  const QSize area = PreviewArea();
+  const int substrate = substrate_;
   RunOffThread<Status>(
-      [work, path, forFlip]() -> Status {
+      [work, path, forFlip, area, substrate]() -> Status {
         Status loaded = forFlip && work->document.loaded
                             ? ReloadForFlip(work->session, work->document)
                             : LoadImageDocument(work->session, work->document, path);
         if (!loaded) return loaded;
-        return OrientImage(work->session, work->document, true);
+        Status oriented = OrientImage(work->session, work->document, true);
+        if (!oriented) return oriented;
+        // A first drawing here builds the screen transform, which takes longer than
+        // the window may stall; the window's own redraw then reuses it.
+        PlaceOnPage(work->session, work->document, area.width(), area.height());
+        (void)RenderPagePreview(work->session, work->document, substrate);
+        return {};
       },
       [this, path](Status status) {
         imageLoaded_ = work_->document.loaded;
@@ -93,6 +101,11 @@ void MainWindow::StartOrient() {
                        });
 }
 
+QSize MainWindow::PreviewArea() const {
+  constexpr int kDesk = 8;  // a little desk around the sheet
+  return {std::max(16, preview_->width() - kDesk), std::max(16, preview_->height() - kDesk)};
+}
+
 void MainWindow::RedrawPreview() {
   if (busy_) return;  // the worker owns the image; its end redraws
   if (!imageLoaded_) {
@@ -115,9 +128,8 @@ void MainWindow::RedrawPreview() {
     d.grid.printHeightPt = fitted.heightPt;
   }
   ShowPrintSize(s, d);
-  constexpr int kDesk = 8;  // a little desk around the sheet
-  PlaceOnPage(s, d, std::max(16, preview_->width() - kDesk),
-              std::max(16, preview_->height() - kDesk));
+  const QSize area = PreviewArea();
+  PlaceOnPage(s, d, area.width(), area.height());
   preview_->ShowPage(ToImage(RenderPagePreview(s, d, substrate_)));
   ShowNumbers();
   emit previewRedrawn();
