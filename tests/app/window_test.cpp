@@ -234,6 +234,12 @@ TEST_F(WindowTest, ClosingRemembersSizeAndPanel) {
   EXPECT_FALSE(Read("Active", "T_Used_W").empty());
   auto again = Open();
   EXPECT_EQ(again->size(), QSize(980, 560));
+  again->close();
+
+  // A place on a screen that has gone: the desktop places the window instead.
+  WriteSettings(files, {{"Active", "L_Used_X", "3000"}, {"Active", "L_Used_Y", "40"}});
+  auto lost = Open();
+  EXPECT_LT(lost->pos().x(), 1024);
 }
 
 TEST_F(WindowTest, MenusHaveMnemonicsAndTheUsualShortcuts) {

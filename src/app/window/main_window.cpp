@@ -657,7 +657,12 @@ void MainWindow::PlaceWindow() {
     size = size.boundedTo(screen->availableGeometry().size());
   }
   resize(size);
-  if (metrics_.x >= 0 && metrics_.y >= 0) move(metrics_.x, metrics_.y);
+  // A place on a screen that is no longer attached would hide the window: the
+  // desktop places it then.
+  const QPoint place(metrics_.x, metrics_.y);
+  if (metrics_.x >= 0 && metrics_.y >= 0 && QGuiApplication::screenAt(place + QPoint(40, 40))) {
+    move(place);
+  }
   splitter_->setSizes({metrics_.panelWidth, std::max(1, size.width() - metrics_.panelWidth)});
 }
 
