@@ -24,6 +24,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -139,7 +140,10 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   OnTick();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // A worker still running holds the session and the image: let it finish first.
+  QThreadPool::globalInstance()->waitForDone();
+}
 
 const SettingsFiles& MainWindow::Files() const { return work_->session.files; }
 const TextTable& MainWindow::Texts() const { return work_->session.text; }

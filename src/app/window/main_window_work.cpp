@@ -1,5 +1,6 @@
 #include <QFutureWatcher>
 #include <QImage>
+#include <QProgressBar>
 #include <QtConcurrent/QtConcurrentRun>
 #include <filesystem>
 
@@ -78,6 +79,7 @@ void MainWindow::StartLoad(const std::string& path, bool forFlip) {
           setWindowTitle(Q(live_.caption));
           RememberRecentFile(path);
           SetStatusEntry(36);
+          progress_->setValue(100);
         } else {
           ShowFailure(status.failure());
           SetStatusEntry(35);
