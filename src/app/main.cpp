@@ -58,6 +58,10 @@ int main(int argc, char** argv) {
   // "Open with" from a file manager: the window with that image.
   std::error_code ec;
   if (std::filesystem::is_regular_file(command, ec)) return RunWindow(argc, argv, command);
+  if (command.find_first_of("./") != std::string::npos) {
+    std::cerr << "nvxprint: cannot open '" << command << "': no such file\n";
+    return kExitFailure;
+  }
   std::cerr << "nvxprint: unknown command '" << command << "'\n\n" << kUsage;
   return kExitUsage;
 }

@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 
 #include "app/window/window_app.h"
 #include "platform/instance_lock.h"
@@ -10,6 +11,8 @@ namespace nvx::app {
 namespace {
 
 constexpr int kHandOverMs = 2000;
+constexpr int kConnectTries = 20;
+constexpr int kConnectPauseMs = 250;
 
 }  // namespace
 
@@ -41,8 +44,13 @@ bool InstanceChannel::Listening() const { return server_->isListening(); }
 
 bool HandOverToRunningInstance(const std::filesystem::path& socket, const QString& path) {
   QLocalSocket client;
-  client.connectToServer(QString::fromStdString(socket.string()));
-  if (!client.waitForConnected(kHandOverMs)) return false;
+  // The running copy may still be starting and not listen yet: try for a while.
+  for (int tries = 0;; ++tries) {
+    client.connectToServer(QString::fromStdString(socket.string()));
+    if (client.waitForConnected(kHandOverMs)) break;
+    if (tries == kConnectTries) return false;
+    QThread::msleep(kConnectPauseMs);
+  }
   client.write(path.toUtf8() + '\n');
   if (!client.waitForBytesWritten(kHandOverMs)) return false;
   client.waitForDisconnected(kHandOverMs);
