@@ -14,6 +14,7 @@ inline constexpr int kExitUsage = 2;
 int RunBlankCommand(const std::vector<std::string>& args);
 int RunPrintCommand(const std::vector<std::string>& args);
 int RunPreviewCommand(const std::vector<std::string>& args);
+int RunCostCommand(const std::vector<std::string>& args);
 int RunPrintersCommand(const std::vector<std::string>& args);
 int RunUsbCommand(const std::vector<std::string>& args);
 int RunModeCommand(const std::vector<std::string>& args);

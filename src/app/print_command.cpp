@@ -4,6 +4,8 @@
 #include "app/image_options.h"
 #include "app/job_options.h"
 #include "app/preview_output.h"
+#include "cost/cost_settings.h"
+#include "job/costing.h"
 #include "lang/text_entries.h"
 
 namespace nvx::app {
@@ -16,6 +18,24 @@ std::string ImageArgument(const CommandOptions& options, const char* command) {
   std::cerr << "nvxprint " << command << ": give one image file"
             << (words.empty() ? "" : " (and nothing else)") << "\n";
   return {};
+}
+
+// The report and the summary on stdout, as the window's report shows them.
+int ShowCost(const CliSession& session) {
+  if (!session.lastCost) {
+    return ReportFailure(Fail(session.lastCostFailure.empty() ? "the print could not be costed"
+                                                              : session.lastCostFailure),
+                         kExitFailure);
+  }
+  auto lines = [](std::string text) {
+    std::erase(text, '\r');
+    return text;
+  };
+  const PrintCost& cost = *session.lastCost;
+  std::cout << lines(cost.report.optionLine) << "\n\n"
+            << lines(cost.report.text) << "\n\n"
+            << lines(cost.summary) << "\n";
+  return kExitOk;
 }
 
 }  // namespace
@@ -42,13 +62,52 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   Result<PrintJob> job = BuildImageJob(session, document, true);
   if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
   if (job->outcome == JobOutcome::CostedOnly) {
-    std::cerr << "nvxprint: the settings ask for a cost estimate only (Stats/Option is 1); "
-                 "no job was made\n";
-    return kExitFailure;
+    std::cerr << "nvxprint: the settings ask for the cost only (Stats/Option is 1): nothing was "
+                 "printed\n";
+    const int shown = ShowCost(session);
+    return shown == kExitOk ? kExitFailure : shown;
   }
   const std::string name = PrintDocumentName(session.live.caption, session.text[entry::kTitle],
                                              session.live.xCopy, session.live.yCopy);
-  return DeliverCommandJob(session, options, *job, name);
+  const int delivered = DeliverCommandJob(session, options, *job, name);
+  if (delivered != kExitOk || ReadStatsOption(session.files) != StatsOption::PrintAndCost)
+    return delivered;
+  Result<PrintCost> cost = CostSentJob(session, *job);
+  if (!cost) return ReportFailure(cost.failure(), kExitFailure);
+  session.lastCost = std::move(*cost);
+  return ShowCost(session);
+}
+
+int RunCostCommand(const std::vector<std::string>& args) {
+  CommandOptions options("nvxprint cost IMAGE [OPTIONS]",
+                         "Prices a print of the image without printing it: separates it as a "
+                         "print would, writes the cost of one print to the settings (TCOST), and "
+                         "shows the report and the summary.");
+  options.AddPositional("IMAGE", "The image file to price.");
+  AddImageOptions(options);
+  if (auto status = options.Parse("cost", args)) return *status;
+  const std::string file = ImageArgument(options, "cost");
+  if (file.empty()) return kExitUsage;
+
+  CliSession session;
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
+  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
+  ImageDocument document;
+  const int opened = OpenForCommand(session, document, options, file, kDefaultPreviewWidthPx,
+                                    kDefaultPreviewHeightPx);
+  if (opened != kExitOk) return opened;
+  // As the cost settings dialog does when it opens: the defaults where none are set.
+  OpenCostSettings(session.files);
+  if (Result<JobDestination> to = ChooseDestination(session, options); to && !to->queue.empty()) {
+    session.live.printer = to->queue;
+  } else {
+    session.live.printer = session.modelKey;
+  }
+  CostInsteadOfPrinting(session);
+  Result<PrintJob> job = BuildImageJob(session, document, true);
+  if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
+  return ShowCost(session);
 }
 
 int RunPreviewCommand(const std::vector<std::string>& args) {

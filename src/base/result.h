@@ -26,7 +26,7 @@ inline Failure OutOfMemory(std::string message = {}) {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : value_(std::move(value)) {}  // NOLINT: a value converts to success
+  Result(T value) : value_(std::move(value)) {}              // NOLINT: a value converts to success
   Result(Failure failure) : failure_(std::move(failure)) {}  // NOLINT: so does a failure
 
   bool ok() const { return value_.has_value(); }

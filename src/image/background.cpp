@@ -54,6 +54,10 @@ void RemoveBackground(WorkingImage& image, bool removal, long long tolerance,
     for (std::size_t i = 0; i < pixels; ++i) rgba[4 * i + 3] = 255;
     return;
   }
+  // A transparent first pixel is the file's own background: its transparency
+  // stands, and its colour (often stored as black) must not take every opaque
+  // pixel of that colour with it.
+  if (rgba[3] < kTransparentBelow) return;
   const Rgb reference{rgba[0], rgba[1], rgba[2]};
   // Beyond these bounds the window is empty or takes every value anyway.
   tolerance = std::clamp<long long>(tolerance, -1, 256);

@@ -37,6 +37,7 @@ struct PreviewRules {
   InkCurve scale{}, brightness{}, contrast{}, gamma{};
   BlackRemovalRule black;
   bool simulateWhite = false;
+  bool printWhite = false;
   bool thresholdOn = false;
   bool printCmy = true;
   int threshold = 0;                             // Tp
@@ -65,6 +66,7 @@ PreviewRules MakeRules(const ColourAdjustTable& table, const LiveSettings& live,
   rules.gamma = DisplayGamma();
   rules.black = MakeBlackRemovalRule(live.blackRemoval, options.blackFuzzy);
   rules.simulateWhite = live.displayWhite && live.printWhite;
+  rules.printWhite = live.printWhite;
   rules.thresholdOn = live.thresholdOn;
   rules.printCmy = live.printCmy;
   rules.threshold = Round(5.5 * Round(1.2 * live.tonerPercent));
@@ -123,6 +125,8 @@ PreviewPixel StandardPixel(const GridPixel& source, const PreviewRules& rules) {
   px.c = rules.gamma[px.c], px.m = rules.gamma[px.m], px.y = rules.gamma[px.y];
   if (rules.simulateWhite) SimulateWhite(px, sum, rules);
   if (!rules.printCmy) WhiteOnly(px, sum, rules);
+  // Without white toner a pixel of no colour receives nothing: the substrate shows.
+  if (!rules.printWhite && px.c == 0 && px.m == 0 && px.y == 0 && px.k == 0) px.v = 0;
   return px;
 }
 

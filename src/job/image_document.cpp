@@ -7,6 +7,7 @@
 #include "image/crop.h"
 #include "image/intake.h"
 #include "image/page_fit.h"
+#include "job/costing.h"
 #include "lang/text_entries.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
@@ -172,6 +173,16 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   if (!tiled.ok) return Fail({});
 
   JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  s.lastCost.reset();
+  s.lastCostFailure.clear();
+  env.estimateCost = [&s](const TiledImage& image) {
+    Result<PrintCost> cost = CostTiledImage(s, image);
+    if (cost) {
+      s.lastCost = std::move(*cost);
+    } else {
+      s.lastCostFailure = cost.failure().message;
+    }
+  };
   PrintJob job = BuildPrintJob(env, s.live, std::move(tiled.image));
   if (job.outcome == JobOutcome::Failed) return Fail({});
   return job;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/result.h"
+#include "job/print_cost.h"
 #include "lang/text_table.h"
 #include "printers/media_rules.h"
 #include "settings/live_settings.h"
@@ -49,6 +51,10 @@ struct PrintSession {
   int blackFuzzyOverride = 0;   // 0: the stored tolerance
   std::string profileIn;        // this run's ICC profiles; empty: the settings'
   std::string profileOut;
+  // The cost of the last print made while the statistics option asks to cost
+  // instead of printing; its failure message when it could not be costed.
+  std::optional<PrintCost> lastCost;
+  std::string lastCostFailure;
 
   // The print settings as they stand now (the snapshot is in memory: cheap).
   PrintSettings Settings() const;

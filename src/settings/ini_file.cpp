@@ -1,9 +1,8 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
-
-#include <algorithm>
 
 namespace nvx {
 namespace {

@@ -18,9 +18,9 @@ struct Message {
 
 // What the core may tell the user while it works. Every hook is optional.
 struct UiHooks {
-  std::function<void(int)> progress;               // 0..100
-  std::function<void(std::string_view)> status;    // the status line
-  std::function<void(const Message&)> message;     // a message box
+  std::function<void(int)> progress;             // 0..100
+  std::function<void(std::string_view)> status;  // the status line
+  std::function<void(const Message&)> message;   // a message box
 
   void Progress(int percent) const {
     if (progress) progress(percent);

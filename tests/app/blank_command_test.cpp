@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "app/cli_runner.h"
+#include "support/command.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -103,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadOption{"TrayLockedByTheMedia", {"--media", "Labels 1", "--tray", "Tray 1"}, "AUTO"},
         BadOption{"UnknownModel", {"--model", "Nonsense"}, "Pro9420WT"},
         BadOption{"UnknownOption", {"--colour"}, "colour"}),
-    [](const testing::TestParamInfo<BadOption>& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(CommandLine, HelpAndVersionSucceed) {
   auto help = test::RunNvxprint({"--help"}, {});

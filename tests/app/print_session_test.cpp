@@ -2,9 +2,10 @@
 
 #include <cstdlib>
 
-#include "app/cli_runner.h"
 #include "app/image_options.h"
 #include "job/image_document.h"
+#include "support/command.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -142,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
         PrintCase{"FlippedAndMirrored", {"--flip", "--mirror", "--print-white"}},
         PrintCase{"CopiesGrid", {"--x-copies", "3", "--y-copies", "2", "--copies", "2"}},
         PrintCase{"Foil", {"--media", "P.Foil"}}),
-    [](const testing::TestParamInfo<PrintCase>& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
   PrintOutcome print = Print({"--media", "P.Uno White", "--x-copies", "2"});
@@ -239,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                              kPhoto,
                              {"--x-copies", "999", "--y-copies", "999"},
                              "do not fit"}),
-    [](const testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 }  // namespace
 }  // namespace nvx

@@ -6,6 +6,7 @@
 
 #include "cost_test_support.h"
 #include "settings/settings_keys.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -97,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cost, TonerOrders,
     testing::Values(OrderCase{"WhiteLast", TonerOrder::WhiteLast, {10, 10, 10, 20}},
                     OrderCase{"WhiteFirst", TonerOrder::WhiteFirst, {20, 10, 10, 10}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(CostEstimate, WhiteDrumIsChargedWheneverAnyWhitePrints) {
   CostFolder folder;
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Cost, UnusableToner,
                                          UnusableCase{"NoCoverage", "CMY,11500"},
                                          UnusableCase{"NegativePrice", "CMY,11500,5%,-216,A4"},
                                          UnusableCase{"Missing", ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 TEST(CostEstimate, RefusesRasterWhoseLengthDoesNotMatchItsSizesAndWritesNothing) {
   CostFolder folder;

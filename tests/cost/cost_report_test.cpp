@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/named_case.h"
+
 namespace nvx {
 namespace {
 
@@ -58,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "File \"cup.png\" printed at Plain on 14:05:09 2026-12-08 would cost "
                     "approximately 0.11 Euro per print plus the transfer paper.\r\nNot counted, "
                     "as no yield or coverage is set: Fuser, Transfer belt."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(CostReport, FillsTheBuiltInTextsAndAddsTheCopiesLine) {
   const CostReport report =

@@ -4,6 +4,7 @@
 
 #include "cost_test_support.h"
 #include "settings/settings_keys.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -91,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BoxCase{"LabelWithLineBreak", CostBox::Label, "CMY\nK", false},
                     BoxCase{"Paper", CostBox::Paper, "A4", true},
                     BoxCase{"CurrencyWithComma", CostBox::Currency, "Euro, cents", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct OptionCase {
   const char* name;
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Cost, StatsOptions,
                                          OptionCase{"PrintOnly", "3", StatsOption::PrintOnly},
                                          OptionCase{"Empty", "", StatsOption::PrintOnly},
                                          OptionCase{"Other", "12", StatsOption::PrintOnly}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 }  // namespace
 }  // namespace nvx

@@ -133,6 +133,19 @@ INSTANTIATE_TEST_SUITE_P(
         BackgroundCase{"OffForcesOpaque", 2, false, {10, 20, 30}, {10, 20, 30}, 255}),
     [](const auto& info) { return info.param.name; });
 
+// A PNG's transparent background is often stored as (0, 0, 0, 0): matching its
+// colour would make a black logo on it vanish. The file's transparency stands.
+TEST(BackgroundRemoval, TransparentFirstPixelKeepsOpaquePixelsOfItsColour) {
+  WorkingImage image;
+  image.widthPx = 2;
+  image.heightPx = 1;
+  image.formatClass = 1;
+  image.buffer = {0, 0, 0, 0, 0, 0, 0, 255, 0, 0};
+  RemoveBackground(image, true, 5, {});
+  EXPECT_EQ(image.buffer[3], 0);
+  EXPECT_EQ(image.buffer[7], 255);
+}
+
 // 100 x 100 converted pixels at 100 pixels per inch.
 WorkingImage BlankCmyka() {
   WorkingImage image;

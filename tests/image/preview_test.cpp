@@ -62,6 +62,17 @@ TEST(PreviewPixels, DisplayWhiteOffShowsNoWhite) {
   EXPECT_LT(withWhite[0], without[0]);
 }
 
+// An opaque pixel without colour receives toner only when white is printed;
+// without white the print lays nothing there and the substrate must show.
+TEST(PreviewPixels, OpaquePixelWithoutTonerShowsTheSubstrate) {
+  const OrientedImage blank{1, 1, 0, 0, {GridPixel{0, 0, 0, 255, 255}}};
+  LiveSettings live;
+  live.printWhite = false;
+  EXPECT_EQ(Pixel(PreviewOf(blank, live, Size(1, 1)), 0)[4], 0);
+  live.printWhite = true;
+  EXPECT_EQ(Pixel(PreviewOf(blank, live, Size(1, 1)), 0)[4], 255);
+}
+
 TEST(RenderPreview, TransparentPixelsShowTheSubstrate) {
   const std::filesystem::path cmyk = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
   if (!std::filesystem::exists(cmyk)) GTEST_SKIP() << "libgs-common's CMYK profile is missing";

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "support/named_case.h"
+
 namespace nvx {
 namespace {
 
@@ -38,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"EmptyLine", "", std::nullopt},
         DecodeCase{"NoLetterN", "aABlAGwAbABvAA==", std::nullopt},
         DecodeCase{"NegativeIndex", "LQAxAE4AeAA=", std::nullopt}),
-    [](const auto& info) { return info.param.name; });
+    test::CaseName());
 
 class EntryRoundTrip : public testing::TestWithParam<std::string> {};
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx::app {
@@ -75,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, LangEncodeBadTable,
                                                       "e\n",
                                                       "1"},
                                          BadTableCase{"DuplicateIndex", "7\ta\n7\tb\n", "2"}),
-                         [](const auto& info) { return info.param.name; });
+                         test::CaseName());
 
 TEST(LangCommand, ExitStatusesForUsageAndFiles) {
   TempFolder folder;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "lang/table_text.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -140,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                         Message{"Nivalux",
                                 " Missing\r\nLoading defaults - Please set language once open",
                                 MessageIcon::Error}}),
-    [](const auto& info) { return info.param.name; });
+    test::CaseName());
 
 TEST(EnglishLanguageFile, LoadsToExactlyTheDefaults) {
   ShownMessages shown;

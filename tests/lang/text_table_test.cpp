@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/named_case.h"
+
 namespace nvx {
 namespace {
 
@@ -27,7 +29,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LineBreakCase{"TwoBreaks", "unmark\\n\\nThe", "unmark\r\n\r\nThe"},
                     LineBreakCase{"LoneBackslashAtEnd", "path\\", "path\\"},
                     LineBreakCase{"Empty", "", ""}),
-    [](const auto& info) { return info.param.name; });
+    test::CaseName());
 
 TEST(DefaultTextTable, HoldsTitleAndRenderedTexts) {
   TextTable table = DefaultTextTable();

@@ -1,7 +1,5 @@
 #include "platform/cups_server.h"
 
-#include "support/process.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -11,11 +9,14 @@
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+
+#include "support/process.h"
 
 extern char** environ;
 
@@ -44,9 +45,11 @@ sockaddr_in Loopback(int port) {
   return address;
 }
 
-bool Answers(int port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(port);
+bool Answers(const fs::path& socketFile) {
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socketFile.string().copy(address.sun_path, sizeof(address.sun_path) - 1);
   bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
   ::close(fd);
   return connected;
@@ -126,7 +129,9 @@ std::vector<std::string> SocketListener::Jobs() {
 
 CupsServer::~CupsServer() { Stop(); }
 
-std::string CupsServer::Address() const { return "127.0.0.1:" + std::to_string(port_); }
+// A socket file in the server's own folder: parallel tests can never meet
+// each other's server, as they could on a loopback port picked before use.
+std::string CupsServer::Address() const { return (folder_ / "cups.sock").string(); }
 
 std::string CupsServer::Log() const {
   return ReadFileBytes(folder_ / "log" / "cupsd.out") +
@@ -176,7 +181,6 @@ std::string CupsServer::Start() {
       std::string(NVX_CUPS_SERVERBIN).empty()) {
     return "cupsd, its helpers or lpadmin are not installed (packages cups-daemon, cups-client)";
   }
-  port_ = FreeLoopbackPort();
   WriteConfiguration();
   const fs::path conf = folder_ / "conf";
   pid_ = Spawn({NVX_CUPSD, "-f", "-c", (conf / "cupsd.conf").string(), "-s",
@@ -184,7 +188,7 @@ std::string CupsServer::Start() {
                folder_ / "log" / "cupsd.out");
   if (pid_ < 0) return "cannot start " NVX_CUPSD;
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!Answers(port_)) {
+  while (!Answers(Address())) {
     int status = 0;
     if (::waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

@@ -58,7 +58,7 @@ class CupsServer {
   std::string Start();
   void Stop();
 
-  std::string Address() const;  // "127.0.0.1:PORT", for CUPS_SERVER
+  std::string Address() const;  // the server's socket file, for CUPS_SERVER and -h
   // A raw queue (no PPD) whose device is socket://127.0.0.1:LISTENPORT.
   void AddRawQueue(const std::string& name, int listenPort, const std::string& description = {});
   void Disable(const std::string& name);
@@ -70,7 +70,6 @@ class CupsServer {
   void RunTool(const std::string& tool, std::vector<std::string> args);
 
   TempFolder folder_;
-  int port_ = 0;
   pid_t pid_ = -1;
 };
 

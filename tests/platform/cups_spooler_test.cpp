@@ -3,9 +3,10 @@
 
 #include <algorithm>
 
-#include "app/cli_runner.h"
 #include "job/delivery.h"
 #include "platform/cups_server.h"
+#include "support/command.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -161,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"RejectingQueue", "q", [](CupsServer& s) { s.Reject("q"); }, "not accepting"},
         Refusal{"ServerNotRunning", "q", [](CupsServer& s) { s.Stop(); },
                 "cannot reach the print server"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(PrintDocumentName, DropsTheTitlePrefixAndAddsTheCopiesCounts) {
   EXPECT_EQ(PrintDocumentName("Nivalux Pro - photo.png", "Nivalux Pro", 2, 3), "photo.png  2 x 3");

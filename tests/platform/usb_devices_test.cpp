@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-#include "app/cli_runner.h"
+#include "support/command.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -75,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         SysfsCase{"NoSerialGivesThePortPath",
                   {kNoSerial, kC711},
                   {"USB\\VID_06BC&PID_02FD\\AK51012345", "USB\\VID_06BC&PID_0385\\2-1.4"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(UsbPrinterInstancePathsMissingRoot, GivesNoDevices) {
   EXPECT_TRUE(platform::UsbPrinterInstancePaths("/nonexistent/sys").empty());

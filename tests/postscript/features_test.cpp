@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "job_test_support.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -58,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "612 1008 0 0 1"},
         PaperCase{"BlankJobA4SefFallsThrough", "A4 SEF", 595, 842, kBlank, "12.9997 829.0000",
                   "595 842 0 0 1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(PaperTable, OnlyTheA4SefBlockClosesWithoutTrailingBlank) {
   const std::string tail = Crlf({"", "", "%%EndFeature", "}featurecleanup"});
@@ -109,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         TrayCase{"MultiPurpose", "MultiPurpose Tray", "%%BeginFeature: *InputSlot FRONT"},
         TrayCase{"Tray1", "Tray 1", " pop pop findresource 1 exch /setinputslot get exec"},
         TrayCase{"CaseMatters", "tray 1", ""}, TrayCase{"Unknown", "Tray 2", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(InputSlot, MultiPurposeBlockIsExact) {
   EXPECT_EQ(BuildInputSlotFeature("MultiPurpose Tray", DefaultTextTable()),
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Models, OutputBin,
                                          BinCase{"Pro9420FaceDown", "Pro9420WT", false, kStacker},
                                          BinCase{"C711", "C711WT", true, ""},
                                          BinCase{"Pro8432", "Pro8432WT", false, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 }  // namespace
 }  // namespace nvx

@@ -1,11 +1,14 @@
 // Every job the writer produces is run through Ghostscript, as a printer's
 // interpreter would run it: no PostScript error, and the planes on the page.
+#include "support/ghostscript.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 
 #include "job_test_support.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -21,26 +24,20 @@ struct GsRun {
 
 // Runs gs on the job; `around` wraps it in a check that the job leaves the
 // operand and dictionary stacks as it found them.
-GsRun RunGhostscript(const std::string& job, const std::string& extraArgs = {}, bool around = false,
-                     const std::string& device = "bitcmyk") {
+GsRun RunGhostscript(const std::string& job, const std::vector<std::string>& extra = {},
+                     bool around = false, const std::string& device = "bitcmyk") {
   test::TempFolder folder;
   test::WriteFileBytes(folder / "job.ps", job);
   test::WriteFileBytes(folder / "before.ps", "/@dicts countdictstack def /@ops count def\n");
   test::WriteFileBytes(folder / "after.ps",
                        "countdictstack @dicts eq count @ops eq and {(STACKS KEPT)} "
                        "{(STACKS CHANGED)} ifelse =\n");
-  std::string files = (folder / "job.ps").string();
-  if (around)
-    files = (folder / "before.ps").string() + " " + files + " " + (folder / "after.ps").string();
-  const std::string command = std::string(NVX_GS) +
-                              " -dSAFER -dBATCH -dNOPAUSE -sDEVICE=" + device +
-                              " -dGrayValues=256 -dUseFastColor=true -r72 " + extraArgs +
-                              " -sOutputFile=" + (folder / "page.raw").string() + " " + files +
-                              " >" + (folder / "output.txt").string() + " 2>&1";
+  std::vector<std::filesystem::path> files{folder / "job.ps"};
+  if (around) files = {folder / "before.ps", folder / "job.ps", folder / "after.ps"};
+  const test::GhostscriptRun gs = test::RunGhostscript(files, folder / "page.raw", extra, device);
   GsRun run;
-  const int status = std::system(command.c_str());
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.output = test::ReadFileBytes(folder / "output.txt");
+  run.exitCode = gs.status;
+  run.output = gs.output;
   if (std::filesystem::exists(folder / "page.raw"))
     run.raster = test::ReadFileBytes(folder / "page.raw");
   return run;
@@ -110,10 +107,11 @@ TEST_P(GhostscriptPrint, PlanesLandOnThePageAsCmyk) {
   image.top = c.top;
   const std::string page = ExpectedPage(image, c.width, c.height, c.left, c.top);
   const PrintJob job = BuildPrintJob(bench.env, bench.live, std::move(image));
-  const std::string media = c.customSize ? " -dDEVICEWIDTHPOINTS=" + std::to_string(c.width) +
-                                               " -dDEVICEHEIGHTPOINTS=" + std::to_string(c.height) +
-                                               " -dFIXEDMEDIA"
-                                         : "";
+  std::vector<std::string> media;
+  if (c.customSize) {
+    media = {"-dDEVICEWIDTHPOINTS=" + std::to_string(c.width),
+             "-dDEVICEHEIGHTPOINTS=" + std::to_string(c.height), "-dFIXEDMEDIA"};
+  }
   const GsRun run = RunGhostscript(test::Bytes(job), media, true);
   ExpectClean(run);
   EXPECT_NE(run.output.find("STACKS KEPT"), std::string::npos) << run.output;
@@ -135,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         PrintCase{"A4XL", 12, 4, "A4XL 2", 612, 1191, true, "AUTO", "1", 1, "C711WT", 50, 1100},
         PrintCase{"Custom612x1008", 9, 6, "Poster", 612, 1008, true, "AUTO", "1", 1, "C711WT", 500,
                   990}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 class GhostscriptMedia : public testing::TestWithParam<int> {};
 

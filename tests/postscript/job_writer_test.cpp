@@ -6,6 +6,7 @@
 
 #include "job_test_support.h"
 #include "postscript/number_text.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -82,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CopiesCase{"NinetyNine", "99", 99}, CopiesCase{"OneFifty", "150", 99},
                     CopiesCase{"ThreeHundred", "300", 99}, CopiesCase{"MinusFive", "-5", 1},
                     CopiesCase{"HalfRoundsToEven", "2.5", 2}, CopiesCase{"Huge", "1e300", 99}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(JobTitle, DropsEveryProductPrefix) {
   EXPECT_EQ(JobTitle("Nivalux Pro - cat.png"), "cat.png");

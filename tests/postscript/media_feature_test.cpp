@@ -2,6 +2,7 @@
 
 #include "job_test_support.h"
 #include "postscript/features.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -96,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "not}{pop pop false}ifelse ",
                         " 7 -1 roll /custsetpd get exec", "}{pop pop}ifelse", "%%EndFeature",
                         "}featurecleanup "})}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 struct CodeCase {
   const char* name;
@@ -131,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CodeCase{"AllGpf", 25, "All GPF", "C711WT", 27},
                     CodeCase{"QttFilm", 29, "Nivalux QTT Film", "C711WT", 29},
                     CodeCase{"UnknownTextKeepsNumber", 26, "Something new", "C711WT", 26}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(MediaCode, DarkFoilInTheLanguageGivesCode30) {
   TextTable text = DefaultTextTable();

@@ -5,6 +5,7 @@
 
 #include "printers/printer_mode.h"
 #include "printers/usb_detection.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -63,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                              {"Laser_Office", "OKI_C711WT", "oki_pro711wt_back", "front_desk",
                               "Pro8432WT"},
                              0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(FillPrinterList, WalksAtMost200NamesAndStopsAtAnEmptyOne) {
   std::vector<PrinterDestination> many;
@@ -109,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"1", "USB", "C711WT", "FIRST"}},
         DetectCase{"OtherModelOfTheSameMaker", "C920WT", {"USB\\VID_06BC&PID_02FD\\AK1"}, {}},
         DetectCase{"PathWithoutUsbIsIgnored", "C711WT", {"usb\\vid_06bc&pid_02fd\\AK1"}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(ListUsbPrinters, NamesEachDeviceByItsIdentity) {
   auto printers = ListUsbPrinters(

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -44,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Table, StandardPapers,
                                            PaperCase{"A6Sef", "A6 SEF", 297, 420, true},
                                            PaperCase{"A4XL", "A4XL 216x420mm", 612, 1191, true},
                                            PaperCase{"A4BC", "A4BC 216x320mm", 612, 907, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName());
 
 struct CustomPaperFixture : ::testing::Test {
   TempFolder temp;

@@ -3,6 +3,7 @@
 #include "settings/numbers.h"
 #include "settings/toner_order.h"
 #include "settings/units.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -31,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"NotHex", "0x1F", 0, 0}, NumberCase{"NotInfinity", "inf", 0, 0},
                       NumberCase{"Exponent", "1e3pt", 1000, 1000},
                       NumberCase{"Version", "OKI C711wt", 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::CaseName());
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
   EXPECT_EQ(RoundHalfEven(2.5), 2);

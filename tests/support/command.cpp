@@ -1,5 +1,6 @@
-#include "app/cli_runner.h"
+#include "support/command.h"
 
+#include "support/ghostscript.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -27,21 +28,9 @@ CliResult RunNvxprint(const std::vector<std::string>& args, const std::vector<st
 
 int RenderJob(const std::filesystem::path& job, const std::filesystem::path& raster,
               std::string& log) {
-  TempFolder logs;
-  std::vector<std::string> argv{NVX_GS,
-                                "-q",
-                                "-dSAFER",
-                                "-dBATCH",
-                                "-dNOPAUSE",
-                                "-sDEVICE=bitcmyk",
-                                "-dGrayValues=256",
-                                "-dUseFastColor=true",
-                                "-r72",
-                                "-sOutputFile=" + raster.string(),
-                                job.string()};
-  int status = Run(argv, {}, logs / "out", logs / "err");
-  log = ReadFileBytes(logs / "out") + ReadFileBytes(logs / "err");
-  return status;
+  GhostscriptRun run = RunGhostscript({job}, raster);
+  log = run.output;
+  return run.status;
 }
 
 }  // namespace nvx::test

@@ -1,0 +1,42 @@
+#include "job/costing.h"
+
+#include <filesystem>
+
+#include "cost/cost_settings.h"
+#include "lang/text_entries.h"
+#include "settings/settings_keys.h"
+
+namespace nvx {
+namespace {
+
+Result<PrintCost> Report(PrintSession& s, Result<CostEstimate> estimate) {
+  if (!estimate) return estimate.failure();
+  PrintCost cost;
+  cost.estimate = std::move(*estimate);
+  cost.report = BuildCostReport(cost.estimate, ReadStatsOption(s.files), s.text, s.live.printer,
+                                s.live.paperName);
+  std::string prefix = s.text[entry::kTitle] + " - ";
+  std::string fileName =
+      s.live.caption.starts_with(prefix) ? s.live.caption.substr(prefix.size()) : s.live.caption;
+  cost.summary = BuildCostSummary(cost.estimate, fileName, s.live.mediaType, SummaryTimeNow());
+  return cost;
+}
+
+}  // namespace
+
+Result<PrintCost> CostTiledImage(PrintSession& s, const TiledImage& image) {
+  return Report(s, CostPrint(s.files, CostRasterOf(image), s.live.tonerOrder,
+                             std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
+}
+
+Result<PrintCost> CostSentJob(PrintSession& s, const PrintJob& job) {
+  return Report(s, CostPrint(s.files, CostRasterFromStats(s.files, job.data), s.live.tonerOrder,
+                             std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
+}
+
+void CostInsteadOfPrinting(PrintSession& s) {
+  const IniAssignment option{keys::kStats, keys::kStatsOption, keys::kStatsCostOnly};
+  WriteRunOnlySettings(s.files, std::span(&option, 1));
+}
+
+}  // namespace nvx

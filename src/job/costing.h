@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/result.h"
+#include "job/print_cost.h"
+#include "job/print_session.h"
+#include "postscript/job_writer.h"
+
+namespace nvx {
+
+// The cost of a tiled print, written to "TCOST" as the statistics option asks.
+Result<PrintCost> CostTiledImage(PrintSession& session, const TiledImage& image);
+
+// The cost of a job already sent, from the sizes the job writer recorded.
+Result<PrintCost> CostSentJob(PrintSession& session, const PrintJob& job);
+
+// For this run only, the statistics option says "cost, do not print" (the
+// cost command), whatever the settings hold.
+void CostInsteadOfPrinting(PrintSession& session);
+
+}  // namespace nvx

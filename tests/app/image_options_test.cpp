@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <map>
+
+#include "support/command.h"
+#include "support/named_case.h"
+#include "support/temp_folder.h"
+
+namespace nvx {
+namespace {
+
+const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee60.png";
+
+class ImageOptions : public testing::Test {
+ protected:
+  test::TempFolder home;
+
+  std::vector<std::string> Env() const {
+    return {"XDG_CONFIG_HOME=" + (home / "config").string(),
+            "XDG_CONFIG_DIRS=" + (home / "etc").string(), "SOURCE_DATE_EPOCH=1765000000",
+            "NVXPRINT_DATA_DIR=" NVX_SHARE_DIR};
+  }
+
+  // The job for the options; empty after a failure, with the status kept.
+  std::string Job(const std::vector<std::string>& options, int* status = nullptr) {
+    auto file = home / "job.prn";
+    std::filesystem::remove(file);
+    std::vector<std::string> args{"print", kPhoto, "--to", file.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    test::CliResult result = test::RunNvxprint(args, Env());
+    if (status) *status = result.status;
+    return result.status == 0 ? test::ReadFileBytes(file) : std::string();
+  }
+
+  QImage Preview(const std::vector<std::string>& options, int* status = nullptr) {
+    auto file = home / "preview.png";
+    std::filesystem::remove(file);
+    std::vector<std::string> args{"preview", kPhoto, "--to", file.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    test::CliResult result = test::RunNvxprint(args, Env());
+    if (status) *status = result.status;
+    return QImage(QString::fromStdString(file.string()));
+  }
+};
+
+enum class Effect { ChangesTheJob, Refused };
+
+struct OptionCase {
+  const char* name;
+  std::vector<std::string> args;
+  Effect effect;
+};
+
+void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+
+class ImageOption : public ImageOptions, public testing::WithParamInterface<OptionCase> {};
+
+// Each option reaches the job (the bytes differ from the defaults'), and a
+// value out of its range is refused with status 2 and no job.
+TEST_P(ImageOption, ReachesTheJobOrIsRefused) {
+  static std::map<std::string, std::string> baseline;
+  if (baseline.empty()) baseline["job"] = Job({});
+  ASSERT_FALSE(baseline["job"].empty());
+  int status = -1;
+  const std::string job = Job(GetParam().args, &status);
+  if (GetParam().effect == Effect::Refused) {
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(job.empty());
+    return;
+  }
+  ASSERT_EQ(status, 0);
+  EXPECT_TRUE(job != baseline["job"]) << "the job is the defaults' job";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Print, ImageOption,
+    testing::Values(
+        OptionCase{"Brightness", {"--brightness", "40"}, Effect::ChangesTheJob},
+        OptionCase{"Contrast", {"--contrast", "-30"}, Effect::ChangesTheJob},
+        OptionCase{"Align", {"--align", "4"}, Effect::ChangesTheJob},
+        OptionCase{
+            "WhiteDensity", {"--white-density", "40", "--print-white"}, Effect::ChangesTheJob},
+        OptionCase{
+            "WhiteThreshold", {"--white-threshold", "90", "--print-white"}, Effect::ChangesTheJob},
+        OptionCase{"BlackFuzzy", {"--black-removal", "--black-fuzzy", "50"}, Effect::ChangesTheJob},
+        OptionCase{"AutoTile", {"--auto-tile"}, Effect::ChangesTheJob},
+        OptionCase{"OptimalLayout", {"--x-copies", "2", "--optimal-layout"}, Effect::ChangesTheJob},
+        OptionCase{"BackgroundRemoval", {"--background-removal"}, Effect::ChangesTheJob},
+        OptionCase{"ThresholdOff", {"--threshold-off", "--print-white"}, Effect::ChangesTheJob},
+        OptionCase{"Rotate", {"--rotate"}, Effect::ChangesTheJob},
+        OptionCase{
+            "NoFaceUpExit", {"--model", "Pro9420WT", "--no-faceup-exit"}, Effect::ChangesTheJob},
+        OptionCase{"BrightnessAboveRange", {"--brightness", "101"}, Effect::Refused},
+        OptionCase{"ContrastNotANumber", {"--contrast", "high"}, Effect::Refused},
+        OptionCase{"AlignZero", {"--align", "0"}, Effect::Refused},
+        OptionCase{"WhiteDensityNegative", {"--white-density", "-1"}, Effect::Refused},
+        OptionCase{"BlackFuzzyZero", {"--black-fuzzy", "0"}, Effect::Refused},
+        OptionCase{"WhiteFirstOnAModelThatCannotSwitch", {"--toner-order", "WF"}, Effect::Refused}),
+    test::CaseName());
+
+// The sliders move in steps of two percent: 3 and 4 are the same position.
+TEST_F(ImageOptions, BrightnessAndContrastRoundToTheSliderStep) {
+  EXPECT_TRUE(Job({"--brightness", "3"}) == Job({"--brightness", "4"}));
+  EXPECT_TRUE(Job({"--contrast", "-5"}) == Job({"--contrast", "-4"}));
+}
+
+QRect InkedArea(const QImage& image, QRgb background) {
+  QRect area;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != background) area |= QRect(x, y, 1, 1);
+    }
+  }
+  return area;
+}
+
+// The preview puts the copy where the alignment says, inside the margins, and
+// the page on the chosen substrate.
+TEST_F(ImageOptions, PreviewPlacesTheCopyOnThePageAndSubstrate) {
+  int status = -1;
+  QImage topLeft = Preview({"--align", "4", "--background", "3"}, &status);
+  ASSERT_EQ(status, 0);
+  ASSERT_FALSE(topLeft.isNull());
+  EXPECT_EQ(topLeft.width(), 310);  // the A4 page box of the default area
+  EXPECT_EQ(topLeft.height(), 438);
+  const QRgb black = topLeft.pixel(0, 0);
+  EXPECT_EQ(qGray(black), 0);
+  QRect copy = InkedArea(topLeft, black);
+  EXPECT_EQ(copy.topLeft(), QPoint(6, 6));  // 12.96 pt margins are 6 preview pixels
+
+  QImage bottomRight = Preview({"--align", "8", "--background", "3"});
+  QRect moved = InkedArea(bottomRight, black);
+  EXPECT_EQ(moved.size(), copy.size());
+  EXPECT_GT(moved.left(), copy.left());
+  EXPECT_LE(moved.right(), 310 - 6);
+  EXPECT_LE(moved.bottom(), 438 - 6);
+}
+
+// Copies past the page are cut at its edge; the picture keeps the page's size.
+TEST_F(ImageOptions, PreviewCutsCopiesAtThePageEdge) {
+  int status = -1;
+  QImage page = Preview({"--x-copies", "80", "--size", "200x300", "--background", "3"}, &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(page.width(), 200);
+  const QRect inked = InkedArea(page, page.pixel(0, 0));
+  EXPECT_EQ(inked.right(), 199);
+}
+
+}  // namespace
+}  // namespace nvx

@@ -1,0 +1,125 @@
+#include "job/print_session.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "job/image_document.h"
+#include "settings/settings_keys.h"
+#include "support/temp_folder.h"
+
+namespace nvx {
+namespace {
+
+class PrintSessionTest : public testing::Test {
+ protected:
+  test::TempFolder home;
+  void SetUp() override {
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
+    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+  }
+};
+
+// One print reads the two settings files once and writes the user's once.
+TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
+  {
+    PrintSession first;  // the first run creates the file
+    ASSERT_TRUE(OpenPrintSession(first, "").ok());
+    CommitSession(first);
+  }
+  const SettingsFileCounts before = SettingsFileActivity();
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  ASSERT_TRUE(ChoosePaper(s, "A4").ok());
+  ImageDocument doc;
+  ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
+  ASSERT_TRUE(OrientImage(s, doc, false).ok());
+  PlaceOnPage(s, doc);
+  ASSERT_TRUE(BuildImageJob(s, doc, true).ok());
+  CommitSession(s);
+  const SettingsFileCounts after = SettingsFileActivity();
+  EXPECT_EQ(after.reads - before.reads, 3);  // both files at the start, the user's again to merge
+  EXPECT_EQ(after.writes - before.writes, 1);
+}
+
+// Two programs changing different keys at the same moment keep both changes.
+TEST_F(PrintSessionTest, ConcurrentWritersKeepEachOthersKeys) {
+  SettingsFiles files{home / "shared", home / "machine"};
+  std::filesystem::create_directories(files.userFolder);
+  constexpr int kRounds = 150;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  const std::string key = child == 0 ? "Child" : "Parent";
+  for (int i = 1; i <= kRounds; ++i) {
+    SettingsFiles mine = files;
+    TakeSettingsSnapshot(mine);
+    WriteSetting(mine, "Race", key, std::to_string(i));
+    CommitSettings(mine);
+  }
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(ReadSetting(files, "Race", "Child"), std::to_string(kRounds));
+  EXPECT_EQ(ReadSetting(files, "Race", "Parent"), std::to_string(kRounds));
+}
+
+// Margins a custom paper or medium sets hold for the session only; the
+// paper chosen again brings the user's back.
+TEST_F(PrintSessionTest, PaperMarginsHoldOnlyWhileThePaperIsChosen) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  WriteSetting(s.files, keys::kPapers, keys::kNumber, "1");
+  WriteSetting(s.files, keys::kPapers, "Custom1",
+               "Poster^400.00000^500.00000^0^60.00000^60.00000^60.00000^60.00000");
+  s.paperList.push_back("Poster");
+  ASSERT_TRUE(ChoosePaper(s, "Poster").ok());
+  EXPECT_EQ(s.Settings().margins.top, 6000);
+  ASSERT_TRUE(ChoosePaper(s, "A4").ok());
+  EXPECT_EQ(s.Settings().margins, PageMargins{});
+  CommitSession(s);
+  PrintSession later;
+  ASSERT_TRUE(OpenPrintSession(later, "").ok());
+  EXPECT_EQ(later.Settings().margins, PageMargins{});
+}
+
+// A paper whose margins leave nothing to print on is refused with the reason.
+TEST_F(PrintSessionTest, MarginsLargerThanThePaperAreRefusedWithTheReason) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  WriteSetting(s.files, keys::kPapers, keys::kNumber, "1");
+  WriteSetting(s.files, keys::kPapers, "Custom1",
+               "Tag^100.00000^100.00000^0^60.00000^60.00000^60.00000^60.00000");
+  s.paperList.push_back("Tag");
+  Status chosen = ChoosePaper(s, "Tag");
+  ASSERT_FALSE(chosen.ok());
+  EXPECT_NE(chosen.failure().message.find("no printable area"), std::string::npos);
+}
+
+// The dark foil's margins follow the paper chosen after it (A3 has its own).
+TEST_F(PrintSessionTest, MediaRulesFollowAPaperChosenAfterThem) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "Pro9420WT").ok());
+  s.text.Set(198, "P.Foil dark");
+  s.mediaList.push_back("P.Foil dark");
+  ASSERT_TRUE(ChooseMedia(s, "P.Foil dark").ok());
+  EXPECT_EQ(s.Settings().margins.left, 2834);
+  ASSERT_TRUE(ChoosePaper(s, "A3").ok());
+  EXPECT_EQ(s.Settings().margins.left, 3855);
+  EXPECT_EQ(s.userMargins, PageMargins{});
+}
+
+TEST_F(PrintSessionTest, ModelKeysIgnoreCaseAndUnknownOnesAreRefused) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "pro9420wt").ok());
+  EXPECT_EQ(s.modelKey, "Pro9420WT");
+  PrintSession bad;
+  Status refused = OpenPrintSession(bad, "Nonsense");
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.failure().message.find("Pro8432WT"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nvx
