@@ -14,14 +14,16 @@ inline QApplication& App() {
   static int argc = 1;
   static char name[] = "window_test";
   static char* argv[] = {name, nullptr};
-  static const std::string config = [] {
-    const std::string file = std::filesystem::temp_directory_path() / "nvx-window-test-screen.json";
-    test::WriteFileBytes(file, R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": 1024,
+  static QApplication* app = [] {
+    // One file per process (ctest runs the tests of this program side by side);
+    // the platform reads it while the application starts.
+    test::TempFolder folder;
+    const std::filesystem::path config = folder / "screen.json";
+    test::WriteFileBytes(config, R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": 1024,
         "height": 600, "logicalDpiX": 96, "logicalDpiY": 96, "dpr": 1}]})");
-    return file;
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
+    return new QApplication(argc, argv);
   }();
-  qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
-  static QApplication* app = new QApplication(argc, argv);
   return *app;
 }
 
