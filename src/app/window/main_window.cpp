@@ -29,6 +29,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
 
 #include "app/window/artwork.h"
 #include "app/window/dialogs.h"
@@ -156,7 +157,11 @@ void MainWindow::CommitSettings() {
 UiHooks MainWindow::Hooks() {
   UiHooks hooks;
   QPointer<MainWindow> self(this);
-  hooks.progress = [self](int percent) {
+  // The core may report the same percentage for every row: only changes cross
+  // to this thread, so a burst of them never holds up the window.
+  auto lastPercent = std::make_shared<std::atomic<int>>(-1);
+  hooks.progress = [self, lastPercent](int percent) {
+    if (lastPercent->exchange(percent) == percent) return;
     QMetaObject::invokeMethod(
         qApp,
         [self, percent] {
