@@ -89,6 +89,24 @@ TEST_F(WindowPrintTest, OpeningAnImageShowsItAndMovingASliderRedrawsThePreview) 
   EXPECT_NE(preview->Page(), before) << "a brighter image looks different";
 }
 
+TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
+  MessageAnswerer answers;
+  auto w = Open();
+  ASSERT_TRUE(Load(*w, kPhoto));
+  auto* rotate = w->findChild<QAbstractButton*>(QStringLiteral("rotate"));
+  rotate->click();
+  QSignalSpy turned(w.get(), &MainWindow::previewRedrawn);
+  ASSERT_TRUE(turned.wait(kWaitMs));
+  const bool rotated = w->Live().rotate;
+  QSignalSpy reloaded(w.get(), &MainWindow::loadFinished);
+  w->findChild<QAbstractButton*>(QStringLiteral("flip"))->click();
+  ASSERT_TRUE(reloaded.wait(kWaitMs));
+  EXPECT_TRUE(reloaded.front().front().toBool());
+  EXPECT_TRUE(w->Live().flip);
+  EXPECT_EQ(w->Live().rotate, rotated);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - coffee120.tif"));
+}
+
 TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   test::CupsServer cups;
   if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
