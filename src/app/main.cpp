@@ -1,15 +1,18 @@
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/commands.h"
 #include "app/lang_command.h"
+#include "app/window/window_app.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: nvxprint COMMAND [OPTIONS]\n"
+    "       nvxprint [IMAGE]\n"
     "\n"
     "Turns images into PostScript jobs for white-toner colour laser printers.\n"
     "\n"
@@ -22,7 +25,9 @@ constexpr const char* kUsage =
     "  printers  list the printers offered for the printer model\n"
     "  usb       list the attached USB printers and detect the model's printer\n"
     "  mode      switch the printer's colour conversion off (Driver Off) or on (Driver On)\n"
+    "  shape     import, list and remove the shapes of pattern print\n"
     "\n"
+    "Without a command, or with an image file, nvxprint opens its window.\n"
     "Run 'nvxprint COMMAND --help' for the options of a command.\n"
     "\n"
     "Options:\n"
@@ -34,10 +39,7 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   using namespace nvx::app;
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) {
-    std::cerr << kUsage;
-    return kExitUsage;
-  }
+  if (args.empty()) return RunWindow(argc, argv, {});
   const std::string command = args.front();
   args.erase(args.begin());
   if (command == "-h" || command == "--help" || command == "help") {
@@ -57,6 +59,13 @@ int main(int argc, char** argv) {
   if (command == "usb") return RunUsbCommand(args);
   if (command == "mode") return RunModeCommand(args);
   if (command == "shape") return RunShapeCommand(args);
+  // "Open with" from a file manager: the window with that image.
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(command, ec)) return RunWindow(argc, argv, command);
+  if (command.find_first_of("./") != std::string::npos) {
+    std::cerr << "nvxprint: cannot open '" << command << "': no such file\n";
+    return kExitFailure;
+  }
   std::cerr << "nvxprint: unknown command '" << command << "'\n\n" << kUsage;
   return kExitUsage;
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <filesystem>
+
+class QLocalServer;
+
+namespace nvx::app {
+
+// The running window's ear for later starts of the program: a local socket
+// beside the instance lock. A later start sends one line, the image to open
+// (empty: just come to the front).
+class InstanceChannel : public QObject {
+  Q_OBJECT
+ public:
+  explicit InstanceChannel(const std::filesystem::path& socket, QObject* parent = nullptr);
+  bool Listening() const;
+
+ signals:
+  void openRequested(const QString& path);
+
+ private:
+  QLocalServer* server_;
+};
+
+// Sends `path` to the running copy; false when it does not answer within 2 s.
+bool HandOverToRunningInstance(const std::filesystem::path& socket, const QString& path);
+
+std::filesystem::path InstanceSocketPath();
+
+}  // namespace nvx::app

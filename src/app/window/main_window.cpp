@@ -1,0 +1,800 @@
+#include "app/window/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <atomic>
+
+#include "app/window/artwork.h"
+#include "app/window/dialogs.h"
+#include "app/window/menu_text.h"
+#include "app/window/preview_widget.h"
+#include "app/window/qt_text.h"
+#include "app/window/window_texts.h"
+#include "app/window/window_work.h"
+#include "base/text.h"
+#include "image/preview.h"
+#include "job/print_session.h"
+#include "platform/printer_enumeration.h"
+#include "postscript/job_writer.h"
+#include "printers/media.h"
+#include "printers/media_rules.h"
+#include "printers/models.h"
+#include "printers/printer_list.h"
+#include "settings/last_files.h"
+#include "settings/numbers.h"
+#include "settings/paper.h"
+#include "settings/settings_keys.h"
+#include "settings/startup.h"
+#include "settings/units.h"
+
+namespace nvx::app {
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kHandSide = 40;
+constexpr int kSwatchSide = 16;
+constexpr int kBannerHeight = 40;
+
+QString SignedPercent(int position) {
+  const int value = (position - 50) * 2;
+  return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value) + QLatin1Char('%');
+}
+
+QSlider* PercentSlider(const char* name) {
+  auto* slider = new QSlider(Qt::Horizontal);
+  slider->setObjectName(QLatin1String(name));
+  slider->setRange(0, 100);
+  return slider;
+}
+
+QLabel* ValueLabel() {
+  auto* label = new QLabel;
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("+100%")) + 4);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
+}
+
+QLineEdit* Field(const char* name, bool editable) {
+  auto* field = new QLineEdit;
+  field->setObjectName(QLatin1String(name));
+  field->setReadOnly(!editable);
+  field->setMaximumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) + 12);
+  if (!editable) field->setFocusPolicy(Qt::ClickFocus);
+  return field;
+}
+
+}  // namespace
+
+template <typename W>
+W* MainWindow::Captioned(W* widget, int entry, std::string_view fallback) {
+  captions_.push_back({widget, entry, fallback});
+  return widget;
+}
+
+MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(std::move(context)),
+      work_(std::move(work)),
+      live_(work_->session.live) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowIcon(art::ProgramIcon());
+  // From now on the core's messages and progress show on this window.
+  work_->session.hooks = Hooks();
+  work_->session.files.hooks = &work_->session.hooks;
+  metrics_ = ReadWindowMetrics(Files());
+
+  auto* central = new QWidget;
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(8, 4, 8, 2);
+  column->setSpacing(4);
+  column->addWidget(BuildHeader());
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName(QStringLiteral("panels"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(BuildPreviewPanel());
+  toolPanel_ = BuildToolPanel();
+  splitter_->addWidget(toolPanel_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  column->addWidget(splitter_, 1);
+  setCentralWidget(central);
+  statusBar()->setObjectName(QStringLiteral("statusBar"));
+
+  BuildMenus();
+  ApplyTexts();
+  FillLists();
+  ConnectControls();
+  SetTabOrder();
+  PlaceWindow();
+
+  tick_ = new QTimer(this);
+  tick_->setInterval(kTickMs);
+  connect(tick_, &QTimer::timeout, this, &MainWindow::OnTick);
+  tick_->start();
+  OnTick();
+}
+
+MainWindow::~MainWindow() {
+  // A worker still running holds the session and the image: let it finish first.
+  QThreadPool::globalInstance()->waitForDone();
+}
+
+const SettingsFiles& MainWindow::Files() const { return work_->session.files; }
+const TextTable& MainWindow::Texts() const { return work_->session.text; }
+const std::string& MainWindow::ModelKey() const { return work_->session.modelKey; }
+
+void MainWindow::CommitSettings() {
+  if (!busy_) CommitSession(work_->session);
+}
+
+UiHooks MainWindow::Hooks() {
+  UiHooks hooks;
+  QPointer<MainWindow> self(this);
+  // The core may report the same percentage for every row: only changes cross
+  // to this thread, so a burst of them never holds up the window.
+  auto lastPercent = std::make_shared<std::atomic<int>>(-1);
+  hooks.progress = [self, lastPercent](int percent) {
+    if (lastPercent->exchange(percent) == percent) return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, percent] {
+          if (self) self->progress_->setValue(percent);
+        },
+        Qt::QueuedConnection);
+  };
+  hooks.status = [self](std::string_view text) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, t = Q(text)] {
+          if (self) self->status_->setText(t);
+        },
+        Qt::QueuedConnection);
+  };
+  hooks.message = [self](const Message& m) {
+    // A message needs an answer before the work goes on, as a message box does.
+    auto show = [self, m] {
+      if (self) self->ShowMessage(m);
+    };
+    if (QThread::currentThread() == qApp->thread()) {
+      show();
+    } else {
+      QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
+    }
+  };
+  return hooks;
+}
+
+QString MainWindow::Text(int entry) const { return Q(Texts()[static_cast<std::size_t>(entry)]); }
+
+// ---------------------------------------------------------------------------
+// Building
+
+QWidget* MainWindow::BuildHeader() {
+  auto* header = new QWidget;
+  auto* row = new QHBoxLayout(header);
+  row->setContentsMargins(0, 0, 0, 0);
+  banner_ = new QLabel;
+  banner_->setObjectName(QStringLiteral("banner"));
+  banner_->setFixedSize(220, kBannerHeight);
+  title_ = new QLabel;
+  title_->setObjectName(QStringLiteral("title"));
+  QFont big = title_->font();
+  big.setPointSizeF(big.pointSizeF() * 1.25);
+  big.setBold(true);
+  title_->setFont(big);
+  title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  title_->setMinimumWidth(120);
+  auto* right = new QVBoxLayout;
+  right->setSpacing(2);
+  progress_ = new QProgressBar;
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setRange(0, 100);
+  progress_->setTextVisible(false);
+  progress_->setMaximumHeight(12);
+  status_ = new QLabel;
+  status_->setObjectName(QStringLiteral("statusLabel"));
+  status_->setAlignment(Qt::AlignCenter);
+  // Long texts from the core must never widen the window.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  status_->setFont(QFont(QStringLiteral("Monospace"), status_->font().pointSize()));
+  right->addWidget(progress_);
+  right->addWidget(status_);
+  row->addWidget(banner_);
+  row->addSpacing(8);
+  row->addWidget(title_, 1);
+  row->addLayout(right, 1);
+  return header;
+}
+
+QWidget* MainWindow::BuildPreviewPanel() {
+  auto* panel = new QWidget;
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(4);
+  preview_ = new PreviewWidget;
+  column->addWidget(preview_, 1);
+  // The substrate swatches in two rows, so they fit the narrowest panel.
+  auto* swatches = new QGridLayout;
+  swatches->setSpacing(3);
+  const qreal dpr = devicePixelRatioF();
+  for (std::size_t i = 0; i < kSubstrates.size(); ++i) {
+    const Substrate& s = kSubstrates[i];
+    auto* button = new QToolButton;
+    button->setObjectName(QStringLiteral("substrate%1").arg(s.index));
+    button->setCheckable(true);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(kSwatchSide, kSwatchSide));
+    button->setIcon(art::SubstrateSwatch(QColor(s.red, s.green, s.blue),
+                                         s.index == kCheckerboardSubstrate, kSwatchSide, dpr));
+    button->setChecked(s.index == substrate_);
+    button->setFocusPolicy(Qt::TabFocus);
+    connect(button, &QToolButton::clicked, this, [this, index = s.index] { OnSubstrate(index); });
+    swatches->addWidget(button, int(i / 9), int(i % 9));
+    substrates_.push_back(button);
+  }
+  column->addLayout(swatches);
+  connect(preview_, &PreviewWidget::filesDropped, this, &MainWindow::OpenDroppedFiles);
+  return panel;
+}
+
+QWidget* MainWindow::BuildToolPanel() {
+  auto* panel = new QWidget;
+  auto* grid = new QGridLayout(panel);
+  grid->setContentsMargins(4, 0, 0, 0);
+  grid->setHorizontalSpacing(8);
+  grid->setVerticalSpacing(3);
+  grid->addWidget(BuildPrinterGroup(), 0, 0, 3, 1);
+  grid->addWidget(BuildWhiteGroup(), 0, 1);
+  grid->addWidget(BuildImageGroup(), 1, 1);
+  grid->addWidget(BuildAlignGroup(), 0, 2);
+  grid->addWidget(BuildSizeGroup(), 1, 2);
+  grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
+  for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
+  return panel;
+}
+
+QWidget* MainWindow::BuildPrinterGroup() {
+  auto* group = new QWidget;
+  auto* column = new QVBoxLayout(group);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(3);
+  auto addList = [&](QComboBox*& list, const char* name, int entry) {
+    column->addWidget(Captioned(new QLabel, entry));
+    list = new QComboBox;
+    list->setObjectName(QLatin1String(name));
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(14);
+    column->addWidget(list);
+  };
+  addList(printerList_, "printerList", 42);
+  addList(mediaList_, "mediaList", 44);
+  addList(paperList_, "paperList", 30);
+  addList(trayList_, "trayList", 43);
+
+  auto* copiesRow = new QHBoxLayout;
+  copiesRow->addWidget(Captioned(new QLabel, 45));
+  copiesRow->addWidget(Captioned(new QLabel, -1, texts::kCopiesX));
+  copies_ = Field("copies", true);
+  copies_->setValidator(new QIntValidator(0, 999, copies_));
+  copiesRow->addWidget(copies_);
+  copiesRow->addStretch(1);
+  column->addSpacing(4);
+  column->addLayout(copiesRow);
+
+  printButton_ = Captioned(new QPushButton, 28);
+  printButton_->setObjectName(QStringLiteral("printButton"));
+  printButton_->setMinimumHeight(32);
+  patternButton_ = Captioned(new QPushButton, 213);
+  patternButton_->setObjectName(QStringLiteral("patternPrintButton"));
+  column->addSpacing(6);
+  column->addWidget(printButton_);
+  column->addWidget(patternButton_);
+
+  faceUpExit_ = Captioned(new QCheckBox, 154);
+  faceUpExit_->setObjectName(QStringLiteral("faceUpExit"));
+  faceUpExit_->setVisible(HasFaceUpExit(ModelKey()));
+  column->addWidget(faceUpExit_);
+
+  auto* hands = new QHBoxLayout;
+  auto makeHand = [&](const char* name) {
+    auto* b = new QToolButton;
+    b->setObjectName(QLatin1String(name));
+    b->setCheckable(true);
+    b->setFixedSize(kHandSide + 6, kHandSide + 6);
+    b->setIconSize(QSize(kHandSide, kHandSide));
+    hands->addWidget(b);
+    return b;
+  };
+  leftHand_ = makeHand("leftHand");
+  rightHand_ = makeHand("rightHand");
+  hands->addStretch(1);
+  column->addSpacing(4);
+  column->addLayout(hands);
+  column->addStretch(1);
+  return group;
+}
+
+QWidget* MainWindow::BuildWhiteGroup() {
+  auto* box = Captioned(new QGroupBox, 260);
+  box->setObjectName(QStringLiteral("whiteControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setVerticalSpacing(2);
+  auto check = [&](QCheckBox*& c, const char* name, int entry, int row, int col) {
+    c = Captioned(new QCheckBox, entry);
+    c->setObjectName(QLatin1String(name));
+    grid->addWidget(c, row, col, 1, 2);
+  };
+  check(displayWhite_, "displayWhite", 46, 0, 0);
+  check(thresholdOn_, "thresholdOn", 47, 0, 2);
+  check(printWhite_, "printWhite", 48, 1, 0);
+  check(printCmy_, "printCmy", 49, 1, 2);
+  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, int row) {
+    grid->addWidget(Captioned(new QLabel, entry), row, 0, 1, 4);
+    s = PercentSlider(name);
+    s->setPageStep(10);
+    value = ValueLabel();
+    grid->addWidget(s, row + 1, 0, 1, 3);
+    grid->addWidget(value, row + 1, 3);
+  };
+  slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
+  slider(threshold_, thresholdValue_, "threshold", 54, 4);
+  return box;
+}
+
+QWidget* MainWindow::BuildImageGroup() {
+  auto* box = Captioned(new QGroupBox, 261);
+  box->setObjectName(QStringLiteral("imageControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setVerticalSpacing(2);
+  struct Switch {
+    QCheckBox** box;
+    const char* name;
+    int entry;
+    std::string_view fallback;
+  };
+  const Switch switches[] = {
+      {&mirror_, "mirror", 50, {}},
+      {&rotate_, "rotate", 51, {}},
+      {&flip_, "flip", 175, {}},
+      {&guardArea_, "guardArea", 264, {}},
+      {&backgroundRemoval_, "backgroundRemoval", 125, {}},
+      {&blackRemoval_, "blackRemoval", -1, texts::kBlackRemoval},
+      {&patternPreview_, "patternPreview", 265, {}},
+  };
+  int i = 0;
+  for (const Switch& s : switches) {
+    *s.box = Captioned(new QCheckBox, s.entry, s.fallback);
+    (*s.box)->setObjectName(QLatin1String(s.name));
+    grid->addWidget(*s.box, i / 2, (i % 2) * 2, 1, 2);
+    ++i;
+  }
+  const qreal dpr = devicePixelRatioF();
+  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, const QPixmap& icon,
+                    int row) {
+    grid->addWidget(Captioned(new QLabel, entry), row, 0, 1, 4);
+    auto* picture = new QLabel;
+    picture->setPixmap(icon);
+    s = PercentSlider(name);
+    s->setPageStep(5);
+    s->setValue(50);
+    value = ValueLabel();
+    grid->addWidget(picture, row + 1, 0);
+    grid->addWidget(s, row + 1, 1, 1, 2);
+    grid->addWidget(value, row + 1, 3);
+  };
+  slider(brightness_, brightnessValue_, "brightness", 55, art::BrightnessIcon(18, dpr), 4);
+  slider(contrast_, contrastValue_, "contrast", 249, art::ContrastIcon(18, dpr), 6);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
+  return box;
+}
+
+QWidget* MainWindow::BuildAlignGroup() {
+  auto* box = Captioned(new QGroupBox, 262);
+  box->setObjectName(QStringLiteral("alignControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setSpacing(4);
+  for (int i = 0; i < 9; ++i) {
+    auto* b = new QRadioButton;
+    b->setObjectName(QStringLiteral("align%1").arg(i + 1));
+    b->setChecked(i == 0);
+    grid->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
+    align_[static_cast<std::size_t>(i)] = b;
+  }
+  return box;
+}
+
+QWidget* MainWindow::BuildSizeGroup() {
+  auto* box = new QGroupBox;
+  box->setObjectName(QStringLiteral("sizeControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setVerticalSpacing(3);
+  auto row = [&](QLineEdit*& f, const char* name, int entry, bool editable, int r, int c) {
+    grid->addWidget(Captioned(new QLabel, entry), r, c);
+    f = Field(name, editable);
+    grid->addWidget(f, r, c + 1);
+  };
+  row(dpi_, "dpi", 58, false, 0, 0);
+  row(zoom_, "zoom", 59, false, 1, 0);
+  row(xSize_, "xSize", 56, false, 2, 0);
+  row(ySize_, "ySize", 57, false, 3, 0);
+  unitLabel_ = new QLabel;
+  unitLabel_->setObjectName(QStringLiteral("unitLabel"));
+  grid->addWidget(unitLabel_, 2, 2, 2, 1);
+  row(xCopy_, "xCopy", 60, true, 4, 0);
+  row(yCopy_, "yCopy", 61, true, 5, 0);
+  row(total_, "total", 62, false, 6, 0);
+  xCopy_->setValidator(new QIntValidator(1, 999, xCopy_));
+  yCopy_->setValidator(new QIntValidator(1, 999, yCopy_));
+  automaticTile_ = Captioned(new QCheckBox, 63);
+  automaticTile_->setObjectName(QStringLiteral("automaticTile"));
+  optimalLayout_ = Captioned(new QCheckBox, 263);
+  optimalLayout_->setObjectName(QStringLiteral("optimalLayout"));
+  fitToPage_ = Captioned(new QPushButton, 64);
+  fitToPage_->setObjectName(QStringLiteral("fitToPage"));
+  grid->addWidget(automaticTile_, 7, 0, 1, 3);
+  grid->addWidget(optimalLayout_, 8, 0, 1, 3);
+  grid->addWidget(fitToPage_, 9, 0, 1, 3);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(10, 1);
+  return box;
+}
+
+void MainWindow::BuildMenus() {
+  menuBar()->clear();
+  recentActions_.clear();
+  settingMenus_.clear();
+  MenuText bar(Texts());
+  auto add = [&](QMenu* menu, const QString& text, auto slot, bool enabled = true) {
+    QAction* a = menu->addAction(text);
+    a->setEnabled(enabled);
+    if constexpr (!std::is_same_v<decltype(slot), std::nullptr_t>) {
+      connect(a, &QAction::triggered, this, slot);
+    }
+    return a;
+  };
+  fileMenu_ = menuBar()->addMenu(bar.Menu(10, "&File"));
+  MenuText name(Texts());
+  QAction* open = add(fileMenu_, name.Entry(11), &MainWindow::OnOpenFile);
+  open->setObjectName(QStringLiteral("actionOpen"));
+  open->setShortcut(QKeySequence::Open);
+  QAction* print = add(fileMenu_, name.Entry(12), &MainWindow::OnPrint);
+  print->setObjectName(QStringLiteral("actionPrint"));
+  print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  add(fileMenu_, name.Entry(137), nullptr, false);  // margins: their own dialog to come
+  add(fileMenu_, name.Entry(174), &MainWindow::OnBlankPage);
+  QAction* exit = add(fileMenu_, name.Entry(13), &QWidget::close);
+  exit->setObjectName(QStringLiteral("actionExit"));
+  exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::ALT | Qt::Key_F4)});
+  exit->setShortcutContext(Qt::ApplicationShortcut);
+  BuildRecentFiles();
+
+  QMenu* tools = menuBar()->addMenu(bar.Menu(14, "&Tools"));
+  name = MenuText(Texts());
+  add(tools, name.Entry(15), &MainWindow::OnJpegSettings);
+  add(tools, name.Entry(-1, texts::kBlackRemoval), &MainWindow::OnBlackRemoval);
+  MenuText sub(Texts());
+  QMenu* profiles = tools->addMenu(name.Entry(-1, texts::kPresetProfiles));
+  add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
+  add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
+  add(profiles, sub.Entry(17), [this] { OnPickProfile(false); });
+  add(tools, name.Entry(18), nullptr, false);   // curve editor
+  add(tools, name.Entry(147), nullptr, false);  // custom paper sizes
+  add(tools, name.Entry(19), &MainWindow::OnUnits);
+  add(tools, name.Entry(212), nullptr, false);  // pattern setup
+  tools->addSeparator();
+  add(tools, name.Entry(21), nullptr, false);  // presets
+  add(tools, name.Entry(22), nullptr, false);
+  add(tools, name.Entry(209), nullptr, false);
+  QAction* defaults = add(tools, name.Entry(23), &MainWindow::OnLoadDefaults);
+  defaults->setObjectName(QStringLiteral("actionLoadDefaults"));
+
+  QMenu* utility = menuBar()->addMenu(bar.Menu(129, "&Utility"));
+  name = MenuText(Texts());
+  add(utility, name.Entry(128), &MainWindow::OnPrinterMode);
+  tonerOrderAction_ = nullptr;
+  if (CanSwitchTonerOrder(ModelKey())) {
+    tonerOrderAction_ = add(utility, name.Entry(201), &MainWindow::OnTonerOrder);
+    tonerOrderAction_->setObjectName(QStringLiteral("actionTonerOrder"));
+  }
+  add(utility, name.Entry(-1, texts::kCostStatistics), nullptr, false);
+  add(utility, name.Entry(20), &MainWindow::OnLanguage);
+  settingMenus_ = {tools, utility};
+
+  QMenu* help = menuBar()->addMenu(bar.Menu(24, "&Help"));
+  name = MenuText(Texts());
+  add(help, name.Entry(24), &MainWindow::OnHelp);
+  add(help, name.Entry(-1, texts::kOnlineHelp), &MainWindow::OnOnlineHelp)
+      ->setEnabled(!ctx_.onlineHelpUrl.empty());
+  add(help, name.Entry(26), &MainWindow::OnAbout);
+}
+
+void MainWindow::BuildRecentFiles() {
+  for (QAction* a : recentActions_) {
+    fileMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  recentActions_.clear();
+  std::vector<std::string> paths;
+  for (int slot = 1; slot <= kRecentFileCount; ++slot) {
+    std::string path = ReadLastFile(Files().userFolder, slot);
+    if (!path.empty()) paths.push_back(std::move(path));
+  }
+  if (paths.empty()) return;
+  recentActions_.push_back(fileMenu_->addSeparator());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    // Numbered mnemonics, as file managers and editors number their recent files.
+    const QString label =
+        QStringLiteral("&%1 %2").arg(i + 1).arg(Q(RecentFileLabel(paths[i])).replace('&', "&&"));
+    QAction* a = fileMenu_->addAction(label);
+    a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
+    a->setToolTip(Q(paths[i]));
+    connect(a, &QAction::triggered, this, [this, path = paths[i]] { OpenImage(Q(path)); });
+    recentActions_.push_back(a);
+  }
+}
+
+void MainWindow::ApplyTexts() {
+  for (const Caption& c : captions_) {
+    if (!c.widget) continue;
+    const QString text = c.entry >= 0 && !Text(c.entry).isEmpty() ? Text(c.entry) : Q(c.fallback);
+    if (auto* label = qobject_cast<QLabel*>(c.widget))
+      label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(c.widget))
+      button->setText(text);
+    else if (auto* box = qobject_cast<QGroupBox*>(c.widget))
+      box->setTitle(text);
+  }
+  std::string title = Texts()[29];
+  if (const auto mark = title.find(texts::kTitleModelMark); mark != std::string::npos) {
+    title.replace(mark, texts::kTitleModelMark.size(), ModelKey());
+  }
+  title_->setText(Q(title));
+  if (!imageLoaded_ && !busy_) SetStatusEntry(32);
+  setWindowTitle(Text(0) + QStringLiteral(" - ") +
+                 (currentFile_.empty()
+                      ? Text(1)
+                      : Q(std::filesystem::path(currentFile_).filename().string())));
+  ShowUnit();
+  ShowBanner();
+}
+
+void MainWindow::FillLists() {
+  const PrintSession& session = work_->session;
+  const QSignalBlocker b1(mediaList_), b2(trayList_), b3(paperList_), b4(printerList_);
+  mediaList_->clear();
+  for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
+    mediaList_->addItem(Q(session.mediaList[i]), MediaList()[i].mediaCode);
+  }
+  trayList_->clear();
+  for (const std::string& tray : session.trayList) trayList_->addItem(Q(tray));
+  paperList_->clear();
+  for (const std::string& paper : session.paperList) paperList_->addItem(Q(paper));
+  FillPrinters();
+  // The session has applied the first media's rules; the hands come from them.
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) ShowMediaOutcome(*rules);
+  live_.printCmy = true;
+  live_.automaticTile = false;
+  ShowLive();
+}
+
+void MainWindow::FillPrinters() {
+  const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
+  const PrinterList printers = FillPrinterList(destinations.printers, ModelKey(),
+                                               ReadSetting(Files(), keys::kActive, keys::kPrinter));
+  const QSignalBlocker block(printerList_);
+  printerList_->clear();
+  for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
+  if (printers.selected >= 0) printerList_->setCurrentIndex(printers.selected);
+  live_.printer = S(printerList_->currentText());
+}
+
+void MainWindow::ConnectControls() {
+  connect(paperList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnPaperChanged);
+  connect(trayList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnTrayChanged);
+  connect(mediaList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnMediaChanged);
+  connect(printerList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnSettingChanged);
+  connect(copies_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(xCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(printButton_, &QPushButton::clicked, this, &MainWindow::OnPrint);
+  connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
+  connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
+  connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
+  connect(leftHand_, &QToolButton::clicked, this, [this] { OnHand(true); });
+  connect(rightHand_, &QToolButton::clicked, this, [this] { OnHand(false); });
+  for (QCheckBox* c :
+       {displayWhite_, thresholdOn_, printWhite_, printCmy_, mirror_, rotate_, guardArea_,
+        blackRemoval_, patternPreview_, automaticTile_, optimalLayout_, faceUpExit_}) {
+    connect(c, &QCheckBox::clicked, this, &MainWindow::OnSettingChanged);
+  }
+  for (QSlider* s : {whiteDensity_, threshold_, brightness_, contrast_}) {
+    connect(s, &QSlider::valueChanged, this, &MainWindow::OnSettingChanged);
+  }
+  for (QRadioButton* r : align_)
+    connect(r, &QRadioButton::clicked, this, &MainWindow::OnSettingChanged);
+}
+
+void MainWindow::SetTabOrder() {
+  // Printer choices first, then the buttons that act on them, then the white
+  // and image switches, the alignment and the size fields, as the panels stand.
+  QList<QWidget*> order = {
+      printerList_,       mediaList_,     paperList_,      trayList_,   copies_,
+      printButton_,       patternButton_, faceUpExit_,     leftHand_,   rightHand_,
+      displayWhite_,      thresholdOn_,   printWhite_,     printCmy_,   whiteDensity_,
+      threshold_,         mirror_,        rotate_,         flip_,       guardArea_,
+      backgroundRemoval_, blackRemoval_,  patternPreview_, brightness_, contrast_};
+  for (QRadioButton* r : align_) order << r;
+  order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
+  for (QToolButton* s : substrates_) order << s;
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::PlaceWindow() {
+  // The remembered size, but never larger than the screen it opens on.
+  QSize size(metrics_.width, metrics_.height);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableGeometry().size());
+  }
+  resize(size);
+  // A place on a screen that is no longer attached would hide the window: the
+  // desktop places it then.
+  const QPoint place(metrics_.x, metrics_.y);
+  if (metrics_.x >= 0 && metrics_.y >= 0 && QGuiApplication::screenAt(place + QPoint(40, 40))) {
+    move(place);
+  }
+  splitter_->setSizes({metrics_.panelWidth, std::max(1, size.width() - metrics_.panelWidth)});
+}
+
+// ---------------------------------------------------------------------------
+// Controls and live settings
+
+void MainWindow::ReadControls() {
+  live_.printer = S(printerList_->currentText());
+  live_.copies =
+      std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies, kMaxCopies);
+  live_.mediaType = S(mediaList_->currentText());
+  live_.mediaCode = mediaList_->currentData().toInt();
+  live_.paperTray = S(trayList_->currentText());
+  live_.paperName = S(paperList_->currentText());
+  live_.displayWhite = displayWhite_->isChecked();
+  live_.thresholdOn = thresholdOn_->isChecked();
+  live_.printWhite = printWhite_->isChecked();
+  live_.printCmy = printCmy_->isChecked();
+  live_.whiteMaskPercent = whiteDensity_->value();
+  live_.tonerPercent = threshold_->value();
+  live_.mirrorOn = mirror_->isChecked();
+  live_.rotate = rotate_->isChecked();
+  live_.flip = flip_->isChecked();
+  live_.guardArea = guardArea_->isChecked();
+  live_.backgroundRemoval = backgroundRemoval_->isChecked();
+  live_.blackRemoval = blackRemoval_->isChecked();
+  live_.patternPreview = patternPreview_->isChecked();
+  live_.brightness = brightness_->value();
+  live_.contrast = contrast_->value();
+  for (int i = 0; i < 9; ++i) {
+    if (align_[static_cast<std::size_t>(i)]->isChecked()) live_.alignment = i + 1;
+  }
+  live_.xCopy = std::max(1, static_cast<int>(LeadingInteger(S(xCopy_->text()))));
+  live_.yCopy = std::max(1, static_cast<int>(LeadingInteger(S(yCopy_->text()))));
+  live_.automaticTile = automaticTile_->isChecked();
+  live_.optimalLayout = optimalLayout_->isChecked();
+  live_.faceUpExit = faceUpExit_->isChecked();
+}
+
+void MainWindow::ShowLive() {
+  const QList<QWidget*> all = findChildren<QWidget*>();
+  std::vector<std::unique_ptr<QSignalBlocker>> blockers;
+  for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
+  printerList_->setCurrentIndex(std::max(0, printerList_->findText(Q(live_.printer))));
+  copies_->setText(QString::number(live_.copies));
+  trayList_->setCurrentIndex(std::max(0, trayList_->findText(Q(live_.paperTray))));
+  paperList_->setCurrentIndex(std::max(0, paperList_->findText(Q(live_.paperName))));
+  displayWhite_->setChecked(live_.displayWhite);
+  thresholdOn_->setChecked(live_.thresholdOn);
+  printWhite_->setChecked(live_.printWhite);
+  printCmy_->setChecked(live_.printCmy);
+  whiteDensity_->setValue(live_.whiteMaskPercent);
+  threshold_->setValue(live_.tonerPercent);
+  mirror_->setChecked(live_.mirrorOn);
+  rotate_->setChecked(live_.rotate);
+  flip_->setChecked(live_.flip);
+  guardArea_->setChecked(live_.guardArea);
+  backgroundRemoval_->setChecked(live_.backgroundRemoval);
+  blackRemoval_->setChecked(live_.blackRemoval);
+  patternPreview_->setChecked(live_.patternPreview);
+  brightness_->setValue(live_.brightness);
+  contrast_->setValue(live_.contrast);
+  align_[static_cast<std::size_t>(std::clamp(live_.alignment, 1, 9) - 1)]->setChecked(true);
+  ShowNumbers();
+  automaticTile_->setChecked(live_.automaticTile);
+  optimalLayout_->setChecked(live_.optimalLayout);
+  faceUpExit_->setChecked(live_.faceUpExit);
+
+  // The enable states the media rules decide.
+  trayList_->setEnabled(live_.trayListEnabled);
+  for (QWidget* w : {static_cast<QWidget*>(whiteDensity_), static_cast<QWidget*>(thresholdOn_)}) {
+    w->setEnabled(live_.whiteControlsEnabled);
+  }
+  threshold_->setEnabled(live_.whiteControlsEnabled && live_.thresholdSliderEnabled);
+  displayWhite_->setEnabled(live_.whiteControlsEnabled && live_.displayWhiteEnabled);
+  printCmy_->setEnabled(live_.printCmyEnabled);
+  ShowSliderLabels();
+}
+
+// The fields the load and the placement fill.
+void MainWindow::ShowNumbers() {
+  dpi_->setText(QString::number(live_.dpi));
+  zoom_->setText(Q(live_.zoom));
+  xSize_->setText(Q(live_.xSize));
+  ySize_->setText(Q(live_.ySize));
+  xCopy_->setText(QString::number(live_.xCopy));
+  yCopy_->setText(QString::number(live_.yCopy));
+  total_->setText(QString::number(live_.xCopy * live_.yCopy));
+}
+
+void MainWindow::ShowSliderLabels() {
+  whiteDensityValue_->setText(QString::number(whiteDensity_->value()) + QLatin1Char('%'));
+  thresholdValue_->setText(QString::number(threshold_->value()) + QLatin1Char('%'));
+  brightnessValue_->setText(SignedPercent(brightness_->value()));
+  contrastValue_->setText(SignedPercent(contrast_->value()));
+}
+
+void MainWindow::ShowHands(bool visible, bool left, bool right) {
+  const qreal dpr = devicePixelRatioF();
+  leftHand_->setVisible(visible);
+  rightHand_->setVisible(visible);
+  leftHand_->setChecked(left);
+  rightHand_->setChecked(right);
+  leftHand_->setIcon(art::HandPicture(art::Hand::Left, left, kHandSide, dpr));
+  rightHand_->setIcon(art::HandPicture(art::Hand::Right, right, kHandSide, dpr));
+}
+
+void MainWindow::ShowBanner() {
+  banner_->setPixmap(art::Banner(live_.tonerOrder, banner_->size(), devicePixelRatioF()));
+}
+
+void MainWindow::ShowUnit() {
+  unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
+}
+
+void MainWindow::SetStatusEntry(int entry) { status_->setText(Text(entry)); }
+
+void MainWindow::ShowMessage(const Message& m) {
+  QMessageBox box(m.icon == MessageIcon::Error         ? QMessageBox::Critical
+                  : m.icon == MessageIcon::Exclamation ? QMessageBox::Warning
+                                                       : QMessageBox::Information,
+                  Q(m.title.empty() ? Texts()[0] : m.title), Q(m.text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+}  // namespace nvx::app

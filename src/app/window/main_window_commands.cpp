@@ -1,0 +1,394 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/window/artwork.h"
+#include "app/window/dialogs.h"
+#include "app/window/main_window.h"
+#include "app/window/menu_text.h"
+#include "app/window/preview_widget.h"
+#include "app/window/qt_text.h"
+#include "app/window/window_texts.h"
+#include "app/window/window_work.h"
+#include "base/text.h"
+#include "image/preview.h"
+#include "lang/text_entries.h"
+#include "platform/printer_enumeration.h"
+#include "printers/media.h"
+#include "printers/media_rules.h"
+#include "printers/models.h"
+#include "printers/printer_list.h"
+#include "settings/last_files.h"
+#include "settings/margins.h"
+#include "settings/paper.h"
+#include "settings/settings_keys.h"
+#include "settings/startup.h"
+#include "settings/units.h"
+
+namespace nvx::app {
+namespace {
+
+// The media notes share entries 210-220 with the pattern dialogs; where a language
+// leaves those at their pattern texts ("shape file is damaged"), there is no note.
+bool IsMediaNote(const TextTable& text, int entry) {
+  if (entry <= 0 || text[static_cast<std::size_t>(entry)].empty()) return false;
+  static const TextTable defaults = DefaultTextTable();
+  const bool patternEntry = entry >= 210 && entry <= 220;
+  return !patternEntry ||
+         text[static_cast<std::size_t>(entry)] != defaults[static_cast<std::size_t>(entry)];
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void MainWindow::OnOpenFile() {
+  const QString folder = Q(ReadLastFile(Files().userFolder, kLastFileSlots));
+  const QString file = QFileDialog::getOpenFileName(
+      this, Text(95), folder,
+      QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd "
+                     "*.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD);;All files (*)"));
+  if (!file.isEmpty()) OpenImage(file);
+}
+
+void MainWindow::OpenImage(const QString& path) {
+  const std::filesystem::path file = ResolveDroppedFile(path.toStdString());
+  if (!std::filesystem::is_regular_file(file)) {
+    statusBar()->showMessage(Q(texts::kFileMissing) + path);
+    return;
+  }
+  if (!IsImageFileName(file)) {
+    statusBar()->showMessage(Q(texts::kNotAnImage) + Q(file.filename().string()));
+    return;
+  }
+  if (busy_) return;
+  ReadControls();
+  StartLoad(file.string(), false);
+}
+
+void MainWindow::OpenDroppedFiles(const QStringList& paths) {
+  // The first file that is an image opens; the others are reported, never opened.
+  for (const QString& p : paths) {
+    const std::filesystem::path file = ResolveDroppedFile(p.toStdString());
+    if (IsImageFileName(file)) {
+      OpenImage(Q(file.string()));
+      return;
+    }
+  }
+  statusBar()->showMessage(
+      Q(texts::kNotAnImage) +
+      Q(std::filesystem::path(paths.front().toStdString()).filename().string()));
+}
+
+void MainWindow::RememberRecentFile(const std::string& path) {
+  std::vector<std::string> paths{path};
+  for (int slot = 1; slot <= kRecentFileCount; ++slot) {
+    std::string p = ReadLastFile(Files().userFolder, slot);
+    if (!p.empty() && p != path) paths.push_back(std::move(p));
+  }
+  paths.resize(std::min<std::size_t>(paths.size(), kRecentFileCount));
+  ReportWriteFailure(Files().hooks, Files().userFolder / kLastFileName,
+                     WriteLastFiles(Files().userFolder, paths));
+  BuildRecentFiles();
+}
+
+void MainWindow::OnPrint() {
+  if (!imageLoaded_ || busy_) return;
+  ReadControls();
+  WriteSetting(Files(), keys::kActive, keys::kPrinter, live_.printer);
+  StartPrint();
+}
+
+void MainWindow::OnPaperChanged() {
+  ReadControls();
+  const Status chosen = ChoosePaper(work_->session, live_.paperName);
+  if (!chosen) ShowFailure(chosen.failure());
+  ShowLive();
+  RedrawPreview();
+}
+
+void MainWindow::OnTrayChanged() {
+  const Status chosen = ChooseTray(work_->session, S(trayList_->currentText()));
+  if (!chosen) ShowFailure(chosen.failure());
+  ShowLive();
+}
+
+void MainWindow::OnMediaChanged() {
+  ReadControls();
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) {
+    ShowMediaOutcome(*rules);
+  } else {
+    ShowFailure(rules.failure());
+  }
+  ShowLive();
+  RedrawPreview();
+}
+
+void MainWindow::ShowMediaOutcome(const MediaRuleOutcome& outcome) {
+  ShowHands(outcome.showHands, outcome.leftHand, outcome.rightHand);
+  if (IsMediaNote(Texts(), outcome.hintEntry)) {
+    statusBar()->showMessage(Text(outcome.hintEntry));
+  } else {
+    statusBar()->clearMessage();
+  }
+}
+
+void MainWindow::ShowFailure(const Failure& failure) {
+  if (failure.message.empty()) return;  // the user has been told already
+  ShowMessage({Texts()[0], failure.message, MessageIcon::Error});
+}
+
+void MainWindow::OnHand(bool left) {
+  QToolButton* pressed = left ? leftHand_ : rightHand_;
+  const bool chosen = pressed->isChecked();  // the click has already toggled it
+  const bool leftOn = left ? chosen : false;
+  const bool rightOn = left ? false : chosen;
+  WriteSettings(Files(), {{keys::kOthers, keys::kLeftHand, leftOn ? "1" : "0"},
+                          {keys::kOthers, keys::kRightHand, rightOn ? "1" : "0"}});
+  ShowHands(true, leftOn, rightOn);
+  RedrawPreview();
+}
+
+void MainWindow::OnSubstrate(int index) {
+  for (std::size_t i = 0; i < substrates_.size(); ++i) {
+    substrates_[i]->setChecked(kSubstrates[i].index == index);
+  }
+  if (index == substrate_) return;
+  substrate_ = index;
+  RedrawPreview();
+}
+
+void MainWindow::OnFlip() {
+  ReadControls();
+  if (!imageLoaded_ || currentFile_.empty()) {
+    RedrawPreview();
+    return;
+  }
+  StartLoad(currentFile_, true);
+}
+
+void MainWindow::OnBackgroundRemoval() {
+  ReadControls();
+  if (imageLoaded_ && !currentFile_.empty()) StartLoad(currentFile_, false);
+}
+
+void MainWindow::OnCopiesEdited() {
+  ReadControls();
+  ShowLive();
+  RedrawPreview();
+}
+
+void MainWindow::OnSettingChanged() {
+  ReadControls();
+  ShowSliderLabels();
+  RedrawPreview();
+}
+
+void MainWindow::OnTick() {
+  if (printerList_->count() == 0) FillPrinters();
+  printButton_->setEnabled(imageLoaded_ && !busy_);
+  patternButton_->setEnabled(imageLoaded_ && !busy_ && patternPrintAvailable_);
+  CommitSettings();
+}
+
+void MainWindow::OnLoadDefaults() {
+  SetTonerOrder(TonerOrder::WhiteLast);
+  live_.tonerPercent = 50;
+  live_.whiteMaskPercent = 100;
+  live_.copies = 1;
+  live_.displayWhite = false;
+  live_.printWhite = false;
+  live_.thresholdOn = false;
+  live_.printCmy = true;
+  work_->session.userMargins = PageMargins{};
+  WriteMargins(Files(), work_->session.userMargins);
+  WriteSettings(Files(), {{keys::kActive, "Duo I Sheet", "0"},
+                          {keys::kOthers, keys::kRightHand, "1"},
+                          {keys::kOthers, keys::kLeftHand, "0"}});
+  CreateDefaultSettings(Files());
+  ShowLive();
+  ReadControls();
+  ReapplyMedia();
+  ShowUnit();
+  RedrawPreview();
+}
+
+void MainWindow::ReapplyMedia() {
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) ShowMediaOutcome(*rules);
+  ShowLive();
+}
+
+void MainWindow::SetTonerOrder(TonerOrder order) {
+  live_.colourPoints = nvx::SetTonerOrder(Files(), order);
+  live_.tonerOrder = order;
+  ShowBanner();
+  ReadControls();
+  ReapplyMedia();
+  RedrawPreview();
+}
+
+void MainWindow::OnDefaultProfiles() {
+  WriteSettings(Files(), {{keys::kActive, keys::kIcmProfileOut, "OKC711P2.ICM"},
+                          {keys::kActive, keys::kIcmProfileIn, "sRGB.icm"}});
+  if (imageLoaded_ && !currentFile_.empty() && !busy_) StartLoad(currentFile_, false);
+}
+
+void MainWindow::OnPickProfile(bool input) {
+  const QString file = PickProfile(this, input ? Text(91) : Text(90));
+  if (file.isEmpty()) return;
+  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut, S(file));
+  ShowMessage({Texts()[0], Texts()[92], MessageIcon::Information});
+}
+
+void MainWindow::OnUnits() {
+  ShowUnitsDialog(this, Files(), Texts());
+  ShowUnit();
+  RedrawPreview();  // the size fields follow the unit
+}
+
+void MainWindow::OnJpegSettings() { ShowJpegDialog(this, Files(), Texts()); }
+
+void MainWindow::OnBlackRemoval() {
+  ShowBlackRemovalDialog(this, Files(), Texts(), [this] { RedrawPreview(); });
+}
+
+void MainWindow::OnTonerOrder() {
+  ShowTonerOrderDialog(this, Texts(), live_.tonerOrder,
+                       [this](TonerOrder order) { SetTonerOrder(order); });
+}
+
+void MainWindow::OnPrinterMode() {
+  ReadControls();
+  ShowPrinterModeDialog(this, Files(), Texts(), ModelKey(), live_.printer);
+}
+
+void MainWindow::OnLanguage() {
+  PrintSession& session = work_->session;
+  if (!ShowLanguageDialog(this, Files(), ctx_.programFolder, session.hooks, session.text)) return;
+  ReadControls();
+  // The lists hold texts: the same entries, now in the new language.
+  const int media = mediaList_->currentIndex();
+  const int tray = trayList_->currentIndex();
+  for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
+    session.mediaList[i] = session.text[MediaList()[i].textEntry];
+  }
+  for (std::size_t i = 0; i < session.trayList.size(); ++i) {
+    session.trayList[i] = session.text[entry::kTrays[i]];
+  }
+  live_.mediaType = session.mediaList[static_cast<std::size_t>(std::max(0, media))];
+  live_.paperTray = session.trayList[static_cast<std::size_t>(std::max(0, tray))];
+  BuildMenus();
+  ApplyTexts();
+  {
+    const QSignalBlocker b1(mediaList_), b2(trayList_);
+    for (int i = 0; i < mediaList_->count(); ++i) {
+      mediaList_->setItemText(i, Q(session.mediaList[static_cast<std::size_t>(i)]));
+    }
+    for (int i = 0; i < trayList_->count(); ++i) {
+      trayList_->setItemText(i, Q(session.trayList[static_cast<std::size_t>(i)]));
+    }
+  }
+  ReadControls();
+}
+
+void MainWindow::OnHelp() {
+  const std::filesystem::path manual = ctx_.programFolder / "manual" / "index.html";
+  if (!std::filesystem::exists(manual)) {
+    statusBar()->showMessage(QStringLiteral("The user manual is not installed: ") +
+                             Q(manual.string()));
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())));
+}
+
+void MainWindow::OnOnlineHelp() {
+  if (!ctx_.onlineHelpUrl.empty()) QDesktopServices::openUrl(QUrl(Q(ctx_.onlineHelpUrl)));
+}
+
+void MainWindow::OnAbout() { ShowAboutBox(this, Texts(), ctx_.version); }
+
+void MainWindow::OnFitToPage() {
+  ReadControls();
+  live_.xCopy = 1;
+  live_.yCopy = 1;
+  ShowLive();
+  work_->fitRequested = true;
+  RedrawPreview();
+}
+
+void MainWindow::OnBlankPage() {
+  ReadControls();
+  StartBlankPage();
+}
+
+void MainWindow::Raise() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::SetBusy(bool busy) {
+  busy_ = busy;
+  // The worker reads the settings while it runs: nothing may change them meanwhile.
+  toolPanel_->setEnabled(!busy);
+  for (QMenu* menu : settingMenus_) menu->setEnabled(!busy);
+  OnTick();
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  RedrawPreview();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    // The job is half sent; closing now would leave the printer waiting for the rest.
+    statusBar()->showMessage(Text(40));
+    event->ignore();
+    return;
+  }
+  const QRect frame = frameGeometry();
+  metrics_.x = frame.x();
+  metrics_.y = frame.y();
+  metrics_.width = width();
+  metrics_.height = height();
+  metrics_.panelWidth = splitter_->sizes().value(0, metrics_.panelWidth);
+  metrics_.previewHeight = PreviewHeightFor(metrics_.panelWidth);
+  WriteWindowMetrics(Files(), metrics_);
+  CommitSettings();
+  event->accept();
+}
+
+}  // namespace nvx::app

@@ -1,0 +1,181 @@
+#include <QFutureWatcher>
+#include <QImage>
+#include <QProgressBar>
+#include <QtConcurrent/QtConcurrentRun>
+#include <filesystem>
+
+#include "app/window/main_window.h"
+#include "app/window/preview_widget.h"
+#include "app/window/qt_text.h"
+#include "app/window/window_work.h"
+#include "image/page_fit.h"
+#include "job/delivery.h"
+#include "job/layout.h"
+#include "lang/text_entries.h"
+#include "printers/models.h"
+#include "settings/paper.h"
+
+// Load, preview and print: the core's work. Loading, turning and printing run
+// off the user-interface thread; the window stays usable and shows their progress.
+namespace nvx::app {
+namespace {
+
+QImage ToImage(const PreviewBitmap& bitmap) {
+  if (bitmap.width <= 0 || bitmap.height <= 0) return {};
+  // B G R 0 bytes are a little-endian 0x00RRGGBB: Qt's RGB32 as it stands.
+  QImage image(bitmap.bgrx.data(), bitmap.width, bitmap.height, bitmap.width * 4,
+               QImage::Format_RGB32);
+  return image.copy();
+}
+
+}  // namespace
+
+template <typename Result>
+void MainWindow::RunOffThread(std::function<Result()> work, std::function<void(Result)> done) {
+  SetBusy(true);
+  auto* watcher = new QFutureWatcher<Result>(this);
+  connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher, done] {
+    Result result = watcher->result();
+    watcher->deleteLater();
+    SetBusy(false);
+    done(std::move(result));
+    OnTick();  // "Print" follows the new state at once, not at the next tick
+  });
+  watcher->setFuture(QtConcurrent::run(std::move(work)));
+}
+
+void MainWindow::StartLoad(const std::string& path, bool forFlip) {
+  if (busy_) return;
+  ReadControls();
+  SetStatusEntry(34);
+  WindowWork* work = work_.get();
+  const QSize area = PreviewArea();
+  const int substrate = substrate_;
+  RunOffThread<Status>(
+      [work, path, forFlip, area, substrate]() -> Status {
+        Status loaded = forFlip && work->document.loaded
+                            ? ReloadForFlip(work->session, work->document)
+                            : LoadImageDocument(work->session, work->document, path);
+        if (!loaded) return loaded;
+        Status oriented = OrientImage(work->session, work->document, true);
+        if (!oriented) return oriented;
+        // A first drawing here builds the screen transform, which takes longer than
+        // the window may stall; the window's own redraw then reuses it.
+        PlaceOnPage(work->session, work->document, area.width(), area.height());
+        (void)RenderPagePreview(work->session, work->document, substrate);
+        return {};
+      },
+      [this, path](Status status) {
+        imageLoaded_ = work_->document.loaded;
+        if (!status && status.failure().kind == Failure::Kind::OutOfMemory) {
+          ShowFailure(status.failure());
+          close();  // the message said the program closes, and it does
+          return;
+        }
+        if (status) {
+          currentFile_ = path;
+          work_->orientedMirror = live_.mirrorOn;
+          work_->orientedRotate = live_.rotate;
+          setWindowTitle(Q(live_.caption));
+          RememberRecentFile(path);
+          SetStatusEntry(36);
+          progress_->setValue(100);
+        } else {
+          ShowFailure(status.failure());
+          SetStatusEntry(35);
+        }
+        ShowLive();
+        RedrawPreview();
+        emit loadFinished(status.ok());
+      });
+}
+
+void MainWindow::StartOrient() {
+  WindowWork* work = work_.get();
+  RunOffThread<Status>([work] { return OrientImage(work->session, work->document, true); },
+                       [this](Status status) {
+                         work_->orientedMirror = live_.mirrorOn;
+                         work_->orientedRotate = live_.rotate;
+                         imageLoaded_ = work_->document.loaded;
+                         if (!status) ShowFailure(status.failure());
+                         ShowNumbers();
+                         RedrawPreview();
+                       });
+}
+
+QSize MainWindow::PreviewArea() const {
+  constexpr int kDesk = 8;  // a little desk around the sheet
+  return {std::max(16, preview_->width() - kDesk), std::max(16, preview_->height() - kDesk)};
+}
+
+void MainWindow::RedrawPreview() {
+  if (busy_) return;  // the worker owns the image; its end redraws
+  if (!imageLoaded_) {
+    preview_->ShowPage({});
+    emit previewRedrawn();
+    return;
+  }
+  if (live_.mirrorOn != work_->orientedMirror || live_.rotate != work_->orientedRotate) {
+    StartOrient();
+    return;
+  }
+  PrintSession& s = work_->session;
+  ImageDocument& d = work_->document;
+  if (work_->fitRequested) {
+    work_->fitRequested = false;
+    const PrintableSize printable = PrintableArea(s.files, s.live);
+    const PrintSize fitted = FitToPrintable({d.grid.printWidthPt, d.grid.printHeightPt}, d.image,
+                                            printable.widthPt, printable.heightPt, s.live.rotate);
+    d.grid.printWidthPt = fitted.widthPt;
+    d.grid.printHeightPt = fitted.heightPt;
+  }
+  ShowPrintSize(s, d);
+  const QSize area = PreviewArea();
+  PlaceOnPage(s, d, area.width(), area.height());
+  preview_->ShowPage(ToImage(RenderPagePreview(s, d, substrate_)));
+  ShowNumbers();
+  emit previewRedrawn();
+}
+
+void MainWindow::StartPrint() {
+  if (busy_ || !imageLoaded_) return;
+  SetStatusEntry(39);
+  WindowWork* work = work_.get();
+  RunOffThread<Status>(
+      [work]() -> Status {
+        PrintSession& s = work->session;
+        // The job is laid out on the standard preview area, as the command line
+        // does, so the printer gets the same bytes whatever the window's size.
+        PlaceOnPage(s, work->document, kDefaultPreviewWidthPx, kDefaultPreviewHeightPx);
+        Result<PrintJob> job = BuildImageJob(s, work->document, false);
+        if (!job) return job.failure();
+        if (job->outcome != JobOutcome::Made) return {};  // costed only: nothing to send
+        const std::string name =
+            PrintDocumentName(s.live.caption, s.text[entry::kTitle], s.live.xCopy, s.live.yCopy);
+        return SendJob(s.live.printer, name, *job, s.text, s.hooks);
+      },
+      [this](Status sent) {
+        if (!sent) ShowFailure(sent.failure());
+        RedrawPreview();
+        emit printFinished(sent.ok());
+      });
+}
+
+void MainWindow::StartBlankPage() {
+  if (busy_) return;
+  WindowWork* work = work_.get();
+  RunOffThread<Status>(
+      [work]() -> Status {
+        PrintSession& s = work->session;
+        JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+        PrintJob job = BuildBlankJob(env, s.live);
+        if (!job.ok()) return Fail({});
+        return SendJob(s.live.printer, kBlankDocumentName, job, s.text, s.hooks);
+      },
+      [this](Status sent) {
+        if (!sent) ShowFailure(sent.failure());
+        emit printFinished(sent.ok());
+      });
+}
+
+}  // namespace nvx::app

@@ -1,0 +1,67 @@
+#include "app/window/preview_widget.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
+
+#include "app/window/artwork.h"
+#include "app/window/window_layout.h"
+
+namespace nvx::app {
+
+PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
+  setAcceptDrops(true);
+  setObjectName(QStringLiteral("preview"));
+  setMinimumSize(180, 240);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PreviewWidget::ShowPage(QImage page) {
+  page_ = std::move(page);
+  update();
+}
+
+QSize PreviewWidget::sizeHint() const { return {310, PreviewHeightFor(310)}; }
+
+void PreviewWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (page_.isNull()) {
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    p.drawPixmap(0, 0,
+                 art::EmptyPreviewPicture(EmptyPreviewFor(width()), size(), devicePixelRatioF()));
+    return;
+  }
+  // The page was rendered for this area; centre it, and shrink it only while a
+  // resize has made the area smaller than the page.
+  QSizeF shown = QSizeF(page_.size()) / page_.devicePixelRatio();
+  if (shown.width() > width() || shown.height() > height()) {
+    shown.scale(QSizeF(size()), Qt::KeepAspectRatio);
+  }
+  const QRectF target((width() - shown.width()) / 2, (height() - shown.height()) / 2, shown.width(),
+                      shown.height());
+  // The sheet lies on a neutral grey desk, with a thin edge so a white sheet shows.
+  p.fillRect(rect(), QColor(128, 128, 132));
+  p.setPen(QColor(70, 70, 74));
+  p.drawRect(target.adjusted(-1, -1, 0, 0));
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  p.drawImage(target, page_);
+}
+
+void PreviewWidget::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void PreviewWidget::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  }
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  emit filesDropped(paths);
+}
+
+}  // namespace nvx::app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+
+namespace nvx::app {
+
+// The preview area: the rendered page while an image is loaded, else a picture
+// that asks for one. Files dropped on it are passed on as local paths.
+class PreviewWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PreviewWidget(QWidget* parent = nullptr);
+
+  void ShowPage(QImage page);  // a null image shows the empty picture
+  const QImage& Page() const { return page_; }
+  QSize sizeHint() const override;
+
+ signals:
+  void filesDropped(const QStringList& paths);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  QImage page_;
+};
+
+}  // namespace nvx::app

@@ -1,0 +1,108 @@
+#include "app/window/window_app.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "app/window/artwork.h"
+#include "app/window/instance_channel.h"
+#include "app/window/main_window.h"
+#include "app/window/qt_text.h"
+#include "app/window/startup_checks.h"
+#include "app/window/window_texts.h"
+#include "app/window/window_work.h"
+#include "image/devil_errors.h"
+#include "platform/folders.h"
+#include "platform/instance_lock.h"
+#include "printers/models.h"
+#include "settings/startup.h"
+
+#ifndef NVX_VERSION
+#define NVX_VERSION "0"
+#endif
+#ifndef NVX_ONLINE_HELP_URL
+#define NVX_ONLINE_HELP_URL ""
+#endif
+
+namespace nvx::app {
+namespace {
+
+// Message boxes of the start-up, before the window exists.
+UiHooks StartupHooks() {
+  UiHooks hooks;
+  hooks.message = [](const Message& m) {
+    QMessageBox box(m.icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
+                    Q(m.title.empty() ? kAppTitle : m.title), Q(m.text));
+    box.exec();
+  };
+  return hooks;
+}
+
+void ReportShapeLibrary(ShapeLibraryCheck check, const UiHooks& hooks) {
+  std::string_view text;
+  switch (check) {
+    case ShapeLibraryCheck::Ready:
+      return;
+    case ShapeLibraryCheck::NoMachineFolder:
+      text = texts::kProblemProgramData;
+      break;
+    case ShapeLibraryCheck::NoUserFolder:
+      text = texts::kProblemUserAppData;
+      break;
+    case ShapeLibraryCheck::NoMaster:
+      text = texts::kMasterShapeMissing;
+      break;
+  }
+  hooks.Show({std::string(kAppTitle), std::string(text), MessageIcon::Error});
+}
+
+}  // namespace
+
+int RunWindow(int argc, char** argv, const std::string& file) {
+  // One copy per user. A later start hands its image over and ends without a word.
+  platform::InstanceLock lock(kInstanceName);
+  const QString absolute = file.empty() ? QString() : QFileInfo(Q(file)).absoluteFilePath();
+  if (!lock.Acquired()) {
+    QCoreApplication quiet(argc, argv);
+    HandOverToRunningInstance(InstanceSocketPath(), absolute);
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(Q(kAppTitle));
+  QApplication::setWindowIcon(art::ProgramIcon());
+  InstanceChannel channel(InstanceSocketPath());
+
+  UiHooks hooks = StartupHooks();
+  SettingsFiles files{platform::UserDataFolder(), platform::MachineDataFolder(), &hooks};
+  ReportShapeLibrary(ProvisionShapeLibrary(files), hooks);
+
+  // The language, the statistics option, the margin and hand defaults: the
+  // session opens the settings as every start of the program does.
+  auto work = std::make_unique<WindowWork>();
+  work->session.hooks = hooks;
+  if (const Status opened = OpenPrintSession(work->session, {}); !opened) {
+    hooks.Show({std::string(kAppTitle), opened.failure().message, MessageIcon::Error});
+    return 1;
+  }
+  InitDevil();
+
+  WindowContext context;
+  context.programFolder = platform::ProgramFolder();
+  context.onlineHelpUrl = NVX_ONLINE_HELP_URL;
+  context.version = NVX_VERSION;
+  MainWindow window(std::move(context), std::move(work));
+  QObject::connect(&channel, &InstanceChannel::openRequested, &window, [&window](const QString& p) {
+    window.Raise();
+    if (!p.isEmpty()) window.OpenImage(p);
+  });
+  window.show();
+  if (!absolute.isEmpty()) window.OpenImage(absolute);
+  const int status = app.exec();
+
+  WriteExitSettings(window.Files(), window.Live().colourPoints);
+  window.CommitSettings();
+  return status;
+}
+
+}  // namespace nvx::app

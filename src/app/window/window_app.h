@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace nvx::app {
+
+inline constexpr const char* kInstanceName = "NivaluxPro";
+
+// Runs the program with its window: start-up checks, the window (with `file`
+// opened when it is not empty) and the writes at exit. A second start hands
+// `file` to the running window and ends at once. Returns the exit status.
+int RunWindow(int argc, char** argv, const std::string& file);
+
+}  // namespace nvx::app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string_view>
+
+// Texts of the window that have no entry in the language table; they stand in
+// English in every language.
+namespace nvx::app::texts {
+
+inline constexpr std::string_view kBlackRemoval = "Black Removal";
+inline constexpr std::string_view kPresetProfiles = "Preset Profiles";
+inline constexpr std::string_view kDefaultProfiles = "Default";
+inline constexpr std::string_view kOnlineHelp = "Online Help";
+inline constexpr std::string_view kCostStatistics = "Cost Statistics";
+inline constexpr std::string_view kCopiesX = "X";
+inline constexpr std::string_view kCurrentValue = "Current Value =";
+inline constexpr std::string_view kBlackRemovalHelp =
+    "Use the slider to set the amount of black removal.\n"
+    "the minimum extracts true black, higher values remove nearby Colors";
+inline constexpr std::string_view kProblemProgramData = "Problem with ProgramData Folder";
+inline constexpr std::string_view kProblemUserAppData = "Problem with Users AppData Folder";
+inline constexpr std::string_view kMasterShapeMissing = "Master Shape.lib Missing";
+inline constexpr std::string_view kNotAnImage =
+    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP or PSD): ";
+inline constexpr std::string_view kFileMissing = "The file no longer exists: ";
+// Shown by the printer mode dialog when the language leaves its notice empty.
+inline constexpr std::string_view kPrinterModeNotice =
+    "The printer must be connected and switched on.\n\n"
+    "Press \"Driver Off\" to print with this program.\n"
+    "Press \"Driver On\" to print from other programs through the printer's own driver.\n"
+    "The button used last is shown underlined.\n\n"
+    "The printer may drop its USB connection while it switches; switching it off and on "
+    "connects it again.";
+inline constexpr std::string_view kNoUsbPrinters = "No USB printer attached.";
+inline constexpr std::string_view kPrinterModeFailed = "The printer mode was not sent: ";
+
+// Placeholder in the title label (entry 29) that the model's name fills.
+inline constexpr std::string_view kTitleModelMark = "******";
+
+}  // namespace nvx::app::texts

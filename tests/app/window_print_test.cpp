@@ -1,0 +1,149 @@
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/offscreen_app.h"
+#include "app/window/main_window.h"
+#include "app/window/preview_widget.h"
+#include "app/window/window_work.h"
+#include "platform/cups_server.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace nvx::app {
+namespace {
+
+const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
+constexpr int kWaitMs = 60000;
+
+// Answers every message box the window opens, and keeps its text.
+class MessageAnswerer {
+ public:
+  MessageAnswerer() {
+    timer_.setInterval(50);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        texts_.push_back(modal->findChild<QWidget*>() ? modal->windowTitle().toStdString() : "");
+        modal->close();
+      }
+    });
+    timer_.start();
+  }
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  QTimer timer_;
+  std::vector<std::string> texts_;
+};
+
+class WindowPrintTest : public testing::Test {
+ protected:
+  test::TempFolder home;
+
+  void SetUp() override {
+    App();
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
+    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+  }
+
+  std::unique_ptr<MainWindow> Open() {
+    auto work = std::make_unique<WindowWork>();
+    EXPECT_TRUE(OpenPrintSession(work->session, "C711WT").ok());
+    WindowContext ctx;
+    ctx.programFolder = NVX_SHARE_DIR;
+    auto w = std::make_unique<MainWindow>(std::move(ctx), std::move(work));
+    w->show();
+    return w;
+  }
+
+  static bool Load(MainWindow& w, const std::string& file) {
+    QSignalSpy loaded(&w, &MainWindow::loadFinished);
+    w.OpenImage(QString::fromStdString(file));
+    return loaded.wait(kWaitMs) && loaded.front().front().toBool();
+  }
+};
+
+TEST_F(WindowPrintTest, OpeningAnImageShowsItAndMovingASliderRedrawsThePreview) {
+  MessageAnswerer answers;
+  auto w = Open();
+  ASSERT_TRUE(Load(*w, kPhoto));
+  EXPECT_TRUE(w->ImageLoaded());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - coffee120.tif"));
+  EXPECT_TRUE(w->findChild<QAbstractButton*>(QStringLiteral("printButton"))->isEnabled());
+
+  auto* preview = w->findChild<PreviewWidget*>(QStringLiteral("preview"));
+  const QImage before = preview->Page();
+  ASSERT_FALSE(before.isNull());
+  w->findChild<QSlider*>(QStringLiteral("brightness"))->setValue(90);
+  EXPECT_NE(preview->Page(), before) << "a brighter image looks different";
+}
+
+TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
+  MessageAnswerer answers;
+  auto w = Open();
+  ASSERT_TRUE(Load(*w, kPhoto));
+  auto* rotate = w->findChild<QAbstractButton*>(QStringLiteral("rotate"));
+  rotate->click();
+  QSignalSpy turned(w.get(), &MainWindow::previewRedrawn);
+  ASSERT_TRUE(turned.wait(kWaitMs));
+  const bool rotated = w->Live().rotate;
+  QSignalSpy reloaded(w.get(), &MainWindow::loadFinished);
+  w->findChild<QAbstractButton*>(QStringLiteral("flip"))->click();
+  ASSERT_TRUE(reloaded.wait(kWaitMs));
+  EXPECT_TRUE(reloaded.front().front().toBool());
+  EXPECT_TRUE(w->Live().flip);
+  EXPECT_EQ(w->Live().rotate, rotated);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - coffee120.tif"));
+}
+
+TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
+  test::CupsServer cups;
+  if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
+  test::SocketListener printer;
+  cups.AddRawQueue("OKI-C711WT-test", printer.port(), "OKI C711WT(PS)");
+  // libcups keeps the server per thread: this one is told, the workers read the variable.
+  setenv("CUPS_SERVER", cups.Address().c_str(), 1);
+  cupsSetServer(cups.Address().c_str());
+
+  MessageAnswerer answers;
+  auto w = Open();
+  auto* media = w->findChild<QComboBox*>(QStringLiteral("mediaList"));
+  media->setCurrentIndex(media->findText(QStringLiteral("KTC3.1")));
+  auto* copies = w->findChild<QLineEdit*>(QStringLiteral("copies"));
+  copies->setText(QStringLiteral("2"));
+  emit copies->editingFinished();
+  ASSERT_TRUE(Load(*w, kPhoto));
+  ASSERT_EQ(w->Live().printer, "OKI-C711WT-test");
+
+  QSignalSpy printed(w.get(), &MainWindow::printFinished);
+  w->findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
+  ASSERT_TRUE(printed.wait(kWaitMs));
+  ASSERT_TRUE(printed.front().front().toBool()) << cups.Log();
+  const std::vector<std::string> jobs = printer.WaitForJobs(1);
+  ASSERT_EQ(jobs.size(), 1u);
+  w->CommitSettings();
+
+  const pid_t pid = test::StartProcess({NVX_BINARY, "print", kPhoto, "--media", "KTC3.1",
+                                        "--copies", "2", "--to", (home / "cli.prn").string()},
+                                       {}, home / "cli.log", home / "cli.log");
+  ASSERT_EQ(test::WaitForProcess(pid), 0) << test::ReadFileBytes(home / "cli.log");
+  const std::string expected = test::ReadFileBytes(home / "cli.prn");
+  ASSERT_GT(expected.size(), 10000u);
+  EXPECT_EQ(jobs.front().size(), expected.size());
+  EXPECT_TRUE(jobs.front() == expected) << "the window's job differs from the command line's";
+  cupsSetServer(nullptr);
+}
+
+}  // namespace
+}  // namespace nvx::app

@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <chrono>
+#include <thread>
+
+#include "app/offscreen_app.h"
+#include "app/window/instance_channel.h"
+#include "app/window/main_window.h"
+#include "app/window/menu_text.h"
+#include "app/window/preview_widget.h"
+#include "app/window/startup_checks.h"
+#include "app/window/window_layout.h"
+#include "app/window/window_work.h"
+#include "lang/text_table.h"
+#include "platform/instance_lock.h"
+#include "settings/settings_keys.h"
+#include "settings/startup.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace nvx::app {
+namespace {
+
+class WindowTest : public testing::Test {
+ protected:
+  test::TempFolder home;
+  SettingsFiles files;
+
+  void SetUp() override {
+    App();
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
+    setenv("CUPS_SERVER", (home / "no-cups").c_str(), 1);  // no printers: nothing to wait for
+    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+    files.userFolder = home / "config" / "NivaluxPro";
+    files.machineFolder = home / "etc" / "NivaluxPro";
+    std::filesystem::create_directories(files.userFolder);
+    std::filesystem::create_directories(files.machineFolder);
+    CreateDefaultSettings(files);
+  }
+
+  // The window as the program opens it: the session first, then the window.
+  std::unique_ptr<MainWindow> Open(std::string model = "C711WT") {
+    auto work = std::make_unique<WindowWork>();
+    EXPECT_TRUE(OpenPrintSession(work->session, model).ok());
+    WindowContext ctx;
+    ctx.programFolder = NVX_SHARE_DIR;
+    auto window = std::make_unique<MainWindow>(std::move(ctx), std::move(work));
+    window->show();
+    return window;
+  }
+
+  template <typename W>
+  static W* Find(MainWindow& w, const char* name) {
+    W* widget = w.findChild<W*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  static void ChooseMedia(MainWindow& w, std::string_view text) {
+    auto* media = Find<QComboBox>(w, "mediaList");
+    const int i = media->findText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    ASSERT_GE(i, 0) << text;
+    media->setCurrentIndex(i);
+  }
+
+  std::string Read(std::string_view section, std::string_view key) {
+    return ReadSetting(files, section, key);
+  }
+};
+
+TEST(WindowMetrics, RememberedSizeNeedsAtLeastThePreviewHeight) {
+  test::TempFolder home;
+  SettingsFiles files{home.path(), home / "machine"};
+  WriteSettings(files, {{"Active", "L_Used_H", "400"},
+                        {"Active", "L_Used_W", "900"},
+                        {"Active", "T_Used_W", "350"},
+                        {"Active", "L_Used_X", "-5"},
+                        {"Active", "L_Used_Y", "20"}});
+  WindowMetrics m = ReadWindowMetrics(files);
+  EXPECT_EQ(m.width, 1017);
+  EXPECT_EQ(m.height, 511);
+  EXPECT_EQ(m.previewHeight, 438);
+  EXPECT_EQ(m.x, -1) << "a negative position leaves the placement to the desktop";
+
+  WriteSetting(files, "Active", "L_Used_H", "438");
+  m = ReadWindowMetrics(files);
+  EXPECT_EQ(m.height, 438);
+  EXPECT_EQ(m.width, 900);
+  EXPECT_EQ(m.panelWidth, 350);
+  EXPECT_EQ(m.previewHeight, 495);
+}
+
+TEST(RecentFiles, LongPathsKeepTheirFirstThreeAndLastThirtyTwoCharacters) {
+  EXPECT_EQ(RecentFileLabel("/home/ann/photos/cat.png"), "/home/ann/photos/cat.png");
+  const std::string exact(35, 'a');
+  EXPECT_EQ(RecentFileLabel(exact), exact);
+  const std::string path = "/home/ann/pictures/holiday/2026/beach/sunset-over-the-sea.png";
+  EXPECT_EQ(RecentFileLabel(path), "/ho..." + path.substr(path.size() - 32));
+  // Counted in characters: a multi-byte letter is never cut in half.
+  const std::string umlauts = "/ä/" + std::string(40, 'x') + "ü.png";
+  EXPECT_EQ(RecentFileLabel(umlauts), "/ä/..." + std::string(27, 'x') + "ü.png");
+}
+
+TEST(MenuText, EveryEntryGetsItsOwnMnemonic) {
+  std::set<QChar> taken;
+  EXPECT_EQ(WithMnemonic(QStringLiteral("&Print"), taken), QStringLiteral("&Print"));
+  EXPECT_EQ(WithMnemonic(QStringLiteral("Print Margins"), taken), QStringLiteral("P&rint Margins"));
+  EXPECT_EQ(WithMnemonic(QStringLiteral("R&&D"), taken), QStringLiteral("R&&&D"));
+  EXPECT_EQ(WithMnemonic(QStringLiteral("&Rotate"), taken), QStringLiteral("R&otate"))
+      << "a letter the language gave twice moves to the next free one";
+}
+
+TEST(ShapeLibrary, StartupCheckReportsEachMissingPieceAndCopiesTheMaster) {
+  test::TempFolder home;
+  SettingsFiles files{home / "user", home / "machine"};
+  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::NoMachineFolder);
+  std::filesystem::create_directories(files.machineFolder);
+  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::NoMaster);
+  test::WriteFileBytes(files.machineFolder / "shape.lib", "master");
+  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::Ready);
+  EXPECT_EQ(test::ReadFileBytes(files.userFolder / "shape.lib"), "master");
+  EXPECT_EQ(ReadSetting(files, "Active", "Shape Library"),
+            (files.userFolder / "shape.lib").string());
+  // Once set up, the library is left alone even when the master goes.
+  std::filesystem::remove(files.machineFolder / "shape.lib");
+  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::Ready);
+}
+
+TEST_F(WindowTest, OpensWithTheDefaultsOfAFreshInstallation) {
+  auto w = Open();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - No File"));
+  EXPECT_EQ(w->size(), QSize(1017, 511));
+  EXPECT_TRUE(Find<QCheckBox>(*w, "printCmy")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>(*w, "automaticTile")->isChecked());
+  EXPECT_FALSE(Find<QAbstractButton>(*w, "printButton")->isEnabled()) << "no image loaded";
+  EXPECT_FALSE(Find<QCheckBox>(*w, "faceUpExit")->isVisible()) << "C711WT has no face-up exit";
+  EXPECT_EQ(Find<QComboBox>(*w, "mediaList")->currentIndex(), 0);
+}
+
+TEST_F(WindowTest, WhiteFirstOrderOnlyForModelsThatCanSwitch) {
+  WriteSetting(files, "Active", "T_ORDER", "WF");
+  EXPECT_EQ(Open("C711WT")->Live().tonerOrder, TonerOrder::WhiteLast);
+  auto pro = Open("Pro8432WT");
+  EXPECT_EQ(pro->Live().tonerOrder, TonerOrder::WhiteFirst);
+  EXPECT_NE(pro->findChild<QAction*>(QStringLiteral("actionTonerOrder")), nullptr);
+}
+
+TEST_F(WindowTest, MediaRulesSetTheControls) {
+  auto w = Open();
+  ChooseMedia(*w, "P.Uno White");
+  EXPECT_EQ(Find<QSlider>(*w, "threshold")->value(), 60);
+  EXPECT_TRUE(Find<QCheckBox>(*w, "thresholdOn")->isChecked());
+  ChooseMedia(*w, "Labels 1");
+  EXPECT_FALSE(Find<QCheckBox>(*w, "printWhite")->isChecked());
+  EXPECT_FALSE(Find<QSlider>(*w, "whiteDensity")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>(*w, "mirror")->isChecked());
+  EXPECT_FALSE(Find<QComboBox>(*w, "trayList")->isEnabled());
+  EXPECT_EQ(w->Live().mediaCode, 9);
+  EXPECT_FALSE(Find<QToolButton>(*w, "leftHand")->isVisible());
+}
+
+TEST_F(WindowTest, HandButtonsAreExclusiveAndCanBothBeOff) {
+  auto w = Open();
+  ChooseMedia(*w, "Duo7.8 mSheet (Magenta)");
+  auto* left = Find<QToolButton>(*w, "leftHand");
+  auto* right = Find<QToolButton>(*w, "rightHand");
+  ASSERT_TRUE(left->isVisible());
+  EXPECT_TRUE(right->isChecked()) << "the right hand is the default";
+  QTest::mouseClick(left, Qt::LeftButton);
+  w->CommitSettings();
+  EXPECT_EQ(Read("Others", "LeftHand"), "1");
+  EXPECT_EQ(Read("Others", "RightHand"), "0");
+  EXPECT_FALSE(right->isChecked());
+  QTest::mouseClick(left, Qt::LeftButton);
+  w->CommitSettings();
+  EXPECT_EQ(Read("Others", "LeftHand"), "0");
+  EXPECT_FALSE(left->isChecked());
+}
+
+TEST_F(WindowTest, SlidersShowTheirValueAndAskForAPreview) {
+  auto w = Open();
+  int redraws = 0;
+  QObject::connect(w.get(), &MainWindow::previewRedrawn, [&] { ++redraws; });
+  auto* brightness = Find<QSlider>(*w, "brightness");
+  brightness->setValue(75);
+  EXPECT_EQ(w->Live().brightness, 75);
+  EXPECT_GE(redraws, 1);
+  auto labels = w->findChildren<QLabel*>();
+  EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                          [](QLabel* l) { return l->text() == QStringLiteral("+50%"); }));
+}
+
+TEST_F(WindowTest, LoadDefaultsResetsTheWhiteControlsAndTheStoredChoices) {
+  WriteSettings(files, {{"Active", "Top Margin", "5000"},
+                        {"Others", "RightHand", "0"},
+                        {"Others", "LeftHand", "1"}});
+  auto w = Open();
+  Find<QSlider>(*w, "threshold")->setValue(80);
+  Find<QLineEdit>(*w, "copies")->setText(QStringLiteral("7"));
+  Find<QCheckBox>(*w, "printCmy")->setChecked(false);
+  w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
+  w->CommitSettings();
+  EXPECT_EQ(Find<QSlider>(*w, "threshold")->value(), 50);
+  EXPECT_EQ(Find<QSlider>(*w, "whiteDensity")->value(), 100);
+  EXPECT_EQ(Find<QLineEdit>(*w, "copies")->text(), QStringLiteral("1"));
+  EXPECT_TRUE(Find<QCheckBox>(*w, "printCmy")->isChecked());
+  EXPECT_EQ(Read("Active", "Top Margin"), "1296");
+  EXPECT_EQ(Read("Active", "Duo I Sheet"), "0");
+  EXPECT_EQ(Read("Others", "RightHand"), "1");
+  EXPECT_EQ(Read("Active", "T_ORDER"), "WL");
+}
+
+TEST_F(WindowTest, ClosingRemembersSizeAndPanel) {
+  auto w = Open();
+  w->resize(980, 560);
+  w->close();
+  EXPECT_EQ(Read("Active", "L_Used_W"), "980");
+  EXPECT_EQ(Read("Active", "L_Used_H"), "560");
+  EXPECT_FALSE(Read("Active", "T_Used_W").empty());
+  auto again = Open();
+  EXPECT_EQ(again->size(), QSize(980, 560));
+  again->close();
+
+  // A place on a screen that has gone: the desktop places the window instead.
+  WriteSettings(files, {{"Active", "L_Used_X", "3000"}, {"Active", "L_Used_Y", "40"}});
+  auto lost = Open();
+  EXPECT_LT(lost->pos().x(), 1024);
+}
+
+TEST_F(WindowTest, MenusHaveMnemonicsAndTheUsualShortcuts) {
+  auto w = Open();
+  for (QAction* menu : w->menuBar()->actions()) {
+    std::set<QChar> seen;
+    for (QAction* a : menu->menu()->actions()) {
+      if (a->isSeparator() || a->text().isEmpty()) continue;
+      const qsizetype amp = a->text().indexOf(QLatin1Char('&'));
+      ASSERT_GE(amp, 0) << a->text().toStdString();
+      EXPECT_TRUE(seen.insert(a->text()[amp + 1].toLower()).second)
+          << "mnemonic used twice: " << a->text().toStdString();
+    }
+  }
+  auto shortcut = [&](const char* name) {
+    return w->findChild<QAction*>(QLatin1String(name))->shortcuts();
+  };
+  EXPECT_TRUE(shortcut("actionOpen").contains(QKeySequence(QStringLiteral("Ctrl+O"))));
+  EXPECT_TRUE(shortcut("actionPrint").contains(QKeySequence(QStringLiteral("Ctrl+P"))));
+  EXPECT_TRUE(shortcut("actionExit").contains(QKeySequence(QStringLiteral("Ctrl+Q"))));
+  EXPECT_TRUE(shortcut("actionExit").contains(QKeySequence(QStringLiteral("Alt+F4"))));
+}
+
+TEST_F(WindowTest, DroppingAFileOfAnotherKindChangesNothing) {
+  auto w = Open();
+  test::WriteFileBytes(home / "notes.txt", "hello");
+  auto* preview = Find<PreviewWidget>(*w, "preview");
+  emit preview->filesDropped({QString::fromStdString((home / "notes.txt").string())});
+  EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("notes.txt")));
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - No File"));
+  EXPECT_FALSE(w->ImageLoaded());
+}
+
+TEST_F(WindowTest, ASecondLockOnTheSameNameIsRefused) {
+  platform::InstanceLock first("NivaluxPro", home.path());
+  platform::InstanceLock second("NivaluxPro", home.path());
+  EXPECT_TRUE(first.Acquired());
+  EXPECT_FALSE(second.Acquired());
+}
+
+TEST_F(WindowTest, ASecondStartHandsItsImageToTheRunningWindowAndEnds) {
+  platform::InstanceLock running("NivaluxPro", home.path());
+  InstanceChannel channel(home / "NivaluxPro.socket");
+  ASSERT_TRUE(channel.Listening());
+  QString received;
+  QObject::connect(&channel, &InstanceChannel::openRequested,
+                   [&](const QString& p) { received = p; });
+
+  test::WriteFileBytes(home / "cat.png", "not really a png");
+  const pid_t pid =
+      test::StartProcess({NVX_BINARY, (home / "cat.png").string()},
+                         {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + home.path().string()},
+                         home / "out.txt", home / "out.txt");
+  ASSERT_GT(pid, 0);
+  for (int i = 0; i < 100 && received.isEmpty(); ++i) {
+    QTest::qWait(50);
+  }
+  EXPECT_EQ(test::WaitForProcess(pid), 0);
+  EXPECT_EQ(received.toStdString(), (home / "cat.png").string());
+  EXPECT_EQ(test::ReadFileBytes(home / "out.txt"), "") << "a second start says nothing";
+}
+
+}  // namespace
+}  // namespace nvx::app
