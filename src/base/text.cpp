@@ -34,7 +34,7 @@ bool ContainsIgnoreCase(std::string_view text, std::string_view needle) {
 }
 
 std::string_view Trim(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n";
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
   const std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);

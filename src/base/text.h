@@ -19,7 +19,7 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 bool Contains(std::string_view text, std::string_view needle);
 bool ContainsIgnoreCase(std::string_view text, std::string_view needle);
 
-// Blanks and tabs (and line ends) removed at both ends.
+// Blanks, tabs, line ends and form feeds removed at both ends.
 std::string_view Trim(std::string_view text);
 
 // The whole text as a decimal whole number (an optional sign, digits, nothing

@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "base/text.h"
 #include "image/parallel_rows.h"
 #include "lang/text_entries.h"
 #include "platform/folders.h"
@@ -38,14 +39,6 @@ constexpr std::size_t kBlockPixels = 128 * 1024;
 using ProfileHandle = std::unique_ptr<void, decltype(&cmsCloseProfile)>;
 using TransformHandle = std::unique_ptr<void, decltype(&cmsDeleteTransform)>;
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return lower;
-}
-
-bool SameName(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
-
 std::vector<fs::path> EnvironmentFolders(const char* variable, std::string_view fallback) {
   const char* value = std::getenv(variable);
   std::string_view list = value && *value ? std::string_view(value) : fallback;
@@ -73,7 +66,7 @@ std::vector<fs::path> SystemColourFolders() {
 
 bool IsFileNamed(const fs::directory_entry& entry, std::string_view lowerName) {
   std::error_code ec;
-  return entry.is_regular_file(ec) && Lower(entry.path().filename().string()) == lowerName;
+  return entry.is_regular_file(ec) && AsciiLower(entry.path().filename().string()) == lowerName;
 }
 
 std::optional<fs::path> FindInFolder(const fs::path& folder, std::string_view lowerName) {
@@ -103,7 +96,7 @@ bool IsBareName(std::string_view name) {
 
 std::optional<fs::path> Locate(std::string_view name, const ProfileSearch& search) {
   if (!IsBareName(name)) return fs::path(name);
-  std::string lowerName = Lower(name);
+  std::string lowerName = AsciiLower(name);
   for (const fs::path& folder : search.folders) {
     if (auto found = FindInFolder(folder, lowerName)) return found;
   }
@@ -243,14 +236,14 @@ ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& sea
   ProfilePair pair;
   if (auto found = Locate(inName, search)) {
     pair.in.path = *found;
-  } else if (SameName(inName, kDefaultProfileIn)) {
+  } else if (EqualsIgnoreCase(inName, kDefaultProfileIn)) {
     pair.in.builtInSrgb = true;  // Little CMS's sRGB is what that file holds
   } else {
     pair.in.path = inName;
   }
   if (auto found = Locate(outName, search)) {
     pair.out.path = *found;
-  } else if (auto standIn = outFromSettings && SameName(outName, kDefaultProfileOut)
+  } else if (auto standIn = outFromSettings && EqualsIgnoreCase(outName, kDefaultProfileOut)
                                 ? FindStandIn(search)
                                 : std::nullopt) {
     pair.out.path = *standIn;

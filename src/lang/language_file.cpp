@@ -5,6 +5,8 @@
 #include <map>
 #include <optional>
 
+#include "base/text.h"
+
 namespace nvx {
 namespace {
 
@@ -52,18 +54,6 @@ class LineReader {
  private:
   std::ifstream in_;
 };
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
   for (std::size_t at = text.find(from); at != std::string::npos;

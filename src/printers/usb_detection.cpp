@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/text.h"
 #include "platform/usb_devices.h"
 #include "printers/models.h"
 
@@ -11,13 +12,6 @@ namespace {
 
 constexpr std::size_t kMaxPathCharacters = 200;
 constexpr std::string_view kUsbPort = "USB";
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
 
 // Field `index` of "USB\VID_06BC&PID_02FD\SERIAL" split at backslashes.
 std::string Field(std::string_view path, std::size_t index) {
@@ -37,7 +31,7 @@ UsbPrinterInfo DetectUsbPrinter(std::string_view modelKey,
   for (const std::string& full : instancePaths) {
     std::string_view path = std::string_view(full).substr(0, kMaxPathCharacters);
     if (path.find(kUsbPort) == std::string_view::npos) continue;
-    if (Lower(path).find(row.usbIdentity) == std::string::npos) continue;
+    if (AsciiLower(path).find(row.usbIdentity) == std::string::npos) continue;
     return {"1", std::string(kUsbPort), std::string(row.key), Field(path, 2)};
   }
   return {};
@@ -52,7 +46,7 @@ std::vector<UsbPrinterEntry> ListUsbPrinters(const std::vector<std::string>& ins
   for (const std::string& full : instancePaths) {
     std::string_view path = std::string_view(full).substr(0, kMaxPathCharacters);
     if (path.find(kUsbPort) == std::string_view::npos) continue;
-    std::string identity = Lower(Field(path, 1));
+    std::string identity = AsciiLower(Field(path, 1));
     std::string name(UsbListingName(identity));
     printers.push_back({std::move(identity), Field(path, 2), std::move(name)});
   }

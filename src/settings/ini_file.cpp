@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <fstream>
 
+#include "base/text.h"
+
 namespace nvx {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
-
-char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 enum class LineKind { Other, Section, Key };
 
@@ -20,18 +20,18 @@ struct LineInfo {
 };
 
 LineInfo Classify(std::string_view text) {
-  std::string_view t = TrimBlanks(text);
+  std::string_view t = Trim(text);
   if (t.empty() || t.front() == ';') return {};
   if (t.front() == '[') {
     std::size_t close = t.find(']');
     if (close == std::string_view::npos) return {};
-    return {LineKind::Section, TrimBlanks(t.substr(1, close - 1)), {}};
+    return {LineKind::Section, Trim(t.substr(1, close - 1)), {}};
   }
   std::size_t eq = t.find('=');
   if (eq == std::string_view::npos) return {};
-  std::string_view name = TrimBlanks(t.substr(0, eq));
+  std::string_view name = Trim(t.substr(0, eq));
   if (name.empty()) return {};
-  return {LineKind::Key, name, TrimBlanks(t.substr(eq + 1))};
+  return {LineKind::Key, name, Trim(t.substr(eq + 1))};
 }
 
 // The lines [header, end) of the first section with this name; header is npos when absent.
@@ -49,7 +49,7 @@ SectionSpan FindSection(const IniDocument& doc, std::string_view section) {
       span.end = i;
       return span;
     }
-    if (EqualsIgnoringCase(info.name, section)) span.header = i;
+    if (EqualsIgnoreCase(info.name, section)) span.header = i;
   }
   span.end = doc.lines.size();
   return span;
@@ -59,7 +59,7 @@ std::size_t FindKey(const IniDocument& doc, const SectionSpan& span, std::string
   if (span.header == std::string::npos) return std::string::npos;
   for (std::size_t i = span.header + 1; i < span.end; ++i) {
     LineInfo info = Classify(doc.lines[i].text);
-    if (info.kind == LineKind::Key && EqualsIgnoringCase(info.name, key)) return i;
+    if (info.kind == LineKind::Key && EqualsIgnoreCase(info.name, key)) return i;
   }
   return std::string::npos;
 }
@@ -89,22 +89,6 @@ WriteStatus Save(const std::filesystem::path& file, const IniDocument& doc) {
 }
 
 }  // namespace
-
-std::string_view TrimBlanks(std::string_view text) {
-  std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return FoldCase(x) == FoldCase(y);
-         });
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 IniDocument ParseIni(std::string_view bytes) {
   IniDocument doc;

@@ -61,9 +61,4 @@ WriteStatus WriteIniValues(const std::filesystem::path& file,
 WriteStatus DeleteIniValue(const std::filesystem::path& file, std::string_view section,
                            std::string_view key);
 
-// ASCII case-insensitive equality, the profile functions' rule for names.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
-std::string_view TrimBlanks(std::string_view text);
-
 }  // namespace nvx

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 
+#include "base/text.h"
 #include "settings/margins.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
@@ -87,7 +88,7 @@ CustomPaper ParseCustomPaper(std::string_view record) {
   }
   fields.resize(std::max<std::size_t>(fields.size(), 8));
   CustomPaper paper;
-  paper.name = std::string(TrimBlanks(fields[0]));
+  paper.name = std::string(Trim(fields[0]));
   paper.widthPt = LeadingNumber(fields[1]);
   paper.heightPt = LeadingNumber(fields[2]);
   paper.widthClass = static_cast<int>(LeadingInteger(fields[3]));
@@ -117,13 +118,13 @@ std::vector<CustomPaper> ReadCustomPapers(const SettingsFiles& files) {
   std::vector<CustomPaper> papers;
   for (long long i = 1, count = CustomCount(doc); i <= count; ++i) {
     std::string record = CustomRecord(doc, i);
-    if (!TrimBlanks(record).empty()) papers.push_back(ParseCustomPaper(record));
+    if (!Trim(record).empty()) papers.push_back(ParseCustomPaper(record));
   }
   return papers;
 }
 
 const StandardPaper* FindStandardPaper(std::string_view listText) {
-  std::string_view head = FirstCharacters(TrimBlanks(listText), 6);
+  std::string_view head = FirstCharacters(Trim(listText), 6);
   auto it = std::find_if(kStandardPapers.begin(), kStandardPapers.end(),
                          [&](const StandardPaper& p) { return p.name == head; });
   return it == kStandardPapers.end() ? nullptr : &*it;
@@ -142,7 +143,7 @@ bool SetPaper(const SettingsFiles& files, LiveSettings& live, std::string_view n
   }
   std::vector<CustomPaper> customs = ReadCustomPapers(files);
   auto it = std::find_if(customs.begin(), customs.end(),
-                         [&](const CustomPaper& p) { return p.name == TrimBlanks(name); });
+                         [&](const CustomPaper& p) { return p.name == Trim(name); });
   if (it == customs.end()) return false;
   live.paperWidthPt = static_cast<int>(RoundHalfEven(it->widthPt));
   live.paperHeightPt = static_cast<int>(RoundHalfEven(it->heightPt));
@@ -180,7 +181,7 @@ PrintableSize PrintableArea(const SettingsFiles& files, const LiveSettings& live
 
 bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double widthPt,
                     double heightPt) {
-  name = TrimBlanks(name);
+  name = Trim(name);
   if (name.empty() || name.find(kFieldSeparator) != std::string_view::npos) return false;
   using namespace keys;
   const PageMargins m = ReadMargins(files);
@@ -194,7 +195,7 @@ bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double wi
 }
 
 bool DeleteCustomPaper(const SettingsFiles& files, std::string_view name) {
-  name = TrimBlanks(name);
+  name = Trim(name);
   if (name.empty()) return false;
   IniDocument doc = UserSettingsDocument(files);
   long long count = CustomCount(doc);

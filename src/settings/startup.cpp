@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/text.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
 
@@ -60,7 +61,7 @@ void ApplyStartupSettings(const StartupSettings& startup, LiveSettings& live,
   live.displayWhite = startup.display != 0;
   if (printers.empty()) return;
   auto match = std::find_if(printers.begin(), printers.end(), [&](const std::string& name) {
-    return StartsWithIgnoringCase(name, startup.printer);
+    return StartsWithIgnoreCase(name, startup.printer);
   });
   live.printer = match != printers.end() ? *match : printers.front();
 }

@@ -191,6 +191,15 @@ TEST_F(StartupLanguage, EmptyUserSettingTakesMachineCopyUnchanged) {
   EXPECT_EQ(ReadSetting(files, "Active", "language"), "English.lan3");
 }
 
+// With no language named anywhere, a start writes nothing (a read-only
+// settings file would otherwise give an error at every start).
+TEST_F(StartupLanguage, NoLanguageAnywhereLeavesTheFileAlone) {
+  WriteSetting(files, "Active", "Unit", "M");
+  const std::string before = ReadFileBytes(files.UserFile());
+  EXPECT_EQ(StartupLanguageFileName(files), "");
+  EXPECT_EQ(ReadFileBytes(files.UserFile()), before);
+}
+
 TEST_F(StartupLanguage, DialogChoiceLoadsAndRemembersTheFile) {
   TextTable table;
   EXPECT_TRUE(ApplyLanguageChoice("English", files, NVX_LANG_DATA_DIR, shown.hooks, table));

@@ -31,6 +31,19 @@ class MediaRules : public testing::Test {
   std::string Margin(const char* key) { return ReadSetting(files, "Active", key); }
 };
 
+// A language may capitalise "P.Foil Dark": the rules and the job's media code
+// both ignore case, and an empty list text is no medium at all.
+TEST_F(MediaRules, LetterCaseIsIgnoredAndAnEmptyTextMatchesNothing) {
+  text.Set(198, "P.Foil Dark");
+  Choose("p.foil dark");
+  EXPECT_TRUE(marginOverride);
+  EXPECT_FALSE(live.trayListEnabled);
+  text.Set(101, "");
+  Choose("");
+  EXPECT_EQ(live.mediaCode, 16);  // unchanged from the foil: no rule matched
+  EXPECT_TRUE(live.trayListEnabled);
+}
+
 TEST_F(MediaRules, PlainPaperAfterTransferMediaTurnsWhiteAndMirrorOff) {
   Choose("P.Uno White");
   EXPECT_TRUE(live.printWhite);

@@ -64,6 +64,22 @@ TEST(ModelKey, CommandLineBeatsMachineSettingBeatsDefault) {
   EXPECT_EQ(ModelKey(files, "C920WT"), "C920WT");
 }
 
+// A stored model no row knows would silently change the media weights sent.
+TEST(ModelKey, UnknownStoredModelWarnsAndFallsBackToTheDefault) {
+  test::TempFolder folder;
+  SettingsFiles files{folder / "user", folder / "machine", nullptr};
+  std::filesystem::create_directories(files.machineFolder);
+  test::WriteFileBytes(files.MachineFile(), "[Active]\nModel=Nonsense\n");
+  std::vector<Message> shown;
+  UiHooks hooks;
+  hooks.message = [&](const Message& m) { shown.push_back(m); };
+  EXPECT_EQ(ModelKey(files, {}, &hooks), "C711WT");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].text.find("Nonsense"), std::string::npos);
+  EXPECT_EQ(FindModelKey("pro920wt"), "pro920WT");
+  EXPECT_EQ(FindModelKey("Pro920WTX"), std::nullopt);
+}
+
 TEST(MediaList, EveryEntryHasATextAndPlainClassesKeepTheirOrder) {
   TextTable text = DefaultTextTable();
   ASSERT_EQ(MediaList().size(), 27u);
