@@ -36,8 +36,6 @@ ILenum DevilType(ImageFormat format) {
       return IL_JPG;
     case ImageFormat::Gif:
       return IL_GIF;
-    case ImageFormat::Tiff:
-      return IL_TIF;
     case ImageFormat::Bmp:
       return IL_BMP;
     default:
@@ -57,6 +55,7 @@ Failure DevilFailure(std::string_view fallback) {
 Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
                                  const PixelSink& sink) {
   if (format == ImageFormat::Psd) return DecodePsd(bytes, sink);
+  if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
   const ILenum type = DevilType(format);
   if (type == IL_TYPE_UNKNOWN) return Fail("FORMAT NOT SUPPORTED");
   InitDevil();

@@ -26,5 +26,6 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes, con
 
 // The decoders of our own, for files DevIL reads wrongly or unsafely.
 Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink);
+Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink);
 
 }  // namespace nvx

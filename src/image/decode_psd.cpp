@@ -47,7 +47,13 @@ class PlaneReader {
         at_ += *count;
       }
       std::uint8_t* target = out.data() + r * header_.width;
-      for (std::uint64_t x = 0; x < header_.width; ++x) target[x] = row[x * sampleBytes];
+      if (sampleBytes == 1) {
+        std::memcpy(target, row.data(), header_.width);
+        continue;
+      }
+      for (std::uint64_t x = 0; x < header_.width; ++x) {  // 16 bits to 8, rounded
+        target[x] = static_cast<std::uint8_t>((row[2 * x] * 256u + row[2 * x + 1] + 128u) / 257u);
+      }
     }
     return true;
   }

@@ -31,19 +31,19 @@ constexpr std::array kSignatures{
     Signature{0, "8BPS\0\x01"sv, ImageFormat::Psd, "Photoshop (PSD)"},
     Signature{0, "8BPS\0\x02"sv, ImageFormat::Other, "Photoshop large document (PSB)"},
     Signature{8, "WEBP"sv, ImageFormat::WebP, "WebP"},
-    Signature{0, "\x8aMNG"sv, ImageFormat::Other, "MNG animation"},
+    Signature{0, "\x8aMNG"sv, ImageFormat::Other, "MNG"},
     Signature{0, "\0\0\0\x0cjP  "sv, ImageFormat::Other, "JPEG 2000"},
     Signature{0, "\xff\x4f\xff\x51"sv, ImageFormat::Other, "JPEG 2000"},
     Signature{0, "\xff\x0a"sv, ImageFormat::Other, "JPEG XL"},
     Signature{0, "\0\0\0\x0cJXL "sv, ImageFormat::Other, "JPEG XL"},
     Signature{0, "II\xbc"sv, ImageFormat::Other, "JPEG XR"},
-    Signature{0, "%PDF"sv, ImageFormat::Other, "PDF document"},
-    Signature{0, "%!PS"sv, ImageFormat::Other, "PostScript document"},
-    Signature{0, "\xc5\xd0\xd3\xc6"sv, ImageFormat::Other, "EPS document"},
+    Signature{0, "%PDF"sv, ImageFormat::Other, "PDF"},
+    Signature{0, "%!PS"sv, ImageFormat::Other, "PostScript"},
+    Signature{0, "\xc5\xd0\xd3\xc6"sv, ImageFormat::Other, "EPS"},
     Signature{0, "/* XPM */"sv, ImageFormat::Other, "XPM"},
-    Signature{0, "\0\0\x01\0"sv, ImageFormat::Other, "Windows icon"},
-    Signature{0, "\0\0\x02\0"sv, ImageFormat::Other, "Windows cursor"},
-    Signature{0, "DDS "sv, ImageFormat::Other, "DirectDraw surface"},
+    Signature{0, "\0\0\x01\0"sv, ImageFormat::Other, "Windows icon (ICO)"},
+    Signature{0, "\0\0\x02\0"sv, ImageFormat::Other, "Windows cursor (CUR)"},
+    Signature{0, "DDS "sv, ImageFormat::Other, "DirectDraw surface (DDS)"},
     Signature{0, "\x76\x2f\x31\x01"sv, ImageFormat::Other, "OpenEXR"},
     Signature{0, "#?RADIANCE"sv, ImageFormat::Other, "Radiance HDR"},
     Signature{0, "\x01\xda"sv, ImageFormat::Other, "SGI"},
@@ -62,7 +62,7 @@ SniffedFormat SniffIsoMedia(std::string_view head) {
   for (std::string_view heif : {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1"}) {
     if (brand == heif) return {ImageFormat::Heif, "HEIF (HEIC)"};
   }
-  return {ImageFormat::Other, "video or ISO media"};
+  return {ImageFormat::Other, "ISO media (MP4)"};
 }
 
 bool LooksLikePortableAnymap(std::string_view head) {
@@ -213,7 +213,7 @@ SniffedFormat SniffFormat(std::string_view head) {
   }
   if (SniffedFormat iso = SniffIsoMedia(head); iso.format != ImageFormat::Unknown) return iso;
   if (LooksLikePortableAnymap(head)) return {ImageFormat::Other, "portable anymap (PNM)"};
-  if (LooksLikeSvg(head)) return {ImageFormat::Other, "SVG drawing"};
+  if (LooksLikeSvg(head)) return {ImageFormat::Other, "SVG"};
   return {};
 }
 
@@ -236,7 +236,7 @@ std::string UnreadableFormatText(const SniffedFormat& sniffed) {
   if (sniffed.name.empty()) {
     return "This file is not an image nvxprint knows; " + std::string(kReadable);
   }
-  return "This file is a " + std::string(sniffed.name) + " file; " + std::string(kReadable);
+  return "This file is in the " + std::string(sniffed.name) + " format; " + std::string(kReadable);
 }
 
 int FormatClassOf(ImageFormat format) {

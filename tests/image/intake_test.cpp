@@ -7,40 +7,14 @@
 #include <vector>
 
 #include "image/devil_errors.h"
+#include "load_fixture.h"
 #include "settings/settings_keys.h"
-#include "support/temp_folder.h"
 
 namespace nvx {
 namespace {
 
-const std::filesystem::path kImages = std::filesystem::path(NVX_TEST_DATA_DIR) / "images";
-
-// A load with its own settings files and temporary folder, recording what the
-// user would have been shown.
-class LoadTest : public testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(settings_.userFolder);
-    setenv("TMPDIR", temp_.path().c_str(), 1);
-    hooks_.message = [this](const Message& m) { messages_.push_back(m); };
-  }
-  void TearDown() override { unsetenv("TMPDIR"); }
-
-  LoadResult Load(const std::filesystem::path& path, LoadOptions options = {}) {
-    options.printableWidthPt = options.printableWidthPt ? options.printableWidthPt : 571;
-    options.printableHeightPt = options.printableHeightPt ? options.printableHeightPt : 817;
-    return LoadImageFile(path.string(), options, settings_, texts_, hooks_);
-  }
-
-  bool TempFolderIsEmpty() const { return std::filesystem::is_empty(temp_.path()); }
-
-  test::TempFolder folder_;
-  test::TempFolder temp_;
-  SettingsFiles settings_{folder_ / "user", folder_ / "machine"};
-  TextTable texts_ = DefaultTextTable();
-  UiHooks hooks_;
-  std::vector<Message> messages_;
-};
+using test::kImages;
+using test::LoadTest;
 
 TEST_F(LoadTest, LoadsRgbaTopRowFirstWithSpareBytesAndLeavesCropMode) {
   WriteSetting(settings_, keys::kActive, kCropKey, "1");
