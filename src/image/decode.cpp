@@ -56,6 +56,7 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
                                  const PixelSink& sink) {
   if (format == ImageFormat::Psd) return DecodePsd(bytes, sink);
   if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
+  if (format == ImageFormat::Bmp && BmpNeedsOurReader(bytes)) return DecodeBmp(bytes, sink);
   const ILenum type = DevilType(format);
   if (type == IL_TYPE_UNKNOWN) return Fail("FORMAT NOT SUPPORTED");
   InitDevil();

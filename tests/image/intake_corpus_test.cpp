@@ -168,6 +168,12 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"TiffAssociatedAlpha", kTransparent + " -define tiff:alpha=associated",
                    "tif:", "b.tif", 2},
         WriterCase{"Tiff16BitAlpha", kTransparent + " -depth 16", "tif:", "c.tif", 1},
+        WriterCase{"BmpV5", kPicture, "bmp:", "v5.bmp", 0},
+        WriterCase{"BmpV5Alpha", kTransparent, "bmp:", "v5a.bmp", 0},
+        WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
+        WriterCase{"BmpV3", kPicture, "bmp3:", "v3.bmp", 0},
+        WriterCase{"BmpV3Rle", kPicture + " -type Palette -compress RLE", "bmp3:", "rle.bmp", 0},
+        WriterCase{"BmpOs2", kPicture, "bmp2:", "os2.bmp", 0},
         WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
