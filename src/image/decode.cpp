@@ -32,8 +32,6 @@ ILenum DevilType(ImageFormat format) {
   switch (format) {
     case ImageFormat::Png:
       return IL_PNG;
-    case ImageFormat::Jpeg:
-      return IL_JPG;
     case ImageFormat::Gif:
       return IL_GIF;
     case ImageFormat::Bmp:
@@ -56,6 +54,7 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
                                  const PixelSink& sink) {
   if (format == ImageFormat::Psd) return DecodePsd(bytes, sink);
   if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
+  if (format == ImageFormat::Jpeg) return DecodeJpeg(bytes, sink);
   if (format == ImageFormat::Bmp && BmpNeedsOurReader(bytes)) return DecodeBmp(bytes, sink);
   const ILenum type = DevilType(format);
   if (type == IL_TYPE_UNKNOWN) return Fail("FORMAT NOT SUPPORTED");

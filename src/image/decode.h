@@ -27,6 +27,7 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes, con
 // The decoders of our own, for files DevIL reads wrongly or unsafely.
 Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink);
+Result<DecodedImage> DecodeJpeg(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeBmp(std::string_view bytes, const PixelSink& sink);
 // All bitmaps but the run-length ones with the classic 40-byte header.
 bool BmpNeedsOurReader(std::string_view bytes);

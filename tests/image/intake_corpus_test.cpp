@@ -28,8 +28,11 @@ void Shell(const std::string& command) {
 }
 
 // ImageMagick's decode of `file` as 8-bit RGBA, upright by its Exif orientation.
-std::string ReferencePixels(const std::filesystem::path& file, const std::filesystem::path& raw) {
-  Shell("convert '" + file.string() + "[0]' -auto-orient -depth 8 rgba:'" + raw.string() + "'");
+// `convert` adds `options` (profiles to convert through).
+std::string ReferencePixels(const std::filesystem::path& file, const std::filesystem::path& raw,
+                            const std::string& options = "") {
+  Shell("convert '" + file.string() + "[0]' -auto-orient " + options + " -depth 8 rgba:'" +
+        raw.string() + "'");
   return test::ReadFileBytes(raw);
 }
 
@@ -124,7 +127,8 @@ struct WriterCase {
   std::string writer;  // the format prefix ImageMagick writes it with
   const char* storedAs;
   int tolerance;
-  bool pillow = false;  // compared with Pillow's decode instead of ImageMagick's
+  bool pillow = false;         // compared with Pillow's decode instead of ImageMagick's
+  std::string reference = "";  // options of ImageMagick's decode
 };
 void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
 
@@ -139,7 +143,8 @@ TEST_P(Writers, LoadLikeAnIndependentDecode) {
   LoadResult result = Load(file, {.backgroundRemoval = true});
   ASSERT_TRUE(result.Loaded()) << result.message;
   auto raw = folder_ / "ref.rgba";
-  std::string expected = c.pillow ? PillowPixels(file, raw) : ReferencePixels(file, raw);
+  std::string expected =
+      c.pillow ? PillowPixels(file, raw) : ReferencePixels(file, raw, c.reference);
   // The top-left colour becomes background: its alpha is ours to decide.
   for (std::size_t i = 3; i < expected.size(); i += 4) {
     if (result.image.buffer[i] == 0 && expected.compare(i - 3, 3, expected, 0, 3) == 0) {
@@ -155,6 +160,11 @@ const std::string kPicture =
 // Transparent but for a half-transparent red pixel and an opaque blue one.
 const std::string kTransparent =
     "-size 4x3 xc:none -fill 'rgba(255,0,0,0.5)' -draw 'point 1,1' -fill blue -draw 'point 2,2'";
+
+const std::string kIcc = "/usr/share/color/icc/ghostscript/";
+// CMYK goes through the file's own profile, else Debian's default CMYK profile.
+const std::string kToSrgb =
+    "-intent Relative -black-point-compensation -profile " + kIcc + "srgb.icc";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Writers,
@@ -174,6 +184,11 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"BmpV3", kPicture, "bmp3:", "v3.bmp", 0},
         WriterCase{"BmpV3Rle", kPicture + " -type Palette -compress RLE", "bmp3:", "rle.bmp", 0},
         WriterCase{"BmpOs2", kPicture, "bmp2:", "os2.bmp", 0},
+        WriterCase{"CmykJpegAdobe", kPicture + " -colorspace CMYK -quality 100", "jpg:", "k.jpg", 8,
+                   false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykJpegOwnProfile",
+                   kPicture + " -colorspace CMYK -quality 100 -profile " + kIcc + "ps_cmyk.icc",
+                   "jpg:", "p.jpg", 8, false, kToSrgb},
         WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
