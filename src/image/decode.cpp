@@ -55,6 +55,8 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
   if (format == ImageFormat::Psd) return DecodePsd(bytes, sink);
   if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
   if (format == ImageFormat::Jpeg) return DecodeJpeg(bytes, sink);
+  if (format == ImageFormat::WebP) return DecodeWebP(bytes, sink);
+  if (format == ImageFormat::Heif) return DecodeHeif(bytes, sink);
   if (format == ImageFormat::Bmp && BmpNeedsOurReader(bytes)) return DecodeBmp(bytes, sink);
   const ILenum type = DevilType(format);
   if (type == IL_TYPE_UNKNOWN) return Fail("FORMAT NOT SUPPORTED");

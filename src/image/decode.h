@@ -28,6 +28,8 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes, con
 Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeJpeg(std::string_view bytes, const PixelSink& sink);
+Result<DecodedImage> DecodeWebP(std::string_view bytes, const PixelSink& sink);
+Result<DecodedImage> DecodeHeif(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeBmp(std::string_view bytes, const PixelSink& sink);
 // All bitmaps but the run-length ones with the classic 40-byte header.
 bool BmpNeedsOurReader(std::string_view bytes);

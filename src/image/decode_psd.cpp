@@ -32,6 +32,11 @@ class PlaneReader {
     const std::uint64_t rowBytes = header_.width * sampleBytes;
     std::uint64_t lengths = at_;  // run-length data: one 16-bit byte count per row first
     if (*compression == 1) at_ += 2 * rows;
+    // Raw rows must all be there; a run of 2 bytes gives at most 128: a header
+    // that asks for more than the data could hold is refused before allocating.
+    const std::uint64_t needed = static_cast<std::uint64_t>(header_.height) * planes * rowBytes;
+    const std::uint64_t present = file_.data.size() > at_ ? file_.data.size() - at_ : 0;
+    if (*compression == 0 ? needed > present : needed > 64 * present) return false;
     std::vector<std::uint8_t> row(rowBytes);
     const std::size_t planeSize = static_cast<std::size_t>(header_.width) * header_.height;
     out.assign(planeSize * planes, 0);

@@ -225,6 +225,8 @@ bool IsReadable(ImageFormat format) {
     case ImageFormat::Tiff:
     case ImageFormat::Bmp:
     case ImageFormat::Psd:
+    case ImageFormat::WebP:
+    case ImageFormat::Heif:
       return true;
     default:
       return false;
@@ -232,7 +234,8 @@ bool IsReadable(ImageFormat format) {
 }
 
 std::string UnreadableFormatText(const SniffedFormat& sniffed) {
-  constexpr std::string_view kReadable = "nvxprint reads PNG, JPEG, GIF, TIFF, BMP and PSD images.";
+  constexpr std::string_view kReadable =
+      "nvxprint reads PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
   if (sniffed.name.empty()) {
     return "This file is not an image nvxprint knows; " + std::string(kReadable);
   }

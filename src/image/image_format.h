@@ -29,7 +29,8 @@ bool IsReadable(ImageFormat format);
 std::string UnreadableFormatText(const SniffedFormat& sniffed);
 
 // 1 for the lossless formats (PNG, GIF, TIFF, BMP, PSD), 2 for JPEG, 0 for
-// every other kind: background removal allows a tolerance for all but class 1.
+// every other kind (WebP and HEIC, mostly lossy, included): background removal
+// allows a tolerance for all but class 1.
 int FormatClassOf(ImageFormat format);
 
 // The pixel size the file's header declares, when it can be read.

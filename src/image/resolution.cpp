@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "image/byte_reader.h"
+#include "image/orientation.h"
 
 namespace nvx {
 namespace {
@@ -108,6 +109,16 @@ FormatReader ReaderOf(ImageFormat format) {
       return {PsdResolution, 300};
     case ImageFormat::Gif:
       return {nullptr, 150};
+    case ImageFormat::WebP:
+      return {[](std::string_view bytes, Resolution& dpi) {
+                dpi = ReadExifResolution(ImageFormat::WebP, bytes).value_or(dpi);
+              },
+              300};
+    case ImageFormat::Heif:
+      return {[](std::string_view bytes, Resolution& dpi) {
+                dpi = ReadExifResolution(ImageFormat::Heif, bytes).value_or(dpi);
+              },
+              300};
     default:
       return {nullptr, 300};
   }

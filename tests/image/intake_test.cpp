@@ -66,7 +66,7 @@ TEST_F(LoadTest, JpegOfAnyNameIsAJpegWithItsResolutionAndTolerance) {
 
 constexpr const char* kNotAnImage =
     "The image file could not be read. This file is not an image nvxprint knows; nvxprint reads "
-    "PNG, JPEG, GIF, TIFF, BMP and PSD images.";
+    "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
 
 struct BadFile {
   const char* name;
