@@ -30,8 +30,6 @@ class DevilImage {
 
 ILenum DevilType(ImageFormat format) {
   switch (format) {
-    case ImageFormat::Png:
-      return IL_PNG;
     case ImageFormat::Gif:
       return IL_GIF;
     case ImageFormat::Bmp:
@@ -55,6 +53,7 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
   if (format == ImageFormat::Psd) return DecodePsd(bytes, sink);
   if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
   if (format == ImageFormat::Jpeg) return DecodeJpeg(bytes, sink);
+  if (format == ImageFormat::Png) return DecodePng(bytes, sink);
   if (format == ImageFormat::WebP) return DecodeWebP(bytes, sink);
   if (format == ImageFormat::Heif) return DecodeHeif(bytes, sink);
   if (format == ImageFormat::Bmp && BmpNeedsOurReader(bytes)) return DecodeBmp(bytes, sink);
