@@ -30,8 +30,6 @@ class DevilImage {
 
 ILenum DevilType(ImageFormat format) {
   switch (format) {
-    case ImageFormat::Gif:
-      return IL_GIF;
     case ImageFormat::Bmp:
       return IL_BMP;
     default:
@@ -54,6 +52,7 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
   if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
   if (format == ImageFormat::Jpeg) return DecodeJpeg(bytes, sink);
   if (format == ImageFormat::Png) return DecodePng(bytes, sink);
+  if (format == ImageFormat::Gif) return DecodeGif(bytes, sink);
   if (format == ImageFormat::WebP) return DecodeWebP(bytes, sink);
   if (format == ImageFormat::Heif) return DecodeHeif(bytes, sink);
   if (format == ImageFormat::Bmp && BmpNeedsOurReader(bytes)) return DecodeBmp(bytes, sink);

@@ -28,6 +28,7 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes, con
 Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodePng(std::string_view bytes, const PixelSink& sink);
+Result<DecodedImage> DecodeGif(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeJpeg(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeWebP(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeHeif(std::string_view bytes, const PixelSink& sink);

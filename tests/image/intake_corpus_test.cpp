@@ -185,6 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"Tiff16BitAlpha", kTransparent + " -depth 16", "tif:", "c.tif", 1},
         WriterCase{"WebPLosslessAlpha", kTransparent + " -define webp:lossless=true",
                    "webp:", "a.webp", 0},
+        WriterCase{"GifTransparent", kTransparent, "gif:", "t.gif", 0},
+        WriterCase{"GifInterlaced", kPicture + " -interlace GIF", "gif:", "i.gif", 0},
         WriterCase{"BmpV5", kPicture, "bmp:", "v5.bmp", 0},
         WriterCase{"BmpV5Alpha", kTransparent, "bmp:", "v5a.bmp", 0},
         WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
