@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -39,6 +41,20 @@ struct ByteReader {
   // Up to `length` bytes at offset (fewer at the end, none past it).
   std::string_view Text(std::uint64_t offset, std::size_t length) const {
     return offset < data.size() ? data.substr(offset, length) : std::string_view();
+  }
+};
+
+// Bytes read from the front, for decoders that pull their input in pieces.
+struct ByteCursor {
+  std::string_view data;
+  std::size_t at = 0;
+
+  // Copies up to `count` bytes to `out`; how many there were.
+  std::size_t Take(void* out, std::size_t count) {
+    const std::size_t n = std::min(count, data.size() - std::min(at, data.size()));
+    std::memcpy(out, data.data() + at, n);
+    at += n;
+    return n;
   }
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "image/byte_reader.h"
 #include "image/decode.h"
 
 // GIF through giflib: DevIL's reader writes past its buffers on damaged files.
@@ -15,18 +16,9 @@ namespace {
 
 constexpr std::string_view kGifError = "LIB GIF ERROR";
 
-struct MemoryInput {
-  std::string_view data;
-  std::size_t at = 0;
-};
-
 int ReadFromMemory(GifFileType* gif, GifByteType* out, int count) {
-  auto* input = static_cast<MemoryInput*>(gif->UserData);
-  const std::size_t n = std::min<std::size_t>(input->data.size() - input->at,
-                                              static_cast<std::size_t>(std::max(count, 0)));
-  std::memcpy(out, input->data.data() + input->at, n);
-  input->at += n;
-  return static_cast<int>(n);
+  auto* input = static_cast<ByteCursor*>(gif->UserData);
+  return static_cast<int>(input->Take(out, static_cast<std::size_t>(std::max(count, 0))));
 }
 
 struct CloseGif {
@@ -91,7 +83,7 @@ bool ReadFrame(GifFileType* gif, int transparent, const DecodedImage& canvas) {
 }  // namespace
 
 Result<DecodedImage> DecodeGif(std::string_view bytes, const PixelSink& sink) {
-  MemoryInput input{bytes};
+  ByteCursor input{bytes};
   int error = 0;
   GifHandle gif(DGifOpen(&input, ReadFromMemory, &error));
   if (!gif || gif->SWidth <= 0 || gif->SHeight <= 0) return Fail(std::string(kGifError));

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/byte_reader.h"
 #include "image/decode.h"
 
 // PNG through libpng itself, straight into the pixel memory: DevIL never
@@ -13,16 +14,9 @@ namespace {
 
 constexpr std::string_view kPngError = "LIB PNG ERROR";
 
-struct MemoryInput {
-  std::string_view data;
-  std::size_t at = 0;
-};
-
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
-  auto* input = static_cast<MemoryInput*>(png_get_io_ptr(png));
-  if (input->data.size() - input->at < count) png_error(png, "the file ends early");
-  std::memcpy(out, input->data.data() + input->at, count);
-  input->at += count;
+  auto* input = static_cast<ByteCursor*>(png_get_io_ptr(png));
+  if (input->Take(out, count) != count) png_error(png, "the file ends early");
 }
 
 [[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -77,7 +71,7 @@ class PngReader {
  private:
   png_structp png_;
   png_infop info_;
-  MemoryInput input_;
+  ByteCursor input_;
   DecodedImage decoded_;
   std::vector<png_bytep> rows_;
 };

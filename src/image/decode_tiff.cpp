@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "image/byte_reader.h"
 #include "image/decode.h"
 
 // TIFF through libtiff itself: DevIL hands back associated alpha unconverted,
@@ -17,18 +18,12 @@ constexpr std::string_view kOpenError = "UNABLE TO OPEN FILE";
 constexpr std::string_view kTiffError = "LIB TIFF ERROR";
 
 // The file's bytes as libtiff's input.
-struct MemoryFile {
-  std::string_view data;
-  toff_t at = 0;
-};
+using MemoryFile = ByteCursor;
 
 tsize_t ReadProc(thandle_t handle, tdata_t out, tsize_t size) {
   auto* file = static_cast<MemoryFile*>(handle);
-  const toff_t left = file->at < file->data.size() ? file->data.size() - file->at : 0;
-  const toff_t count = std::min<toff_t>(left, static_cast<toff_t>(std::max<tsize_t>(size, 0)));
-  std::memcpy(out, file->data.data() + file->at, count);
-  file->at += count;
-  return static_cast<tsize_t>(count);
+  return static_cast<tsize_t>(
+      file->Take(out, static_cast<std::size_t>(std::max<tsize_t>(size, 0))));
 }
 tsize_t WriteProc(thandle_t, tdata_t, tsize_t) { return 0; }
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
