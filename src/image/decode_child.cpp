@@ -15,6 +15,8 @@ namespace {
 constexpr std::uint64_t kChildBaseMemory = std::uint64_t{512} << 20;
 constexpr std::uint64_t kChildBytesPerPixel = 24;
 constexpr std::chrono::milliseconds kDecodeTime{60'000};
+constexpr std::string_view kTooMuchMemory =
+    "Its decoder needed more memory than an image of its size can take.";
 
 DecodeTestHook& TestHook() {
   static DecodeTestHook hook;
@@ -44,8 +46,10 @@ Failure ChildFailure(const platform::ChildEnd& end, std::chrono::milliseconds ti
       return Fail(Unreadable("Decoding took longer than " +
                              std::to_string(std::chrono::ceil<std::chrono::seconds>(time).count()) +
                              " seconds."));
+    case How::OutOfMemory:
+      return Fail(Unreadable(kTooMuchMemory));
     default:
-      return Fail(Unreadable("Its decoder needed more memory than an image of its size can take."));
+      return Fail(Unreadable("Its decoder stopped without an answer."));
   }
 }
 
@@ -59,7 +63,7 @@ Result<ChildDecoded> ParseReply(const std::string& reply, platform::SharedMemory
     in.get();
     std::string message((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (static_cast<Failure::Kind>(kind) == Failure::Kind::OutOfMemory) {
-      return Fail(Unreadable("Its decoder needed more memory than an image of its size can take."));
+      return Fail(Unreadable(kTooMuchMemory));
     }
     return Fail(message);
   }

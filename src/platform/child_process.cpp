@@ -13,9 +13,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 
 namespace nvx::platform {
 namespace {
+
+constexpr int kOutOfMemoryStatus = 3;
 
 // Address space the process has mapped now, from /proc/self/statm.
 std::uint64_t MappedBytes() {
@@ -50,9 +53,14 @@ bool WriteAll(int fd, const std::string& text) {
   // The parent's clock ends a hang; this also ends one that the parent cannot wait for.
   const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count() + 1;
   SetLimit(RLIMIT_CPU, static_cast<std::uint64_t>(seconds));
+  // A fault ends the child by its signal, which the parent reports, even where
+  // a sanitizer or a library has put in a handler of its own.
+  for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(fault, SIG_DFL);
   int status = 1;
   try {
     status = WriteAll(replyFd, work()) ? 0 : 1;
+  } catch (const std::bad_alloc&) {
+    status = kOutOfMemoryStatus;
   } catch (...) {
     status = 1;
   }
@@ -163,6 +171,8 @@ ChildEnd RunInChild(const ChildLimits& limits, const std::function<std::string()
     end.signal = WTERMSIG(status);
   } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     end.how = ChildEnd::How::Replied;
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryStatus) {
+    end.how = ChildEnd::How::OutOfMemory;
   } else {
     end.how = ChildEnd::How::Silent;
   }

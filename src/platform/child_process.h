@@ -43,7 +43,7 @@ struct ChildLimits {
 
 // How a child process ended.
 struct ChildEnd {
-  enum class How { Replied, Crashed, TimedOut, Silent };
+  enum class How { Replied, Crashed, TimedOut, OutOfMemory, Silent };
   How how = How::Silent;
   int signal = 0;     // the signal that ended it, for Crashed
   std::string reply;  // what `work` returned, for Replied
@@ -51,8 +51,9 @@ struct ChildEnd {
 
 // Runs `work` in a child process under the limits, so whatever goes wrong in
 // it (a crash, a hang, a runaway allocation) ends only the child. The child
-// sends back the text `work` returns; an exception or running out of memory
-// in it ends it Silent. Only this thread runs in the child.
+// sends back the text `work` returns; running out of memory (std::bad_alloc)
+// ends it OutOfMemory, any other exception or exit Silent. Only this thread
+// runs in the child.
 ChildEnd RunInChild(const ChildLimits& limits, const std::function<std::string()>& work);
 
 }  // namespace nvx::platform
