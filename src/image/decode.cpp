@@ -28,15 +28,6 @@ class DevilImage {
   ILuint name_ = 0;
 };
 
-ILenum DevilType(ImageFormat format) {
-  switch (format) {
-    case ImageFormat::Bmp:
-      return IL_BMP;
-    default:
-      return IL_TYPE_UNKNOWN;
-  }
-}
-
 // DevIL's own reason, or a plain one when it gave none.
 Failure DevilFailure(std::string_view fallback) {
   std::string text = DevilErrorText();
@@ -44,27 +35,15 @@ Failure DevilFailure(std::string_view fallback) {
   return Fail(text.empty() ? std::string(fallback) : text);
 }
 
-}  // namespace
-
-Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
-                                 const PixelSink& sink) {
-  if (format == ImageFormat::Psd) return DecodePsd(bytes, sink);
-  if (format == ImageFormat::Tiff) return DecodeTiff(bytes, sink);
-  if (format == ImageFormat::Jpeg) return DecodeJpeg(bytes, sink);
-  if (format == ImageFormat::Png) return DecodePng(bytes, sink);
-  if (format == ImageFormat::Gif) return DecodeGif(bytes, sink);
-  if (format == ImageFormat::WebP) return DecodeWebP(bytes, sink);
-  if (format == ImageFormat::Heif) return DecodeHeif(bytes, sink);
-  if (format == ImageFormat::Bmp && BmpNeedsOurReader(bytes)) return DecodeBmp(bytes, sink);
-  const ILenum type = DevilType(format);
-  if (type == IL_TYPE_UNKNOWN) return Fail("FORMAT NOT SUPPORTED");
+// Run-length bitmaps with the classic header, the one kind DevIL still reads.
+Result<DecodedImage> DecodeWithDevil(std::string_view bytes, const PixelSink& sink) {
   InitDevil();
   DrainDevilErrors();
   // Rows come top first whatever order the file keeps them in.
   ilEnable(IL_ORIGIN_SET);
   ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
   DevilImage image;
-  if (ilLoadL(type, bytes.data(), static_cast<ILuint>(bytes.size())) == IL_FALSE) {
+  if (ilLoadL(IL_BMP, bytes.data(), static_cast<ILuint>(bytes.size())) == IL_FALSE) {
     return DevilFailure("UNKNOWN ERROR");
   }
   // 16-bit and indexed files become 8-bit RGBA inside DevIL, before any copy.
@@ -82,6 +61,32 @@ Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
     return DevilFailure(kFailedToConvertText);
   }
   return decoded;
+}
+
+}  // namespace
+
+Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
+                                 const PixelSink& sink) {
+  switch (format) {
+    case ImageFormat::Png:
+      return DecodePng(bytes, sink);
+    case ImageFormat::Jpeg:
+      return DecodeJpeg(bytes, sink);
+    case ImageFormat::Gif:
+      return DecodeGif(bytes, sink);
+    case ImageFormat::Tiff:
+      return DecodeTiff(bytes, sink);
+    case ImageFormat::Bmp:
+      return BmpNeedsOurReader(bytes) ? DecodeBmp(bytes, sink) : DecodeWithDevil(bytes, sink);
+    case ImageFormat::Psd:
+      return DecodePsd(bytes, sink);
+    case ImageFormat::WebP:
+      return DecodeWebP(bytes, sink);
+    case ImageFormat::Heif:
+      return DecodeHeif(bytes, sink);
+    default:
+      return Fail("FORMAT NOT SUPPORTED");
+  }
 }
 
 }  // namespace nvx

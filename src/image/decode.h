@@ -19,12 +19,14 @@ struct DecodedImage {
 // Memory for width x height x 4 bytes, or nullptr when there is none to be had.
 using PixelSink = std::function<std::uint8_t*(int width, int height)>;
 
-// Decodes a file of a readable format from its bytes. Failures carry the
+// Decodes a file of a readable format from its bytes, each format through its
+// own library (libpng, libjpeg-turbo, giflib, libtiff, libwebp, libheif) or our
+// own reader (PSD, BMP); DevIL keeps only run-length bitmaps. Failures carry the
 // decoder's reason ("LIB PNG ERROR", "FILE READ ERROR "); a sink without
 // memory gives an OutOfMemory failure.
 Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes, const PixelSink& sink);
 
-// The decoders of our own, for files DevIL reads wrongly or unsafely.
+// The decoders, one per format; DecodeImage picks.
 Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink);
 Result<DecodedImage> DecodePng(std::string_view bytes, const PixelSink& sink);
