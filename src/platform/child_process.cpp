@@ -123,7 +123,8 @@ void SharedMemory::Unmap() {
 std::uint8_t* SharedMemory::MapForWriting(std::size_t bytes) {
   Unmap();
   if (bytes == 0 || ::ftruncate(fd_, static_cast<off_t>(bytes)) != 0) return nullptr;
-  void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+  // Populated at once too: the writer fills every page anyway.
+  void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, 0);
   if (map == MAP_FAILED) return nullptr;
   mapping_ = map;
   mapped_ = bytes;
