@@ -1,5 +1,6 @@
-// Our own decoders (Photoshop, bitmaps) in this process, where a fault shows;
-// the whole intake harness runs the others behind the child process.
+// The decoders in this process, where a fault shows: our own readers
+// (Photoshop, bitmaps) and our use of giflib, libpng, libjpeg and libtiff. The
+// whole intake harness runs them behind the child process.
 #include <vector>
 
 #include "fuzz_support.h"
@@ -14,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pixels.assign(bytes, 0);
     return pixels.data();
   };
-  (void)DecodePsd(fuzz::Bytes(data, size), sink);
-  (void)DecodeBmp(fuzz::Bytes(data, size), sink);
+  for (auto* decode : {DecodePsd, DecodeBmp, DecodeGif, DecodePng, DecodeJpeg, DecodeTiff}) {
+    (void)decode(fuzz::Bytes(data, size), sink);
+  }
   return 0;
 }
