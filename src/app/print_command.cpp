@@ -41,9 +41,10 @@ int ShowCost(const CliSession& session) {
 }  // namespace
 
 int RunPrintCommand(const std::vector<std::string>& args) {
-  CommandOptions options("nvxprint print IMAGE [OPTIONS]",
-                         "Prints an image (PNG, JPEG, GIF, TIFF, BMP or PSD) as the main window "
-                         "would, or writes the job to a file with --to.");
+  CommandOptions options(
+      "nvxprint print IMAGE [OPTIONS]",
+      "Prints an image (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC) as the main window "
+      "would, or writes the job to a file with --to.");
   options.AddPositional("IMAGE", "The image file to print.");
   AddImageOptions(options);
   if (auto status = options.Parse("print", args)) return *status;

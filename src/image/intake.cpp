@@ -1,7 +1,5 @@
 #include "image/intake.h"
 
-#include <IL/il.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -11,10 +9,11 @@
 #include <utility>
 
 #include "image/background.h"
-#include "image/devil_errors.h"
+#include "image/decode_child.h"
+#include "image/image_format.h"
+#include "image/orientation.h"
 #include "image/page_fit.h"
 #include "image/resolution.h"
-#include "platform/folders.h"
 #include "platform/huge_pages.h"
 #include "settings/settings_keys.h"
 
@@ -26,60 +25,11 @@ constexpr std::size_t kBackgroundStatusEntry = 37;
 constexpr std::size_t kConversionStatusEntry = 38;
 constexpr std::uint64_t kBytesPerPixel = 5;
 
-// A private copy of the file in the temporary folder, so the file the user
-// chose stays untouched and unlocked while DevIL reads; removed when done.
-class TempCopy {
- public:
-  explicit TempCopy(const std::filesystem::path& source) : path_(source) {
-    const std::filesystem::path name =
-        platform::CreateTempFile("Vtemp", source.extension().string());
-    if (name.empty()) return;  // no copy: DevIL reads the file itself
-    std::error_code ec;
-    std::filesystem::copy_file(source, name, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-      std::filesystem::remove(name, ec);
-      return;
-    }
-    path_ = name;
-    owned_ = true;
-  }
-  ~TempCopy() { Remove(); }
-  TempCopy(const TempCopy&) = delete;
-  TempCopy& operator=(const TempCopy&) = delete;
-
-  const std::filesystem::path& Path() const { return path_; }
-  void Remove() {
-    if (!owned_) return;
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-    owned_ = false;
-  }
-
- private:
-  std::filesystem::path path_;
-  bool owned_ = false;
-};
-
-// One DevIL image name, bound while it lives; deleted as soon as its pixels
-// are copied out, since DevIL keeps the whole decoded image otherwise.
-class DevilImage {
- public:
-  DevilImage() { ilGenImages(1, &name_); }
-  ~DevilImage() { Release(); }
-  DevilImage(const DevilImage&) = delete;
-  DevilImage& operator=(const DevilImage&) = delete;
-
-  ILuint Name() const { return name_; }
-  void Release() {
-    if (name_ == 0) return;
-    ilBindImage(0);
-    ilDeleteImages(1, &name_);
-    name_ = 0;
-  }
-
- private:
-  ILuint name_ = 0;
-};
+// More pixels than the largest paper (A3) holds at 1200 dpi (279 million) can
+// only be scaled away; a header that declares them is a decompression bomb.
+constexpr std::uint64_t kMaxImagePixels = 300'000'000;
+// Files beyond this are not images we could print either.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{2} << 30;
 
 std::string StripQuotes(std::string_view path) {
   while (!path.empty() && path.front() == '"') path.remove_prefix(1);
@@ -88,71 +38,32 @@ std::string StripQuotes(std::string_view path) {
 }
 
 // The load up to the RGBA pixels in result.image; false when it ended.
-class PixelDecoder {
+class PixelLoader {
  public:
-  PixelDecoder(const TextTable& texts, const UiHooks& hooks, LoadResult& result)
+  PixelLoader(const TextTable& texts, const UiHooks& hooks, LoadResult& result)
       : title_(texts[kTitleEntry]), hooks_(hooks), result_(result) {}
 
-  bool Decode(const std::filesystem::path& path, bool flip) {
-    InitDevil();
-    TempCopy copy(path);
-    DrainDevilErrors();
-    hooks_.Progress(1);
-    ilEnable(IL_ORIGIN_SET);
-    if (DevilFailed()) return false;
-    ilOriginFunc(flip ? IL_ORIGIN_LOWER_LEFT : IL_ORIGIN_UPPER_LEFT);
-    if (DevilFailed()) return false;
-    DevilImage image;
-    if (DevilFailed()) return false;
-    ilBindImage(image.Name());
-    if (DevilFailed()) return false;
-    bool loaded = ilLoadImage(copy.Path().c_str()) != IL_FALSE;
-    copy.Remove();
-    // DevIL sometimes refuses a file without saying why; its empty image must not go on.
-    if (!loaded) {
-      if (!DevilFailed()) Fail(kUnreadableImageText);
-      return false;
+  bool Load(std::string_view bytes, ImageFormat format, bool flip) {
+    std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
+    if (declared && declared->Pixels() > kMaxImagePixels) return OutOfMemory();
+    hooks_.Progress(5);
+    Result<ChildDecoded> decoded = DecodeInChild(format, bytes, declared ? declared->Pixels() : 0);
+    if (!decoded) {
+      const bool convert = decoded.failure().message == kFailedToConvertText;
+      return Fail(decoded.failure().message,
+                  convert ? MessageIcon::Exclamation : MessageIcon::Error);
     }
-    return CopyPixels(image);
-  }
-
- private:
-  bool DevilFailed() {
-    result_.message = CheckDevilError(hooks_, title_);
-    return !result_.message.empty();
-  }
-
-  bool Fail(std::string_view text, MessageIcon icon = MessageIcon::Error) {
-    result_.message = text;
-    hooks_.Show({title_, std::string(text), icon});
-    return false;
-  }
-
-  bool CopyPixels(DevilImage& image) {
-    ILint width = 0;
-    ILint height = 0;
-    ilGetIntegerv(IL_IMAGE_HEIGHT, &height);
-    if (DevilFailed()) return false;
-    ilGetIntegerv(IL_IMAGE_WIDTH, &width);
-    if (DevilFailed()) return false;
-    if (width < 1 || height < 1 || static_cast<long long>(width) * height < 2) {
+    if (static_cast<long long>(decoded->width) * decoded->height < 2) {
       return Fail(kTooSmallImageText);
     }
+    orientation_ = ReadExifOrientation(format, bytes);
+    const bool swap = SwapsAxes(orientation_);
+    const int width = swap ? decoded->height : decoded->width;
+    const int height = swap ? decoded->width : decoded->height;
     auto buffer = AllocateImageBuffer(width, height);
-    if (!buffer) {
-      result_.status = LoadStatus::OutOfMemory;
-      result_.message = kOutOfMemoryText;
-      hooks_.Show({std::string(kOutOfMemoryTitle), std::string(kOutOfMemoryText)});
-      return false;
-    }
-    hooks_.Progress(5);
-    if (ilCopyPixels(0, 0, 0, width, height, 1, IL_RGBA, IL_UNSIGNED_BYTE, buffer->data()) == 0) {
-      Fail(kFailedToConvertText, MessageIcon::Exclamation);
-      DevilFailed();
-      if (result_.message.empty()) result_.message = kFailedToConvertText;
-      return false;
-    }
-    image.Release();
+    if (!buffer) return OutOfMemory();
+    CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, flip,
+                buffer->data());
     result_.image.buffer = std::move(*buffer);
     result_.image.widthPx = width;
     result_.image.heightPx = height;
@@ -160,9 +71,26 @@ class PixelDecoder {
     return true;
   }
 
+  int Orientation() const { return orientation_; }
+
+  bool Fail(std::string_view text, MessageIcon icon = MessageIcon::Error) {
+    result_.message = text;
+    hooks_.Show({title_, std::string(text), icon});
+    return false;
+  }
+
+ private:
+  bool OutOfMemory() {
+    result_.status = LoadStatus::OutOfMemory;
+    result_.message = kOutOfMemoryText;
+    hooks_.Show({std::string(kOutOfMemoryTitle), std::string(kOutOfMemoryText)});
+    return false;
+  }
+
   std::string title_;
   const UiHooks& hooks_;
   LoadResult& result_;
+  int orientation_ = 1;
 };
 
 // Background removal, the size check and the page fit, on the RGBA pixels.
@@ -207,8 +135,23 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
   hooks.Progress(1);
   const std::filesystem::path path = StripQuotes(pathText);
   LoadResult result;
-  if (!PixelDecoder(texts, hooks, result).Decode(path, options.flip)) return result;
-  FileResolution file = ReadFileResolution(path);
+  PixelLoader loader(texts, hooks, result);
+  // The whole file, read once: the decoder, the resolution reader and the
+  // orientation all read these bytes, and the user's file is not held open.
+  std::optional<std::string> bytes = ReadFileHead(path, kMaxFileBytes);
+  if (!bytes) {
+    loader.Fail(kUnableToOpenText);
+    return result;
+  }
+  const SniffedFormat sniffed = SniffFormat(*bytes);
+  if (!IsReadable(sniffed.format)) {
+    loader.Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
+    return result;
+  }
+  hooks.Progress(1);
+  if (!loader.Load(*bytes, sniffed.format, options.flip)) return result;
+  FileResolution file = ResolutionOf(sniffed.format, *bytes);
+  if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
   result.image.formatClass = file.formatClass;
   result.image.dpiX = file.dpi.x;
   result.image.dpiY = file.dpi.y;

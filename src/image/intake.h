@@ -20,6 +20,7 @@ inline constexpr std::string_view kOutOfMemoryText =
     "1 Unable to allocate memory.\r\nPlease Reduce resolution of the image\r\nNivalux Pro will "
     "close";
 inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
+inline constexpr std::string_view kUnableToOpenText = "UNABLE TO OPEN FILE";
 inline constexpr std::string_view kTooSmallImageText =
     "The image is too small to print: it needs at least two pixels.";
 
@@ -47,8 +48,10 @@ struct LoadResult {
   bool Loaded() const { return status == LoadStatus::Loaded; }
 };
 
-// Loads an image file through DevIL into a new working image: resolution from
-// the file, background removal and the page fit. Every load leaves crop mode
+// Loads an image file into a new working image: the file's content decides
+// its format, a child process decodes it (a decoder's crash or hang ends only
+// that), the Exif orientation stands it upright; then the resolution from the
+// file, background removal and the page fit. Every load leaves crop mode
 // (the "Crop" setting becomes 0) and the caller resets the copy counts to 1.
 // Colour conversion and the orientation step are the caller's to run next.
 // Progress, status texts and failure messages go through `hooks`.

@@ -3,11 +3,13 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
+
+#include "image/byte_reader.h"
+#include "image/orientation.h"
 
 namespace nvx {
 namespace {
@@ -21,48 +23,6 @@ constexpr std::uint32_t kTagXResolution = 282;
 constexpr std::uint32_t kTagYResolution = 283;
 constexpr std::uint32_t kTiffTypeRational = 5;
 
-// Bytes read from the start of a file; every read is checked against their
-// length, so a truncated or hostile file gives "nothing there", never a stray read.
-struct ByteView {
-  std::string_view data;
-  bool bigEndian = true;
-
-  std::optional<std::uint32_t> Read(std::uint64_t offset, int count) const {
-    if (offset > data.size() || data.size() - offset < static_cast<std::uint64_t>(count)) {
-      return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (int i = 0; i < count; ++i) {
-      int index = bigEndian ? i : count - 1 - i;
-      value = (value << 8) | static_cast<std::uint8_t>(data[offset + index]);
-    }
-    return value;
-  }
-  std::optional<std::uint32_t> U8(std::uint64_t offset) const { return Read(offset, 1); }
-  std::optional<std::uint32_t> U16(std::uint64_t offset) const { return Read(offset, 2); }
-  std::optional<std::uint32_t> U32(std::uint64_t offset) const { return Read(offset, 4); }
-
-  // numerator / denominator of the rational at offset; a zero denominator gives 0.
-  std::optional<double> Rational(std::uint64_t offset) const {
-    auto numerator = U32(offset);
-    auto denominator = U32(offset + 4);
-    if (!numerator || !denominator) return std::nullopt;
-    if (*denominator == 0) return 0.0;
-    return static_cast<double>(*numerator) / *denominator;
-  }
-};
-
-std::string ReadHead(const std::filesystem::path& path, std::size_t maxBytes) {
-  std::error_code ec;
-  std::uintmax_t size = std::filesystem::file_size(path, ec);
-  std::ifstream in(path, std::ios::binary);
-  if (ec || !in) return {};
-  std::string data(static_cast<std::size_t>(std::min<std::uintmax_t>(size, maxBytes)), '\0');
-  in.read(data.data(), static_cast<std::streamsize>(data.size()));
-  data.resize(static_cast<std::size_t>(in.gcount()));
-  return data;
-}
-
 std::string_view Window(std::string_view bytes, std::size_t offset, std::size_t length) {
   return offset < bytes.size() ? bytes.substr(offset, length) : std::string_view();
 }
@@ -73,7 +33,7 @@ float PerMetreToDpi(std::uint32_t pixelsPerMetre) {
 
 // The Exif resolution tag `tag`, searched for in the whole head as the file
 // writes it, its rational found through the TIFF header at offset 12.
-std::optional<double> ExifRational(const ByteView& head, std::uint32_t tag) {
+std::optional<double> ExifRational(const ByteReader& head, std::uint32_t tag) {
   const std::array<char, 2> pattern = head.bigEndian
                                           ? std::array<char, 2>{char(tag >> 8), char(tag & 0xFF)}
                                           : std::array<char, 2>{char(tag & 0xFF), char(tag >> 8)};
@@ -85,7 +45,7 @@ std::optional<double> ExifRational(const ByteView& head, std::uint32_t tag) {
 }
 
 Resolution JfifOrExifResolution(std::string_view bytes) {
-  ByteView head{bytes};
+  ByteReader head{bytes};
   std::string_view marker = Window(bytes, 6, 5);
   if (marker.find("JFIF") != std::string_view::npos) {
     auto unit = head.U8(13);
@@ -107,7 +67,7 @@ Resolution JfifOrExifResolution(std::string_view bytes) {
   return {};
 }
 
-void ReadTiffDirectory(const ByteView& file, std::uint32_t directory, Resolution& dpi) {
+void ReadTiffDirectory(const ByteReader& file, std::uint32_t directory, Resolution& dpi) {
   auto count = file.U16(directory);
   if (!count) return;
   std::uint64_t entries = static_cast<std::uint64_t>(directory) + 2;
@@ -129,30 +89,45 @@ void ReadTiffDirectory(const ByteView& file, std::uint32_t directory, Resolution
   if (dpi.x < 10) dpi.x = 300;
 }
 
-bool Usable(float dpi) { return std::isfinite(dpi) && dpi > 0; }
-
-std::string LowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
+// Which reader a format has and what it falls back to.
 struct FormatReader {
-  std::string_view extension;
-  int formatClass;
-  void (*read)(const std::filesystem::path&, Resolution&);
+  void (*read)(std::string_view, Resolution&);
+  float fallback;
 };
 
-constexpr std::array<FormatReader, 6> kReaders{{
-    {".png", 1, ReadResolutionPng},
-    {".jpg", 2, ReadResolutionJpeg},
-    {".gif", 1, ReadResolutionGif},
-    {".tif", 1, ReadResolutionTiff},
-    {".bmp", 1, ReadResolutionBmp},
-    {".psd", 1, ReadResolutionPsd},
-}};
+FormatReader ReaderOf(ImageFormat format) {
+  switch (format) {
+    case ImageFormat::Png:
+      return {PngResolution, 300};
+    case ImageFormat::Jpeg:
+      return {JpegResolution, 300};
+    case ImageFormat::Bmp:
+      return {BmpResolution, 150};
+    case ImageFormat::Tiff:
+      return {TiffResolution, 300};
+    case ImageFormat::Psd:
+      return {PsdResolution, 300};
+    case ImageFormat::Gif:
+      return {nullptr, 150};
+    case ImageFormat::WebP:
+      return {[](std::string_view bytes, Resolution& dpi) {
+                dpi = ReadExifResolution(ImageFormat::WebP, bytes).value_or(dpi);
+              },
+              300};
+    case ImageFormat::Heif:
+      return {[](std::string_view bytes, Resolution& dpi) {
+                dpi = ReadExifResolution(ImageFormat::Heif, bytes).value_or(dpi);
+              },
+              300};
+    default:
+      return {nullptr, 300};
+  }
+}
+
+// A zero, broken or absurd density would make the printed size vanish or explode.
+float WithinRange(float dpi, float fallback) {
+  return std::isfinite(dpi) && dpi >= kLowestDpi && dpi <= kHighestDpi ? dpi : fallback;
+}
 
 }  // namespace
 
@@ -160,7 +135,7 @@ void PngResolution(std::string_view bytes, Resolution& dpi) {
   dpi = {};
   std::size_t at = bytes.size() > 3 ? bytes.find("pHYs", 3) : std::string_view::npos;
   if (at == std::string_view::npos) return;
-  ByteView file{bytes};
+  ByteReader file{bytes};
   auto x = file.U32(at + 4);
   auto y = file.U32(at + 8);
   // A vertical density whose third byte is 0 counts as absent: below 6.5 dpi in any real file.
@@ -175,10 +150,12 @@ void JpegResolution(std::string_view bytes, Resolution& dpi) {
 }
 
 void BmpResolution(std::string_view bytes, Resolution& dpi) {
-  ByteView head{Window(bytes, 0, kBmpHeadBytes), false};
+  ByteReader head{Window(bytes, 0, kBmpHeadBytes), false};
+  // OS/2 headers (12 bytes) have no density fields: offset 38 would be pixels.
+  auto headerSize = head.U32(14);
   auto x = head.U32(38);
   auto y = head.U32(42);
-  if (!x || !y || PerMetreToDpi(*x) < 5) {
+  if (!headerSize || *headerSize < 40 || !x || !y || PerMetreToDpi(*x) < 5) {
     dpi = {150, 150};
     return;
   }
@@ -186,7 +163,7 @@ void BmpResolution(std::string_view bytes, Resolution& dpi) {
 }
 
 void TiffResolution(std::string_view bytes, Resolution& dpi) {
-  ByteView file{bytes};
+  ByteReader file{bytes};
   std::string_view order = Window(bytes, 0, 2);
   if (order != "MM" && order != "II") return;
   file.bigEndian = order == "MM";
@@ -203,55 +180,25 @@ void PsdResolution(std::string_view bytes, Resolution& dpi) {
   std::size_t at = head.size() > 3 ? head.find(kResolutionInfo, 3) : std::string_view::npos;
   if (at == std::string_view::npos) return;
   // The integer parts of the two 16.16 fixed-point resolutions.
-  ByteView file{head};
+  ByteReader file{head};
   auto x = file.U16(at + 12);
   auto y = file.U16(at + 20);
   if (x && y) dpi = {static_cast<float>(*x), static_cast<float>(*y)};
 }
 
-void ReadResolutionPng(const std::filesystem::path& path, Resolution& dpi) {
-  PngResolution(ReadHead(path, kWholeFile), dpi);
-}
-
-void ReadResolutionJpeg(const std::filesystem::path& path, Resolution& dpi) {
-  JpegResolution(ReadHead(path, kJpegHeadBytes), dpi);
-}
-
-void ReadResolutionGif(const std::filesystem::path&, Resolution& dpi) { dpi = {150, 150}; }
-
-void ReadResolutionBmp(const std::filesystem::path& path, Resolution& dpi) {
-  BmpResolution(ReadHead(path, kBmpHeadBytes), dpi);
-}
-
-void ReadResolutionTiff(const std::filesystem::path& path, Resolution& dpi) {
-  TiffResolution(ReadHead(path, kWholeFile), dpi);
-}
-
-void ReadResolutionPsd(const std::filesystem::path& path, Resolution& dpi) {
-  PsdResolution(ReadHead(path, kPsdHeadBytes), dpi);
-}
-
-int FormatClass(std::string_view path) {
-  std::string lower = LowerCase(path);
-  int formatClass = 0;
-  for (const FormatReader& reader : kReaders) {
-    if (lower.find(reader.extension) != std::string::npos) formatClass = reader.formatClass;
-  }
-  return formatClass;
+FileResolution ResolutionOf(ImageFormat format, std::string_view bytes) {
+  const FormatReader reader = ReaderOf(format);
+  FileResolution result{FormatClassOf(format), {reader.fallback, reader.fallback}};
+  if (reader.read) reader.read(bytes, result.dpi);
+  result.dpi.x = WithinRange(result.dpi.x, reader.fallback);
+  result.dpi.y = WithinRange(result.dpi.y, reader.fallback);
+  return result;
 }
 
 FileResolution ReadFileResolution(const std::filesystem::path& path) {
-  std::string lower = LowerCase(path.string());
-  FileResolution result;
-  for (const FormatReader& reader : kReaders) {
-    if (lower.find(reader.extension) == std::string::npos) continue;
-    result.formatClass = reader.formatClass;
-    reader.read(path, result.dpi);
-  }
-  // A zero or broken density would make the printed size infinite.
-  if (!Usable(result.dpi.x)) result.dpi.x = 300;
-  if (!Usable(result.dpi.y)) result.dpi.y = 300;
-  return result;
+  std::optional<std::string> bytes = ReadFileHead(path, kWholeFile);
+  if (!bytes) return {};
+  return ResolutionOf(SniffFormat(*bytes).format, *bytes);
 }
 
 }  // namespace nvx

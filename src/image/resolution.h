@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "image/image_format.h"
+
 namespace nvx {
 
 // Horizontal and vertical dots per inch. Every load starts from 300 x 300.
@@ -11,30 +13,23 @@ struct Resolution {
   float y = 300;
 };
 
-// 1 when the lower-cased path contains ".png", ".gif", ".tif", ".bmp" or ".psd",
-// 2 when it contains ".jpg", 0 otherwise (".jpeg" and ".tiff" included). The
-// tests run in the order .png .jpg .gif .tif .bmp .psd and the last match wins.
-int FormatClass(std::string_view path);
+// Readers may find densities from 10 to 10,000 dpi; anything else on an axis
+// is taken as missing and that axis gets the format's fallback.
+inline constexpr float kLowestDpi = 10;
+inline constexpr float kHighestDpi = 10000;
 
-// The file's class and resolution: every reader whose extension the path
-// contains runs in the order above on the same resolution, starting at 300 x 300.
-// A resolution that is not a positive finite number becomes 300 on that axis.
+// The file's class and resolution, both decided by the file's content.
 struct FileResolution {
   int formatClass = 0;
   Resolution dpi;
 };
+FileResolution ResolutionOf(ImageFormat format, std::string_view bytes);
+// The same for a file on disk; a file that cannot be read gets 300 x 300.
 FileResolution ReadFileResolution(const std::filesystem::path& path);
 
-// One reader per format. A reader never fails and never reads outside the file:
-// what it cannot find leaves or sets the fallback of its format.
-void ReadResolutionPng(const std::filesystem::path& path, Resolution& dpi);
-void ReadResolutionJpeg(const std::filesystem::path& path, Resolution& dpi);
-void ReadResolutionGif(const std::filesystem::path& path, Resolution& dpi);
-void ReadResolutionBmp(const std::filesystem::path& path, Resolution& dpi);
-void ReadResolutionTiff(const std::filesystem::path& path, Resolution& dpi);
-void ReadResolutionPsd(const std::filesystem::path& path, Resolution& dpi);
-
-// The same readers on bytes already read from the start of a file.
+// One reader per format, on the file's bytes. A reader never fails and never
+// reads outside the bytes: what it cannot find leaves or sets the fallback of
+// its format. GIF has no reader: it is always 150 x 150.
 void PngResolution(std::string_view bytes, Resolution& dpi);
 void JpegResolution(std::string_view bytes, Resolution& dpi);
 void BmpResolution(std::string_view bytes, Resolution& dpi);

@@ -10,6 +10,46 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
+// A text holds no line ends of its own in the table: a real line break or
+// carriage return is written "\x0A" or "\x0D" (unlike "\n", which the texts
+// keep as two characters), and a "\x" of the text itself as "\x5Cx".
+std::string EscapeText(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      out += "\\x0A";
+    } else if (text[i] == '\r') {
+      out += "\\x0D";
+    } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'x') {
+      out += "\\x5C";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string UnescapeText(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+        HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
+      out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // The reason a line is not an entry, or empty when it is one.
 std::string ParseLine(std::string_view line, LanguageEntry& entry) {
   std::size_t tab = line.find('\t');
@@ -24,7 +64,7 @@ std::string ParseLine(std::string_view line, LanguageEntry& entry) {
   }
   std::string_view text = line.substr(tab + 1);
   if (!IsValidUtf8(text)) return "the text is not valid UTF-8";
-  entry = LanguageEntry{std::stoul(std::string(index)), std::string(text)};
+  entry = LanguageEntry{std::stoul(std::string(index)), UnescapeText(text)};
   return {};
 }
 
@@ -63,7 +103,7 @@ TableText ParseTableText(std::string_view text) {
 std::string FormatTableText(std::span<const LanguageEntry> entries) {
   std::string out;
   for (const LanguageEntry& entry : entries) {
-    out += std::to_string(entry.index) + "\t" + entry.text + "\n";
+    out += std::to_string(entry.index) + "\t" + EscapeText(entry.text) + "\n";
   }
   return out;
 }

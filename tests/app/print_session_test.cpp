@@ -222,24 +222,23 @@ TEST_P(PrintRejects, WithAMessageANonZeroStatusAndNoJobFile) {
 #define IMAGES NVX_TEST_DATA_DIR "/images/"
 INSTANTIATE_TEST_SUITE_P(
     Files, PrintRejects,
-    testing::Values(BadInput{"Missing", IMAGES "nothing-here.png", {}, "nothing-here.png"},
-                    BadInput{"TruncatedPng", IMAGES "truncated.png", {}, "ERROR"},
-                    BadInput{"TruncatedJpeg", IMAGES "truncated.jpg", {}, "ERROR"},
-                    BadInput{"TruncatedGif", IMAGES "truncated.gif", {}, "ERROR"},
-                    BadInput{"TruncatedTiff", IMAGES "truncated.tif", {}, "UNABLE TO OPEN FILE"},
-                    BadInput{"TruncatedBmp", IMAGES "truncated.bmp", {}, "ERROR"},
-                    BadInput{"TruncatedPsd", IMAGES "truncated.psd", {}, "ERROR"},
-                    BadInput{"TextCalledPng", IMAGES "corrupt.png", {}, "INVALID VALUE"},
-                    BadInput{"UnknownFormat", IMAGES "unknown.xyz", {}, "INVALID EXTENSION"},
-                    BadInput{"OnePixel", IMAGES "onepixel.png", {}, "too small"},
-                    BadInput{"ProfileThatIsNoProfile",
-                             kPhoto,
-                             {"--icc-out", IMAGES "corrupt.png"},
-                             "Something odd with this image"},
-                    BadInput{"CopiesOffThePage",
-                             kPhoto,
-                             {"--x-copies", "999", "--y-copies", "999"},
-                             "do not fit"}),
+    testing::Values(
+        BadInput{"Missing", IMAGES "nothing-here.png", {}, "nothing-here.png"},
+        BadInput{"TruncatedPng", IMAGES "truncated.png", {}, "ERROR"},
+        BadInput{"TruncatedJpeg", IMAGES "truncated.jpg", {}, "ERROR"},
+        BadInput{"TruncatedGif", IMAGES "truncated.gif", {}, "ERROR"},
+        BadInput{"TruncatedTiff", IMAGES "truncated.tif", {}, "UNABLE TO OPEN FILE"},
+        BadInput{"TruncatedBmp", IMAGES "truncated.bmp", {}, "ERROR"},
+        BadInput{"TruncatedPsd", IMAGES "truncated.psd", {}, "ERROR"},
+        BadInput{"TextCalledPng", IMAGES "corrupt.png", {}, "not an image nvxprint knows"},
+        BadInput{"UnknownFormat", IMAGES "unknown.xyz", {}, "not an image nvxprint knows"},
+        BadInput{"OnePixel", IMAGES "onepixel.png", {}, "too small"},
+        BadInput{"ProfileThatIsNoProfile",
+                 kPhoto,
+                 {"--icc-out", IMAGES "corrupt.png"},
+                 "Something odd with this image"},
+        BadInput{
+            "CopiesOffThePage", kPhoto, {"--x-copies", "999", "--y-copies", "999"}, "do not fit"}),
     test::CaseName());
 
 }  // namespace

@@ -7,40 +7,14 @@
 #include <vector>
 
 #include "image/devil_errors.h"
+#include "load_fixture.h"
 #include "settings/settings_keys.h"
-#include "support/temp_folder.h"
 
 namespace nvx {
 namespace {
 
-const std::filesystem::path kImages = std::filesystem::path(NVX_TEST_DATA_DIR) / "images";
-
-// A load with its own settings files and temporary folder, recording what the
-// user would have been shown.
-class LoadTest : public testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directories(settings_.userFolder);
-    setenv("TMPDIR", temp_.path().c_str(), 1);
-    hooks_.message = [this](const Message& m) { messages_.push_back(m); };
-  }
-  void TearDown() override { unsetenv("TMPDIR"); }
-
-  LoadResult Load(const std::filesystem::path& path, LoadOptions options = {}) {
-    options.printableWidthPt = options.printableWidthPt ? options.printableWidthPt : 571;
-    options.printableHeightPt = options.printableHeightPt ? options.printableHeightPt : 817;
-    return LoadImageFile(path.string(), options, settings_, texts_, hooks_);
-  }
-
-  bool TempFolderIsEmpty() const { return std::filesystem::is_empty(temp_.path()); }
-
-  test::TempFolder folder_;
-  test::TempFolder temp_;
-  SettingsFiles settings_{folder_ / "user", folder_ / "machine"};
-  TextTable texts_ = DefaultTextTable();
-  UiHooks hooks_;
-  std::vector<Message> messages_;
-};
+using test::kImages;
+using test::LoadTest;
 
 TEST_F(LoadTest, LoadsRgbaTopRowFirstWithSpareBytesAndLeavesCropMode) {
   WriteSetting(settings_, keys::kActive, kCropKey, "1");
@@ -78,17 +52,21 @@ TEST_F(LoadTest, TransparencyIsFoundAndPrintsWhenRemovalIsOff) {
   for (int i = 0; i < 12; ++i) EXPECT_EQ(result.image.buffer[4 * i + 3], 255) << i;
 }
 
-TEST_F(LoadTest, JpegNamedDotJpegKeeps300AndUsesTheTolerance) {
+TEST_F(LoadTest, JpegOfAnyNameIsAJpegWithItsResolutionAndTolerance) {
   WriteSetting(settings_, keys::kActive, keys::kJpegArtifact, "5");
-  auto path = folder_ / "photo.jpeg";
+  auto path = folder_ / "photo.png";
   std::filesystem::copy_file(kImages / "jfif200.jpg", path);
   LoadResult result = Load(path, {.backgroundRemoval = true});
-  ASSERT_TRUE(result.Loaded());
-  EXPECT_EQ(result.image.formatClass, 0);
-  EXPECT_EQ(result.image.dpiX, 300);
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  EXPECT_EQ(result.image.formatClass, 2);
+  EXPECT_EQ(result.image.dpiX, 200);
   // A flat red JPEG is all background within the tolerance.
   EXPECT_EQ(result.image.buffer[4 * 47 + 3], 0);
 }
+
+constexpr const char* kNotAnImage =
+    "The image file could not be read. This file is not an image nvxprint knows; nvxprint reads "
+    "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
 
 struct BadFile {
   const char* name;
@@ -117,12 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
     Files, BadFileTest,
     testing::Values(BadFile{"TruncatedPng", "truncated.png", "LIB PNG ERROR"},
                     BadFile{"TruncatedJpeg", "truncated.jpg", "LIB JPEG ERROR"},
-                    BadFile{"TruncatedGif", "truncated.gif", "FILE READ ERROR "},
+                    BadFile{"TruncatedGif", "truncated.gif", "LIB GIF ERROR"},
                     BadFile{"TruncatedBmp", "truncated.bmp", "FILE READ ERROR "},
                     BadFile{"TruncatedTiff", "truncated.tif", "UNABLE TO OPEN FILE"},
                     BadFile{"TruncatedPsd", "truncated.psd", "FILE READ ERROR "},
-                    BadFile{"TextNamedPng", "corrupt.png", "INVALID VALUE"},
-                    BadFile{"UnknownFormat", "unknown.xyz", "INVALID EXTENSION"},
+                    BadFile{"TextNamedPng", "corrupt.png", kNotAnImage},
+                    BadFile{"UnknownFormat", "unknown.xyz", kNotAnImage},
                     BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE"},
                     BadFile{"SinglePixel", "onepixel.png", kTooSmallImageText.data()}),
     [](const auto& info) { return info.param.name; });

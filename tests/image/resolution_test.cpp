@@ -50,36 +50,12 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"TiffTwoPages", "twopage.tif", 1, 300, 300},
                     FileCase{"Psd", "psd150.psd", 1, 150, 150},
                     FileCase{"TruncatedTiff", "truncated.tif", 1, 300, 300},
-                    FileCase{"Missing", "missing.png", 1, 300, 300}),
+                    FileCase{"Missing", "missing.png", 0, 300, 300}),
     [](const auto& info) { return info.param.name; });
 
-struct ClassCase {
-  const char* name;
-  const char* path;
-  int formatClass;
-};
-
-// Test names show the case, not its bytes.
-void PrintTo(const ClassCase& c, std::ostream* os) { *os << c.name; }
-
-class FormatClassTest : public testing::TestWithParam<ClassCase> {};
-
-TEST_P(FormatClassTest, LastMatchingExtensionWins) {
-  EXPECT_EQ(FormatClass(GetParam().path), GetParam().formatClass);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, FormatClassTest,
-                         testing::Values(ClassCase{"Jpeg", "/p/photo.jpeg", 0},
-                                         ClassCase{"Tiff", "/p/scan.tiff", 1},
-                                         ClassCase{"JpgUpperCase", "/p/PHOTO.JPG", 2},
-                                         ClassCase{"PngThenJpg", "/p/x.png.jpg", 2},
-                                         ClassCase{"JpgInFolderName", "/p/old.jpg/x.webp", 2},
-                                         ClassCase{"Other", "/p/x.tga", 0}),
-                         [](const auto& info) { return info.param.name; });
-
-TEST(ResolutionReaders, EveryMatchingReaderRunsAndTheLastWins) {
+TEST(ResolutionReaders, TheContentDecidesNotTheName) {
   test::TempFolder folder;
-  auto path = folder / "x.png.jpg";  // the PNG reader finds nothing, then the JPEG reader
+  auto path = folder / "photo.png";  // a JPEG, whatever its name says
   std::filesystem::copy_file(kImages / "jfif200.jpg", path);
   FileResolution read = ReadFileResolution(path);
   EXPECT_EQ(read.formatClass, 2);
@@ -98,14 +74,24 @@ std::string Hex(std::string_view digits) {
 
 const std::string kExif = Hex("ffd8ffe1 0060 45786966 0000");
 
-TEST(ResolutionReaders, ZeroDensityBecomes300) {
-  test::TempFolder folder;
+// Densities outside 10 to 10,000 dpi are missing: that axis takes the format's fallback.
+TEST(ResolutionReaders, DensityOutOfRangeTakesTheFallbackOnItsAxis) {
+  const std::string bmpHead =
+      "BM" + std::string(12, '\0') + Hex("28000000") + std::string(20, '\0');
   // Horizontal 2835 per metre, vertical 0.
-  test::WriteFileBytes(folder / "zero.bmp",
-                       "BM" + std::string(36, '\0') + Hex("130b0000 00000000"));
-  FileResolution read = ReadFileResolution(folder / "zero.bmp");
+  FileResolution read = ResolutionOf(ImageFormat::Bmp, bmpHead + Hex("130b0000 00000000"));
   EXPECT_NEAR(read.dpi.x, 72.009, 0.01);
+  EXPECT_EQ(read.dpi.y, 150);
+  // 1,000,000 per metre (25,400 dpi) horizontally, 9 dpi vertically in a PNG.
+  read =
+      ResolutionOf(ImageFormat::Png, Hex("89504e47 0d0a1a0a 00000009 70485973 000f4240 00000162"));
+  EXPECT_EQ(read.dpi.x, 300);
   EXPECT_EQ(read.dpi.y, 300);
+  // An OS/2 bitmap has no density fields; pixel bytes where they would be mean nothing.
+  read = ResolutionOf(ImageFormat::Bmp, "BM" + std::string(12, '\0') + Hex("0c000000") +
+                                            std::string(20, '\0') + Hex("130b0000 130b0000"));
+  EXPECT_EQ(read.dpi.x, 150);
+  EXPECT_EQ(read.dpi.y, 150);
 }
 
 // Bytes that stop short or point outside themselves: each reader falls back.

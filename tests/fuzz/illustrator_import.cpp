@@ -1,11 +1,11 @@
 // Any text as an Illustrator file: the import refuses or gives a record within
 // the library's limits with finite coordinates.
+#include "pattern/illustrator_import.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-
-#include "pattern/illustrator_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

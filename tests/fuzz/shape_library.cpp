@@ -1,5 +1,7 @@
 // A shape library of any bytes: reading, listing and finding must not fail,
 // and a record of it must draw a small mask plane.
+#include "pattern/shape_library.h"
+
 #include <unistd.h>
 
 #include <cstdint>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "pattern/mask_plane.h"
-#include "pattern/shape_library.h"
 #include "platform/atomic_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

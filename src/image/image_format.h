@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nvx {
+
+// The kind of an image file, told by its first bytes; the file's name plays no part.
+enum class ImageFormat { Unknown, Png, Jpeg, Gif, Tiff, Bmp, Psd, WebP, Heif, Other };
+
+struct SniffedFormat {
+  ImageFormat format = ImageFormat::Unknown;
+  // What the file is, in words ("WebP", "PDF document"); empty when not recognised.
+  std::string_view name;
+};
+
+// Bytes enough for every signature SniffFormat knows.
+inline constexpr std::size_t kSniffBytes = 64;
+
+SniffedFormat SniffFormat(std::string_view head);
+
+// True for the formats the program decodes.
+bool IsReadable(ImageFormat format);
+
+// Why a file of this kind cannot be loaded, as the user reads it.
+std::string UnreadableFormatText(const SniffedFormat& sniffed);
+
+// 1 for the lossless formats (PNG, GIF, TIFF, BMP, PSD), 2 for JPEG, 0 for
+// every other kind (WebP and HEIC, mostly lossy, included): background removal
+// allows a tolerance for all but class 1.
+int FormatClassOf(ImageFormat format);
+
+// The pixel size the file's header declares, when it can be read.
+struct DeclaredSize {
+  std::uint64_t width = 0;
+  std::uint64_t height = 0;
+  std::uint64_t Pixels() const { return width * height; }
+};
+std::optional<DeclaredSize> ReadDeclaredSize(ImageFormat format, std::string_view bytes);
+
+// Up to `maxBytes` from the start of the file; nullopt when it cannot be read.
+std::optional<std::string> ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes);
+
+}  // namespace nvx

@@ -1,0 +1,321 @@
+// Files made on the spot by real writers (ImageMagick, exiftool), loaded and
+// compared with ImageMagick's own decode; and decoders that crash, hang or
+// run away, which must end only their child process.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/decode_child.h"
+#include "image/intake.h"
+#include "load_fixture.h"
+
+namespace nvx {
+namespace {
+
+using test::kImages;
+
+bool HaveTool(const std::string& name) {
+  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a shell command; the test fails when it does.
+void Shell(const std::string& command) {
+  ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+}
+
+// ImageMagick's decode of `file` as 8-bit RGBA, upright by its Exif orientation.
+// `convert` adds `options` (profiles to convert through).
+std::string ReferencePixels(const std::filesystem::path& file, const std::filesystem::path& raw,
+                            const std::string& options = "") {
+  Shell("convert '" + file.string() + "[0]' -auto-orient " + options + " -depth 8 rgba:'" +
+        raw.string() + "'");
+  return test::ReadFileBytes(raw);
+}
+
+// Pillow's decode, for Photoshop files: ImageMagick 6 mattes their transparency.
+std::string PillowPixels(const std::filesystem::path& file, const std::filesystem::path& raw) {
+  Shell(
+      "/usr/bin/python3 -c 'import sys; from PIL import Image; open(sys.argv[2], \"wb\").write("
+      "Image.open(sys.argv[1]).convert(\"RGBA\").tobytes())' '" +
+      file.string() + "' '" + raw.string() + "'");
+  return test::ReadFileBytes(raw);
+}
+
+// The largest difference of one byte of RGBA; 256 when the buffer is too short.
+// Fully transparent pixels compare by their alpha only.
+int LargestDifference(const std::vector<std::uint8_t>& buffer, const std::string& expected) {
+  if (buffer.size() < expected.size() || expected.empty()) return 256;
+  int largest = 0;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (expected[i | 3] == 0 && (i & 3) != 3) continue;
+    largest = std::max(largest, std::abs(int(buffer[i]) - int(std::uint8_t(expected[i]))));
+  }
+  return largest;
+}
+
+class Corpus : public test::LoadTest {
+ protected:
+  void SetUp() override {
+    LoadTest::SetUp();
+    if (!HaveTool("convert") || !HaveTool("exiftool")) GTEST_SKIP() << "ImageMagick or exiftool";
+  }
+  void TearDown() override {
+    SetDecodeTestHook({});
+    LoadTest::TearDown();
+  }
+};
+
+struct UprightCase {
+  const char* name;
+  const char* extension;
+  int orientation;
+  int tolerance;  // JPEG is lossy
+};
+void PrintTo(const UprightCase& c, std::ostream* os) { *os << c.name; }
+
+class Upright : public Corpus, public testing::WithParamInterface<UprightCase> {};
+
+// The stored picture is the upright one turned back by the tag's inverse, so a
+// correct load gives the upright picture again, turned size and density included.
+TEST_P(Upright, LoadsAsEveryViewerShowsIt) {
+  const UprightCase& c = GetParam();
+  static const char* const kInverse[] = {"",          "",           "-flop",       "-rotate 180",
+                                         "-flip",     "-transpose", "-rotate -90", "-transverse",
+                                         "-rotate 90"};
+  auto upright = folder_ / "upright.png";
+  auto stored = folder_ / (std::string("stored.") + c.extension);
+  Shell(
+      "convert -size 48x32 xc:white -fill red -draw 'rectangle 0,0 15,15' -fill blue -draw "
+      "'rectangle 32,16 47,31' -fill lime -draw 'rectangle 32,0 47,15' '" +
+      upright.string() + "'");
+  Shell("convert '" + upright.string() + "' " + kInverse[c.orientation] +
+        " -density 100x200 -units PixelsPerInch -quality 100 -define webp:lossless=true '" +
+        stored.string() + "'");
+  // Density 100 x 200 as stored: after a quarter turn it reads 200 x 100.
+  Shell(
+      "exiftool -q -overwrite_original -n -IFD0:XResolution=100 -IFD0:YResolution=200 "
+      "-IFD0:ResolutionUnit=2 "
+      "-Orientation=" +
+      std::to_string(c.orientation) + " '" + stored.string() + "'");
+  const bool turned = c.orientation >= 5;
+  LoadResult result = Load(stored);
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  EXPECT_EQ(result.image.widthPx, 48);
+  EXPECT_EQ(result.image.heightPx, 32);
+  EXPECT_NEAR(result.image.dpiX, turned ? 200 : 100, 0.1);
+  EXPECT_NEAR(result.image.dpiY, turned ? 100 : 200, 0.1);
+  EXPECT_LE(LargestDifference(result.image.buffer, ReferencePixels(upright, folder_ / "up.rgba")),
+            c.tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Upright,
+    testing::Values(UprightCase{"Png1", "png", 1, 0}, UprightCase{"Png2", "png", 2, 0},
+                    UprightCase{"Png3", "png", 3, 0}, UprightCase{"Png4", "png", 4, 0},
+                    UprightCase{"Png5", "png", 5, 0}, UprightCase{"Png6", "png", 6, 0},
+                    UprightCase{"Png7", "png", 7, 0}, UprightCase{"Png8", "png", 8, 0},
+                    UprightCase{"Tiff6", "tif", 6, 0}, UprightCase{"Tiff3", "tif", 3, 0},
+                    UprightCase{"Jpeg3", "jpg", 3, 24}, UprightCase{"Jpeg6", "jpg", 6, 24},
+                    UprightCase{"Jpeg8", "jpg", 8, 24}, UprightCase{"WebP6", "webp", 6, 0},
+                    UprightCase{"WebP3", "webp", 3, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Tolerances: JPEG is lossy; 16-bit samples (ImageMagick's default) round to
+// 8 bits one way or the other; associated alpha loses a little when divided out.
+struct WriterCase {
+  const char* name;
+  std::string make;    // ImageMagick arguments that draw the picture
+  std::string writer;  // the format prefix ImageMagick writes it with
+  const char* storedAs;
+  int tolerance;
+  bool pillow = false;         // compared with Pillow's decode instead of ImageMagick's
+  std::string reference = "";  // options of ImageMagick's decode
+};
+void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
+
+class Writers : public Corpus, public testing::WithParamInterface<WriterCase> {};
+
+// Whatever the name says, the content is decoded, and decoded as others do.
+// Background removal is on, so the file's own transparency is kept.
+TEST_P(Writers, LoadLikeAnIndependentDecode) {
+  const WriterCase& c = GetParam();
+  auto file = folder_ / c.storedAs;
+  Shell("convert " + c.make + " " + c.writer + "'" + file.string() + "'");
+  LoadResult result = Load(file, {.backgroundRemoval = true});
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  auto raw = folder_ / "ref.rgba";
+  std::string expected =
+      c.pillow ? PillowPixels(file, raw) : ReferencePixels(file, raw, c.reference);
+  // The top-left colour becomes background: its alpha is ours to decide.
+  for (std::size_t i = 3; i < expected.size(); i += 4) {
+    if (result.image.buffer[i] == 0 && expected.compare(i - 3, 3, expected, 0, 3) == 0) {
+      expected[i] = 0;
+    }
+  }
+  EXPECT_LE(LargestDifference(result.image.buffer, expected), c.tolerance);
+}
+
+const std::string kPicture =
+    "-size 32x16 xc:white -fill red -draw 'rectangle 0,0 15,15' -fill blue -draw 'rectangle "
+    "16,0 31,7'";
+// Transparent but for a half-transparent red pixel and an opaque blue one.
+const std::string kTransparent =
+    "-size 4x3 xc:none -fill 'rgba(255,0,0,0.5)' -draw 'point 1,1' -fill blue -draw 'point 2,2'";
+
+const std::string kIcc = "/usr/share/color/icc/ghostscript/";
+// CMYK goes through the file's own profile, else Debian's default CMYK profile.
+const std::string kToSrgb =
+    "-intent Relative -black-point-compensation -profile " + kIcc + "srgb.icc";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Writers,
+    testing::Values(
+        WriterCase{"JpegNamedPng", kPicture + " -quality 100", "jpg:", "photo.png", 24},
+        WriterCase{"PngNamedJpg", kPicture, "png:", "picture.jpg", 0},
+        WriterCase{"PsdWithAlpha", kTransparent + " -depth 8", "psd:", "a.psd", 0, true},
+        WriterCase{"Psd16Bit", kPicture, "psd:", "plain.psd", 0},
+        WriterCase{"TiffAlpha", kTransparent + " -define tiff:alpha=unassociated", "tif:", "a.tif",
+                   1},
+        WriterCase{"TiffAssociatedAlpha", kTransparent + " -define tiff:alpha=associated",
+                   "tif:", "b.tif", 2},
+        WriterCase{"Tiff16BitAlpha", kTransparent + " -depth 16", "tif:", "c.tif", 1},
+        WriterCase{"WebPLosslessAlpha", kTransparent + " -define webp:lossless=true",
+                   "webp:", "a.webp", 0},
+        WriterCase{"Png16BitAlpha", kTransparent + " -depth 16", "png64:", "a16.png", 1},
+        WriterCase{"PngPaletteAlpha", kTransparent, "png8:", "p8.png", 0},
+        WriterCase{"PngGrey", kPicture + " -colorspace Gray", "png:", "g.png", 0},
+        WriterCase{"JpegGrey", kPicture + " -colorspace Gray -quality 100", "jpg:", "g.jpg", 24},
+        WriterCase{"GifTransparent", kTransparent, "gif:", "t.gif", 0},
+        WriterCase{"GifInterlaced", kPicture + " -interlace GIF", "gif:", "i.gif", 0},
+        WriterCase{"BmpV5", kPicture, "bmp:", "v5.bmp", 0},
+        WriterCase{"BmpV5Alpha", kTransparent, "bmp:", "v5a.bmp", 0},
+        WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
+        WriterCase{"BmpV3", kPicture, "bmp3:", "v3.bmp", 0},
+        WriterCase{"BmpV3Rle", kPicture + " -type Palette -compress RLE", "bmp3:", "rle.bmp", 0},
+        WriterCase{"BmpOs2", kPicture, "bmp2:", "os2.bmp", 0},
+        WriterCase{"CmykJpegAdobe", kPicture + " -colorspace CMYK -quality 100", "jpg:", "k.jpg", 8,
+                   false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykJpegOwnProfile",
+                   kPicture + " -colorspace CMYK -quality 100 -profile " + kIcc + "ps_cmyk.icc",
+                   "jpg:", "p.jpg", 8, false, kToSrgb},
+        WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct UnreadableCase {
+  const char* name;
+  std::string make;  // ImageMagick arguments, or "" for bytes of no known kind
+  const char* mentions;
+};
+void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
+
+class Unreadable : public Corpus, public testing::WithParamInterface<UnreadableCase> {};
+
+// Only the formats we read reach a decoder; the others are named in words.
+TEST_P(Unreadable, SaysWhatTheFileIsWithoutDecoding) {
+  const UnreadableCase& c = GetParam();
+  auto file = folder_ / "image.png";
+  if (c.make.empty()) {
+    test::WriteFileBytes(file, std::string("\x01\x02\x03\x04\x05", 5));  // a 5-byte WAL
+  } else {
+    Shell("convert -size 8x6 xc:red " + c.make + "'" + file.string() + "'");
+  }
+  SetDecodeTestHook({[] { std::raise(SIGSEGV); }});
+  LoadResult result = Load(file);
+  EXPECT_EQ(result.status, LoadStatus::Failed);
+  EXPECT_NE(result.message.find(c.mentions), std::string::npos) << result.message;
+  EXPECT_EQ(result.message.find("signal"), std::string::npos) << result.message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Unreadable,
+    testing::Values(UnreadableCase{"Icon", "ico:", "in the Windows icon (ICO) format"},
+                    UnreadableCase{"Xpm", "xpm:", "in the XPM format"},
+                    UnreadableCase{"Ppm16", "-depth 16 ppm:", "portable anymap"},
+                    UnreadableCase{"Sgi", "sgi:", "in the SGI format"},
+                    UnreadableCase{"Wal", "", "not an image nvxprint knows"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// HEIC from libheif's own encoder, with an Exif resolution, compared with
+// heif-convert's decode (its lossless mode swaps channels in this version).
+TEST_F(Corpus, HeicLoadsWithItsExifResolution) {
+  if (!HaveTool("heif-enc") || !HaveTool("heif-convert")) GTEST_SKIP() << "libheif-examples";
+  auto picture = folder_ / "picture.png";
+  auto heic = folder_ / "picture.heic";
+  Shell("convert " + kPicture + " png:'" + picture.string() + "'");
+  Shell("heif-enc -q 90 -o '" + heic.string() + "' '" + picture.string() + "'");
+  Shell(
+      "exiftool -q -overwrite_original -n -IFD0:XResolution=100 -IFD0:YResolution=200 "
+      "-IFD0:ResolutionUnit=2 '" +
+      heic.string() + "'");
+  LoadResult result = Load(heic);
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  EXPECT_EQ(result.image.formatClass, 0);
+  EXPECT_NEAR(result.image.dpiX, 100, 0.1);
+  EXPECT_NEAR(result.image.dpiY, 200, 0.1);
+  auto converted = folder_ / "converted.png";
+  Shell("heif-convert '" + heic.string() + "' '" + converted.string() + "'");
+  EXPECT_LE(LargestDifference(result.image.buffer, ReferencePixels(converted, folder_ / "c.rgba")),
+            1);
+}
+
+struct ChildCase {
+  const char* name;
+  void (*inChild)();
+  const char* mentions;
+};
+void PrintTo(const ChildCase& c, std::ostream* os) { *os << c.name; }
+
+class FailingDecoder : public Corpus, public testing::WithParamInterface<ChildCase> {};
+
+// The program goes on after any of these, and the next load works.
+TEST_P(FailingDecoder, EndsOnlyTheChildWithTheReason) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer's allocator ends a process out of memory itself.
+  if (std::string(GetParam().name) == "RunawayAllocation") GTEST_SKIP() << "address sanitizer";
+#endif
+  SetDecodeTestHook({GetParam().inChild, std::chrono::milliseconds(500)});
+  LoadResult result = Load(kImages / "corner.png");
+  EXPECT_EQ(result.status, LoadStatus::Failed);
+  EXPECT_EQ(result.message.rfind(kUnreadableImageText, 0), 0u) << result.message;
+  EXPECT_NE(result.message.find(GetParam().mentions), std::string::npos) << result.message;
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, result.message);
+  SetDecodeTestHook({});
+  EXPECT_TRUE(Load(kImages / "corner.png").Loaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hooks, FailingDecoder,
+    testing::Values(ChildCase{"Crash", [] { std::raise(SIGSEGV); }, "signal 11"},
+                    ChildCase{"Abort", [] { std::abort(); }, "signal 6"},
+                    ChildCase{"Hang",
+                              [] {
+                                while (true) std::this_thread::sleep_for(std::chrono::seconds(1));
+                              },
+                              "longer than 1 seconds"},
+                    ChildCase{"RunawayAllocation",
+                              [] {
+                                std::vector<std::vector<char>> hoard;
+                                while (true) hoard.emplace_back(std::size_t{1} << 30, 'x');
+                              },
+                              "more memory"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A PNG of 100 bytes that declares 100,000 x 100,000 pixels is refused from its
+// header with the memory message; no decoder ever sees it.
+TEST_F(Corpus, DecompressionBombIsRefusedFromItsHeader) {
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\x86\xa0\0\x01\x86\xa0\x08\x06\0\0\0", 29);
+  png += std::string(71, '\0');
+  test::WriteFileBytes(folder_ / "bomb.png", png);
+  SetDecodeTestHook({[] { std::raise(SIGSEGV); }});
+  LoadResult result = Load(folder_ / "bomb.png");
+  EXPECT_EQ(result.status, LoadStatus::OutOfMemory);
+  EXPECT_EQ(result.message, kOutOfMemoryText);
+}
+
+}  // namespace
+}  // namespace nvx
