@@ -14,15 +14,13 @@
 #include "image/orientation.h"
 #include "image/page_fit.h"
 #include "image/resolution.h"
+#include "lang/text_entries.h"
 #include "platform/huge_pages.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
 namespace {
 
-constexpr std::size_t kTitleEntry = 0;
-constexpr std::size_t kBackgroundStatusEntry = 37;
-constexpr std::size_t kConversionStatusEntry = 38;
 constexpr std::uint64_t kBytesPerPixel = 5;
 
 // More pixels than the largest paper (A3) holds at 1200 dpi (279 million) can
@@ -41,7 +39,7 @@ std::string StripQuotes(std::string_view path) {
 class PixelLoader {
  public:
   PixelLoader(const TextTable& texts, const UiHooks& hooks, LoadResult& result)
-      : title_(texts[kTitleEntry]), hooks_(hooks), result_(result) {}
+      : title_(texts[entry::kTitle]), hooks_(hooks), result_(result) {}
 
   bool Load(std::string_view bytes, ImageFormat format, bool flip) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
@@ -97,13 +95,13 @@ class PixelLoader {
 void FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
                 const UiHooks& hooks, LoadResult& result) {
   WorkingImage& image = result.image;
-  hooks.Status(texts[kBackgroundStatusEntry]);
+  hooks.Status(texts[entry::kBackgroundRemovalStatus]);
   RemoveBackground(image, options.backgroundRemoval,
                    ReadSettingNumber(settings, keys::kActive, keys::kJpegArtifact), hooks);
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(image.widthPx) * static_cast<std::uint64_t>(image.heightPx);
   if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4) return;
-  hooks.Status(texts[kConversionStatusEntry]);
+  hooks.Status(texts[entry::kConversionStatus]);
   result.rotate = FitToPage(image, options.printableWidthPt, options.printableHeightPt);
   result.zoomText = FormatZoomText(image.zoomFactor);
   result.status = LoadStatus::Loaded;

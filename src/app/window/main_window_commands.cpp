@@ -72,8 +72,9 @@ void MainWindow::OnOpenFile() {
   const QString folder = Q(ReadLastFile(Files().userFolder, kLastFileSlots));
   const QString file = QFileDialog::getOpenFileName(
       this, Text(95), folder,
-      QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd "
-                     "*.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD);;All files (*)"));
+      QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic "
+                     "*.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD *.WEBP *.HEIC);;"
+                     "All files (*)"));
   if (!file.isEmpty()) OpenImage(file);
 }
 

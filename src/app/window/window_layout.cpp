@@ -92,10 +92,9 @@ EmptyPreview EmptyPreviewFor(int panelWidth) {
 }
 
 bool IsImageFileName(const std::filesystem::path& file) {
-  // The six formats of the file dialog, and the long spellings of two of them,
-  // which the loader reads just as well.
-  static constexpr std::array<std::string_view, 8> kExtensions = {".tif", ".psd", ".png",  ".gif",
-                                                                  ".jpg", ".bmp", ".jpeg", ".tiff"};
+  // The formats of the file dialog, with the long spellings of two of them.
+  static constexpr std::array<std::string_view, 11> kExtensions = {
+      ".tif", ".psd", ".png", ".gif", ".jpg", ".bmp", ".jpeg", ".tiff", ".webp", ".heic", ".heif"};
   const std::string ext = AsciiLower(file.extension().string());
   for (std::string_view e : kExtensions) {
     if (ext == e) return true;

@@ -20,7 +20,7 @@ inline constexpr std::string_view kProblemProgramData = "Problem with ProgramDat
 inline constexpr std::string_view kProblemUserAppData = "Problem with Users AppData Folder";
 inline constexpr std::string_view kMasterShapeMissing = "Master Shape.lib Missing";
 inline constexpr std::string_view kNotAnImage =
-    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP or PSD): ";
+    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC): ";
 inline constexpr std::string_view kFileMissing = "The file no longer exists: ";
 // Shown by the printer mode dialog when the language leaves its notice empty.
 inline constexpr std::string_view kPrinterModeNotice =
