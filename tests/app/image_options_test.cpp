@@ -16,11 +16,7 @@ class ImageOptions : public testing::Test {
  protected:
   test::TempFolder home;
 
-  std::vector<std::string> Env() const {
-    return {"XDG_CONFIG_HOME=" + (home / "config").string(),
-            "XDG_CONFIG_DIRS=" + (home / "etc").string(), "SOURCE_DATE_EPOCH=1765000000",
-            "NVXPRINT_DATA_DIR=" NVX_SHARE_DIR};
-  }
+  std::vector<std::string> Env() const { return test::IsolatedEnv(home.path(), NVX_SHARE_DIR); }
 
   // The job for the options; empty after a failure, with the status kept.
   std::string Job(const std::vector<std::string>& options, int* status = nullptr) {

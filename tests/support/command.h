@@ -16,6 +16,15 @@ struct CliResult {
 // (NAME=VALUE), standard input closed, and collects its output.
 CliResult RunNvxprint(const std::vector<std::string>& args, const std::vector<std::string>& env);
 
+// The environment of a run that keeps to `home`: a first run's empty settings
+// folders there, a fixed date, and the program's data from the build tree.
+inline std::vector<std::string> IsolatedEnv(const std::filesystem::path& home,
+                                            const std::string& shareDir) {
+  return {"XDG_CONFIG_HOME=" + (home / "config").string(),
+          "XDG_CONFIG_DIRS=" + (home / "etc").string(), "SOURCE_DATE_EPOCH=1765000000",
+          "NVXPRINT_DATA_DIR=" + shareDir};
+}
+
 // Runs Ghostscript on a job file at 72 dpi into a raw CMYK page; returns gs's
 // exit status and fills `log` with what it printed.
 int RenderJob(const std::filesystem::path& job, const std::filesystem::path& raster,
