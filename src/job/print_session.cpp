@@ -123,7 +123,7 @@ Status OpenPrintSession(PrintSession& s, std::string_view model) {
   SetPaper(s.files, s.live, s.live.paperName, s.text[entry::kTrayMultiPurpose]);
   s.live.faceUpExit = true;
   s.live.tonerOrder = ReadTonerOrder(s.files, s.modelKey);
-  s.live.colourPoints = DefaultColourAdjustPoints(s.live.tonerOrder);
+  s.live.colourPoints = ReadStoredColourPoints(s.files, s.live.tonerOrder);
   // The window applies the first media's rules, then sets Print CMY on and Automatic Tile off.
   ApplyMedia(s);
   s.live.printCmy = true;

@@ -39,6 +39,8 @@ inline constexpr std::string_view kLeftHand = "LeftHand";
 inline constexpr std::string_view kRightHand = "RightHand";
 
 inline constexpr std::string_view kKymc = "KYMC";
+// The toner order the points in KYMC/Profile were made for ("WL" or "WF").
+inline constexpr std::string_view kProfileOrder = "Profile Order";
 // Preset sections of the colour-adjust points of each toner order.
 inline constexpr std::string_view kWhiteLastProfile = "CYMW";
 inline constexpr std::string_view kWhiteFirstProfile = "WYMC";
