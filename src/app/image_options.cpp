@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "app/job_options.h"
+#include "image/white_choke.h"
 #include "job/presets.h"
 #include "pattern/pattern_settings.h"
 #include "pattern/shape_library.h"
@@ -125,6 +126,8 @@ void AddImageOptions(CommandOptions& options) {
                           "The colour-adjust points for this run: 48 hexadecimal digits, "
                           "x and y of four points per ink, cyan, magenta, yellow.",
                           "HEX48"));
+  options.Add(ValueOption(
+      "white-choke", "Pull the white in from its edges by this many millimetres, 0 to 2.", "MM"));
   options.Add(ValueOption("icc-in", "Input ICC profile (the image's RGB).", "FILE"));
   options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
   options.Add(SwitchOption("pattern", "Pattern print: screen the print with repeated shapes."));
@@ -248,6 +251,11 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
       return kExitUsage;
     }
     s.live.colourPoints = *points;
+  }
+  if (options.IsSet("white-choke")) {
+    std::optional<double> mm = PatternLength(options, "white-choke", 0, kMaxWhiteChokeMm, true);
+    if (!mm) return kExitUsage;
+    s.live.whiteChokeMm = *mm;
   }
   if (!ApplyPatternOptions(s, options)) return kExitUsage;
   for (const char* name : {"icc-in", "icc-out"}) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "image/white_choke.h"
 #include "lang/text_entries.h"
 #include "platform/folders.h"
 #include "settings/ini_file.h"
@@ -51,6 +52,8 @@ void ApplyWhiteControls(const PresetFile& preset, LiveSettings& live) {
   preset.Check(keys::kTonerOn, live.printWhite);
   preset.Check(keys::kTonerSave, live.thresholdOn);
   live.tonerPercent = preset.Percentage(keys::kTonerPercent).value_or(50);
+  if (std::optional<std::string> choke = preset.Value(keys::kWhiteChoke))
+    live.whiteChokeMm = std::clamp(LeadingNumber(*choke), 0.0, kMaxWhiteChokeMm);
 }
 
 PageMargins PresetMargins(const PresetFile& preset, PageMargins margins) {
@@ -106,7 +109,8 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
       live.paperName,
       FormatColourAdjustPoints(live.colourPoints),
       std::string(live.tonerOrder == TonerOrder::WhiteFirst ? kWhiteLastPointsText
-                                                            : kWhiteFirstPointsText)};
+                                                            : kWhiteFirstPointsText),
+      WhiteChokeText(live.whiteChokeMm)};
   const TonerOrder other =
       live.tonerOrder == TonerOrder::WhiteFirst ? TonerOrder::WhiteLast : TonerOrder::WhiteFirst;
   const IniAssignment assignments[] = {
@@ -122,6 +126,8 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
       {kActive, kPaperSize, texts[9]},
       {ProfileSection(live.tonerOrder), kProfile, texts[10]},
       {ProfileSection(other), kProfile, texts[11]},
+      // Readers that know no choke pass the key by.
+      {kActive, kWhiteChoke, texts[12]},
   };
   const WriteStatus written = WriteIniValues(file, assignments);
   if (!written.Ok()) {
