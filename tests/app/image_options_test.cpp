@@ -110,6 +110,15 @@ TEST_F(ImageOptions, BrightnessAndContrastRoundToTheSliderStep) {
   EXPECT_TRUE(Job({"--contrast", "-5"}) == Job({"--contrast", "-4"}));
 }
 
+// The choke shows in the white display, and only there.
+TEST_F(ImageOptions, WhiteChokeShowsInTheWhiteDisplay) {
+  const std::vector<std::string> white{"--print-white", "--display-white", "--background", "3"};
+  std::vector<std::string> choked = white;
+  choked.insert(choked.end(), {"--white-choke", "2"});
+  EXPECT_NE(Preview(white), Preview(choked));
+  EXPECT_EQ(Preview({"--print-white", "--white-choke", "2"}), Preview({"--print-white"}));
+}
+
 QRect InkedArea(const QImage& image, QRgb background) {
   QRect area;
   for (int y = 0; y < image.height(); ++y) {
