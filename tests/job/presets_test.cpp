@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "settings/settings_keys.h"
+#include "support/command.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -13,11 +12,7 @@ namespace {
 class PresetSession : public testing::Test {
  protected:
   test::TempFolder home;
-  void SetUp() override {
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
-    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
-  }
+  void SetUp() override { test::UseIsolatedEnv(home.path(), NVX_SHARE_DIR); }
 
   // The margins stored after a session that loads the preset in `scope`.
   PageMargins StoredAfterLoading(std::string_view preset, PresetScope scope) {

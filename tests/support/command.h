@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,6 +24,14 @@ inline std::vector<std::string> IsolatedEnv(const std::filesystem::path& home,
   return {"XDG_CONFIG_HOME=" + (home / "config").string(),
           "XDG_CONFIG_DIRS=" + (home / "etc").string(), "SOURCE_DATE_EPOCH=1765000000",
           "NVXPRINT_DATA_DIR=" + shareDir};
+}
+
+// The same for code run in the test itself: sets the variables in this process.
+inline void UseIsolatedEnv(const std::filesystem::path& home, const std::string& shareDir) {
+  for (const std::string& assignment : IsolatedEnv(home, shareDir)) {
+    const std::size_t equals = assignment.find('=');
+    setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(), 1);
+  }
 }
 
 // Runs Ghostscript on a job file at 72 dpi into a raw CMYK page; returns gs's
