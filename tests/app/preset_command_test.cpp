@@ -126,13 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {}}),
     test::CaseName());
 
-TEST_F(Presets, MarginsHoldForTheRunOnly) {
-  const std::string plain = Job({});
-  const std::string wide = Job({"--preset", Preset("[Active]\nTop Margin=7200\n").string()});
-  EXPECT_FALSE(wide == plain);
-  EXPECT_TRUE(Job({}) == plain);
-}
-
 TEST_F(Presets, InstalledPresetsAreFoundByName) {
   test::CliResult list = Run({"preset", "list"});
   ASSERT_EQ(list.status, 0);
