@@ -19,5 +19,8 @@ int RunPrintersCommand(const std::vector<std::string>& args);
 int RunUsbCommand(const std::vector<std::string>& args);
 int RunModeCommand(const std::vector<std::string>& args);
 int RunShapeCommand(const std::vector<std::string>& args);
+int RunPresetCommand(const std::vector<std::string>& args);
+int RunPaperCommand(const std::vector<std::string>& args);
+int RunMarginsCommand(const std::vector<std::string>& args);
 
 }  // namespace nvx::app

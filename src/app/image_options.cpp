@@ -7,6 +7,8 @@
 
 #include "app/commands.h"
 #include "app/job_options.h"
+#include "image/white_choke.h"
+#include "job/presets.h"
 #include "pattern/pattern_settings.h"
 #include "pattern/shape_library.h"
 #include "printers/models.h"
@@ -104,6 +106,10 @@ bool ApplyTonerOrder(CliSession& s, const std::string& order) {
 
 void AddImageOptions(CommandOptions& options) {
   AddJobOptions(options);
+  options.Add(ValueOption("preset",
+                          "A preset file, or the name of an installed one, applied before the "
+                          "other options.",
+                          "FILE|NAME"));
   for (const Switch& sw : kSwitches) {
     options.Add(SwitchOption(sw.on, sw.description));
     if (sw.off) options.Add(SwitchOption(sw.off, "Turn it off."));
@@ -116,6 +122,12 @@ void AddImageOptions(CommandOptions& options) {
   for (const Number& n : kNumbers) options.Add(ValueOption(n.name, n.description, "N"));
   options.Add(
       ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
+  options.Add(ValueOption("curve",
+                          "The colour-adjust points for this run: 48 hexadecimal digits, "
+                          "x and y of four points per ink, cyan, magenta, yellow.",
+                          "HEX48"));
+  options.Add(ValueOption(
+      "white-choke", "Pull the white in from its edges by this many millimetres, 0 to 2.", "MM"));
   options.Add(ValueOption("icc-in", "Input ICC profile (the image's RGB).", "FILE"));
   options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
   options.Add(SwitchOption("pattern", "Pattern print: screen the print with repeated shapes."));
@@ -192,7 +204,27 @@ bool ApplyPatternOptions(CliSession& s, const CommandOptions& options) {
   return true;
 }
 
+// A preset holds for this run only; the toner order chosen before it decides
+// which of its colour-adjust curves it gives.
+int ApplyPresetOption(CliSession& s, const CommandOptions& options) {
+  if (!options.IsSet("preset")) return kExitOk;
+  const std::string name = options.Value("preset");
+  std::optional<std::filesystem::path> file = FindPreset(name);
+  if (!file) {
+    std::string text = "no preset file or installed preset '" + name + "'; installed:";
+    for (const std::string& installed : ListBuiltInPresets()) text += "\n  " + installed;
+    Refuse(text);
+    return kExitUsage;
+  }
+  Status read = ReadPreset(s, *file, PresetScope::ThisRun);
+  return read ? kExitOk : ReportFailure(read.failure(), ExitStatusFor(read.failure()));
+}
+
 int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
+  if (options.IsSet("toner-order") && !ApplyTonerOrder(s, options.Value("toner-order"))) {
+    return kExitUsage;
+  }
+  if (int applied = ApplyPresetOption(s, options); applied != kExitOk) return applied;
   if (int applied = ApplyJobOptions(s, options); applied != kExitOk) return applied;
   for (const Switch& sw : kSwitches) {
     if (options.IsSet(sw.on)) s.live.*sw.field = true;
@@ -211,8 +243,19 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
     }
     SetNumber(s, n.name, *value);
   }
-  if (options.IsSet("toner-order") && !ApplyTonerOrder(s, options.Value("toner-order"))) {
-    return kExitUsage;
+  if (options.IsSet("curve")) {
+    std::optional<ColourAdjustPoints> points =
+        ParseCompleteColourAdjustPoints(options.Value("curve"));
+    if (!points) {
+      Refuse("--curve takes 48 hexadecimal digits, not '" + options.Value("curve") + "'");
+      return kExitUsage;
+    }
+    s.live.colourPoints = *points;
+  }
+  if (options.IsSet("white-choke")) {
+    std::optional<double> mm = PatternLength(options, "white-choke", 0, kMaxWhiteChokeMm, true);
+    if (!mm) return kExitUsage;
+    s.live.whiteChokeMm = *mm;
   }
   if (!ApplyPatternOptions(s, options)) return kExitUsage;
   for (const char* name : {"icc-in", "icc-out"}) {

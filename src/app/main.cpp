@@ -26,6 +26,9 @@ constexpr const char* kUsage =
     "  usb       list the attached USB printers and detect the model's printer\n"
     "  mode      switch the printer's colour conversion off (Driver Off) or on (Driver On)\n"
     "  shape     import, list and remove the shapes of pattern print\n"
+    "  preset    save the print settings as a preset, or list the installed presets\n"
+    "  paper     add, list and remove custom paper sizes\n"
+    "  margins   show or set the print margins\n"
     "\n"
     "Without a command, or with an image file, nvxprint opens its window.\n"
     "Run 'nvxprint COMMAND --help' for the options of a command.\n"
@@ -59,6 +62,9 @@ int main(int argc, char** argv) {
   if (command == "usb") return RunUsbCommand(args);
   if (command == "mode") return RunModeCommand(args);
   if (command == "shape") return RunShapeCommand(args);
+  if (command == "preset") return RunPresetCommand(args);
+  if (command == "paper") return RunPaperCommand(args);
+  if (command == "margins") return RunMarginsCommand(args);
   // "Open with" from a file manager: the window with that image.
   std::error_code ec;
   if (std::filesystem::is_regular_file(command, ec)) return RunWindow(argc, argv, command);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "image/parallel_rows.h"
+#include "image/white_choke.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -159,6 +160,30 @@ bool ShowsSubstrate(const std::uint8_t* cmykv) {
   return cmykv[4] == 0 && cmykv[0] == 0 && cmykv[1] == 0 && cmykv[2] == 0;
 }
 
+// The white choke in the white display: where it takes the white away, the
+// colours show without it, and a white-only print shows the substrate.
+void ShowWhiteChoke(const OrientedImage& grid, const LiveSettings& live, PreviewRules rules,
+                    const std::vector<int>& columns, const std::vector<int>& rows,
+                    std::vector<std::uint8_t>& pixels) {
+  const int width = static_cast<int>(columns.size()), height = static_cast<int>(rows.size());
+  const int radius = WhiteChokeRadiusPx(live.whiteChokeMm, width, grid.printWidthPt);
+  if (!rules.simulateWhite || radius <= 0) return;
+  std::vector<std::uint8_t> white(static_cast<std::size_t>(width) * height);
+  for (std::size_t i = 0; i < white.size(); ++i) white[i] = pixels[i * 5 + 4];
+  ChokePlane(white, width, width, height, radius);
+  rules.simulateWhite = false;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const std::size_t i = static_cast<std::size_t>(row) * width + column;
+      if (white[i] != 0 || pixels[i * 5 + 4] == 0) continue;
+      const PreviewPixel px = rules.printCmy
+                                  ? StandardPixel(grid.At(rows[row], columns[column]), rules)
+                                  : PreviewPixel{};
+      Store(px, &pixels[i * 5]);
+    }
+  }
+}
+
 }  // namespace
 
 PreviewBitmap SubstrateCanvas(int index, int width, int height) {
@@ -215,6 +240,7 @@ void PreviewPixels(const OrientedImage& grid, const ColourAdjustTable& table,
       }
     }
   });
+  if (!options.foil) ShowWhiteChoke(grid, live, rules, columns, rows, pixels);
   if (!options.foil && live.patternPreview && options.patternMask) {
     const std::vector<std::uint8_t> mask = options.patternMask(width, height);
     if (mask.size() == pixels.size() / 5) {

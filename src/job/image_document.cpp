@@ -7,6 +7,7 @@
 #include "image/crop.h"
 #include "image/intake.h"
 #include "image/page_fit.h"
+#include "image/white_choke.h"
 #include "job/costing.h"
 #include "lang/text_entries.h"
 #include "pattern/mask_plane.h"
@@ -170,6 +171,9 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
 
   SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
   if (separated.outOfMemory) return OutOfMemory();
+  ChokeWhitePlane(
+      separated.planes, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
+      WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
   if (!AnyToner(separated.planes)) {
     return Fail(
         "Nothing in this image would receive toner with these settings (it is transparent, or "

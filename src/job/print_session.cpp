@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "image/separation.h"
+#include "image/white_choke.h"
 #include "lang/language_file.h"
 #include "lang/text_entries.h"
 #include "platform/folders.h"
@@ -123,12 +124,26 @@ Status OpenPrintSession(PrintSession& s, std::string_view model) {
   SetPaper(s.files, s.live, s.live.paperName, s.text[entry::kTrayMultiPurpose]);
   s.live.faceUpExit = true;
   s.live.tonerOrder = ReadTonerOrder(s.files, s.modelKey);
-  s.live.colourPoints = DefaultColourAdjustPoints(s.live.tonerOrder);
+  s.live.colourPoints = ReadStoredColourPoints(s.files, s.live.tonerOrder);
+  s.live.whiteChokeMm = ReadWhiteChoke(s.files);
   // The window applies the first media's rules, then sets Print CMY on and Automatic Tile off.
   ApplyMedia(s);
   s.live.printCmy = true;
   s.live.automaticTile = false;
   return {};
+}
+
+double ReadWhiteChoke(const SettingsFiles& files) {
+  const double mm = LeadingNumber(ReadSetting(files, keys::kActive, keys::kWhiteChoke));
+  return std::clamp(mm, 0.0, kMaxWhiteChokeMm);
+}
+
+void WriteWhiteChoke(const SettingsFiles& files, double chokeMm) {
+  WriteSetting(files, keys::kActive, keys::kWhiteChoke, WhiteChokeText(chokeMm));
+}
+
+std::string WhiteChokeText(double chokeMm) {
+  return FormatAtMostDecimals(std::clamp(chokeMm, 0.0, kMaxWhiteChokeMm), 2);
 }
 
 bool CommitSession(PrintSession& s) { return CommitSettings(s.files); }

@@ -66,6 +66,12 @@ struct PrintSession {
 // ignored); empty: the installation's. Fails for a model no row knows.
 Status OpenPrintSession(PrintSession& session, std::string_view model);
 
+// Active/White Choke in millimetres, held to 0..2 (missing: 0, no choke).
+double ReadWhiteChoke(const SettingsFiles& files);
+void WriteWhiteChoke(const SettingsFiles& files, double chokeMm);
+// The text the settings and presets keep a choke as: millimetres, two decimals at most.
+std::string WhiteChokeText(double chokeMm);
+
 // Stores what the session changed, in one write under the settings lock.
 bool CommitSession(PrintSession& session);
 

@@ -50,6 +50,7 @@ struct LiveSettings {
   bool displayWhite = false;   // "Display White"
   bool printWhite = true;      // "Print White"
   bool thresholdOn = true;     // "Threshold on"
+  double whiteChokeMm = 0;     // how far the white is pulled in from its edges, 0..2 mm
 
   // The toner order in use and the colour-adjust points of the curve editor;
   // the points are written back to the settings file when the program ends.

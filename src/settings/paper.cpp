@@ -187,8 +187,15 @@ bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double wi
   const PageMargins m = ReadMargins(files);
   CustomPaper paper{std::string(name), widthPt,        heightPt,        WidthClassFor(widthPt),
                     Points(m.top),     Points(m.left), Points(m.right), Points(m.bottom)};
-  long long next = CustomCount(UserSettingsDocument(files)) + 1;
-  std::string number = std::to_string(next), key = CustomKey(next);
+  const IniDocument doc = UserSettingsDocument(files);
+  const long long count = CustomCount(doc);
+  // A name that is stored already gets its record replaced: the paper list
+  // could never tell two papers of one name apart.
+  long long index = count + 1;
+  for (long long i = count; i >= 1; --i) {
+    if (ParseCustomPaper(CustomRecord(doc, i)).name == paper.name) index = i;
+  }
+  std::string number = std::to_string(std::max(count, index)), key = CustomKey(index);
   std::string record = FormatCustomPaper(paper);
   WriteSettings(files, {{kPapers, kNumber, number}, {kPapers, key, record}});
   return true;

@@ -61,8 +61,9 @@ struct PrintableSize {
 // The paper size less the current margins.
 PrintableSize PrintableArea(const SettingsFiles& files, const LiveSettings& live);
 
-// Stores a new custom size with the current margins. False, storing nothing, when
-// the name (outer blanks removed) is empty or holds the field separator "^".
+// Stores a custom size with the current margins, replacing the record of the
+// same name when there is one. False, storing nothing, when the name (outer
+// blanks removed) is empty or holds the field separator "^".
 bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double widthPt,
                     double heightPt);
 // Removes the first record of that name, moving the later ones down. False when none.

@@ -39,6 +39,16 @@ inline constexpr std::string_view kLeftHand = "LeftHand";
 inline constexpr std::string_view kRightHand = "RightHand";
 
 inline constexpr std::string_view kKymc = "KYMC";
+// The toner order the points in KYMC/Profile were made for ("WL" or "WF").
+inline constexpr std::string_view kProfileOrder = "Profile Order";
+// Preset sections of the colour-adjust points of each toner order.
+inline constexpr std::string_view kWhiteLastProfile = "CYMW";
+inline constexpr std::string_view kWhiteFirstProfile = "WYMC";
+// How far the white plane is pulled in from the colours' edges, in millimetres.
+inline constexpr std::string_view kWhiteChoke = "White Choke";
+
+inline constexpr std::string_view kDirectory = "Directory";
+inline constexpr std::string_view kLastConfig = "Last Config";
 inline constexpr std::string_view kProfile = "Profile";
 
 inline constexpr std::string_view kBlackRemovalFuzzy = "BLACK Removal Fuzzy";

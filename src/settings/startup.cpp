@@ -83,17 +83,27 @@ void DefaultWorkingHand(const SettingsFiles& files) {
   }
 }
 
-void WriteExitSettings(const SettingsFiles& files, const ColourAdjustPoints& points) {
+void WriteExitSettings(const SettingsFiles& files, const ColourAdjustPoints& points,
+                       TonerOrder pointsOrder) {
   using namespace keys;
   std::string hex = FormatColourAdjustPoints(points);
   WriteSettings(files, {
                            {kKymc, kProfile, hex},
+                           {kKymc, kProfileOrder, TonerOrderText(pointsOrder)},
                            {kActive, kTopMargin, kStandardSideMargin},
                            {kActive, kLeftMargin, kStandardSideMargin},
                            {kActive, kRightMargin, kStandardSideMargin},
                            {kActive, kBottomMargin, kStandardBottomMargin},
                            {kActive, kTonerOrder, kWhiteLastText},
                        });
+}
+
+ColourAdjustPoints ReadStoredColourPoints(const SettingsFiles& files, TonerOrder order) {
+  using namespace keys;
+  if (ReadSetting(files, kKymc, kProfileOrder) != TonerOrderText(order))
+    return DefaultColourAdjustPoints(order);
+  return ParseCompleteColourAdjustPoints(ReadSetting(files, kKymc, kProfile))
+      .value_or(DefaultColourAdjustPoints(order));
 }
 
 TonerOrder ReadTonerOrder(const SettingsFiles& files, std::string_view modelKey) {

@@ -46,8 +46,13 @@ void ApplyStartupSettings(const StartupSettings& startup, LiveSettings& live,
 void MigrateBottomMargin(const SettingsFiles& files);
 // At start: with neither hand chosen, the right hand is.
 void DefaultWorkingHand(const SettingsFiles& files);
-// At exit: the current colour-adjust points, the standard margins and white-last order.
-void WriteExitSettings(const SettingsFiles& files, const ColourAdjustPoints& points);
+// At exit: the current colour-adjust points with the toner order they were made
+// for, the standard margins and white-last order.
+void WriteExitSettings(const SettingsFiles& files, const ColourAdjustPoints& points,
+                       TonerOrder pointsOrder);
+// At start: the points stored at exit when they were made for `order`, else the
+// order's defaults (a file that does not say which order they belong to too).
+ColourAdjustPoints ReadStoredColourPoints(const SettingsFiles& files, TonerOrder order);
 
 // The order the program runs in for this model, from the stored T_ORDER.
 TonerOrder ReadTonerOrder(const SettingsFiles& files, std::string_view modelKey);

@@ -40,6 +40,17 @@ ColourAdjustPoints ParseColourAdjustPoints(std::string_view hex) {
   return points;
 }
 
+std::optional<ColourAdjustPoints> ParseCompleteColourAdjustPoints(std::string_view hex) {
+  const std::size_t first = hex.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  hex = hex.substr(first, hex.find_last_not_of(" \t") - first + 1);
+  if (hex.size() != 2 * ColourAdjustPoints{}.values.size()) return std::nullopt;
+  for (char c : hex) {
+    if (HexDigit(c) < 0) return std::nullopt;
+  }
+  return ParseColourAdjustPoints(hex);
+}
+
 std::string FormatColourAdjustPoints(const ColourAdjustPoints& points) {
   constexpr std::string_view kDigits = "0123456789ABCDEF";
   std::string text;

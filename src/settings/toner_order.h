@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,8 @@ struct ColourAdjustPoints {
 // Each pair of digits is read as a hexadecimal number (its leading hex digits;
 // none gives 0); values past the end of a short text are 0.
 ColourAdjustPoints ParseColourAdjustPoints(std::string_view hex);
+// Only a complete set: exactly 48 hexadecimal digits (outer blanks ignored).
+std::optional<ColourAdjustPoints> ParseCompleteColourAdjustPoints(std::string_view hex);
 std::string FormatColourAdjustPoints(const ColourAdjustPoints& points);  // 48 upper-case digits
 ColourAdjustPoints DefaultColourAdjustPoints(TonerOrder order);
 

@@ -16,11 +16,7 @@ class ImageOptions : public testing::Test {
  protected:
   test::TempFolder home;
 
-  std::vector<std::string> Env() const {
-    return {"XDG_CONFIG_HOME=" + (home / "config").string(),
-            "XDG_CONFIG_DIRS=" + (home / "etc").string(), "SOURCE_DATE_EPOCH=1765000000",
-            "NVXPRINT_DATA_DIR=" NVX_SHARE_DIR};
-  }
+  std::vector<std::string> Env() const { return test::IsolatedEnv(home.path(), NVX_SHARE_DIR); }
 
   // The job for the options; empty after a failure, with the status kept.
   std::string Job(const std::vector<std::string>& options, int* status = nullptr) {
@@ -97,6 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"PatternShapeOverTen", {"--pattern", "--shape-size", "11"}, Effect::Refused},
         OptionCase{"PatternUnknownShape", {"--pattern", "--shape", "Moon"}, Effect::Refused},
         OptionCase{"PatternOptionWithoutPattern", {"--gap", "2"}, Effect::Refused},
+        OptionCase{"WhiteChoke", {"--white-choke", "1", "--print-white"}, Effect::ChangesTheJob},
+        OptionCase{"WhiteChokeOverTwo", {"--white-choke", "2.5"}, Effect::Refused},
+        OptionCase{"CurveTooShort", {"--curve", "FFFD"}, Effect::Refused},
         OptionCase{"BrightnessAboveRange", {"--brightness", "101"}, Effect::Refused},
         OptionCase{"ContrastNotANumber", {"--contrast", "high"}, Effect::Refused},
         OptionCase{"AlignZero", {"--align", "0"}, Effect::Refused},
@@ -109,6 +108,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ImageOptions, BrightnessAndContrastRoundToTheSliderStep) {
   EXPECT_TRUE(Job({"--brightness", "3"}) == Job({"--brightness", "4"}));
   EXPECT_TRUE(Job({"--contrast", "-5"}) == Job({"--contrast", "-4"}));
+}
+
+// The choke shows in the white display, and only there.
+TEST_F(ImageOptions, WhiteChokeShowsInTheWhiteDisplay) {
+  const std::vector<std::string> white{"--print-white", "--display-white", "--background", "3"};
+  std::vector<std::string> choked = white;
+  choked.insert(choked.end(), {"--white-choke", "2"});
+  EXPECT_NE(Preview(white), Preview(choked));
+  EXPECT_EQ(Preview({"--print-white", "--white-choke", "2"}), Preview({"--print-white"}));
 }
 
 QRect InkedArea(const QImage& image, QRgb background) {

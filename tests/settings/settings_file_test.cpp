@@ -139,12 +139,26 @@ TEST_F(SettingsFixture, ExitWritesPointsMarginsAndWhiteLast) {
   WriteUserFile("[Active]\nT_ORDER=WF\nTop Margin=3855\n");
   ColourAdjustPoints points = DefaultColourAdjustPoints(TonerOrder::WhiteFirst);
   points.values[23] = 0xAB;
-  WriteExitSettings(files, points);
+  WriteExitSettings(files, points, TonerOrder::WhiteFirst);
   EXPECT_EQ(ReadSetting(files, "KYMC", "Profile"),
             "FFFDFAB584610000FFFDABCD66750000FFFDA2F7607D00AB");
   EXPECT_EQ(ReadSetting(files, "Active", "Top Margin"), "1296");
   EXPECT_EQ(ReadSetting(files, "Active", "Bottom Margin"), "1307");
   EXPECT_EQ(ReadSetting(files, "Active", "T_ORDER"), "WL");
+}
+
+// Edited curves come back at the next start only in the order they were made
+// for; points of a file that does not say which order are not trusted.
+TEST_F(SettingsFixture, StoredPointsReturnOnlyForTheirTonerOrder) {
+  ColourAdjustPoints points = DefaultColourAdjustPoints(TonerOrder::WhiteLast);
+  points.values[1] = 0x80;
+  WriteExitSettings(files, points, TonerOrder::WhiteLast);
+  EXPECT_EQ(ReadStoredColourPoints(files, TonerOrder::WhiteLast), points);
+  EXPECT_EQ(ReadStoredColourPoints(files, TonerOrder::WhiteFirst),
+            DefaultColourAdjustPoints(TonerOrder::WhiteFirst));
+  WriteUserFile("[KYMC]\nProfile=" + FormatColourAdjustPoints(points) + "\n");
+  EXPECT_EQ(ReadStoredColourPoints(files, TonerOrder::WhiteLast),
+            DefaultColourAdjustPoints(TonerOrder::WhiteLast));
 }
 
 TEST_F(SettingsFixture, ApplyingSelectsThePrinterByPrefix) {

@@ -100,7 +100,7 @@ int RunWindow(int argc, char** argv, const std::string& file) {
   if (!absolute.isEmpty()) window.OpenImage(absolute);
   const int status = app.exec();
 
-  WriteExitSettings(window.Files(), window.Live().colourPoints);
+  WriteExitSettings(window.Files(), window.Live().colourPoints, window.Live().tonerOrder);
   window.CommitSettings();
   return status;
 }

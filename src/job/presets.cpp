@@ -1,0 +1,201 @@
+#include "job/presets.h"
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "image/white_choke.h"
+#include "lang/text_entries.h"
+#include "platform/folders.h"
+#include "settings/ini_file.h"
+#include "settings/numbers.h"
+#include "settings/settings_keys.h"
+
+namespace nvx {
+namespace {
+
+// A check-box key that holds this (or is missing) leaves the check box as it is.
+constexpr long long kCheckUnchanged = 5;
+// A margin key that holds this (or is missing) leaves the stored margin as it is.
+constexpr std::string_view kMarginUnchanged = "60";
+
+std::string_view ProfileSection(TonerOrder order) {
+  return order == TonerOrder::WhiteFirst ? keys::kWhiteFirstProfile : keys::kWhiteLastProfile;
+}
+
+std::string Percent(int value) { return std::to_string(value) + "%"; }
+
+// The preset as read: nullopt where it has no such key.
+struct PresetFile {
+  IniDocument document;
+
+  std::optional<std::string> Value(std::string_view key,
+                                   std::string_view section = keys::kActive) const {
+    return FindIniValue(document, section, key);
+  }
+  std::optional<int> Percentage(std::string_view key) const {
+    std::optional<std::string> text = Value(key);
+    if (!text) return std::nullopt;
+    return static_cast<int>(std::clamp(LeadingInteger(*text), 0LL, 100LL));
+  }
+  void Check(std::string_view key, bool& state) const {
+    std::optional<std::string> text = Value(key);
+    if (!text) return;
+    const long long value = LeadingInteger(*text);
+    if (value != kCheckUnchanged) state = value != 0;
+  }
+};
+
+void ApplyWhiteControls(const PresetFile& preset, LiveSettings& live) {
+  // A preset without the density key keeps the slider where it is.
+  if (std::optional<int> mask = preset.Percentage(keys::kWhiteMask)) live.whiteMaskPercent = *mask;
+  preset.Check(keys::kDisplay, live.displayWhite);
+  preset.Check(keys::kTonerOn, live.printWhite);
+  preset.Check(keys::kTonerSave, live.thresholdOn);
+  live.tonerPercent = preset.Percentage(keys::kTonerPercent).value_or(50);
+  if (std::optional<std::string> choke = preset.Value(keys::kWhiteChoke))
+    live.whiteChokeMm = std::clamp(LeadingNumber(*choke), 0.0, kMaxWhiteChokeMm);
+}
+
+PageMargins PresetMargins(const PresetFile& preset, PageMargins margins) {
+  auto apply = [&](std::string_view key, int& margin) {
+    std::optional<std::string> text = preset.Value(key);
+    if (!text || Trim(*text) == kMarginUnchanged) return;
+    margin = static_cast<int>(LeadingInteger(*text));
+  };
+  apply(keys::kRightMargin, margins.right);
+  apply(keys::kLeftMargin, margins.left);
+  apply(keys::kBottomMargin, margins.bottom);
+  apply(keys::kTopMargin, margins.top);
+  return margins;
+}
+
+void ApplyColourPoints(const PresetFile& preset, LiveSettings& live) {
+  std::optional<std::string> text = preset.Value(keys::kProfile, ProfileSection(live.tonerOrder));
+  // Anything but a full set of points would silently flatten the curves.
+  if (!text) return;
+  if (auto points = ParseCompleteColourAdjustPoints(*text)) live.colourPoints = *points;
+}
+
+// The paper the preset names, chosen as the paper list chooses; the current
+// paper again when it names none, so that new margins meet the paper's rules.
+Status ApplyPaper(PrintSession& s, const PresetFile& preset) {
+  std::string paper = std::string(Trim(preset.Value(keys::kPaperSize).value_or("")));
+  if (!paper.empty() && !FindChoice(s.paperList, paper)) {
+    s.hooks.Show({s.text[entry::kTitle],
+                  "The preset's paper \"" + paper + "\" is not offered for the " + s.modelKey +
+                      "; the paper stays \"" + s.live.paperName + "\".",
+                  MessageIcon::Exclamation});
+    paper.clear();
+  }
+  return ChoosePaper(s, paper.empty() ? s.live.paperName : paper);
+}
+
+}  // namespace
+
+Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
+  using namespace keys;
+  const LiveSettings& live = s.live;
+  const PageMargins margins = ReadMargins(s.files);
+  const std::string texts[] = {
+      Percent(live.whiteMaskPercent),
+      live.displayWhite ? "1" : "0",
+      live.printWhite ? "1" : "0",
+      live.thresholdOn ? "1" : "0",
+      Percent(live.tonerPercent),
+      std::to_string(margins.right),
+      std::to_string(margins.left),
+      std::to_string(margins.bottom),
+      std::to_string(margins.top),
+      live.paperName,
+      FormatColourAdjustPoints(live.colourPoints),
+      std::string(live.tonerOrder == TonerOrder::WhiteFirst ? kWhiteLastPointsText
+                                                            : kWhiteFirstPointsText),
+      WhiteChokeText(live.whiteChokeMm)};
+  const TonerOrder other =
+      live.tonerOrder == TonerOrder::WhiteFirst ? TonerOrder::WhiteLast : TonerOrder::WhiteFirst;
+  const IniAssignment assignments[] = {
+      {kActive, kWhiteMask, texts[0]},
+      {kActive, kDisplay, texts[1]},
+      {kActive, kTonerOn, texts[2]},
+      {kActive, kTonerSave, texts[3]},
+      {kActive, kTonerPercent, texts[4]},
+      {kActive, kRightMargin, texts[5]},
+      {kActive, kLeftMargin, texts[6]},
+      {kActive, kBottomMargin, texts[7]},
+      {kActive, kTopMargin, texts[8]},
+      {kActive, kPaperSize, texts[9]},
+      {ProfileSection(live.tonerOrder), kProfile, texts[10]},
+      {ProfileSection(other), kProfile, texts[11]},
+      // Readers that know no choke pass the key by.
+      {kActive, kWhiteChoke, texts[12]},
+  };
+  const WriteStatus written = WriteIniValues(file, assignments);
+  if (!written.Ok()) {
+    return Fail("cannot write the preset '" + file.string() + "': " + WriteFailureReason(written));
+  }
+  RememberPresetFile(s.files, file);
+  return {};
+}
+
+Status ReadPreset(PrintSession& s, const std::filesystem::path& file, PresetScope scope) {
+  std::error_code ec;
+  std::string bytes;
+  if (!std::filesystem::is_regular_file(file, ec) || !ReadWholeFile(file, bytes))
+    return Fail("cannot read the preset '" + file.string() + "'");
+  const PresetFile preset{ParseIni(bytes)};
+
+  const PageMargins margins = PresetMargins(preset, s.userMargins);
+  if (margins != s.userMargins) {
+    s.userMargins = margins;
+    if (scope == PresetScope::Stored) WriteMargins(s.files, margins);
+  }
+  Status paper = ApplyPaper(s, preset);
+  // After the paper: choosing it reapplies the medium's rules to the white switches.
+  ApplyWhiteControls(preset, s.live);
+  ApplyColourPoints(preset, s.live);
+  return paper;
+}
+
+void RememberPresetFile(const SettingsFiles& files, const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(file, ec);
+  WriteSetting(files, keys::kDirectory, keys::kLastConfig, (ec ? file : full).string());
+}
+
+std::filesystem::path LastPresetFile(const SettingsFiles& files) {
+  return ReadSetting(files, keys::kDirectory, keys::kLastConfig);
+}
+
+std::filesystem::path BuiltInPresetFolder() {
+  return platform::ProgramFolder() / kPresetFolderName;
+}
+
+std::vector<std::string> ListBuiltInPresets() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(BuiltInPresetFolder(), ec)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file(ec) && name.size() > kPresetExtension.size() &&
+        EqualsIgnoreCase(entry.path().extension().string(), kPresetExtension)) {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::filesystem::path> FindPreset(std::string_view fileOrName) {
+  std::error_code ec;
+  const std::filesystem::path given(fileOrName);
+  if (std::filesystem::is_regular_file(given, ec)) return given;
+  if (fileOrName.empty() || fileOrName.find('/') != std::string_view::npos) return std::nullopt;
+  for (const std::string& name : ListBuiltInPresets()) {
+    const std::string_view stem =
+        std::string_view(name).substr(0, name.size() - kPresetExtension.size());
+    if (EqualsIgnoreCase(name, fileOrName) || EqualsIgnoreCase(stem, fileOrName))
+      return BuiltInPresetFolder() / name;
+  }
+  return std::nullopt;
+}
+
+}  // namespace nvx
