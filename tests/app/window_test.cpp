@@ -225,6 +225,19 @@ TEST_F(WindowTest, LoadDefaultsResetsTheWhiteControlsAndTheStoredChoices) {
   EXPECT_EQ(Read("Active", "T_ORDER"), "WL");
 }
 
+// A preset file handed to the window (a file manager's "Open with") sets the
+// white controls it holds and is remembered as the last preset.
+TEST_F(WindowTest, OpeningAPresetFileSetsItsControls) {
+  auto w = Open();
+  const auto preset = home / "dark.svcfg";
+  test::WriteFileBytes(preset, "[Active]\r\nWhite Mask %=40\r\nTonerPercent=75\r\n");
+  w->OpenImage(QString::fromStdString(preset.string()));
+  EXPECT_EQ(Find<QSlider>(*w, "whiteDensity")->value(), 40);
+  EXPECT_EQ(Find<QSlider>(*w, "threshold")->value(), 75);
+  w->CommitSettings();
+  EXPECT_NE(Read("Directory", "Last Config").find("dark.svcfg"), std::string::npos);
+}
+
 TEST_F(WindowTest, ClosingRemembersSizeAndPanel) {
   auto w = Open();
   w->resize(980, 560);

@@ -511,9 +511,12 @@ void MainWindow::BuildMenus() {
   add(tools, name.Entry(19), &MainWindow::OnUnits);
   add(tools, name.Entry(212), nullptr, false);  // pattern setup
   tools->addSeparator();
-  add(tools, name.Entry(21), nullptr, false);  // presets
-  add(tools, name.Entry(22), nullptr, false);
-  add(tools, name.Entry(209), nullptr, false);
+  add(tools, name.Entry(21), &MainWindow::OnSavePreset)
+      ->setObjectName(QStringLiteral("actionSavePreset"));
+  add(tools, name.Entry(22), [this] {
+    OnLoadPreset(false);
+  })->setObjectName(QStringLiteral("actionLoadPreset"));
+  add(tools, name.Entry(209), [this] { OnLoadPreset(true); });
   QAction* defaults = add(tools, name.Entry(23), &MainWindow::OnLoadDefaults);
   defaults->setObjectName(QStringLiteral("actionLoadDefaults"));
 

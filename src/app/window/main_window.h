@@ -56,6 +56,8 @@ class MainWindow : public QMainWindow {
 
   // Opens an image as the File menu, a drop or another start of the program do.
   void OpenImage(const QString& path);
+  // Applies a preset file (.svcfg) to the controls, as "Load Settings" does.
+  void OpenPreset(const QString& path, bool remember);
   // Brings the window to the front (another start of the program asked for it).
   void Raise();
 
@@ -126,6 +128,8 @@ class MainWindow : public QMainWindow {
   void OnSettingChanged();
   void OnTick();
   void OnLoadDefaults();
+  void OnSavePreset();
+  void OnLoadPreset(bool builtIn);
   void OnDefaultProfiles();
   void OnPickProfile(bool input);
   void OnUnits();

@@ -37,6 +37,7 @@
 #include "app/window/window_work.h"
 #include "base/text.h"
 #include "image/preview.h"
+#include "job/presets.h"
 #include "lang/text_entries.h"
 #include "platform/printer_enumeration.h"
 #include "printers/media.h"
@@ -84,6 +85,10 @@ void MainWindow::OpenImage(const QString& path) {
     statusBar()->showMessage(Q(texts::kFileMissing) + path);
     return;
   }
+  if (AsciiLower(file.extension().string()) == kPresetExtension) {
+    OpenPreset(Q(file.string()), true);
+    return;
+  }
   if (!IsImageFileName(file)) {
     statusBar()->showMessage(Q(texts::kNotAnImage) + Q(file.filename().string()));
     return;
@@ -91,6 +96,43 @@ void MainWindow::OpenImage(const QString& path) {
   if (busy_) return;
   ReadControls();
   StartLoad(file.string(), false);
+}
+
+void MainWindow::OpenPreset(const QString& path, bool remember) {
+  if (busy_) return;
+  ReadControls();
+  const std::filesystem::path file = path.toStdString();
+  if (Status read = ReadPreset(work_->session, file, PresetScope::Stored); !read) {
+    ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
+    return;
+  }
+  if (remember) RememberPresetFile(Files(), file);
+  ShowLive();
+  ShowUnit();
+  // The preset's paper and margins may change the printable area: fit again.
+  if (imageLoaded_) work_->fitRequested = true;
+  RedrawPreview();
+}
+
+void MainWindow::OnLoadPreset(bool builtIn) {
+  const std::filesystem::path start =
+      builtIn ? BuiltInPresetFolder() : LastPresetFile(Files()).parent_path();
+  const QString file =
+      QFileDialog::getOpenFileName(this, Text(builtIn ? 209 : 22), Q(start.string()),
+                                   QStringLiteral("Presets (*.svcfg);;All files (*)"));
+  if (!file.isEmpty()) OpenPreset(file, !builtIn);
+}
+
+void MainWindow::OnSavePreset() {
+  ReadControls();
+  QString file = QFileDialog::getSaveFileName(this, Text(21), Q(LastPresetFile(Files()).string()),
+                                              QStringLiteral("Presets (*.svcfg)"));
+  if (file.isEmpty()) return;
+  if (!file.endsWith(QStringLiteral(".svcfg"), Qt::CaseInsensitive))
+    file += QStringLiteral(".svcfg");
+  if (Status written = WritePreset(work_->session, file.toStdString()); !written) {
+    ShowMessage({Texts()[entry::kTitle], written.failure().message, MessageIcon::Error});
+  }
 }
 
 void MainWindow::OpenDroppedFiles(const QStringList& paths) {
