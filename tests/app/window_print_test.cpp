@@ -70,7 +70,8 @@ class WindowPrintTest : public testing::Test {
   static bool Load(MainWindow& w, const std::string& file) {
     QSignalSpy loaded(&w, &MainWindow::loadFinished);
     w.OpenImage(QString::fromStdString(file));
-    return loaded.wait(kWaitMs) && loaded.front().front().toBool();
+    return loaded.wait(kWaitMs) && loaded.front().front().toBool() &&
+           QTest::qWaitFor([&w] { return !w.Busy(); }, kWaitMs);
   }
 };
 
@@ -97,6 +98,8 @@ TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
   rotate->click();
   QSignalSpy turned(w.get(), &MainWindow::previewRedrawn);
   ASSERT_TRUE(turned.wait(kWaitMs));
+  // The controls are locked while the worker runs: wait until it has ended.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Busy(); }, kWaitMs));
   const bool rotated = w->Live().rotate;
   QSignalSpy reloaded(w.get(), &MainWindow::loadFinished);
   w->findChild<QAbstractButton*>(QStringLiteral("flip"))->click();
