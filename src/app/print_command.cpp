@@ -38,6 +38,17 @@ int ShowCost(const CliSession& session) {
   return kExitOk;
 }
 
+// The session as the window opens it, the options, then the image loaded,
+// turned and placed: what every image command starts with.
+int OpenImageForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
+                        const std::string& file, int areaWidthPx = kDefaultPreviewWidthPx,
+                        int areaHeightPx = kDefaultPreviewHeightPx) {
+  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
+    return opened;
+  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
+  return OpenForCommand(session, document, options, file, areaWidthPx, areaHeightPx);
+}
+
 }  // namespace
 
 int RunPrintCommand(const std::vector<std::string>& args) {
@@ -52,13 +63,9 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   if (file.empty()) return kExitUsage;
 
   CliSession session;
-  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
-    return opened;
-  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
   ImageDocument document;
-  const int opened = OpenForCommand(session, document, options, file, kDefaultPreviewWidthPx,
-                                    kDefaultPreviewHeightPx);
-  if (opened != kExitOk) return opened;
+  if (int opened = OpenImageForCommand(session, document, options, file); opened != kExitOk)
+    return opened;
 
   Result<PrintJob> job = BuildImageJob(session, document, true);
   if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
@@ -91,13 +98,9 @@ int RunCostCommand(const std::vector<std::string>& args) {
   if (file.empty()) return kExitUsage;
 
   CliSession session;
-  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
-    return opened;
-  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
   ImageDocument document;
-  const int opened = OpenForCommand(session, document, options, file, kDefaultPreviewWidthPx,
-                                    kDefaultPreviewHeightPx);
-  if (opened != kExitOk) return opened;
+  if (int opened = OpenImageForCommand(session, document, options, file); opened != kExitOk)
+    return opened;
   // As the cost settings dialog does when it opens: the defaults where none are set.
   OpenCostSettings(session.files);
   if (Result<JobDestination> to = ChooseDestination(session, options); to && !to->queue.empty()) {
@@ -132,11 +135,8 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   if (!ParsePreviewArea(options, area)) return kExitUsage;
 
   CliSession session;
-  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
-    return opened;
-  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
   ImageDocument document;
-  const int opened = OpenForCommand(session, document, options, file, area.width, area.height);
+  const int opened = OpenImageForCommand(session, document, options, file, area.width, area.height);
   if (opened != kExitOk) return opened;
   PreviewBitmap page = RenderPagePreview(session, document, area.substrate);
   return WritePreviewPng(options.Value("to"), page);
