@@ -270,6 +270,11 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
   return kExitOk;
 }
 
+int OpenSessionWithOptions(CliSession& s, const CommandOptions& options) {
+  if (int opened = OpenCliSession(s, options.Value("model")); opened != kExitOk) return opened;
+  return ApplyOptionsBeforeLoad(s, options);
+}
+
 void ApplyOptionsAfterLoad(CliSession& s, const CommandOptions& options) {
   if (options.IsSet("rotate")) s.live.rotate = true;
   if (options.IsSet("no-rotate")) s.live.rotate = false;

@@ -17,6 +17,11 @@ void AddImageOptions(CommandOptions& options);
 // status after a message when a value is not accepted.
 int ApplyOptionsBeforeLoad(CliSession& session, const CommandOptions& options);
 
+// Opens the session as the window would and applies the options before the
+// load: what every command that prints, previews, prices or saves a preset
+// starts with. Returns kExitOk, or the exit status after a message.
+int OpenSessionWithOptions(CliSession& session, const CommandOptions& options);
+
 // Options that must follow the load, whose page fit may have turned the image.
 void ApplyOptionsAfterLoad(CliSession& session, const CommandOptions& options);
 

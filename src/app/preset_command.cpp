@@ -19,9 +19,7 @@ int Usage(std::string_view message) {
 int Save(const CommandOptions& options, const std::vector<std::string>& words) {
   if (words.size() != 2) return Usage("save takes one preset file (NAME.svcfg)");
   CliSession session;
-  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
-    return opened;
-  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
+  if (int opened = OpenSessionWithOptions(session, options); opened != kExitOk) return opened;
   Status written = WritePreset(session, words[1]);
   return written ? kExitOk : ReportFailure(written.failure(), kExitFailure);
 }

@@ -43,9 +43,7 @@ int ShowCost(const CliSession& session) {
 int OpenImageForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
                         const std::string& file, int areaWidthPx = kDefaultPreviewWidthPx,
                         int areaHeightPx = kDefaultPreviewHeightPx) {
-  if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
-    return opened;
-  if (int applied = ApplyOptionsBeforeLoad(session, options); applied != kExitOk) return applied;
+  if (int opened = OpenSessionWithOptions(session, options); opened != kExitOk) return opened;
   return OpenForCommand(session, document, options, file, areaWidthPx, areaHeightPx);
 }
 

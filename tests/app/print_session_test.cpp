@@ -5,6 +5,7 @@
 #include "app/image_options.h"
 #include "job/image_document.h"
 #include "support/command.h"
+#include "support/fresh_config.h"
 #include "support/named_case.h"
 #include "support/temp_folder.h"
 
@@ -35,9 +36,7 @@ class PrintFixture : public testing::Test {
   test::TempFolder home;
 
   void SetUp() override {
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
-    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+    test::UseFreshConfig(home);
     setenv("SOURCE_DATE_EPOCH", "1765000000", 1);
   }
 

@@ -8,6 +8,7 @@
 
 #include "job/image_document.h"
 #include "settings/settings_keys.h"
+#include "support/fresh_config.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -16,11 +17,7 @@ namespace {
 class PrintSessionTest : public testing::Test {
  protected:
   test::TempFolder home;
-  void SetUp() override {
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
-    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
-  }
+  void SetUp() override { test::UseFreshConfig(home); }
 };
 
 // One print reads the two settings files once and writes the user's once.
