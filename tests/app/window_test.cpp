@@ -21,7 +21,6 @@
 #include "app/window/main_window.h"
 #include "app/window/menu_text.h"
 #include "app/window/preview_widget.h"
-#include "app/window/startup_checks.h"
 #include "app/window/window_layout.h"
 #include "app/window/window_work.h"
 #include "lang/text_table.h"
@@ -123,22 +122,6 @@ TEST(MenuText, EveryEntryGetsItsOwnMnemonic) {
   EXPECT_EQ(WithMnemonic(QStringLiteral("R&&D"), taken), QStringLiteral("R&&&D"));
   EXPECT_EQ(WithMnemonic(QStringLiteral("&Rotate"), taken), QStringLiteral("R&otate"))
       << "a letter the language gave twice moves to the next free one";
-}
-
-TEST(ShapeLibrary, StartupCheckReportsEachMissingPieceAndCopiesTheMaster) {
-  test::TempFolder home;
-  SettingsFiles files{home / "user", home / "machine"};
-  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::NoMachineFolder);
-  std::filesystem::create_directories(files.machineFolder);
-  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::NoMaster);
-  test::WriteFileBytes(files.machineFolder / "shape.lib", "master");
-  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::Ready);
-  EXPECT_EQ(test::ReadFileBytes(files.userFolder / "shape.lib"), "master");
-  EXPECT_EQ(ReadSetting(files, "Active", "Shape Library"),
-            (files.userFolder / "shape.lib").string());
-  // Once set up, the library is left alone even when the master goes.
-  std::filesystem::remove(files.machineFolder / "shape.lib");
-  EXPECT_EQ(ProvisionShapeLibrary(files), ShapeLibraryCheck::Ready);
 }
 
 TEST_F(WindowTest, OpensWithTheDefaultsOfAFreshInstallation) {

@@ -8,10 +8,10 @@
 #include "app/window/instance_channel.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_text.h"
-#include "app/window/startup_checks.h"
 #include "app/window/window_texts.h"
 #include "app/window/window_work.h"
 #include "image/devil_errors.h"
+#include "pattern/shape_library.h"
 #include "platform/folders.h"
 #include "platform/instance_lock.h"
 #include "printers/models.h"
@@ -38,24 +38,6 @@ UiHooks StartupHooks() {
   return hooks;
 }
 
-void ReportShapeLibrary(ShapeLibraryCheck check, const UiHooks& hooks) {
-  std::string_view text;
-  switch (check) {
-    case ShapeLibraryCheck::Ready:
-      return;
-    case ShapeLibraryCheck::NoMachineFolder:
-      text = texts::kProblemProgramData;
-      break;
-    case ShapeLibraryCheck::NoUserFolder:
-      text = texts::kProblemUserAppData;
-      break;
-    case ShapeLibraryCheck::NoMaster:
-      text = texts::kMasterShapeMissing;
-      break;
-  }
-  hooks.Show({std::string(kAppTitle), std::string(text), MessageIcon::Error});
-}
-
 }  // namespace
 
 int RunWindow(int argc, char** argv, const std::string& file) {
@@ -75,7 +57,13 @@ int RunWindow(int argc, char** argv, const std::string& file) {
 
   UiHooks hooks = StartupHooks();
   SettingsFiles files{platform::UserDataFolder(), platform::MachineDataFolder(), &hooks};
-  ReportShapeLibrary(ProvisionShapeLibrary(files), hooks);
+  // The user's shape library from the master copy (the machine folder's, else
+  // the program's); a problem is told and start-up goes on.
+  const std::string_view problem =
+      ProvisionMessage(ProvisionShapeLibrary(files, DefaultLibraryFolders(files)));
+  if (!problem.empty()) {
+    hooks.Show({std::string(kAppTitle), std::string(problem), MessageIcon::Error});
+  }
 
   // The language, the statistics option, the margin and hand defaults: the
   // session opens the settings as every start of the program does.

@@ -16,9 +16,6 @@ inline constexpr std::string_view kCurrentValue = "Current Value =";
 inline constexpr std::string_view kBlackRemovalHelp =
     "Use the slider to set the amount of black removal.\n"
     "the minimum extracts true black, higher values remove nearby Colors";
-inline constexpr std::string_view kProblemProgramData = "Problem with ProgramData Folder";
-inline constexpr std::string_view kProblemUserAppData = "Problem with Users AppData Folder";
-inline constexpr std::string_view kMasterShapeMissing = "Master Shape.lib Missing";
 inline constexpr std::string_view kNotAnImage =
     "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC): ";
 inline constexpr std::string_view kFileMissing = "The file no longer exists: ";
