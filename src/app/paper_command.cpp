@@ -41,10 +41,6 @@ std::optional<DisplayUnit> ChosenUnit(const CommandOptions& options, const Setti
   return std::nullopt;
 }
 
-std::string_view UnitName(DisplayUnit unit) {
-  return unit == DisplayUnit::Centimetres ? "cm" : unit == DisplayUnit::Inches ? "inch" : "mm";
-}
-
 void AddUnitOption(CommandOptions& options) {
   options.Add(ValueOption("unit", "mm, cm or in (default: the unit the settings show).", "UNIT"));
 }
@@ -83,12 +79,12 @@ void ShowMargins(const CliSession& s, DisplayUnit unit) {
   const PageMargins m = ReadMargins(s.files);
   for (const MarginBox& box : kMarginBoxes) {
     std::cout << box.name << " " << FormatPointsInDisplayUnit((m.*box.field) / 100.0, unit) << " "
-              << UnitName(unit) << "\n";
+              << DisplayUnitName(unit) << "\n";
   }
   const PrintableSize area = PrintableArea(s.files, s.live);
   std::cout << "printable area " << FormatAtMostDecimals(PointsToDisplayUnit(area.widthPt, unit), 2)
             << " x " << FormatAtMostDecimals(PointsToDisplayUnit(area.heightPt, unit), 2) << " "
-            << UnitName(unit) << " on " << s.live.paperName << "\n";
+            << DisplayUnitName(unit) << " on " << s.live.paperName << "\n";
 }
 
 }  // namespace
@@ -143,17 +139,13 @@ int RunMarginsCommand(const std::vector<std::string>& args) {
     if (!options.IsSet(box.name)) continue;
     std::optional<double> length = ParseLength(options.Value(box.name));
     if (!length) return Usage("margins", std::string("--") + box.name + " takes a length");
-    margins.*box.field =
-        static_cast<int>(RoundHalfEven(MarginLengthToPoints(*length, *unit) * 100));
+    margins.*box.field = MarginHundredths(*length, *unit);
     any = true;
   }
   if (any) {
-    margins =
-        RaiseToMinimumMargins(margins, ReadSetting(session.files, keys::kActive, keys::kPrinter));
-    SetRunMargins(session.files, margins);
-    if (Status room = CheckPrintableArea(session); !room)
-      return ReportFailure(room.failure(), kExitUsage);
-    WriteMargins(session.files, margins);
+    const std::string printer = ReadSetting(session.files, keys::kActive, keys::kPrinter);
+    Result<PageMargins> stored = StoreUserMargins(session, margins, printer);
+    if (!stored) return ReportFailure(stored.failure(), kExitUsage);
   }
   ShowMargins(session, *unit);
   return std::cout ? kExitOk : kExitFailure;

@@ -1,5 +1,7 @@
 #include "job/print_session.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "image/separation.h"
 #include "image/white_choke.h"
@@ -11,6 +13,7 @@
 #include "printers/models.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
+#include "settings/paper_limits.h"
 #include "settings/settings_keys.h"
 #include "settings/startup.h"
 #include "settings/units.h"
@@ -204,6 +207,28 @@ Status CheckPrintableArea(const PrintSession& s) {
               length(m.right / 100.0) + ", bottom " + length(m.bottom / 100.0) +
               ") leave no printable area on its " + length(s.live.paperWidthPt) + " x " +
               length(s.live.paperHeightPt) + " page");
+}
+
+Result<PageMargins> StoreUserMargins(PrintSession& s, const PageMargins& typed,
+                                     std::string_view printerName) {
+  const PageMargins margins = RaiseToMinimumMargins(typed, printerName);
+  const PageMargins inForce = ReadMargins(s.files);
+  SetRunMargins(s.files, margins);
+  if (Status room = CheckPrintableArea(s); !room) {
+    SetRunMargins(s.files, inForce);
+    return room.failure();
+  }
+  WriteMargins(s.files, margins);
+  s.userMargins = margins;
+  s.marginOverride = false;
+  return margins;
+}
+
+Status RefreshPaperList(PrintSession& s) {
+  s.paperList = PaperList(s.files, s.modelKey);
+  const bool offered =
+      std::find(s.paperList.begin(), s.paperList.end(), s.live.paperName) != s.paperList.end();
+  return ChoosePaper(s, offered ? s.live.paperName : std::string(kDefaultPaper));
 }
 
 }  // namespace nvx

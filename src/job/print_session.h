@@ -90,4 +90,15 @@ Status SetCopies(PrintSession& session, int copies);  // 1..99
 // The page less the current margins; fails when the margins leave nothing.
 Status CheckPrintableArea(const PrintSession& session);
 
+// The margins the user typed, raised to the printer's least, stored as the
+// user's own and in force from now on. Refused, storing nothing, when they
+// leave no printable area on the chosen paper.
+Result<PageMargins> StoreUserMargins(PrintSession& session, const PageMargins& typed,
+                                     std::string_view printerName);
+
+// After the custom sizes changed: the paper list again for the model, and the
+// chosen paper chosen again (a replaced size takes its new size; a removed one
+// gives way to the default paper).
+Status RefreshPaperList(PrintSession& session);
+
 }  // namespace nvx

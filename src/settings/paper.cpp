@@ -173,9 +173,12 @@ std::vector<std::string> PaperList(const SettingsFiles& files, std::string_view 
 }
 
 PrintableSize PrintableArea(const SettingsFiles& files, const LiveSettings& live) {
-  const PageMargins m = ReadMargins(files);
-  double width = live.paperWidthPt - Points(m.left) - Points(m.right);
-  double height = live.paperHeightPt - Points(m.top) - Points(m.bottom);
+  return PrintableAreaFor(live.paperWidthPt, live.paperHeightPt, ReadMargins(files));
+}
+
+PrintableSize PrintableAreaFor(double paperWidthPt, double paperHeightPt, const PageMargins& m) {
+  double width = paperWidthPt - Points(m.left) - Points(m.right);
+  double height = paperHeightPt - Points(m.top) - Points(m.bottom);
   return {static_cast<float>(width), static_cast<float>(height)};
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/live_settings.h"
+#include "settings/margins.h"
 #include "settings/settings_file.h"
 
 namespace nvx {
@@ -60,6 +61,8 @@ struct PrintableSize {
 };
 // The paper size less the current margins.
 PrintableSize PrintableArea(const SettingsFiles& files, const LiveSettings& live);
+// The paper size less the given margins.
+PrintableSize PrintableAreaFor(double paperWidthPt, double paperHeightPt, const PageMargins& m);
 
 // Stores a custom size with the current margins, replacing the record of the
 // same name when there is one. False, storing nothing, when the name (outer

@@ -36,10 +36,6 @@ std::size_t UnitIndex(DisplayUnit unit) {
   return unit == DisplayUnit::Centimetres ? 1 : unit == DisplayUnit::Inches ? 2 : 0;
 }
 
-std::string_view UnitName(DisplayUnit unit) {
-  return unit == DisplayUnit::Centimetres ? "cm" : unit == DisplayUnit::Inches ? "inch" : "mm";
-}
-
 double ToPoints(double value, DisplayUnit unit, double perMillimetre, double perCentimetre) {
   switch (unit) {
     case DisplayUnit::Centimetres:
@@ -82,8 +78,8 @@ Status SaveCustomPaper(const SettingsFiles& files, std::string_view modelKey, st
   const double heightPt = PaperLengthToPoints(heightInUnit, unit);
   auto outside = [&](std::string_view what, double value, std::string_view range) {
     return Fail("the " + std::string(what) + " " + FormatAtMostDecimals(value, 3) + " " +
-                    std::string(UnitName(unit)) + " is outside " + std::string(range) + " " +
-                    std::string(UnitName(unit)) + " for the " + std::string(modelKey),
+                    std::string(DisplayUnitName(unit)) + " is outside " + std::string(range) + " " +
+                    std::string(DisplayUnitName(unit)) + " for the " + std::string(modelKey),
                 Failure::Kind::Refused);
   };
   if (!(widthPt >= limits.minWidthPt && widthPt <= limits.maxWidthPt))
@@ -95,6 +91,11 @@ Status SaveCustomPaper(const SettingsFiles& files, std::string_view modelKey, st
                 Failure::Kind::Refused);
   }
   return {};
+}
+
+int MarginHundredths(double valueInUnit, DisplayUnit unit) {
+  const double points = std::clamp(MarginLengthToPoints(valueInUnit, unit), 0.0, kMaxMarginPt);
+  return Hundredths(points);
 }
 
 PageMargins MinimumMargins(std::string_view printerName) {

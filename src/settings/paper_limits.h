@@ -29,6 +29,11 @@ std::string_view HeightRangeText(int printerClass, DisplayUnit unit);
 double PaperLengthToPoints(double valueInUnit, DisplayUnit unit);
 double MarginLengthToPoints(double valueInUnit, DisplayUnit unit);
 
+// A margin typed in `unit`, in hundredths of a point as the settings keep it;
+// held to 0..kMaxMarginPt, so no text can overflow it.
+inline constexpr double kMaxMarginPt = 10000;  // far beyond any paper
+int MarginHundredths(double valueInUnit, DisplayUnit unit);
+
 // Stores a custom size entered in `unit` for the model's class, with the
 // current margins. A name stored already has its record replaced. Refused,
 // storing nothing, for a size outside the class's range (the message gives it

@@ -39,6 +39,18 @@ int DisplayUnitLabelEntry(DisplayUnit unit) {
   return 4;
 }
 
+std::string_view DisplayUnitName(DisplayUnit unit) {
+  switch (unit) {
+    case DisplayUnit::Centimetres:
+      return "cm";
+    case DisplayUnit::Inches:
+      return "inch";
+    case DisplayUnit::Millimetres:
+      break;
+  }
+  return "mm";
+}
+
 double PointsToDisplayUnit(double points, DisplayUnit unit) {
   switch (unit) {
     case DisplayUnit::Centimetres:

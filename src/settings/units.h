@@ -16,6 +16,8 @@ DisplayUnit ReadDisplayUnit(const SettingsFiles& files);  // Active/Unit
 
 // The text-table entry of the unit's label: "mm" 4, "cm" 3, "Inch" 2.
 int DisplayUnitLabelEntry(DisplayUnit unit);
+// The unit as the paper and margin dialogs name it beside their boxes: "mm", "cm", "inch".
+std::string_view DisplayUnitName(DisplayUnit unit);
 
 double PointsToDisplayUnit(double points, DisplayUnit unit);
 

@@ -34,6 +34,7 @@
 #include "app/window/artwork.h"
 #include "app/window/dialogs.h"
 #include "app/window/menu_text.h"
+#include "app/window/paper_dialogs.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
 #include "app/window/window_texts.h"
@@ -489,7 +490,8 @@ void MainWindow::BuildMenus() {
   QAction* print = add(fileMenu_, name.Entry(12), &MainWindow::OnPrint);
   print->setObjectName(QStringLiteral("actionPrint"));
   print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  add(fileMenu_, name.Entry(137), nullptr, false);  // margins: their own dialog to come
+  add(fileMenu_, name.Entry(137), &MainWindow::OnMargins)
+      ->setObjectName(QStringLiteral("actionMargins"));
   add(fileMenu_, name.Entry(174), &MainWindow::OnBlankPage);
   QAction* exit = add(fileMenu_, name.Entry(13), &QWidget::close);
   exit->setObjectName(QStringLiteral("actionExit"));
@@ -506,8 +508,9 @@ void MainWindow::BuildMenus() {
   add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
   add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
   add(profiles, sub.Entry(17), [this] { OnPickProfile(false); });
-  add(tools, name.Entry(18), nullptr, false);   // curve editor
-  add(tools, name.Entry(147), nullptr, false);  // custom paper sizes
+  add(tools, name.Entry(18), nullptr, false);  // curve editor
+  add(tools, name.Entry(147), &MainWindow::OnCustomPaper)
+      ->setObjectName(QStringLiteral("actionCustomPaper"));
   add(tools, name.Entry(19), &MainWindow::OnUnits);
   add(tools, name.Entry(212), nullptr, false);  // pattern setup
   tools->addSeparator();

@@ -133,6 +133,8 @@ class MainWindow : public QMainWindow {
   void OnDefaultProfiles();
   void OnPickProfile(bool input);
   void OnUnits();
+  void OnCustomPaper();
+  void OnMargins();
   void OnJpegSettings();
   void OnBlackRemoval();
   void OnTonerOrder();

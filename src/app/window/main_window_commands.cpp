@@ -31,6 +31,7 @@
 #include "app/window/dialogs.h"
 #include "app/window/main_window.h"
 #include "app/window/menu_text.h"
+#include "app/window/paper_dialogs.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
 #include "app/window/window_texts.h"
@@ -315,6 +316,28 @@ void MainWindow::OnUnits() {
   ShowUnitsDialog(this, Files(), Texts());
   ShowUnit();
   RedrawPreview();  // the size fields follow the unit
+}
+
+void MainWindow::OnCustomPaper() {
+  if (busy_) return;  // the worker reads the paper while it runs
+  ReadControls();
+  const Status chosen = ShowCustomPaperDialog(this, work_->session);
+  if (!chosen) ShowFailure(chosen.failure());
+  {
+    const QSignalBlocker block(paperList_);
+    paperList_->clear();
+    for (const std::string& paper : work_->session.paperList) paperList_->addItem(Q(paper));
+  }
+  ShowLive();
+  RedrawPreview();
+}
+
+void MainWindow::OnMargins() {
+  if (busy_) return;
+  ReadControls();
+  if (!ShowMarginDialog(this, work_->session, live_.printer)) return;
+  ShowLive();
+  RedrawPreview();
 }
 
 void MainWindow::OnJpegSettings() { ShowJpegDialog(this, Files(), Texts()); }
