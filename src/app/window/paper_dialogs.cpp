@@ -55,6 +55,7 @@ QLabel* MessageLabel(const char* name) {
   QPalette palette = label->palette();
   palette.setColor(QPalette::WindowText, Qt::darkRed);
   label->setPalette(palette);
+  label->hide();  // no empty row under the boxes until there is something to say
   return label;
 }
 
@@ -62,6 +63,7 @@ void ShowMessage(QLabel* label, const std::string& message) {
   QString text = Q(message);
   if (!text.isEmpty()) text[0] = text[0].toUpper();
   label->setText(text);
+  label->setVisible(!text.isEmpty());
 }
 
 // OK, which the dialog answers itself, and Cancel.
@@ -108,7 +110,7 @@ void ShowStoredPaper(const PaperForm& f) {
     f.width->setText(Q(FormatPointsInDisplayUnit(paper.widthPt, f.unit)));
     f.height->setText(Q(FormatPointsInDisplayUnit(paper.heightPt, f.unit)));
     f.name->setText(Q(paper.name));
-    f.message->clear();
+    ShowMessage(f.message, {});
     return;
   }
 }
@@ -135,7 +137,9 @@ bool SavePaper(const PaperForm& f) {
   const Status saved = SaveCustomPaper(s.files, s.modelKey, name, width, height, f.unit);
   if (!saved) {
     ShowMessage(f.message, saved.failure().message);
-    (widthFits && heightFits ? f.name : widthFits ? f.height : f.width)->setFocus();
+    QLineEdit* wrong = widthFits && heightFits ? f.name : widthFits ? f.height : f.width;
+    wrong->setFocus();
+    wrong->selectAll();  // typing replaces the "----"
     return false;
   }
   ListStoredPapers(f, name);
