@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/text.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
 
@@ -87,6 +88,7 @@ Status SaveCustomPaper(const SettingsFiles& files, std::string_view modelKey, st
   if (!(heightPt >= limits.minHeightPt && heightPt <= limits.maxHeightPt))
     return outside("height", heightInUnit, HeightRangeText(printerClass, unit));
   if (!AddCustomPaper(files, name, widthPt, heightPt)) {
+    if (Trim(name).empty()) return Fail("a paper size needs a name", Failure::Kind::Refused);
     return Fail("a paper size needs a name without \"^\", not '" + std::string(name) + "'",
                 Failure::Kind::Refused);
   }
