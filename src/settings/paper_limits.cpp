@@ -101,8 +101,10 @@ int MarginHundredths(double valueInUnit, DisplayUnit unit) {
 }
 
 PageMargins MinimumMargins(std::string_view printerName) {
-  const bool ownMargins = printerName.find("RICOH") != std::string_view::npos ||
-                          printerName.find("IMEX") != std::string_view::npos;
+  // Queue names on this system are the user's spelling ("Ricoh_Pro_C5300"), so
+  // the brand is found whatever its case.
+  const bool ownMargins =
+      ContainsIgnoreCase(printerName, "RICOH") || ContainsIgnoreCase(printerName, "IMEX");
   if (ownMargins) return {Hundredths(12), Hundredths(12.84), Hundredths(12.36), Hundredths(12.13)};
   return {Hundredths(12.96), Hundredths(12.96), Hundredths(12.96), Hundredths(13.08)};
 }

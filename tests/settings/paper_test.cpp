@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/paper_limits.h"
 #include "support/named_case.h"
 #include "support/temp_folder.h"
 
@@ -106,6 +107,13 @@ TEST_F(CustomPaperFixture, AddAndDeleteKeepRecordsContiguous) {
             "Wide^623.70000^1000.00000^5^12.96000^12.96000^12.96000^13.07000");
   EXPECT_EQ(ReadSetting(files, "Papers", "Custom4"), "");
   EXPECT_FALSE(DeleteCustomPaper(files, "A4 Special"));
+}
+
+TEST(MinimumMargins, RicohAndImexQueuesHaveTheirOwnWhateverTheSpelling) {
+  for (const char* name : {"RICOH Pro 8432", "Ricoh_Pro_C5300", "imex-transfer"}) {
+    EXPECT_EQ(MinimumMargins(name).top, 1200) << name;
+  }
+  EXPECT_EQ(MinimumMargins("OKI_C711WT").top, 1296);
 }
 
 }  // namespace
