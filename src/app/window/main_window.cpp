@@ -174,7 +174,9 @@ UiHooks MainWindow::Hooks() {
     QMetaObject::invokeMethod(
         qApp,
         [self, t = Q(text)] {
-          if (self) self->status_->setText(t);
+          if (!self) return;
+          self->status_->setText(t);
+          self->status_->setToolTip(t);
         },
         Qt::QueuedConnection);
   };
@@ -222,8 +224,10 @@ QWidget* MainWindow::BuildHeader() {
   status_ = new QLabel;
   status_->setObjectName(QStringLiteral("statusLabel"));
   status_->setAlignment(Qt::AlignCenter);
-  // Long texts from the core must never widen the window.
+  // Long texts from the core must never widen the window: they wrap onto a
+  // second line, and the whole text is the label's tool tip.
   status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  status_->setWordWrap(true);
   status_->setFont(QFont(QStringLiteral("Monospace"), status_->font().pointSize()));
   right->addWidget(progress_);
   right->addWidget(status_);
