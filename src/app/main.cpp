@@ -65,9 +65,12 @@ int main(int argc, char** argv) {
   if (command == "preset") return RunPresetCommand(args);
   if (command == "paper") return RunPaperCommand(args);
   if (command == "margins") return RunMarginsCommand(args);
-  // "Open with" from a file manager: the window with that image.
+  // "Open with" from a file manager: the window with that image. The window
+  // holds one image, so of several files the first is opened and the rest told.
   std::error_code ec;
-  if (std::filesystem::is_regular_file(command, ec)) return RunWindow(argc, argv, command);
+  if (std::filesystem::is_regular_file(command, ec)) {
+    return RunWindow(argc, argv, command, static_cast<int>(args.size()));
+  }
   if (command.find_first_of("./") != std::string::npos) {
     std::cerr << "nvxprint: cannot open '" << command << "': no such file\n";
     return kExitFailure;

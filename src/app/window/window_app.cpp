@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "app/window/artwork.h"
 #include "app/window/instance_channel.h"
@@ -40,7 +41,7 @@ UiHooks StartupHooks() {
 
 }  // namespace
 
-int RunWindow(int argc, char** argv, const std::string& file) {
+int RunWindow(int argc, char** argv, const std::string& file, int filesLeft) {
   // One copy per user. A later start hands its image over and ends without a word.
   platform::InstanceLock lock(kInstanceName);
   const QString absolute = file.empty() ? QString() : QFileInfo(Q(file)).absoluteFilePath();
@@ -86,6 +87,12 @@ int RunWindow(int argc, char** argv, const std::string& file) {
   });
   window.show();
   if (!absolute.isEmpty()) window.OpenImage(absolute);
+  if (filesLeft > 0) {
+    window.statusBar()->showMessage(
+        QStringLiteral("Only the first image was opened; the window holds one image at a time "
+                       "(%1 more given).")
+            .arg(filesLeft));
+  }
   const int status = app.exec();
 
   WriteExitSettings(window.Files(), window.Live().colourPoints, window.Live().tonerOrder);
