@@ -32,10 +32,12 @@
 #include <atomic>
 
 #include "app/window/artwork.h"
+#include "app/window/curve_editor.h"
 #include "app/window/dialogs.h"
 #include "app/window/menu_text.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
+#include "app/window/white_choke_box.h"
 #include "app/window/window_texts.h"
 #include "app/window/window_work.h"
 #include "base/text.h"
@@ -365,6 +367,9 @@ QWidget* MainWindow::BuildWhiteGroup() {
   };
   slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
   slider(threshold_, thresholdValue_, "threshold", 54, 4);
+  grid->addWidget(Captioned(new QLabel, -1, texts::kWhiteChoke), 6, 0, 1, 2);
+  whiteChoke_ = new WhiteChokeBox;
+  grid->addWidget(whiteChoke_, 6, 2, 1, 2);
   return box;
 }
 
@@ -506,7 +511,8 @@ void MainWindow::BuildMenus() {
   add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
   add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
   add(profiles, sub.Entry(17), [this] { OnPickProfile(false); });
-  add(tools, name.Entry(18), nullptr, false);   // curve editor
+  add(tools, name.Entry(18), &MainWindow::OnCurveEditor)
+      ->setObjectName(QStringLiteral("actionCurveEditor"));
   add(tools, name.Entry(147), nullptr, false);  // custom paper sizes
   add(tools, name.Entry(19), &MainWindow::OnUnits);
   add(tools, name.Entry(212), nullptr, false);  // pattern setup
@@ -631,6 +637,7 @@ void MainWindow::ConnectControls() {
   connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
   connect(printButton_, &QPushButton::clicked, this, &MainWindow::OnPrint);
   connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
+  connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
   connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
   connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
   connect(leftHand_, &QToolButton::clicked, this, [this] { OnHand(true); });
@@ -651,11 +658,12 @@ void MainWindow::SetTabOrder() {
   // Printer choices first, then the buttons that act on them, then the white
   // and image switches, the alignment and the size fields, as the panels stand.
   QList<QWidget*> order = {
-      printerList_,       mediaList_,     paperList_,      trayList_,   copies_,
-      printButton_,       patternButton_, faceUpExit_,     leftHand_,   rightHand_,
-      displayWhite_,      thresholdOn_,   printWhite_,     printCmy_,   whiteDensity_,
-      threshold_,         mirror_,        rotate_,         flip_,       guardArea_,
-      backgroundRemoval_, blackRemoval_,  patternPreview_, brightness_, contrast_};
+      printerList_,  mediaList_,         paperList_,    trayList_,       copies_,
+      printButton_,  patternButton_,     faceUpExit_,   leftHand_,       rightHand_,
+      displayWhite_, thresholdOn_,       printWhite_,   printCmy_,       whiteDensity_,
+      threshold_,    whiteChoke_,        mirror_,       rotate_,         flip_,
+      guardArea_,    backgroundRemoval_, blackRemoval_, patternPreview_, brightness_,
+      contrast_};
   for (QRadioButton* r : align_) order << r;
   order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
   for (QToolButton* s : substrates_) order << s;
@@ -751,6 +759,7 @@ void MainWindow::ShowLive() {
   threshold_->setEnabled(live_.whiteControlsEnabled && live_.thresholdSliderEnabled);
   displayWhite_->setEnabled(live_.whiteControlsEnabled && live_.displayWhiteEnabled);
   printCmy_->setEnabled(live_.printCmyEnabled);
+  ShowWhiteChoke();
   ShowSliderLabels();
 }
 
@@ -788,6 +797,7 @@ void MainWindow::ShowBanner() {
 
 void MainWindow::ShowUnit() {
   unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
+  ShowWhiteChoke();
 }
 
 void MainWindow::SetStatusEntry(int entry) { status_->setText(Text(entry)); }
