@@ -348,28 +348,31 @@ QWidget* MainWindow::BuildWhiteGroup() {
   box->setObjectName(QStringLiteral("whiteControls"));
   auto* grid = new QGridLayout(box);
   grid->setVerticalSpacing(2);
+  // The right-hand switches line up with the sliders below them.
   auto check = [&](QCheckBox*& c, const char* name, int entry, int row, int col) {
     c = Captioned(new QCheckBox, entry);
     c->setObjectName(QLatin1String(name));
-    grid->addWidget(c, row, col, 1, 2);
+    grid->addWidget(c, row, col, 1, col == 0 ? 1 : 3);
   };
   check(displayWhite_, "displayWhite", 46, 0, 0);
-  check(thresholdOn_, "thresholdOn", 47, 0, 2);
+  check(thresholdOn_, "thresholdOn", 47, 0, 1);
   check(printWhite_, "printWhite", 48, 1, 0);
-  check(printCmy_, "printCmy", 49, 1, 2);
+  check(printCmy_, "printCmy", 49, 1, 1);
+  // Each caption stands left of its control, so "White Choke" fits in the
+  // height the group had without it.
   auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, int row) {
-    grid->addWidget(Captioned(new QLabel, entry), row, 0, 1, 4);
+    grid->addWidget(Captioned(new QLabel, entry), row, 0);
     s = PercentSlider(name);
     s->setPageStep(10);
     value = ValueLabel();
-    grid->addWidget(s, row + 1, 0, 1, 3);
-    grid->addWidget(value, row + 1, 3);
+    grid->addWidget(s, row, 1, 1, 2);
+    grid->addWidget(value, row, 3);
   };
   slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
-  slider(threshold_, thresholdValue_, "threshold", 54, 4);
-  grid->addWidget(Captioned(new QLabel, -1, texts::kWhiteChoke), 6, 0, 1, 2);
+  slider(threshold_, thresholdValue_, "threshold", 54, 3);
+  grid->addWidget(Captioned(new QLabel, -1, texts::kWhiteChoke), 4, 0);
   whiteChoke_ = new WhiteChokeBox;
-  grid->addWidget(whiteChoke_, 6, 2, 1, 2);
+  grid->addWidget(whiteChoke_, 4, 1, 1, 2);
   return box;
 }
 
@@ -658,12 +661,12 @@ void MainWindow::SetTabOrder() {
   // Printer choices first, then the buttons that act on them, then the white
   // and image switches, the alignment and the size fields, as the panels stand.
   QList<QWidget*> order = {
-      printerList_,  mediaList_,         paperList_,    trayList_,       copies_,
-      printButton_,  patternButton_,     faceUpExit_,   leftHand_,       rightHand_,
-      displayWhite_, thresholdOn_,       printWhite_,   printCmy_,       whiteDensity_,
-      threshold_,    whiteChoke_,        mirror_,       rotate_,         flip_,
-      guardArea_,    backgroundRemoval_, blackRemoval_, patternPreview_, brightness_,
-      contrast_};
+      printerList_,       mediaList_,     paperList_,      trayList_,   copies_,
+      printButton_,       patternButton_, faceUpExit_,     leftHand_,   rightHand_,
+      displayWhite_,      thresholdOn_,   printWhite_,     printCmy_,   whiteDensity_,
+      threshold_,         mirror_,        rotate_,         flip_,       guardArea_,
+      backgroundRemoval_, blackRemoval_,  patternPreview_, brightness_, contrast_};
+  order.insert(order.indexOf(threshold_) + 1, whiteChoke_);
   for (QRadioButton* r : align_) order << r;
   order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
   for (QToolButton* s : substrates_) order << s;
