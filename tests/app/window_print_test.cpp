@@ -48,6 +48,37 @@ class MessageAnswerer {
   std::vector<std::string> texts_;
 };
 
+// A private cupsd with the raw queue "OKI-C711WT-test", whose jobs a local listener takes.
+class TestQueue {
+ public:
+  std::string Start() {
+    if (std::string why = cups_.Start(); !why.empty()) return why;
+    cups_.AddRawQueue("OKI-C711WT-test", printer_.port(), "OKI C711WT(PS)");
+    // libcups keeps the server per thread: this one is told, the workers read the variable.
+    setenv("CUPS_SERVER", cups_.Address().c_str(), 1);
+    cupsSetServer(cups_.Address().c_str());
+    return {};
+  }
+  ~TestQueue() { cupsSetServer(nullptr); }
+
+  // Presses "Print" and returns the one job the printer received (empty on failure).
+  std::string PrintFrom(MainWindow& w) {
+    QSignalSpy printed(&w, &MainWindow::printFinished);
+    w.findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
+    if (!printed.wait(kWaitMs) || !printed.front().front().toBool()) {
+      ADD_FAILURE() << "not printed: " << cups_.Log();
+      return {};
+    }
+    std::vector<std::string> jobs = printer_.WaitForJobs(1);
+    EXPECT_EQ(jobs.size(), 1u);
+    return jobs.empty() ? std::string() : jobs.front();
+  }
+
+ private:
+  test::CupsServer cups_;
+  test::SocketListener printer_;
+};
+
 class WindowPrintTest : public testing::Test {
  protected:
   test::TempFolder home;
@@ -114,13 +145,8 @@ TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
 }
 
 TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
-  test::CupsServer cups;
-  if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
-  test::SocketListener printer;
-  cups.AddRawQueue("OKI-C711WT-test", printer.port(), "OKI C711WT(PS)");
-  // libcups keeps the server per thread: this one is told, the workers read the variable.
-  setenv("CUPS_SERVER", cups.Address().c_str(), 1);
-  cupsSetServer(cups.Address().c_str());
+  TestQueue queue;
+  if (std::string why = queue.Start(); !why.empty()) GTEST_SKIP() << why;
 
   MessageAnswerer answers;
   auto w = Open();
@@ -132,12 +158,8 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   ASSERT_TRUE(Load(*w, kPhoto));
   ASSERT_EQ(w->Live().printer, "OKI-C711WT-test");
 
-  QSignalSpy printed(w.get(), &MainWindow::printFinished);
-  w->findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
-  ASSERT_TRUE(printed.wait(kWaitMs));
-  ASSERT_TRUE(printed.front().front().toBool()) << cups.Log();
-  const std::vector<std::string> jobs = printer.WaitForJobs(1);
-  ASSERT_EQ(jobs.size(), 1u);
+  const std::string job = queue.PrintFrom(*w);
+  ASSERT_FALSE(job.empty());
   w->CommitSettings();
 
   const pid_t pid = test::StartProcess({NVX_BINARY, "print", kPhoto, "--media", "KTC3.1",
@@ -146,9 +168,8 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   ASSERT_EQ(test::WaitForProcess(pid), 0) << test::ReadFileBytes(home / "cli.log");
   const std::string expected = test::ReadFileBytes(home / "cli.prn");
   ASSERT_GT(expected.size(), 10000u);
-  EXPECT_EQ(jobs.front().size(), expected.size());
-  EXPECT_TRUE(jobs.front() == expected) << "the window's job differs from the command line's";
-  cupsSetServer(nullptr);
+  EXPECT_EQ(job.size(), expected.size());
+  EXPECT_TRUE(job == expected) << "the window's job differs from the command line's";
 }
 
 // The preview follows a drag in the curve editor before the button is let go;
@@ -190,12 +211,8 @@ TEST_F(WindowPrintTest, TheCurveEditorRedrawsThePreviewWhileDraggingAndCancelRes
 // "White Choke" reaches the printer as --white-choke does from the command line,
 // and the white display shows it at once.
 TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
-  test::CupsServer cups;
-  if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
-  test::SocketListener printer;
-  cups.AddRawQueue("OKI-C711WT-test", printer.port(), "OKI C711WT(PS)");
-  setenv("CUPS_SERVER", cups.Address().c_str(), 1);
-  cupsSetServer(cups.Address().c_str());
+  TestQueue queue;
+  if (std::string why = queue.Start(); !why.empty()) GTEST_SKIP() << why;
 
   MessageAnswerer answers;
   auto w = Open();
@@ -215,12 +232,8 @@ TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
   EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "1.5");
   EXPECT_NE(preview->Page(), unchoked);
 
-  QSignalSpy printed(w.get(), &MainWindow::printFinished);
-  w->findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
-  ASSERT_TRUE(printed.wait(kWaitMs));
-  ASSERT_TRUE(printed.front().front().toBool()) << cups.Log();
-  const std::vector<std::string> jobs = printer.WaitForJobs(1);
-  ASSERT_EQ(jobs.size(), 1u);
+  const std::string job = queue.PrintFrom(*w);
+  ASSERT_FALSE(job.empty());
   w->CommitSettings();
 
   auto commandLineJob = [this](const char* mm) {
@@ -231,9 +244,8 @@ TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
     EXPECT_EQ(test::WaitForProcess(pid), 0) << test::ReadFileBytes(home / "cli.log");
     return test::ReadFileBytes(job);
   };
-  EXPECT_TRUE(jobs.front() == commandLineJob("1.5")) << "the window's job differs";
-  EXPECT_FALSE(jobs.front() == commandLineJob("0")) << "the choke changed nothing";
-  cupsSetServer(nullptr);
+  EXPECT_TRUE(job == commandLineJob("1.5")) << "the window's job differs";
+  EXPECT_FALSE(job == commandLineJob("0")) << "the choke changed nothing";
 }
 
 }  // namespace
