@@ -246,6 +246,10 @@ TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
   };
   EXPECT_TRUE(job == commandLineJob("1.5")) << "the window's job differs";
   EXPECT_FALSE(job == commandLineJob("0")) << "the choke changed nothing";
+
+  w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
+  EXPECT_EQ(choke->value(), 0);
+  EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "0");
 }
 
 }  // namespace
