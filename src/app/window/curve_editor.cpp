@@ -24,19 +24,9 @@ constexpr double kMarkerRadius = 4;
 const QColor kInkColours[3] = {QColor(0, 160, 220), QColor(225, 0, 140), QColor(215, 175, 0)};
 const QColor kAllInksColour(45, 45, 45);
 
-// The point of `handle` among a curve's four: P0, P1, P2, P3.
+// The point of `handle` among a curve's four: P0, P1, P2, P3 (-1 for none).
 int PointIndex(CurveHandle handle) {
-  switch (handle) {
-    case CurveHandle::P0:
-      return 0;
-    case CurveHandle::P1:
-      return 1;
-    case CurveHandle::P2:
-      return 2;
-    case CurveHandle::None:
-      break;
-  }
-  return -1;
+  return handle == CurveHandle::None ? -1 : 3 - static_cast<int>(handle);
 }
 
 QPointF CurvePoint(const ColourAdjustPoints& points, int ink, int index) {
