@@ -1,7 +1,8 @@
 // The window's speed, measured on the real window (off screen):
 //   1. from the start of the process to the first preview of the image, as
 //      `nvxprint IMAGE` opens it;
-//   2. the preview redraw after a move of the "Brightness" slider (median of 40);
+//   2. the preview redraw after a move of the "Brightness" slider (median of 40),
+//      and after each step of a drag in the curve editor (median of 40);
 //   3. the longest the user-interface thread goes unanswered while the image
 //      loads and while it prints (the job is built in full; no printer takes it).
 //
@@ -15,10 +16,12 @@
 #include <unistd.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +30,9 @@
 #include <string>
 #include <vector>
 
+#include "app/window/curve_editor.h"
 #include "app/window/main_window.h"
+#include "app/window/preview_widget.h"
 #include "app/window/window_work.h"
 #include "image/devil_errors.h"
 
@@ -78,7 +83,8 @@ class StallMeter {
 void AnswerMessages() {
   auto* timer = new QTimer(qApp);
   QObject::connect(timer, &QTimer::timeout, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && !qobject_cast<nvx::app::CurveEditor*>(modal)) modal->close();
   });
   timer->start(20);
 }
@@ -128,6 +134,29 @@ int main(int argc, char** argv) {
   }
   std::sort(redraws.begin(), redraws.end());
 
+  // The curve editor: each step of a drag of P1 redraws the preview before it returns.
+  std::vector<double> curveRedraws;
+  QTimer::singleShot(0, &window, [&curveRedraws] {
+    auto* editor = qobject_cast<nvx::app::CurveEditor*>(QApplication::activeModalWidget());
+    if (!editor) return;
+    auto* canvas = editor->findChild<nvx::app::CurveCanvas*>();
+    const QPoint from = canvas->HandlePosition(nvx::app::CurveHandle::P1).toPoint();
+    QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 40; ++i) {
+      QElapsedTimer clock;
+      clock.start();
+      QTest::mouseMove(canvas, from + QPoint(-i, -2 * i));
+      curveRedraws.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, from + QPoint(-40, -80));
+    editor->accept();
+  });
+  for (QAction* action : window.findChildren<QAction*>()) {
+    if (action->objectName() == QStringLiteral("actionCurveEditor")) action->trigger();
+  }
+  if (curveRedraws.empty()) return 1;
+  std::sort(curveRedraws.begin(), curveRedraws.end());
+
   // 3. A print, to no printer: separation, tiling and the job are made in full.
   QSignalSpy printed(&window, &nvx::app::MainWindow::printFinished);
   stalls.Start();
@@ -139,6 +168,10 @@ int main(int argc, char** argv) {
               firstPreview, atMain, windowShown);
   std::printf("preview redraw after a slider move: median %.2f ms, max %.2f ms\n",
               redraws[redraws.size() / 2], redraws.back());
+  const QSize area = window.findChild<nvx::app::PreviewWidget*>()->size();
+  std::printf("preview redraw per step of a curve drag: median %.2f ms, max %.2f ms (%dx%d)\n",
+              curveRedraws[curveRedraws.size() / 2], curveRedraws.back(), area.width(),
+              area.height());
   std::printf("longest UI stall while loading: %.1f ms\n", loadStall);
   std::printf("longest UI stall while printing: %.1f ms\n", printStall);
   window.close();

@@ -46,6 +46,12 @@ PreviewOptions CopyPreviewOptions(const PrintSession& s, const ImageDocument& do
   return options;
 }
 
+// The curves may have changed since the image was turned (the curve editor, a
+// preset, the toner order): the preview and the print follow the points in force.
+void RefreshColourAdjustTable(const PrintSession& s, ImageDocument& doc) {
+  doc.table = BuildColourAdjustTable(s.live.colourPoints);
+}
+
 // True when some pixel of some copy receives toner of any plane.
 bool AnyToner(const SeparatedPlanes& planes) {
   return std::any_of(planes.begin(), planes.end(), [](std::uint8_t b) { return b != 0; });
@@ -169,6 +175,7 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   // Refused before the separation's work: the copies alone must fit the page.
   if (!CopiesFit(tiling)) return Fail(CopiesDoNotFitMessage(tiling), Failure::Kind::Refused);
 
+  RefreshColourAdjustTable(s, doc);
   SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
   if (separated.outOfMemory) return OutOfMemory();
   ChokeWhitePlane(
@@ -214,6 +221,7 @@ PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substra
   copySize.pageHeightPt = s.live.paperHeightPt;
   SetCopySizeFromPrintSize(copySize, doc.grid.printWidthPt, doc.grid.printHeightPt);
 
+  RefreshColourAdjustTable(s, doc);
   PreviewOptions options = CopyPreviewOptions(s, doc, substrate);
   // A copy smaller than a pixel is still drawn, as one pixel.
   options.width = std::max(copySize.copyWidthPx, 1);

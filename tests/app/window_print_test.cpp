@@ -4,7 +4,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -12,6 +14,7 @@
 #include <QWidget>
 
 #include "app/offscreen_app.h"
+#include "app/window/curve_editor.h"
 #include "app/window/main_window.h"
 #include "app/window/preview_widget.h"
 #include "app/window/window_work.h"
@@ -43,6 +46,37 @@ class MessageAnswerer {
  private:
   QTimer timer_;
   std::vector<std::string> texts_;
+};
+
+// A private cupsd with the raw queue "OKI-C711WT-test", whose jobs a local listener takes.
+class TestQueue {
+ public:
+  std::string Start() {
+    if (std::string why = cups_.Start(); !why.empty()) return why;
+    cups_.AddRawQueue("OKI-C711WT-test", printer_.port(), "OKI C711WT(PS)");
+    // libcups keeps the server per thread: this one is told, the workers read the variable.
+    setenv("CUPS_SERVER", cups_.Address().c_str(), 1);
+    cupsSetServer(cups_.Address().c_str());
+    return {};
+  }
+  ~TestQueue() { cupsSetServer(nullptr); }
+
+  // Presses "Print" and returns the one job the printer received (empty on failure).
+  std::string PrintFrom(MainWindow& w) {
+    QSignalSpy printed(&w, &MainWindow::printFinished);
+    w.findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
+    if (!printed.wait(kWaitMs) || !printed.front().front().toBool()) {
+      ADD_FAILURE() << "not printed: " << cups_.Log();
+      return {};
+    }
+    std::vector<std::string> jobs = printer_.WaitForJobs(1);
+    EXPECT_EQ(jobs.size(), 1u);
+    return jobs.empty() ? std::string() : jobs.front();
+  }
+
+ private:
+  test::CupsServer cups_;
+  test::SocketListener printer_;
 };
 
 class WindowPrintTest : public testing::Test {
@@ -111,13 +145,8 @@ TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
 }
 
 TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
-  test::CupsServer cups;
-  if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
-  test::SocketListener printer;
-  cups.AddRawQueue("OKI-C711WT-test", printer.port(), "OKI C711WT(PS)");
-  // libcups keeps the server per thread: this one is told, the workers read the variable.
-  setenv("CUPS_SERVER", cups.Address().c_str(), 1);
-  cupsSetServer(cups.Address().c_str());
+  TestQueue queue;
+  if (std::string why = queue.Start(); !why.empty()) GTEST_SKIP() << why;
 
   MessageAnswerer answers;
   auto w = Open();
@@ -129,12 +158,8 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   ASSERT_TRUE(Load(*w, kPhoto));
   ASSERT_EQ(w->Live().printer, "OKI-C711WT-test");
 
-  QSignalSpy printed(w.get(), &MainWindow::printFinished);
-  w->findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
-  ASSERT_TRUE(printed.wait(kWaitMs));
-  ASSERT_TRUE(printed.front().front().toBool()) << cups.Log();
-  const std::vector<std::string> jobs = printer.WaitForJobs(1);
-  ASSERT_EQ(jobs.size(), 1u);
+  const std::string job = queue.PrintFrom(*w);
+  ASSERT_FALSE(job.empty());
   w->CommitSettings();
 
   const pid_t pid = test::StartProcess({NVX_BINARY, "print", kPhoto, "--media", "KTC3.1",
@@ -143,9 +168,88 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   ASSERT_EQ(test::WaitForProcess(pid), 0) << test::ReadFileBytes(home / "cli.log");
   const std::string expected = test::ReadFileBytes(home / "cli.prn");
   ASSERT_GT(expected.size(), 10000u);
-  EXPECT_EQ(jobs.front().size(), expected.size());
-  EXPECT_TRUE(jobs.front() == expected) << "the window's job differs from the command line's";
-  cupsSetServer(nullptr);
+  EXPECT_EQ(job.size(), expected.size());
+  EXPECT_TRUE(job == expected) << "the window's job differs from the command line's";
+}
+
+// The preview follows a drag in the curve editor before the button is let go;
+// Cancel brings back the points and the preview the editor opened with.
+TEST_F(WindowPrintTest, TheCurveEditorRedrawsThePreviewWhileDraggingAndCancelRestoresIt) {
+  auto w = Open();
+  {
+    MessageAnswerer answers;  // only while loading: it would close the editor too
+    ASSERT_TRUE(Load(*w, kPhoto));
+  }
+  auto* preview = w->findChild<PreviewWidget*>(QStringLiteral("preview"));
+  const QImage before = preview->Page();
+  const ColourAdjustPoints opened = w->Live().colourPoints;
+  QImage during;
+  ColourAdjustPoints duringPoints;
+  QTimer::singleShot(0, w.get(), [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* canvas = modal ? modal->findChild<CurveCanvas*>() : nullptr;
+    if (canvas) {
+      const QPoint end = canvas->HandlePosition(CurveHandle::P0).toPoint();
+      QTest::mousePress(canvas, Qt::LeftButton, {}, end);
+      QTest::mouseMove(canvas, end + QPoint(0, 120));
+      during = preview->Page();
+      duringPoints = w->Live().colourPoints;
+      QTest::mouseRelease(canvas, Qt::LeftButton, {}, end + QPoint(0, 120));
+      modal->findChild<QPushButton*>(QStringLiteral("curveCancel"))->click();
+    } else if (modal) {
+      modal->close();
+    }
+  });
+  w->findChild<QAction*>(QStringLiteral("actionCurveEditor"))->trigger();
+  EXPECT_NE(duringPoints, opened);
+  EXPECT_FALSE(during.isNull());
+  EXPECT_NE(during, before) << "a lower curve end prints lighter";
+  EXPECT_EQ(w->Live().colourPoints, opened);
+  EXPECT_EQ(preview->Page(), before);
+}
+
+// "White Choke" reaches the printer as --white-choke does from the command line,
+// and the white display shows it at once.
+TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
+  TestQueue queue;
+  if (std::string why = queue.Start(); !why.empty()) GTEST_SKIP() << why;
+
+  MessageAnswerer answers;
+  auto w = Open();
+  auto* media = w->findChild<QComboBox*>(QStringLiteral("mediaList"));
+  media->setCurrentIndex(media->findText(QStringLiteral("HST 9.1")));  // a medium with white
+  ASSERT_TRUE(Load(*w, kPhoto));
+  ASSERT_TRUE(w->Live().printWhite);
+  w->findChild<QAbstractButton*>(QStringLiteral("displayWhite"))->click();
+  ASSERT_TRUE(w->Live().displayWhite);
+  auto* preview = w->findChild<PreviewWidget*>(QStringLiteral("preview"));
+  const QImage unchoked = preview->Page();
+  auto* choke = w->findChild<QDoubleSpinBox*>(QStringLiteral("whiteChoke"));
+  choke->selectAll();
+  QTest::keyClicks(choke, QStringLiteral("1.5"));
+  QTest::keyClick(choke, Qt::Key_Return);
+  EXPECT_DOUBLE_EQ(w->Live().whiteChokeMm, 1.5);
+  EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "1.5");
+  EXPECT_NE(preview->Page(), unchoked);
+
+  const std::string job = queue.PrintFrom(*w);
+  ASSERT_FALSE(job.empty());
+  w->CommitSettings();
+
+  auto commandLineJob = [this](const char* mm) {
+    const std::filesystem::path job = home / (std::string("cli-") + mm + ".prn");
+    const pid_t pid = test::StartProcess({NVX_BINARY, "print", kPhoto, "--media", "HST 9.1",
+                                          "--white-choke", mm, "--to", job.string()},
+                                         {}, home / "cli.log", home / "cli.log");
+    EXPECT_EQ(test::WaitForProcess(pid), 0) << test::ReadFileBytes(home / "cli.log");
+    return test::ReadFileBytes(job);
+  };
+  EXPECT_TRUE(job == commandLineJob("1.5")) << "the window's job differs";
+  EXPECT_FALSE(job == commandLineJob("0")) << "the choke changed nothing";
+
+  w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
+  EXPECT_EQ(choke->value(), 0);
+  EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "0");
 }
 
 }  // namespace

@@ -42,6 +42,33 @@ TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
   EXPECT_EQ(after.writes - before.writes, 1);
 }
 
+// The curve editor changes the points after the image was turned: the preview
+// and the job follow them as if the image had been turned with them.
+TEST_F(PrintSessionTest, PreviewAndJobFollowCurvesChangedAfterTheImageWasTurned) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  auto open = [&s](ImageDocument& doc) {
+    ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
+    ASSERT_TRUE(OrientImage(s, doc, true).ok());
+    PlaceOnPage(s, doc);
+  };
+  ImageDocument turned;
+  open(turned);
+  const PreviewBitmap before = RenderPagePreview(s, turned, kWhiteSubstrate);
+  s.live.colourPoints =
+      *ParseCompleteColourAdjustPoints("FF60A5705756000FFF60A5705756000FFF60A5705756000F");
+  const PreviewBitmap after = RenderPagePreview(s, turned, kWhiteSubstrate);
+  Result<PrintJob> job = BuildImageJob(s, turned, false);
+
+  ImageDocument fresh;
+  open(fresh);
+  EXPECT_NE(before.bgrx, after.bgrx);
+  EXPECT_EQ(after.bgrx, RenderPagePreview(s, fresh, kWhiteSubstrate).bgrx);
+  Result<PrintJob> expected = BuildImageJob(s, fresh, false);
+  ASSERT_TRUE(job.ok() && expected.ok());
+  EXPECT_TRUE(job->data == expected->data);
+}
+
 // Two programs changing different keys at the same moment keep both changes.
 TEST_F(PrintSessionTest, ConcurrentWritersKeepEachOthersKeys) {
   SettingsFiles files{home / "shared", home / "machine"};

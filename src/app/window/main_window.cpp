@@ -32,11 +32,13 @@
 #include <atomic>
 
 #include "app/window/artwork.h"
+#include "app/window/curve_editor.h"
 #include "app/window/dialogs.h"
 #include "app/window/menu_text.h"
 #include "app/window/paper_dialogs.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
+#include "app/window/white_choke_box.h"
 #include "app/window/window_texts.h"
 #include "app/window/window_work.h"
 #include "base/text.h"
@@ -351,25 +353,31 @@ QWidget* MainWindow::BuildWhiteGroup() {
   box->setObjectName(QStringLiteral("whiteControls"));
   auto* grid = new QGridLayout(box);
   grid->setVerticalSpacing(2);
+  // The right-hand switches line up with the sliders below them.
   auto check = [&](QCheckBox*& c, const char* name, int entry, int row, int col) {
     c = Captioned(new QCheckBox, entry);
     c->setObjectName(QLatin1String(name));
-    grid->addWidget(c, row, col, 1, 2);
+    grid->addWidget(c, row, col, 1, col == 0 ? 1 : 3);
   };
   check(displayWhite_, "displayWhite", 46, 0, 0);
-  check(thresholdOn_, "thresholdOn", 47, 0, 2);
+  check(thresholdOn_, "thresholdOn", 47, 0, 1);
   check(printWhite_, "printWhite", 48, 1, 0);
-  check(printCmy_, "printCmy", 49, 1, 2);
+  check(printCmy_, "printCmy", 49, 1, 1);
+  // Each caption stands left of its control, so "White Choke" fits in the
+  // height the group had without it.
   auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, int row) {
-    grid->addWidget(Captioned(new QLabel, entry), row, 0, 1, 4);
+    grid->addWidget(Captioned(new QLabel, entry), row, 0);
     s = PercentSlider(name);
     s->setPageStep(10);
     value = ValueLabel();
-    grid->addWidget(s, row + 1, 0, 1, 3);
-    grid->addWidget(value, row + 1, 3);
+    grid->addWidget(s, row, 1, 1, 2);
+    grid->addWidget(value, row, 3);
   };
   slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
-  slider(threshold_, thresholdValue_, "threshold", 54, 4);
+  slider(threshold_, thresholdValue_, "threshold", 54, 3);
+  grid->addWidget(Captioned(new QLabel, -1, texts::kWhiteChoke), 4, 0);
+  whiteChoke_ = new WhiteChokeBox;
+  grid->addWidget(whiteChoke_, 4, 1, 1, 2);
   return box;
 }
 
@@ -512,7 +520,8 @@ void MainWindow::BuildMenus() {
   add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
   add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
   add(profiles, sub.Entry(17), [this] { OnPickProfile(false); });
-  add(tools, name.Entry(18), nullptr, false);  // curve editor
+  add(tools, name.Entry(18), &MainWindow::OnCurveEditor)
+      ->setObjectName(QStringLiteral("actionCurveEditor"));
   add(tools, name.Entry(147), &MainWindow::OnCustomPaper)
       ->setObjectName(QStringLiteral("actionCustomPaper"));
   add(tools, name.Entry(19), &MainWindow::OnUnits);
@@ -638,6 +647,7 @@ void MainWindow::ConnectControls() {
   connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
   connect(printButton_, &QPushButton::clicked, this, &MainWindow::OnPrint);
   connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
+  connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
   connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
   connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
   connect(leftHand_, &QToolButton::clicked, this, [this] { OnHand(true); });
@@ -663,6 +673,7 @@ void MainWindow::SetTabOrder() {
       displayWhite_,      thresholdOn_,   printWhite_,     printCmy_,   whiteDensity_,
       threshold_,         mirror_,        rotate_,         flip_,       guardArea_,
       backgroundRemoval_, blackRemoval_,  patternPreview_, brightness_, contrast_};
+  order.insert(order.indexOf(threshold_) + 1, whiteChoke_);
   for (QRadioButton* r : align_) order << r;
   order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
   for (QToolButton* s : substrates_) order << s;
@@ -758,6 +769,7 @@ void MainWindow::ShowLive() {
   threshold_->setEnabled(live_.whiteControlsEnabled && live_.thresholdSliderEnabled);
   displayWhite_->setEnabled(live_.whiteControlsEnabled && live_.displayWhiteEnabled);
   printCmy_->setEnabled(live_.printCmyEnabled);
+  ShowWhiteChoke();
   ShowSliderLabels();
 }
 
@@ -795,6 +807,7 @@ void MainWindow::ShowBanner() {
 
 void MainWindow::ShowUnit() {
   unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
+  ShowWhiteChoke();
 }
 
 void MainWindow::SetStatusEntry(int entry) { status_->setText(Text(entry)); }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ class QToolButton;
 namespace nvx::app {
 
 class PreviewWidget;
+class WhiteChokeBox;
 struct WindowWork;
 
 // Where the program's own files are and what the Help menu shows.
@@ -138,6 +140,10 @@ class MainWindow : public QMainWindow {
   void OnJpegSettings();
   void OnBlackRemoval();
   void OnTonerOrder();
+  void OnCurveEditor();
+  void ApplyColourPoints(const ColourAdjustPoints& points);
+  void OnWhiteChoke(double mm);
+  void ShowWhiteChoke();
   void OnPrinterMode();
   void OnLanguage();
   void OnHelp();
@@ -191,6 +197,8 @@ class MainWindow : public QMainWindow {
   QSlider* threshold_ = nullptr;
   QLabel* whiteDensityValue_ = nullptr;
   QLabel* thresholdValue_ = nullptr;
+  WhiteChokeBox* whiteChoke_ = nullptr;
+  std::optional<ColourAdjustPoints> pendingPoints_;  // edited while the worker ran
   QCheckBox* mirror_ = nullptr;
   QCheckBox* rotate_ = nullptr;
   QCheckBox* flip_ = nullptr;

@@ -271,6 +271,8 @@ void MainWindow::OnLoadDefaults() {
   live_.printWhite = false;
   live_.thresholdOn = false;
   live_.printCmy = true;
+  live_.whiteChokeMm = 0;
+  WriteWhiteChoke(Files(), 0);
   work_->session.userMargins = PageMargins{};
   WriteMargins(Files(), work_->session.userMargins);
   WriteSettings(Files(), {{keys::kActive, "Duo I Sheet", "0"},

@@ -12,6 +12,7 @@ inline constexpr std::string_view kDefaultProfiles = "Default";
 inline constexpr std::string_view kOnlineHelp = "Online Help";
 inline constexpr std::string_view kCostStatistics = "Cost Statistics";
 inline constexpr std::string_view kCopiesX = "X";
+inline constexpr std::string_view kWhiteChoke = "White Choke";
 inline constexpr std::string_view kCurrentValue = "Current Value =";
 inline constexpr std::string_view kBlackRemovalHelp =
     "Use the slider to set the amount of black removal.\n"
