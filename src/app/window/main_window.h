@@ -138,6 +138,7 @@ class MainWindow : public QMainWindow {
   void OnTonerOrder();
   void OnPrinterMode();
   void OnLanguage();
+  void OnCostStatistics();
   void OnHelp();
   void OnOnlineHelp();
   void OnAbout();
@@ -154,6 +155,7 @@ class MainWindow : public QMainWindow {
   QSize PreviewArea() const;
   void RedrawPreview();
   void StartPrint();
+  void ShowCostReport(bool costOnly);
   void StartBlankPage();
   void SetBusy(bool busy);
   void ShowFailure(const Failure& failure);
