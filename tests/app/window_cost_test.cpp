@@ -216,6 +216,8 @@ TEST_F(WindowCostTest, CostOnlyPrintsNothingAndReportsWhatTheCostCommandReports)
   EXPECT_EQ(LabelText(report, "costOptionLine"),
             QStringLiteral("The Current setting is Statistics only"));
   EXPECT_EQ(LabelText(report, "costNote").toStdString(), kCostOnlyNote);
+  EXPECT_TRUE(LabelText(report, "costReportText").contains(QStringLiteral("on the C711WT ")))
+      << "the printer is named by its model, not its queue";
   QTest::mouseClick(report->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                     Qt::LeftButton);
   ASSERT_TRUE(

@@ -301,6 +301,7 @@ std::unique_ptr<QDialog> MakeCostReportDialog(QWidget* parent, const PrintCost& 
   }
   auto* copied = new QLabel;
   copied->setObjectName(QStringLiteral("summaryCopied"));
+  copied->hide();
   column->addWidget(copied);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
@@ -313,6 +314,7 @@ std::unique_ptr<QDialog> MakeCostReportDialog(QWidget* parent, const PrintCost& 
   QObject::connect(copy, &QPushButton::clicked, dialog.get(), [summary = Q(cost.summary), copied] {
     QGuiApplication::clipboard()->setText(summary);
     copied->setText(Q(kSummaryCopied));
+    copied->show();
   });
   column->addWidget(buttons);
   dialog->setMinimumWidth(420);
