@@ -16,8 +16,8 @@ Result<PrintCost> Report(PrintSession& s, Result<CostEstimate> estimate) {
   // The report names the printer by its model, as the window's title does: the
   // queue may be unnamed (no printer yet) or named anything.
   const std::string& printer = s.modelKey.empty() ? s.live.printer : s.modelKey;
-  cost.report = BuildCostReport(cost.estimate, ReadStatsOption(s.files), s.text, printer,
-                                s.live.paperName);
+  cost.report =
+      BuildCostReport(cost.estimate, ReadStatsOption(s.files), s.text, printer, s.live.paperName);
   std::string prefix = s.text[entry::kTitle] + " - ";
   std::string fileName =
       s.live.caption.starts_with(prefix) ? s.live.caption.substr(prefix.size()) : s.live.caption;
