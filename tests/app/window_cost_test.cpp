@@ -203,15 +203,19 @@ TEST_F(WindowCostTest, CostOnlyPrintsNothingAndReportsWhatTheCostCommandReports)
 
   // The command line prices with what OK stored.
   const std::string cli = CostCommand();
+  const SettingsFiles stored{home / "config" / "NivaluxPro", home / "etc" / "NivaluxPro"};
+  const std::string cliCost = ReadSetting(stored, "Stats", "TCOST");
+  ASSERT_FALSE(cliCost.empty());
   EXPECT_NE(cli.find("The Current setting is Statistics only"), std::string::npos) << cli;
   EXPECT_NE(cli.find(" Pound "), std::string::npos) << cli;
 
   QDialog* report = Print(*w, false);
   ASSERT_NE(report, nullptr);
   EXPECT_TRUE(report->isVisible());
+  EXPECT_EQ(ReadSetting(w->Files(), "Stats", "TCOST"), cliCost) << "the same cost, every digit";
   // The command line's report text is its second paragraph, after the option line.
-  const std::string cliReport = cli.substr(
-      cli.find("\n\n") + 2, cli.find("\n\n", cli.find("\n\n") + 2) - cli.find("\n\n") - 2);
+  const std::size_t from = cli.find("\n\n") + 2;
+  const std::string cliReport = cli.substr(from, cli.find("\n\n", from) - from);
   EXPECT_EQ(LabelText(report, "costReportText").toStdString(), cliReport);
   EXPECT_EQ(LabelText(report, "costOptionLine"),
             QStringLiteral("The Current setting is Statistics only"));
