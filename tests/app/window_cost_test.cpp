@@ -88,6 +88,21 @@ TEST_F(CostSettingsDialogTest, ABadYieldIsRefusedAsTypedAndOkSaysWhy) {
   EXPECT_EQ(ReadSetting(files, "Stats", "Option"), "2");
 }
 
+TEST_F(CostSettingsDialogTest, AStoredWrongCharacterCanBeRemovedButNoneTyped) {
+  WriteSetting(files, "Stats", "IDWH", "WD,20000pp,90");
+  auto dialog = MakeCostSettingsDialog(nullptr, files, text);
+  dialog->show();
+  QLineEdit* yield = Child(dialog.get(), "IDWH_yield");
+  yield->setFocus();
+  QTest::keyClick(yield, Qt::Key_End);
+  QTest::keyClick(yield, Qt::Key_Backspace);
+  QTest::keyClicks(yield, QStringLiteral("q"));
+  EXPECT_EQ(yield->text(), QStringLiteral("20000p"));
+  QTest::keyClick(yield, Qt::Key_Backspace);
+  ClickOk(dialog.get());
+  EXPECT_EQ(ReadSetting(files, "Stats", "IDWH"), "WD,20000,90");
+}
+
 TEST(CostReportDialog, ShowsTheReportAndCopiesExactlyTheSummary) {
   App();
   PrintCost cost;

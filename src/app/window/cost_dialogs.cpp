@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <QValidator>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -53,31 +54,47 @@ std::unique_ptr<QDialog> NewCostDialog(QWidget* parent, const QString& caption, 
   return dialog;
 }
 
-// Characters a number box may hold while it is typed: digits, a point, blanks,
-// and for a coverage the percent sign.
-bool CouldBecomeNumber(CostBox box, std::string_view text) {
-  for (char c : text) {
-    const bool allowed =
-        (c >= '0' && c <= '9') || c == '.' || c == ' ' || (c == '%' && box == CostBox::Coverage);
-    if (!allowed) return false;
+// A character the box can never hold: in a number box anything but digits, a
+// point, blanks (and for a coverage the percent sign); a comma in the label
+// and paper, which would split the stored row; a line break anywhere.
+bool IsRefused(CostBox box, QChar c) {
+  if (c == '\r' || c == '\n') return true;
+  switch (box) {
+    case CostBox::Yield:
+    case CostBox::Coverage:
+    case CostBox::Price:
+      return !(c.isDigit() || c == '.' || c == ' ' || (c == '%' && box == CostBox::Coverage));
+    case CostBox::Label:
+    case CostBox::Paper:
+      return c == ',';
+    case CostBox::Currency:
+      break;
   }
-  return box == CostBox::Yield || box == CostBox::Coverage || box == CostBox::Price;
+  return false;
 }
 
-// Accepts what the settings accept; a number box lets through what could still
-// become one ("0", "12.") and refuses any other character at once.
+qsizetype RefusedCount(CostBox box, const QString& text) {
+  return std::count_if(text.begin(), text.end(), [box](QChar c) { return IsRefused(box, c); });
+}
+
+// Accepts what the settings accept and never lets a refused character in;
+// anything else ("0", "12.") may still become right. One already there (from
+// an older settings file) can still be removed.
 class CostBoxValidator : public QValidator {
  public:
-  CostBoxValidator(CostBox box, QObject* parent) : QValidator(parent), box_(box) {}
+  CostBoxValidator(CostBox box, QLineEdit* edit) : QValidator(edit), box_(box) {
+    // The box's text as it stood before the change being checked.
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { before_ = text; });
+  }
 
   State validate(QString& input, int&) const override {
-    const std::string text = S(input);
-    if (CheckCostBox(box_, text)) return Acceptable;
-    return CouldBecomeNumber(box_, text) ? Intermediate : Invalid;
+    if (CheckCostBox(box_, S(input))) return Acceptable;
+    return RefusedCount(box_, input) > RefusedCount(box_, before_) ? Invalid : Intermediate;
   }
 
  private:
   CostBox box_;
+  QString before_;
 };
 
 struct BoxField {
@@ -113,11 +130,10 @@ QString BoxProblem(const Box& b) {
   return b.rowName + QStringLiteral(": ") + Q(why);
 }
 
-QLineEdit* NewBox(const std::string& value, CostBox box, const QString& name, int width,
-                  QObject* owner) {
+QLineEdit* NewBox(const std::string& value, CostBox box, const QString& name, int width) {
   auto* edit = new QLineEdit;
   edit->setObjectName(name);
-  edit->setValidator(new CostBoxValidator(box, owner));
+  edit->setValidator(new CostBoxValidator(box, edit));
   edit->setText(Q(value));
   edit->setMinimumWidth(width);
   edit->setMaxLength(static_cast<int>(kMaxValueCharacters));
@@ -169,7 +185,7 @@ class CostSettingsForm : public QObject {
         if (OnlyToner(field.box) && !toner) continue;
         const QString name = Q(ConsumableKey(item)) + '_' + QLatin1String(field.name);
         const int width = field.box == CostBox::Label ? 90 : 70;
-        QLineEdit* edit = NewBox(settings.Row(item).*field.text, field.box, name, width, dialog_);
+        QLineEdit* edit = NewBox(settings.Row(item).*field.text, field.box, name, width);
         if (field.box == CostBox::Coverage) edit->setPlaceholderText(Q(kCoverageHint));
         if (field.box == CostBox::Paper) edit->setPlaceholderText(Q(kPaperHint));
         grid->addWidget(edit, row, kFieldColumn[f]);
@@ -183,8 +199,7 @@ class CostSettingsForm : public QObject {
   QHBoxLayout* BuildCurrency(const CostSettings& settings, const TextTable& text) {
     auto* line = new QHBoxLayout;
     line->addWidget(new QLabel(T(text, kCostCurrencyText)));
-    currency_ =
-        NewBox(settings.currency, CostBox::Currency, QStringLiteral("currency"), 120, dialog_);
+    currency_ = NewBox(settings.currency, CostBox::Currency, QStringLiteral("currency"), 120);
     line->addWidget(currency_);
     line->addStretch();
     boxes_.push_back({currency_, CostBox::Currency, {}});
