@@ -101,11 +101,6 @@ int RunCostCommand(const std::vector<std::string>& args) {
     return opened;
   // As the cost settings dialog does when it opens: the defaults where none are set.
   OpenCostSettings(session.files);
-  if (Result<JobDestination> to = ChooseDestination(session, options); to && !to->queue.empty()) {
-    session.live.printer = to->queue;
-  } else {
-    session.live.printer = session.modelKey;
-  }
   CostInsteadOfPrinting(session);
   Result<PrintJob> job = BuildImageJob(session, document, true);
   if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));

@@ -45,6 +45,13 @@ void AppendLine(std::string& text, std::string_view line) {
   text.append(line);
 }
 
+// A language file without the cost texts would leave the report blank: the
+// built-in English stands in for them.
+const std::string& ReportTemplate(const TextTable& text, std::size_t entry) {
+  static const TextTable english = DefaultTextTable();
+  return text[entry].empty() ? english[entry] : text[entry];
+}
+
 }  // namespace
 
 std::string FormatMoney(double amount) { return FormatAtMostDecimals(amount, 2); }
@@ -75,14 +82,16 @@ CostReport BuildCostReport(const CostEstimate& estimate, StatsOption option, con
                            std::string_view printer, std::string_view pageSize) {
   const std::string cost = FormatMoney(estimate.perPrint);
   CostReport report{std::string(StatsOptionLine(option)), {}};
-  report.text = FillPlaceholders(text[kCostReportText], {{"\\printer\\", printer},
-                                                         {"\\pagesize\\", pageSize},
-                                                         {"\\calc\\", cost},
-                                                         {"\\currancy\\", estimate.currency},
-                                                         {"\\Currancy\\", estimate.currency}});
+  report.text = FillPlaceholders(ReportTemplate(text, kCostReportText),
+                                 {{"\\printer\\", printer},
+                                  {"\\pagesize\\", pageSize},
+                                  {"\\calc\\", cost},
+                                  {"\\currancy\\", estimate.currency},
+                                  {"\\Currancy\\", estimate.currency}});
   if (estimate.copies > 1) {
     const std::string copies = std::to_string(estimate.copies);
-    const std::string line = FillPlaceholders(text[kCostCopiesText], {{"\\numcopy\\", copies}});
+    const std::string line =
+        FillPlaceholders(ReportTemplate(text, kCostCopiesText), {{"\\numcopy\\", copies}});
     AppendLine(report.text, std::string(Trim(line)) + " " +
                                 MoneyText(estimate.Total(), estimate.currency) + ".");
   }

@@ -13,8 +13,11 @@ Result<PrintCost> Report(PrintSession& s, Result<CostEstimate> estimate) {
   if (!estimate) return estimate.failure();
   PrintCost cost;
   cost.estimate = std::move(*estimate);
-  cost.report = BuildCostReport(cost.estimate, ReadStatsOption(s.files), s.text, s.live.printer,
-                                s.live.paperName);
+  // The report names the printer by its model, as the window's title does: the
+  // queue may be unnamed (no printer yet) or named anything.
+  const std::string& printer = s.modelKey.empty() ? s.live.printer : s.modelKey;
+  cost.report =
+      BuildCostReport(cost.estimate, ReadStatsOption(s.files), s.text, printer, s.live.paperName);
   std::string prefix = s.text[entry::kTitle] + " - ";
   std::string fileName =
       s.live.caption.starts_with(prefix) ? s.live.caption.substr(prefix.size()) : s.live.caption;

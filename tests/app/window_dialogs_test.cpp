@@ -6,26 +6,14 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "app/offscreen_app.h"
 #include "app/window/dialogs.h"
+#include "app/window_fixture.h"
 #include "lang/text_table.h"
 #include "settings/settings_file.h"
 #include "support/temp_folder.h"
 
 namespace nvx::app {
 namespace {
-
-class DialogTest : public testing::Test {
- protected:
-  test::TempFolder home;
-  SettingsFiles files{home / "user", home / "machine"};
-  TextTable text = DefaultTextTable();
-
-  void SetUp() override {
-    App();
-    std::filesystem::create_directories(files.userFolder);
-  }
-};
 
 TEST_F(DialogTest, JpegSliderShowsTheStoredToleranceAndOkStoresItBack) {
   WriteSetting(files, "Active", "JPEG Artifact", "5");

@@ -13,11 +13,11 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/offscreen_app.h"
 #include "app/window/curve_editor.h"
 #include "app/window/main_window.h"
 #include "app/window/preview_widget.h"
 #include "app/window/window_work.h"
+#include "app/window_fixture.h"
 #include "platform/cups_server.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
@@ -83,29 +83,11 @@ class WindowPrintTest : public testing::Test {
  protected:
   test::TempFolder home;
 
-  void SetUp() override {
-    App();
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
-    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
-    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
-  }
+  void SetUp() override { UseFreshConfiguration(home); }
 
-  std::unique_ptr<MainWindow> Open() {
-    auto work = std::make_unique<WindowWork>();
-    EXPECT_TRUE(OpenPrintSession(work->session, "C711WT").ok());
-    WindowContext ctx;
-    ctx.programFolder = NVX_SHARE_DIR;
-    auto w = std::make_unique<MainWindow>(std::move(ctx), std::move(work));
-    w->show();
-    return w;
-  }
-
+  static std::unique_ptr<MainWindow> Open() { return OpenTestWindow(); }
   static bool Load(MainWindow& w, const std::string& file) {
-    QSignalSpy loaded(&w, &MainWindow::loadFinished);
-    w.OpenImage(QString::fromStdString(file));
-    return loaded.wait(kWaitMs) && loaded.front().front().toBool() &&
-           QTest::qWaitFor([&w] { return !w.Busy(); }, kWaitMs);
+    return LoadInWindow(w, file, kWaitMs);
   }
 };
 

@@ -86,5 +86,14 @@ TEST(CostReport, OneCopyHasNoCopiesLineAndBothCurrencySpellingsAreFilled) {
             "image drum.");
 }
 
+TEST(CostReport, ALanguageWithoutTheCostTextsGetsTheEnglishOnes) {
+  TextTable text;  // every entry empty, as a language file without them leaves it
+  const CostReport report =
+      BuildCostReport(Estimate(0.5, 2), StatsOption::CostOnly, text, "C711WT", "A4");
+  EXPECT_EQ(report.text, BuildCostReport(Estimate(0.5, 2), StatsOption::CostOnly,
+                                         DefaultTextTable(), "C711WT", "A4")
+                             .text);
+}
+
 }  // namespace
 }  // namespace nvx

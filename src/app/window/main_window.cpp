@@ -544,7 +544,8 @@ void MainWindow::BuildMenus() {
     tonerOrderAction_ = add(utility, name.Entry(201), &MainWindow::OnTonerOrder);
     tonerOrderAction_->setObjectName(QStringLiteral("actionTonerOrder"));
   }
-  add(utility, name.Entry(-1, texts::kCostStatistics), nullptr, false);
+  add(utility, name.Entry(271, texts::kCostStatistics), &MainWindow::OnCostStatistics)
+      ->setObjectName(QStringLiteral("actionCostStatistics"));
   add(utility, name.Entry(20), &MainWindow::OnLanguage);
   settingMenus_ = {tools, utility};
 

@@ -146,6 +146,7 @@ class MainWindow : public QMainWindow {
   void ShowWhiteChoke();
   void OnPrinterMode();
   void OnLanguage();
+  void OnCostStatistics();
   void OnHelp();
   void OnOnlineHelp();
   void OnAbout();
@@ -162,6 +163,7 @@ class MainWindow : public QMainWindow {
   QSize PreviewArea() const;
   void RedrawPreview();
   void StartPrint();
+  void ShowCostReport(bool costOnly);
   void StartBlankPage();
   void SetBusy(bool busy);
   void ShowFailure(const Failure& failure);

@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include "app/window/artwork.h"
+#include "app/window/cost_dialogs.h"
 #include "app/window/dialogs.h"
 #include "app/window/main_window.h"
 #include "app/window/menu_text.h"
@@ -356,6 +357,11 @@ void MainWindow::OnTonerOrder() {
 void MainWindow::OnPrinterMode() {
   ReadControls();
   ShowPrinterModeDialog(this, Files(), Texts(), ModelKey(), live_.printer);
+}
+
+void MainWindow::OnCostStatistics() {
+  // Stored at once: a print or another program costs with what OK wrote.
+  if (ShowCostSettingsDialog(this, Files(), Texts())) CommitSettings();
 }
 
 void MainWindow::OnLanguage() {

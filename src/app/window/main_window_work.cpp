@@ -1,14 +1,18 @@
 #include <QFutureWatcher>
 #include <QImage>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QtConcurrent/QtConcurrentRun>
 #include <filesystem>
 
+#include "app/window/cost_dialogs.h"
 #include "app/window/main_window.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
 #include "app/window/window_work.h"
+#include "cost/cost_settings.h"
 #include "image/page_fit.h"
+#include "job/costing.h"
 #include "job/delivery.h"
 #include "job/layout.h"
 #include "lang/text_entries.h"
@@ -19,6 +23,13 @@
 // off the user-interface thread; the window stays usable and shows their progress.
 namespace nvx::app {
 namespace {
+
+// What became of a print: sent, costed, or neither (with the reason).
+struct PrintOutcome {
+  Status status;
+  bool sent = false;
+  bool costed = false;
+};
 
 QImage ToImage(const PreviewBitmap& bitmap) {
   if (bitmap.width <= 0 || bitmap.height <= 0) return {};
@@ -141,24 +152,49 @@ void MainWindow::StartPrint() {
   if (busy_ || !imageLoaded_) return;
   SetStatusEntry(39);
   WindowWork* work = work_.get();
-  RunOffThread<Status>(
-      [work]() -> Status {
+  RunOffThread<PrintOutcome>(
+      [work]() -> PrintOutcome {
         PrintSession& s = work->session;
         // The job is laid out on the standard preview area, as the command line
         // does, so the printer gets the same bytes whatever the window's size.
         PlaceOnPage(s, work->document, kDefaultPreviewWidthPx, kDefaultPreviewHeightPx);
         Result<PrintJob> job = BuildImageJob(s, work->document, false);
-        if (!job) return job.failure();
-        if (job->outcome != JobOutcome::Made) return {};  // costed only: nothing to send
+        if (!job) return {job.failure()};
+        // Statistics only: the job writer costed it and made nothing to send.
+        if (job->outcome != JobOutcome::Made) return {Status{}, false, true};
         const std::string name =
             PrintDocumentName(s.live.caption, s.text[entry::kTitle], s.live.xCopy, s.live.yCopy);
-        return SendJob(s.live.printer, name, *job, s.text, s.hooks);
+        Status sent = SendJob(s.live.printer, name, *job, s.text, s.hooks);
+        if (!sent || ReadStatsOption(s.files) != StatsOption::PrintAndCost) {
+          return {sent, sent.ok()};
+        }
+        if (Result<PrintCost> cost = CostSentJob(s, *job)) {
+          s.lastCost = std::move(*cost);
+        } else {
+          s.lastCostFailure = cost.failure().message;
+        }
+        return {sent, true, true};
       },
-      [this](Status sent) {
-        if (!sent) ShowFailure(sent.failure());
+      [this](PrintOutcome outcome) {
+        if (!outcome.status) ShowFailure(outcome.status.failure());
+        if (outcome.costed) ShowCostReport(!outcome.sent);
         RedrawPreview();
-        emit printFinished(sent.ok());
+        emit printFinished(outcome.sent);
       });
+}
+
+void MainWindow::ShowCostReport(bool costOnly) {
+  const PrintSession& s = work_->session;
+  if (costOnly) {
+    SetStatusEntry(36);  // the image is still loaded, and nothing is printing
+    statusBar()->showMessage(Q(kCostOnlyNote));
+  }
+  if (!s.lastCost) {
+    ShowFailure(
+        Fail(s.lastCostFailure.empty() ? "The print could not be costed." : s.lastCostFailure));
+    return;
+  }
+  OpenCostReport(this, *s.lastCost, Texts(), costOnly);
 }
 
 void MainWindow::StartBlankPage() {

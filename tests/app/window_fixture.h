@@ -1,0 +1,62 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/offscreen_app.h"
+#include "app/window/main_window.h"
+#include "app/window/window_work.h"
+#include "lang/text_table.h"
+#include "settings/settings_file.h"
+#include "support/temp_folder.h"
+
+namespace nvx::app {
+
+// A first run in `home`: its own settings folders, the program's data, a fixed clock.
+inline void UseFreshConfiguration(const test::TempFolder& home) {
+  App();
+  setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+  setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
+  setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
+  setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+}
+
+// The window for `model`, opened and shown as at start-up.
+inline std::unique_ptr<MainWindow> OpenTestWindow(std::string_view model = "C711WT") {
+  auto work = std::make_unique<WindowWork>();
+  EXPECT_TRUE(OpenPrintSession(work->session, model).ok());
+  WindowContext ctx;
+  ctx.programFolder = NVX_SHARE_DIR;
+  auto w = std::make_unique<MainWindow>(std::move(ctx), std::move(work));
+  w->show();
+  return w;
+}
+
+// Opens the file in the window and waits until it is loaded and the worker has ended.
+inline bool LoadInWindow(MainWindow& w, const std::string& file, int waitMs = 60000) {
+  QSignalSpy loaded(&w, &MainWindow::loadFinished);
+  w.OpenImage(QString::fromStdString(file));
+  return loaded.wait(waitMs) && loaded.front().front().toBool() &&
+         QTest::qWaitFor([&w] { return !w.Busy(); }, waitMs);
+}
+
+// A dialog on settings files of its own, with the built-in texts.
+class DialogTest : public testing::Test {
+ protected:
+  test::TempFolder home;
+  SettingsFiles files{home / "user", home / "machine"};
+  TextTable text = DefaultTextTable();
+
+  void SetUp() override {
+    App();
+    std::filesystem::create_directories(files.userFolder);
+  }
+};
+
+}  // namespace nvx::app
