@@ -1,4 +1,3 @@
-#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -11,11 +10,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/offscreen_app.h"
 #include "app/window/main_window.h"
 #include "app/window/preview_widget.h"
 #include "app/window/window_work.h"
-#include "platform/cups_server.h"
+#include "app/window_fixture.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -23,7 +21,7 @@ namespace nvx::app {
 namespace {
 
 const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
-constexpr int kWaitMs = 60000;
+constexpr int kWaitMs = kWindowWaitMs;
 
 // Answers every message box the window opens, and keeps its text.
 class MessageAnswerer {
@@ -45,35 +43,7 @@ class MessageAnswerer {
   std::vector<std::string> texts_;
 };
 
-class WindowPrintTest : public testing::Test {
- protected:
-  test::TempFolder home;
-
-  void SetUp() override {
-    App();
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
-    setenv("NVXPRINT_DATA_DIR", NVX_SHARE_DIR, 1);
-    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
-  }
-
-  std::unique_ptr<MainWindow> Open() {
-    auto work = std::make_unique<WindowWork>();
-    EXPECT_TRUE(OpenPrintSession(work->session, "C711WT").ok());
-    WindowContext ctx;
-    ctx.programFolder = NVX_SHARE_DIR;
-    auto w = std::make_unique<MainWindow>(std::move(ctx), std::move(work));
-    w->show();
-    return w;
-  }
-
-  static bool Load(MainWindow& w, const std::string& file) {
-    QSignalSpy loaded(&w, &MainWindow::loadFinished);
-    w.OpenImage(QString::fromStdString(file));
-    return loaded.wait(kWaitMs) && loaded.front().front().toBool() &&
-           QTest::qWaitFor([&w] { return !w.Busy(); }, kWaitMs);
-  }
-};
+using WindowPrintTest = WindowFixture;
 
 TEST_F(WindowPrintTest, OpeningAnImageShowsItAndMovingASliderRedrawsThePreview) {
   MessageAnswerer answers;
@@ -111,13 +81,7 @@ TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
 }
 
 TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
-  test::CupsServer cups;
-  if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
-  test::SocketListener printer;
-  cups.AddRawQueue("OKI-C711WT-test", printer.port(), "OKI C711WT(PS)");
-  // libcups keeps the server per thread: this one is told, the workers read the variable.
-  setenv("CUPS_SERVER", cups.Address().c_str(), 1);
-  cupsSetServer(cups.Address().c_str());
+  if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
 
   MessageAnswerer answers;
   auto w = Open();
@@ -132,8 +96,8 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   QSignalSpy printed(w.get(), &MainWindow::printFinished);
   w->findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
   ASSERT_TRUE(printed.wait(kWaitMs));
-  ASSERT_TRUE(printed.front().front().toBool()) << cups.Log();
-  const std::vector<std::string> jobs = printer.WaitForJobs(1);
+  ASSERT_TRUE(printed.front().front().toBool()) << cups->Log();
+  const std::vector<std::string> jobs = printer->WaitForJobs(1);
   ASSERT_EQ(jobs.size(), 1u);
   w->CommitSettings();
 
@@ -145,7 +109,6 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   ASSERT_GT(expected.size(), 10000u);
   EXPECT_EQ(jobs.front().size(), expected.size());
   EXPECT_TRUE(jobs.front() == expected) << "the window's job differs from the command line's";
-  cupsSetServer(nullptr);
 }
 
 }  // namespace

@@ -135,6 +135,8 @@ class MainWindow : public QMainWindow {
   void OnUnits();
   void OnJpegSettings();
   void OnBlackRemoval();
+  void OnPatternSetup();
+  void OnPatternPrint();
   void OnTonerOrder();
   void OnPrinterMode();
   void OnLanguage();
@@ -165,7 +167,6 @@ class MainWindow : public QMainWindow {
   LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;
-  bool patternPrintAvailable_ = false;  // pattern printing is not offered yet
   int substrate_ = 6;
   std::string currentFile_;
   WindowMetrics metrics_;

@@ -155,6 +155,7 @@ void MainWindow::StartPrint() {
         return SendJob(s.live.printer, name, *job, s.text, s.hooks);
       },
       [this](Status sent) {
+        live_.patternPrint = false;  // the pattern setup's print screens one print
         if (!sent) ShowFailure(sent.failure());
         RedrawPreview();
         emit printFinished(sent.ok());
