@@ -196,7 +196,7 @@ class LibraryEditDialog : public QDialog {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     QPushButton* ok = Button(T(text, 6), "ok");
-    QPushButton* cancel = Button(T(text, 8), "cancel");
+    QPushButton* cancel = Button(T(text, 5), "cancel");
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     column->addLayout(buttons);
@@ -249,6 +249,7 @@ class ShapeImportDialog : public QDialog {
     }
     Build(text);
     Connect();
+    ShowGaps();
     ShowPreviewNumbers();
     resize(660, 560);
   }
@@ -292,7 +293,8 @@ class ShapeImportDialog : public QDialog {
     gapRow->addSpacing(8);
     gapRow->addWidget(new QLabel(QStringLiteral("45`")));
     gapRow->addWidget(gap45_);
-    gapRow->addWidget(new QLabel(T(text, DisplayUnitLabelEntry(unit_))));
+    unitLabel_ = T(text, DisplayUnitLabelEntry(unit_));
+    gapRow->addWidget(new QLabel(unitLabel_));
     baseGap_ = Slider("BaseGap_Track", 0, 100);
     gapRow->addWidget(baseGap_, 1);
     column->addWidget(gaps);
@@ -388,9 +390,10 @@ class ShapeImportDialog : public QDialog {
   }
 
   void ShowPreviewNumbers() {
-    widthValue_->setText(LengthText(previewWidth_->value() / 10.0, unit_, 1));
-    heightValue_->setText(LengthText(previewHeight_->value() / 10.0, unit_, 1));
-    gapValue_->setText(LengthText(previewGap_->value() / 10.0, unit_, 4));
+    const QString unit = QStringLiteral(" ") + unitLabel_;
+    widthValue_->setText(LengthText(previewWidth_->value() / 10.0, unit_, 1) + unit);
+    heightValue_->setText(LengthText(previewHeight_->value() / 10.0, unit_, 1) + unit);
+    gapValue_->setText(LengthText(previewGap_->value() / 10.0, unit_, 4) + unit);
   }
 
   Result<std::vector<std::uint8_t>> Draw(const MaskRequest& request) const {
@@ -481,6 +484,7 @@ class ShapeImportDialog : public QDialog {
   std::filesystem::path library_;
   PatternDialogHooks hooks_;
   DisplayUnit unit_;
+  QString unitLabel_;
   std::optional<ShapeRecord> shape_;
   double gap0Mm_ = 0;
   double gap45Mm_ = 0;
@@ -531,43 +535,35 @@ class PatternSetupDialog : public QDialog {
     int row = 0;
     const QString unit = T(text_, DisplayUnitLabelEntry(unit_));
 
-    grid->addWidget(new QLabel(T(text_, 242)), row, 0);
+    // Columns: caption, box, unit, slider, link.
+    grid->addWidget(new QLabel(T(text_, 242)), row, 0, 1, 3);
     shapes_ = new QComboBox;
     shapes_->setObjectName(QStringLiteral("shapeList"));
     shapes_->setMinimumContentsLength(14);
-    grid->addWidget(shapes_, row++, 1, 1, 3);
+    grid->addWidget(shapes_, row++, 3, 1, 2);
 
-    grid->addWidget(new QLabel(T(text_, 244)), row++, 0, 1, 4);
+    grid->addWidget(new QLabel(T(text_, 244)), row++, 0, 1, 5);
     sizeX_ = LengthBox("sizeX", kLengthChars);
     sizeY_ = LengthBox("sizeY", kLengthChars);
     sizeXSlider_ = Slider("sizeXSlider", 0, 100);
     sizeYSlider_ = Slider("sizeYSlider", 0, 100);
+    gap_ = LengthBox("gap", kSignedLengthChars);
+    gapSlider_ = Slider("gapSlider", 0, 100);
     link_ = new QToolButton;
     link_->setObjectName(QStringLiteral("sizeLink"));
     link_->setCheckable(true);
     link_->setIconSize(QSize(22, 22));
-    const std::tuple<QString, QLineEdit*, QSlider*> sizes[] = {
-        {QStringLiteral("X"), sizeX_, sizeXSlider_}, {QStringLiteral("Y"), sizeY_, sizeYSlider_}};
-    const int firstSizeRow = row;
-    for (const auto& [caption, box, slider] : sizes) {
-      auto* boxRow = new QHBoxLayout;
-      boxRow->addWidget(new QLabel(caption));
-      boxRow->addWidget(box);
-      boxRow->addWidget(new QLabel(unit));
-      grid->addLayout(boxRow, row, 0);
-      grid->addWidget(slider, row++, 1, 1, 2);
-    }
-    grid->addWidget(link_, firstSizeRow, 3, 2, 1, Qt::AlignCenter);
-
-    grid->addWidget(new QLabel(T(text_, 245)), row++, 0, 1, 4);
-    gap_ = LengthBox("gap", kSignedLengthChars);
-    gapSlider_ = Slider("gapSlider", 0, 100);
-    auto* gapRow = new QHBoxLayout;
-    gapRow->addSpacing(QFontMetrics(font()).horizontalAdvance(QStringLiteral("X ")));
-    gapRow->addWidget(gap_);
-    gapRow->addWidget(new QLabel(unit));
-    grid->addLayout(gapRow, row, 0);
-    grid->addWidget(gapSlider_, row++, 1, 1, 2);
+    auto addLength = [&](const QString& caption, QLineEdit* box, QSlider* slider) {
+      grid->addWidget(new QLabel(caption), row, 0);
+      grid->addWidget(box, row, 1);
+      grid->addWidget(new QLabel(unit), row, 2);
+      grid->addWidget(slider, row++, 3);
+    };
+    grid->addWidget(link_, row, 4, 2, 1, Qt::AlignCenter);
+    addLength(QStringLiteral("X"), sizeX_, sizeXSlider_);
+    addLength(QStringLiteral("Y"), sizeY_, sizeYSlider_);
+    grid->addWidget(new QLabel(T(text_, 245)), row++, 0, 1, 5);
+    addLength({}, gap_, gapSlider_);
 
     auto* angleRow = new QHBoxLayout;
     angleRow->addWidget(new QLabel(T(text_, 247)));
@@ -577,11 +573,11 @@ class PatternSetupDialog : public QDialog {
     angleRow->addWidget(screen_);
     angleRow->addWidget(new QLabel(T(text_, 248)));
     angleRow->addStretch(1);
-    grid->addLayout(angleRow, row++, 0, 1, 4);
+    grid->addLayout(angleRow, row++, 0, 1, 5);
 
     invert_ = new QCheckBox(Q(kInvertPattern));
     invert_->setObjectName(QStringLiteral("invertPattern"));
-    grid->addWidget(invert_, row++, 0, 1, 4);
+    grid->addWidget(invert_, row++, 0, 1, 5);
 
     auto* libraryRow = new QHBoxLayout;
     import_ = Button(T(text_, 246), "importShape");
@@ -589,11 +585,11 @@ class PatternSetupDialog : public QDialog {
     libraryRow->addWidget(import_);
     libraryRow->addWidget(edit_);
     libraryRow->addStretch(1);
-    grid->addLayout(libraryRow, row++, 0, 1, 4);
+    grid->addLayout(libraryRow, row++, 0, 1, 5);
 
     auto* canvas = new QLabel(T(text_, 243) + QStringLiteral(": ") + hooks_.canvas);
     canvas->setObjectName(QStringLiteral("canvas"));
-    grid->addWidget(canvas, row++, 0, 1, 4);
+    grid->addWidget(canvas, row++, 0, 1, 5);
     grid->setRowStretch(row, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -602,7 +598,7 @@ class PatternSetupDialog : public QDialog {
     buttons->addWidget(print_);
     buttons->addStretch(1);
     buttons->addWidget(ok);
-    grid->addLayout(buttons, ++row, 0, 1, 4);
+    grid->addLayout(buttons, ++row, 0, 1, 5);
     connect(ok, &QPushButton::clicked, this, [this] {
       Store();
       accept();
