@@ -139,9 +139,7 @@ class PatternSetupDialog : public QDialog {
       accept();
     });
 
-    preview_ = new PatternPreview([this](const MaskRequest& request) {
-      return GenerateMaskPlane(settings_, shape_, request, {});
-    });
+    preview_ = new PatternPreview([this] { return PreviewPattern{settings_, shape_}; });
     columns->addLayout(grid, 0);
     columns->addWidget(preview_, 1);
   }

@@ -1,10 +1,12 @@
 #include "app/window/pattern_widgets.h"
 
+#include <QFutureWatcher>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cstring>
 
@@ -55,7 +57,8 @@ void PlaceSlider(QSlider* slider, int position) {
   slider->setValue(position);
 }
 
-PatternPreview::PatternPreview(Draw draw) : draw_(std::move(draw)) {
+PatternPreview::PatternPreview(std::function<PreviewPattern()> source)
+    : source_(std::move(source)) {
   setObjectName(QStringLiteral("patternPreview"));
   setMinimumSize(260, 200);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -67,22 +70,43 @@ void PatternPreview::SetZoom(double zoom) {
 }
 
 void PatternPreview::Redraw() {
+  if (drawing_) {
+    again_ = true;
+    return;
+  }
   MaskRequest request;
   request.widthPx = std::max(1, width() - 2);
   request.heightPx = std::max(1, height() - 2);
   request.pixelsPerMm = logicalDpiX() / 25.4 * zoom_;
-  image_ = {};
-  failure_.clear();
-  if (Result<std::vector<std::uint8_t>> plane = draw_(request); !plane) {
-    failure_ = Q(plane.failure().message);
-  } else if (plane->size() == std::size_t(request.widthPx) * std::size_t(request.heightPx)) {
-    image_ = QImage(request.widthPx, request.heightPx, QImage::Format_Grayscale8);
+  drawing_ = true;
+  auto* watcher = new QFutureWatcher<Drawn>(this);
+  connect(watcher, &QFutureWatcher<Drawn>::finished, this, [this, watcher] {
+    watcher->deleteLater();
+    drawing_ = false;
+    Show(watcher->result());
+  });
+  watcher->setFuture(QtConcurrent::run([pattern = source_(), request]() -> Drawn {
+    if (pattern.blank) return {};
+    Result<std::vector<std::uint8_t>> plane =
+        GenerateMaskPlane(pattern.settings, pattern.shape, request, {});
+    if (!plane) return {{}, Q(plane.failure().message)};
+    const std::size_t width = std::size_t(request.widthPx);
+    if (plane->size() != width * std::size_t(request.heightPx)) return {};
+    QImage image(request.widthPx, request.heightPx, QImage::Format_Grayscale8);
     for (int y = 0; y < request.heightPx; ++y) {
-      std::memcpy(image_.scanLine(y), plane->data() + std::size_t(y) * request.widthPx,
-                  std::size_t(request.widthPx));
+      std::memcpy(image.scanLine(y), plane->data() + std::size_t(y) * width, width);
     }
-  }
+    return {image, {}};
+  }));
+}
+
+void PatternPreview::Show(Drawn drawn) {
+  drawn_ = std::move(drawn);
   update();
+  if (again_) {
+    again_ = false;
+    Redraw();
+  }
 }
 
 void PatternPreview::resizeEvent(QResizeEvent*) { Redraw(); }
@@ -90,8 +114,10 @@ void PatternPreview::resizeEvent(QResizeEvent*) { Redraw(); }
 void PatternPreview::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), Qt::white);
-  if (!image_.isNull()) p.drawImage(1, 1, image_);
-  if (!failure_.isEmpty()) p.drawText(rect().adjusted(6, 6, -6, -6), Qt::TextWordWrap, failure_);
+  if (!drawn_.image.isNull()) p.drawImage(1, 1, drawn_.image);
+  if (!drawn_.failure.isEmpty()) {
+    p.drawText(rect().adjusted(6, 6, -6, -6), Qt::TextWordWrap, drawn_.failure);
+  }
   p.setPen(palette().color(QPalette::Mid));
   p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -1,14 +1,13 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 #include <functional>
-#include <vector>
 
-#include "base/result.h"
 #include "lang/text_table.h"
 #include "pattern/mask_plane.h"
+#include "pattern/pattern_settings.h"
 #include "settings/units.h"
 
 class QLineEdit;
@@ -33,26 +32,38 @@ double TypedMillimetres(const QLineEdit* box, DisplayUnit unit);
 // Sets a slider without running what a user's move runs.
 void PlaceSlider(QSlider* slider, int position);
 
+// What a pattern preview draws; `blank` draws nothing.
+struct PreviewPattern {
+  PatternSettings settings;
+  PatternShape shape;
+  bool blank = false;
+};
+
 // The pattern at its real size on the screen: the area's own dots per inch,
-// times a zoom. `draw` makes the mask plane for the area.
+// times a zoom. `source` says what to draw; the drawing runs off the
+// user-interface thread, and changes made meanwhile are drawn after it.
 class PatternPreview : public QWidget {
  public:
-  using Draw = std::function<Result<std::vector<std::uint8_t>>(const MaskRequest&)>;
-
-  explicit PatternPreview(Draw draw);
+  explicit PatternPreview(std::function<PreviewPattern()> source);
   void SetZoom(double zoom);
   void Redraw();
-  const QImage& Image() const { return image_; }
 
  protected:
   void resizeEvent(QResizeEvent*) override;
   void paintEvent(QPaintEvent*) override;
 
  private:
-  Draw draw_;
+  struct Drawn {
+    QImage image;
+    QString failure;
+  };
+  void Show(Drawn drawn);
+
+  std::function<PreviewPattern()> source_;
   double zoom_ = 1;
-  QImage image_;
-  QString failure_;
+  bool drawing_ = false;
+  bool again_ = false;  // a change came while drawing
+  Drawn drawn_;
 };
 
 }  // namespace nvx::app::pattern_ui

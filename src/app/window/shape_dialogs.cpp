@@ -198,7 +198,7 @@ class ShapeImportDialog : public QDialog {
     grid->addWidget(zoom_, 1, 4, 1, 2);
     column->addWidget(sizes);
 
-    preview_ = new PatternPreview([this](const MaskRequest& request) { return Draw(request); });
+    preview_ = new PatternPreview([this] { return Pattern(); });
     column->addWidget(preview_, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -271,9 +271,9 @@ class ShapeImportDialog : public QDialog {
     gapValue_->setText(LengthText(previewGap_->value() / 10.0, unit_, 4) + unit);
   }
 
-  Result<std::vector<std::uint8_t>> Draw(const MaskRequest& request) const {
-    if (!shape_)
-      return std::vector<std::uint8_t>(std::size_t(request.widthPx) * request.heightPx, 255);
+  // The shape tiled as the preview's sizes and the gap boxes say.
+  PreviewPattern Pattern() const {
+    if (!shape_) return {{}, {}, true};
     PatternSettings settings = ReadPatternSettings(files_);
     settings.sizeXMm = previewWidth_->value() / 10.0;
     settings.sizeYMm = previewHeight_->value() / 10.0;
@@ -282,7 +282,7 @@ class ShapeImportDialog : public QDialog {
     PatternShape shape{PatternShapeKind::Library, *shape_};
     shape.record.pitchAdjust0 = static_cast<float>(gap0Mm_ / 10);
     shape.record.pitchAdjust45 = static_cast<float>(gap45Mm_ / 10);
-    return GenerateMaskPlane(settings, shape, request, {});
+    return {settings, shape};
   }
 
   QString PickFile(const QString& start) {
