@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "app/window/pattern_dialogs.h"
+#include "app/window/preview_widget.h"
 #include "app/window/window_work.h"
 #include "app/window_fixture.h"
 #include "pattern/pattern_settings.h"
@@ -256,6 +257,14 @@ TEST_F(WindowPatternPrintTest, ThePatternPrintOfTheSetupEqualsTheCommandLines) {
   EXPECT_FALSE(w.Live().patternPrint) << "pattern mode holds for that one print";
   const std::vector<std::string> jobs = printer->WaitForJobs(1);
   ASSERT_EQ(jobs.size(), 1u);
+
+  auto* preview = Child<PreviewWidget>(w, "preview");
+  const QImage unscreened = preview->Page();
+  auto* patternPreview = Child<QAbstractButton>(w, "patternPreview");
+  QTest::mouseClick(patternPreview, Qt::LeftButton, {}, QPoint(8, patternPreview->height() / 2));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Busy(); }, kWaitMs));
+  ASSERT_TRUE(w.Live().patternPreview);
+  EXPECT_NE(preview->Page(), unscreened) << "\"Pattern Preview\" shows the screen";
 
   const pid_t pid = test::StartProcess(
       {NVX_BINARY, "print", photo, "--pattern", "--to", (home / "cli.prn").string()}, {},
