@@ -126,7 +126,7 @@ class ShapeImportDialog : public QDialog {
     Connect();
     ShowGaps();
     ShowPreviewNumbers();
-    resize(660, 560);
+    resize(660, 500);
   }
 
  private:
