@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
@@ -13,6 +14,7 @@
 #include "app/window/main_window.h"
 #include "app/window/window_work.h"
 #include "lang/text_table.h"
+#include "platform/cups_server.h"
 #include "settings/settings_file.h"
 #include "support/temp_folder.h"
 
@@ -56,6 +58,39 @@ class DialogTest : public testing::Test {
   void SetUp() override {
     App();
     std::filesystem::create_directories(files.userFolder);
+  }
+};
+
+inline constexpr int kWindowWaitMs = 60000;
+
+// The main window of a fresh user, with a private CUPS queue on demand.
+class WindowFixture : public testing::Test {
+ protected:
+  test::TempFolder home;
+  std::unique_ptr<test::CupsServer> cups;
+  std::unique_ptr<test::SocketListener> printer;
+
+  void SetUp() override { UseFreshConfiguration(home); }
+  void TearDown() override {
+    if (cups) cupsSetServer(nullptr);
+  }
+
+  // A private CUPS whose queue "OKI-C711WT-test" sends its jobs to `printer`;
+  // the reason when it cannot start.
+  std::string StartPrinter() {
+    cups = std::make_unique<test::CupsServer>();
+    if (std::string why = cups->Start(); !why.empty()) return why;
+    printer = std::make_unique<test::SocketListener>();
+    cups->AddRawQueue("OKI-C711WT-test", printer->port(), "OKI C711WT(PS)");
+    // libcups keeps the server per thread: this one is told, the workers read the variable.
+    setenv("CUPS_SERVER", cups->Address().c_str(), 1);
+    cupsSetServer(cups->Address().c_str());
+    return {};
+  }
+
+  static std::unique_ptr<MainWindow> Open() { return OpenTestWindow(); }
+  static bool Load(MainWindow& w, const std::string& file) {
+    return LoadInWindow(w, file, kWindowWaitMs);
   }
 };
 

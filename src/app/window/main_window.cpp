@@ -525,7 +525,8 @@ void MainWindow::BuildMenus() {
   add(tools, name.Entry(147), &MainWindow::OnCustomPaper)
       ->setObjectName(QStringLiteral("actionCustomPaper"));
   add(tools, name.Entry(19), &MainWindow::OnUnits);
-  add(tools, name.Entry(212), nullptr, false);  // pattern setup
+  add(tools, name.Entry(212), &MainWindow::OnPatternSetup)
+      ->setObjectName(QStringLiteral("actionPatternSetup"));
   tools->addSeparator();
   add(tools, name.Entry(21), &MainWindow::OnSavePreset)
       ->setObjectName(QStringLiteral("actionSavePreset"));
@@ -647,6 +648,7 @@ void MainWindow::ConnectControls() {
   connect(xCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
   connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
   connect(printButton_, &QPushButton::clicked, this, &MainWindow::OnPrint);
+  connect(patternButton_, &QPushButton::clicked, this, &MainWindow::OnPatternSetup);
   connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
   connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
   connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);

@@ -139,6 +139,8 @@ class MainWindow : public QMainWindow {
   void OnMargins();
   void OnJpegSettings();
   void OnBlackRemoval();
+  void OnPatternSetup();
+  void OnPatternPrint();
   void OnTonerOrder();
   void OnCurveEditor();
   void ApplyColourPoints(const ColourAdjustPoints& points);
@@ -175,7 +177,6 @@ class MainWindow : public QMainWindow {
   LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;
-  bool patternPrintAvailable_ = false;  // pattern printing is not offered yet
   int substrate_ = 6;
   std::string currentFile_;
   WindowMetrics metrics_;

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +34,7 @@
 #include "app/window/main_window.h"
 #include "app/window/menu_text.h"
 #include "app/window/paper_dialogs.h"
+#include "app/window/pattern_dialogs.h"
 #include "app/window/preview_widget.h"
 #include "app/window/qt_text.h"
 #include "app/window/window_texts.h"
@@ -41,6 +43,7 @@
 #include "image/preview.h"
 #include "job/presets.h"
 #include "lang/text_entries.h"
+#include "pattern/shape_library.h"
 #include "platform/printer_enumeration.h"
 #include "printers/media.h"
 #include "printers/media_rules.h"
@@ -259,7 +262,7 @@ void MainWindow::OnSettingChanged() {
 void MainWindow::OnTick() {
   if (printerList_->count() == 0) FillPrinters();
   printButton_->setEnabled(imageLoaded_ && !busy_);
-  patternButton_->setEnabled(imageLoaded_ && !busy_ && patternPrintAvailable_);
+  patternButton_->setEnabled(imageLoaded_ && !busy_);
   CommitSettings();
 }
 
@@ -347,6 +350,38 @@ void MainWindow::OnJpegSettings() { ShowJpegDialog(this, Files(), Texts()); }
 
 void MainWindow::OnBlackRemoval() {
   ShowBlackRemovalDialog(this, Files(), Texts(), [this] { RedrawPreview(); });
+}
+
+void MainWindow::OnPatternSetup() {
+  ReadControls();
+  PatternDialogHooks hooks;
+  auto setup = std::make_shared<QPointer<QDialog>>();
+  // The worker reads the pattern settings while it prints: the dialog waits.
+  hooks.print = [this, setup] {
+    OnPatternPrint();
+    if (busy_ && *setup) (*setup)->setEnabled(false);
+  };
+  if (imageLoaded_) {
+    const DisplayUnit unit = ReadDisplayUnit(Files());
+    const OrientedImage& grid = work_->document.grid;
+    hooks.canvas = Q(FormatPointsInDisplayUnit(grid.printWidthPt, unit) + " x " +
+                     FormatPointsInDisplayUnit(grid.printHeightPt, unit) + " ") +
+                   Text(DisplayUnitLabelEntry(unit));
+  }
+  const std::filesystem::path library = ShapeLibraryPath(Files(), DefaultLibraryFolders(Files()));
+  std::unique_ptr<QDialog> dialog =
+      MakePatternSetupDialog(this, Files(), Texts(), library, std::move(hooks));
+  *setup = dialog.get();
+  connect(this, &MainWindow::printFinished, dialog.get(), [setup] { (*setup)->setEnabled(true); });
+  dialog->exec();
+  CommitSettings();
+  RedrawPreview();  // "Pattern Preview" shows the new pattern
+}
+
+void MainWindow::OnPatternPrint() {
+  if (!imageLoaded_ || busy_) return;
+  live_.patternPrint = true;  // for this print only; its end turns it off
+  OnPrint();
 }
 
 void MainWindow::OnTonerOrder() {

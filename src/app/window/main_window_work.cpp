@@ -176,6 +176,7 @@ void MainWindow::StartPrint() {
         return {sent, true, true};
       },
       [this](PrintOutcome outcome) {
+        live_.patternPrint = false;  // the pattern setup's print screens one print
         if (!outcome.status) ShowFailure(outcome.status.failure());
         if (outcome.costed) ShowCostReport(!outcome.sent);
         RedrawPreview();
