@@ -200,7 +200,16 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"CmykJpegOwnProfile",
                    kPicture + " -colorspace CMYK -quality 100 -profile " + kIcc + "ps_cmyk.icc",
                    "jpg:", "p.jpg", 8, false, kToSrgb},
-        WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2}),
+        WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2,
+                   false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykTiffOwnProfile",
+                   kPicture + " -colorspace CMYK -profile " + kIcc + "ps_cmyk.icc", "tif:", "p.tif",
+                   2, false, kToSrgb},
+        WriterCase{"CmykPsd", kPicture + " -colorspace CMYK -depth 8", "psd:", "k.psd", 2, false,
+                   "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykPsdOwnProfile",
+                   kPicture + " -colorspace CMYK -depth 8 -profile " + kIcc + "ps_cmyk.icc",
+                   "psd:", "p.psd", 2, false, kToSrgb}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct UnreadableCase {
