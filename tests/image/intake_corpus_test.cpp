@@ -189,6 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"JpegGrey", kPicture + " -colorspace Gray -quality 100", "jpg:", "g.jpg", 24},
         WriterCase{"GifTransparent", kTransparent, "gif:", "t.gif", 0},
         WriterCase{"GifInterlaced", kPicture + " -interlace GIF", "gif:", "i.gif", 0},
+        // Of an animation or a file of pages, the first picture prints.
+        WriterCase{"GifAnimated", kPicture + " -size 32x16 xc:green", "gif:", "anim.gif", 0},
+        WriterCase{"TiffTwoPages", kPicture + " -size 32x16 xc:green", "tif:", "pages.tif", 0},
         WriterCase{"BmpV5", kPicture, "bmp:", "v5.bmp", 0},
         WriterCase{"BmpV5Alpha", kTransparent, "bmp:", "v5a.bmp", 0},
         WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
