@@ -17,9 +17,9 @@ class SharedLibrary {
 
   bool Loaded() const { return handle_ != nullptr; }
 
-  // The function `name` with the type of `declared`, nullptr when missing.
+  // The function `name`, of type `Function`; nullptr when missing.
   template <class Function>
-  Function* Find(const char* name, Function* /*declared*/) const {
+  Function* Find(const char* name) const {
     return handle_ ? reinterpret_cast<Function*>(::dlsym(handle_, name)) : nullptr;
   }
 
@@ -30,7 +30,8 @@ class SharedLibrary {
 }  // namespace nvx::platform
 
 // For a struct of a library's functions, each listed as X(name) in a list
-// macro: a member pointer per function, found in the member `library`...
-#define NVX_LIBRARY_FUNCTION(name) decltype(&::name) name = library.Find(#name, &::name);
+// macro: a member pointer per function, found in the member `library` (the
+// declaration gives only its type: the program does not link the library)...
+#define NVX_LIBRARY_FUNCTION(name) decltype(&::name) name = library.Find<decltype(::name)>(#name);
 // ... and the test that every one was found: `library.Loaded() LIST(NVX_LIBRARY_FOUND)`.
 #define NVX_LIBRARY_FOUND(name) &&name != nullptr
