@@ -60,29 +60,44 @@ void ApplyLimits(std::uint64_t extraMemoryBytes, std::uint64_t seconds) {
   for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(fault, SIG_DFL);
 }
 
-// Starts the program with its input on descriptor 0, the reply pipe on 1, the
-// output memory on kChildOutputFd and nothing else of ours open; the limits
-// lead its arguments. 0 or the error.
-int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, pid_t& pid) {
+// The program's command line: the limits lead its own arguments.
+std::vector<std::string> CommandLine(const ChildProgram& program, const ChildLimits& limits) {
   // The parent's clock ends a hang; the processor limit also ends one that the
   // parent cannot wait for.
   const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count() + 1;
   std::vector<std::string> texts{program.path.string(), std::to_string(limits.extraMemoryBytes),
                                  std::to_string(seconds)};
   texts.insert(texts.end(), program.arguments.begin(), program.arguments.end());
+  return texts;
+}
+
+// Starts the program with its input on descriptor 0, the reply pipe on 1, the
+// output memory on kChildOutputFd and nothing else of ours open. 0 or the error.
+int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, pid_t& pid) {
+  std::vector<std::string> texts = CommandLine(program, limits);
   std::vector<char*> argv;
   for (std::string& text : texts) argv.push_back(text.data());
   argv.push_back(nullptr);
 
+  // Each source moved above the child's descriptors, so that no copy into
+  // place overwrites a source still to be copied.
+  std::vector<int> moved;
+  auto above = [&](int fd) {
+    if (fd > kChildOutputFd) return fd;
+    moved.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kChildOutputFd + 1));
+    return moved.back();
+  };
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   ::posix_spawn_file_actions_init(&actions);
   ::posix_spawnattr_init(&attributes);
-  if (program.input) ::posix_spawn_file_actions_adddup2(&actions, program.input->Descriptor(), 0);
-  ::posix_spawn_file_actions_adddup2(&actions, replyFd, 1);
-  if (program.output) {
-    ::posix_spawn_file_actions_adddup2(&actions, program.output->Descriptor(), kChildOutputFd);
-  }
+  int error = 0;
+  auto place = [&](int fd, int target) {
+    if (error == 0) error = ::posix_spawn_file_actions_adddup2(&actions, above(fd), target);
+  };
+  if (program.input) place(program.input->Descriptor(), 0);
+  place(replyFd, 1);
+  if (program.output) place(program.output->Descriptor(), kChildOutputFd);
   ::posix_spawn_file_actions_addclosefrom_np(&actions, kChildOutputFd + 1);
   // Whatever this thread blocks or ignores, the child starts with the defaults.
   sigset_t signals;
@@ -91,9 +106,10 @@ int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, p
   ::sigfillset(&signals);
   ::posix_spawnattr_setsigdefault(&attributes, &signals);
   ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  const int error = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  if (error == 0) error = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
   ::posix_spawnattr_destroy(&attributes);
   ::posix_spawn_file_actions_destroy(&actions);
+  for (int fd : moved) ::close(fd);
   return error;
 }
 
