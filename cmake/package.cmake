@@ -22,6 +22,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Opened at run time, so the library scan cannot see them: libheif for HEIC
+# images, DevIL for run-length bitmaps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libheif1, libdevil1c2")
 # Printing to a file needs neither; Ghostscript renders jobs for checking, and
 # the CUPS server holds the printer queues.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ghostscript, cups")

@@ -1,7 +1,5 @@
 #include "image/decode.h"
 
-#include <IL/il.h>
-
 #include <string>
 
 #include "image/devil_errors.h"
@@ -13,18 +11,19 @@ namespace {
 // One DevIL image name, bound while it lives.
 class DevilImage {
  public:
-  DevilImage() {
-    ilGenImages(1, &name_);
-    ilBindImage(name_);
+  explicit DevilImage(const DevilLibrary& devil) : devil_(devil) {
+    devil_.ilGenImages(1, &name_);
+    devil_.ilBindImage(name_);
   }
   ~DevilImage() {
-    ilBindImage(0);
-    ilDeleteImages(1, &name_);
+    devil_.ilBindImage(0);
+    devil_.ilDeleteImages(1, &name_);
   }
   DevilImage(const DevilImage&) = delete;
   DevilImage& operator=(const DevilImage&) = delete;
 
  private:
+  const DevilLibrary& devil_;
   ILuint name_ = 0;
 };
 
@@ -37,27 +36,28 @@ Failure DevilFailure(std::string_view fallback) {
 
 // Run-length bitmaps with the classic header, the one kind DevIL still reads.
 Result<DecodedImage> DecodeWithDevil(std::string_view bytes, const PixelSink& sink) {
-  InitDevil();
+  const DevilLibrary* devil = Devil();
+  if (!devil) return Fail("Run-length bitmaps need DevIL (libIL), which is not installed.");
   DrainDevilErrors();
   // Rows come top first whatever order the file keeps them in.
-  ilEnable(IL_ORIGIN_SET);
-  ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
-  DevilImage image;
-  if (ilLoadL(IL_BMP, bytes.data(), static_cast<ILuint>(bytes.size())) == IL_FALSE) {
+  devil->ilEnable(IL_ORIGIN_SET);
+  devil->ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+  DevilImage image(*devil);
+  if (devil->ilLoadL(IL_BMP, bytes.data(), static_cast<ILuint>(bytes.size())) == IL_FALSE) {
     return DevilFailure("UNKNOWN ERROR");
   }
   // 16-bit and indexed files become 8-bit RGBA inside DevIL, before any copy.
-  if (ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_FALSE) {
+  if (devil->ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_FALSE) {
     return DevilFailure("INVALID CONVERSION");
   }
   DecodedImage decoded;
-  decoded.width = ilGetInteger(IL_IMAGE_WIDTH);
-  decoded.height = ilGetInteger(IL_IMAGE_HEIGHT);
+  decoded.width = devil->ilGetInteger(IL_IMAGE_WIDTH);
+  decoded.height = devil->ilGetInteger(IL_IMAGE_HEIGHT);
   if (decoded.width < 1 || decoded.height < 1) return Fail("BAD DIMENSIONS");
   decoded.pixels = sink(decoded.width, decoded.height);
   if (!decoded.pixels) return OutOfMemory();
-  if (ilCopyPixels(0, 0, 0, decoded.width, decoded.height, 1, IL_RGBA, IL_UNSIGNED_BYTE,
-                   decoded.pixels) == 0) {
+  if (devil->ilCopyPixels(0, 0, 0, decoded.width, decoded.height, 1, IL_RGBA, IL_UNSIGNED_BYTE,
+                          decoded.pixels) == 0) {
     return DevilFailure(kFailedToConvertText);
   }
   return decoded;

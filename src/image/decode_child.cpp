@@ -1,11 +1,16 @@
 #include "image/decode_child.h"
 
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <thread>
 
+#include "base/text.h"
 #include "image/decode.h"
 #include "image/intake.h"
+#include "platform/folders.h"
 
 namespace nvx {
 namespace {
@@ -48,6 +53,8 @@ Failure ChildFailure(const platform::ChildEnd& end, std::chrono::milliseconds ti
                              " seconds."));
     case How::OutOfMemory:
       return Fail(Unreadable(kTooMuchMemory));
+    case How::NotStarted:
+      return Fail(Unreadable("Its decoder could not be started (" + end.reply + ")."));
     default:
       return Fail(Unreadable("Its decoder stopped without an answer."));
   }
@@ -78,27 +85,65 @@ Result<ChildDecoded> ParseReply(const std::string& reply, platform::SharedMemory
   return decoded;
 }
 
+// The helper's arguments: the format, and the test hook's fault when one is set.
+std::vector<std::string> DecodeArguments(ImageFormat format, DecodeFault fault) {
+  std::vector<std::string> arguments{std::to_string(static_cast<int>(format))};
+  if (fault != DecodeFault::None) arguments.push_back(std::to_string(static_cast<int>(fault)));
+  return arguments;
+}
+
+// What the tests ask the child to do instead of decoding.
+void Misbehave(DecodeFault fault) {
+  switch (fault) {
+    case DecodeFault::Crash:
+      std::raise(SIGSEGV);
+      break;
+    case DecodeFault::Abort:
+      std::abort();
+    case DecodeFault::Hang:
+      while (true) std::this_thread::sleep_for(std::chrono::seconds(1));
+    case DecodeFault::RunawayAllocation: {
+      std::vector<std::vector<char>> hoard;
+      while (true) hoard.emplace_back(std::size_t{1} << 30, 'x');
+    }
+    case DecodeFault::None:
+      break;
+  }
+}
+
 }  // namespace
 
 void SetDecodeTestHook(DecodeTestHook hook) { TestHook() = std::move(hook); }
 
 Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
                                    std::uint64_t declaredPixels) {
-  Result<platform::SharedMemory> memory = platform::SharedMemory::Create();
-  if (!memory) return Fail(Unreadable(memory.failure().message));
+  Result<platform::SharedMemory> input = platform::SharedMemory::Create();
+  if (!input) return Fail(Unreadable(input.failure().message));
+  if (!input->Fill(bytes)) return Fail(Unreadable("There is no memory to hand it to its decoder."));
+  Result<platform::SharedMemory> output = platform::SharedMemory::Create();
+  if (!output) return Fail(Unreadable(output.failure().message));
   const DecodeTestHook& hook = TestHook();
   platform::ChildLimits limits;
   limits.time = hook.time.count() > 0 ? hook.time : kDecodeTime;
   limits.extraMemoryBytes = kChildBaseMemory + kChildBytesPerPixel * declaredPixels;
-  platform::ChildEnd end = platform::RunInChild(limits, [&] {
-    if (hook.inChild) hook.inChild();
-    return Reply(DecodeImage(format, bytes, [&](int width, int height) {
-      return memory->MapForWriting(static_cast<std::size_t>(width) *
-                                   static_cast<std::size_t>(height) * 4);
-    }));
-  });
+  const platform::ChildProgram program{platform::HelperProgram(kDecoderProgram),
+                                       DecodeArguments(format, hook.fault), &*input, &*output};
+  platform::ChildEnd end = platform::RunChild(program, limits);
   if (end.how != platform::ChildEnd::How::Replied) return ChildFailure(end, limits.time);
-  return ParseReply(end.reply, std::move(*memory));
+  return ParseReply(end.reply, std::move(*output));
+}
+
+std::string ServeDecode(std::string_view bytes, const std::vector<std::string>& arguments) {
+  const std::optional<long long> format =
+      arguments.empty() ? std::nullopt : ParseWholeNumber(arguments[0]);
+  if (arguments.size() > 1)
+    Misbehave(static_cast<DecodeFault>(ParseWholeNumber(arguments[1]).value_or(0)));
+  if (!format) return Reply(Fail("FORMAT NOT SUPPORTED"));
+  platform::SharedMemory memory = platform::SharedMemory::Adopt(platform::kChildOutputFd);
+  return Reply(DecodeImage(static_cast<ImageFormat>(*format), bytes, [&](int width, int height) {
+    return memory.MapForWriting(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                                4);
+  }));
 }
 
 }  // namespace nvx

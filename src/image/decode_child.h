@@ -2,8 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result.h"
 #include "image/image_format.h"
@@ -20,16 +21,24 @@ struct ChildDecoded {
   const std::uint8_t* pixels = nullptr;
 };
 
-// Decodes in a child process with limits on memory (from the size the header
-// declares) and time. A crash, hang or runaway allocation ends only the child
-// and comes back as a failure whose message says so.
+// The helper program that decodes, installed beside nvxprint.
+inline constexpr std::string_view kDecoderProgram = "nvxprint-decode";
+
+// Decodes in a child process, the helper program, with limits on memory (from
+// the size the header declares) and time. A crash, hang or runaway allocation
+// ends only the child and comes back as a failure whose message says so.
 Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
                                    std::uint64_t declaredPixels);
 
-// For tests: `inChild` runs in the child before it decodes; a non-zero `time`
+// The helper program's work: decodes `bytes` as its arguments say into the
+// memory on kChildOutputFd and returns the reply for DecodeInChild.
+std::string ServeDecode(std::string_view bytes, const std::vector<std::string>& arguments);
+
+// For tests: the child does `fault` instead of decoding; a non-zero `time`
 // replaces the time limit. An empty hook restores the normal decode.
+enum class DecodeFault { None, Crash, Abort, Hang, RunawayAllocation };
 struct DecodeTestHook {
-  std::function<void()> inChild;
+  DecodeFault fault = DecodeFault::None;
   std::chrono::milliseconds time{0};
 };
 void SetDecodeTestHook(DecodeTestHook hook);

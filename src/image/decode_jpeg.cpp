@@ -5,13 +5,12 @@
 #include <jpeglib.h>
 #include <jerror.h>
 // clang-format on
-#include <lcms2.h>
-
 #include <csetjmp>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "image/cmyk.h"
 #include "image/decode.h"
 
 // JPEG through libjpeg-turbo itself: DevIL hands CMYK files over as R, G, B, A
@@ -20,8 +19,6 @@ namespace nvx {
 namespace {
 
 constexpr std::string_view kJpegError = "LIB JPEG ERROR";
-// Debian's Ghostscript profile for CMYK without one of its own (SWOP-like).
-constexpr const char* kDefaultCmykProfile = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
 
 struct ErrorManager {
   jpeg_error_mgr manager;
@@ -39,42 +36,18 @@ void OnMessage(j_common_ptr info, int level) {
   if (level < 0 && errors->manager.msg_code == JWRN_JPEG_EOF) errors->endedEarly = true;
 }
 
-using Profile = std::unique_ptr<void, decltype(&cmsCloseProfile)>;
-using Transform = std::unique_ptr<void, decltype(&cmsDeleteTransform)>;
-
-// CMYK to the RGB the rest of the program takes in (sRGB) through the file's
-// own profile, else Debian's default CMYK profile, with black-point compensation as
-// image editors do; Adobe's files keep CMYK inverted.
-Transform CmykTransform(jpeg_decompress_struct& info) {
+// The converter for a CMYK file, through its own profile when it has one;
+// Adobe's files keep CMYK inverted.
+std::unique_ptr<CmykToRgb> CmykConverter(jpeg_decompress_struct& info) {
   JOCTET* icc = nullptr;
   unsigned int iccLength = 0;
-  Profile cmyk(nullptr, cmsCloseProfile);
+  std::string_view profile;
   if (jpeg_read_icc_profile(&info, &icc, &iccLength)) {
-    cmyk.reset(cmsOpenProfileFromMem(icc, iccLength));
-    std::free(icc);
+    profile = {reinterpret_cast<const char*>(icc), iccLength};
   }
-  if (!cmyk || cmsGetColorSpace(cmyk.get()) != cmsSigCmykData) {
-    cmyk.reset(cmsOpenProfileFromFile(kDefaultCmykProfile, "r"));
-  }
-  Profile srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
-  if (!cmyk || !srgb) return Transform(nullptr, cmsDeleteTransform);
-  const cmsUInt32Number in = info.saw_Adobe_marker ? TYPE_CMYK_8_REV : TYPE_CMYK_8;
-  return Transform(
-      cmsCreateTransform(cmyk.get(), in, srgb.get(), TYPE_RGBA_8, INTENT_RELATIVE_COLORIMETRIC,
-                         cmsFLAGS_COPY_ALPHA | cmsFLAGS_BLACKPOINTCOMPENSATION),
-      cmsDeleteTransform);
-}
-
-// Without any profile: each ink takes its share of the light.
-void NaiveCmyk(const std::uint8_t* cmyk, bool inverted, JDIMENSION width, std::uint8_t* out) {
-  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, out += 4) {
-    const unsigned k = inverted ? cmyk[3] : 255 - cmyk[3];
-    for (int c = 0; c < 3; ++c) {
-      const unsigned light = inverted ? cmyk[c] : 255 - cmyk[c];
-      out[c] = static_cast<std::uint8_t>(light * k / 255);
-    }
-    out[3] = 255;
-  }
+  auto converter = std::make_unique<CmykToRgb>(profile, info.saw_Adobe_marker);
+  std::free(icc);
+  return converter;
 }
 
 class JpegReader {
@@ -98,7 +71,7 @@ class JpegReader {
     jpeg_read_header(&info_, TRUE);
     const bool cmyk = info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK;
     info_.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
-    if (cmyk) transform_ = CmykTransform(info_);
+    if (cmyk) cmyk_ = CmykConverter(info_);
     jpeg_start_decompress(&info_);
     decoded_ = {static_cast<int>(info_.output_width), static_cast<int>(info_.output_height),
                 nullptr};
@@ -119,18 +92,14 @@ class JpegReader {
       JSAMPROW row = cmyk ? row_.data() : out;
       jpeg_read_scanlines(&info_, &row, 1);
       if (!cmyk) continue;
-      if (transform_) {
-        for (std::size_t i = 3; i < rowBytes; i += 4) out[i] = 255;
-        cmsDoTransform(transform_.get(), row_.data(), out, info_.output_width);
-      } else {
-        NaiveCmyk(row_.data(), info_.saw_Adobe_marker, info_.output_width, out);
-      }
+      for (std::size_t i = 3; i < rowBytes; i += 4) out[i] = 255;
+      cmyk_->Convert(row_.data(), out, info_.output_width);
     }
   }
 
   jpeg_decompress_struct info_{};
   ErrorManager errors_{};
-  Transform transform_{nullptr, cmsDeleteTransform};
+  std::unique_ptr<CmykToRgb> cmyk_;
   std::vector<std::uint8_t> row_;
   DecodedImage decoded_;
 };

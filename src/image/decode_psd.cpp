@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "image/byte_reader.h"
+#include "image/cmyk.h"
 #include "image/decode.h"
 
 // Photoshop's merged image, read by us: DevIL's reader runs past its buffers on
@@ -99,8 +100,38 @@ std::optional<std::uint64_t> SkipSection(const ByteReader& file, std::uint64_t a
   return at + 4 + *length;
 }
 
+// The colour profile among the image resources (ID 1039), when there is one.
+std::string_view IccProfile(const ByteReader& file, std::uint64_t resources) {
+  const std::uint64_t end = resources + 4 + file.U32(resources).value_or(0);
+  for (std::uint64_t at = resources + 4; at + 12 <= end;) {
+    // "8BIM", the ID, a Pascal name padded to an even length, the data's length.
+    auto id = file.U16(at + 4), nameLength = file.U8(at + 6);
+    if (file.Text(at, 4) != "8BIM" || !id || !nameLength) return {};
+    const std::uint64_t sizeAt = at + 6 + ((*nameLength + 2) & ~1u);
+    auto size = file.U32(sizeAt);
+    if (!size || sizeAt + 4 + *size > end) return {};
+    if (*id == 1039) return file.Text(sizeAt + 4, *size);
+    at = sizeAt + 4 + ((*size + 1) & ~std::uint64_t{1});
+  }
+  return {};
+}
+
 std::uint32_t ColourPlanes(std::uint32_t mode) {
   return mode == kRgb ? 3 : (mode == kCmyk ? 4 : 1);
+}
+
+// CMYK planes, stored inverted (255 for no ink), through a profile a row at a time.
+void ComposeCmyk(const PsdHeader& h, const std::vector<std::uint8_t>& planes,
+                 std::string_view profile, std::uint8_t* out) {
+  const std::size_t size = static_cast<std::size_t>(h.width) * h.height;
+  const CmykToRgb toRgb(profile, true);
+  std::vector<std::uint8_t> inks(4 * static_cast<std::size_t>(h.width));
+  for (std::size_t row = 0; row < h.height; ++row, out += 4 * static_cast<std::size_t>(h.width)) {
+    for (std::size_t x = 0; x < h.width; ++x) {
+      for (int c = 0; c < 4; ++c) inks[4 * x + c] = planes[c * size + row * h.width + x];
+    }
+    toRgb.Convert(inks.data(), out, h.width);
+  }
 }
 
 void Compose(const PsdHeader& h, const std::vector<std::uint8_t>& planes, bool alpha,
@@ -113,11 +144,8 @@ void Compose(const PsdHeader& h, const std::vector<std::uint8_t>& planes, bool a
       case kRgb:
         out[0] = p[i], out[1] = p[size + i], out[2] = p[2 * size + i];
         break;
-      case kCmyk: {  // stored as 255 - ink; no profile travels with the composite
-        const unsigned k = p[3 * size + i];
-        for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(p[c * size + i] * k / 255);
+      case kCmyk:  // ComposeCmyk's
         break;
-      }
       case kIndexed:
         for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(palette[c * 256 + p[i]]);
         break;
@@ -145,8 +173,9 @@ Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink) {
   const std::string_view palette = file.Text(30, 768);
   if (h.mode == kIndexed && palette.size() != 768) return Fail(std::string(kReadError));
   std::optional<std::uint64_t> at = SkipSection(file, 26);  // colour mode data
-  if (at) at = SkipSection(file, *at);                      // image resources
-  if (at) at = SkipSection(file, *at);                      // layers and masks
+  const std::uint64_t resources = at.value_or(0);
+  if (at) at = SkipSection(file, *at);  // image resources
+  if (at) at = SkipSection(file, *at);  // layers and masks
   if (!at) return Fail(std::string(kReadError));
   // The first channel past the colours holds the merged image's transparency.
   const bool alpha = h.mode != kIndexed && h.channels > ColourPlanes(h.mode);
@@ -157,6 +186,7 @@ Result<DecodedImage> DecodePsd(std::string_view bytes, const PixelSink& sink) {
   decoded.pixels = sink(decoded.width, decoded.height);
   if (!decoded.pixels) return OutOfMemory();
   Compose(h, data, alpha, palette, decoded.pixels);
+  if (h.mode == kCmyk) ComposeCmyk(h, data, IccProfile(file, resources), decoded.pixels);
   return decoded;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "image/byte_reader.h"
+#include "image/cmyk.h"
 #include "image/decode.h"
 
 // TIFF through libtiff itself: DevIL hands back associated alpha unconverted,
@@ -41,11 +42,19 @@ using TiffHandle = std::unique_ptr<TIFF, decltype(&TIFFClose)>;
 
 // Alpha multiplied into the colours (associated) is divided out again: the
 // rest of the program, like PNG, expects colours as they look when opaque.
-void DivideOutAlpha(std::uint8_t* pixel) {
-  const unsigned a = pixel[3];
+void DivideOutAlpha(std::uint8_t* colours, int count, unsigned a) {
   if (a == 0 || a == 255) return;
-  for (int c = 0; c < 3; ++c)
-    pixel[c] = static_cast<std::uint8_t>(std::min(255u, (pixel[c] * 255u + a / 2) / a));
+  for (int c = 0; c < count; ++c)
+    colours[c] = static_cast<std::uint8_t>(std::min(255u, (colours[c] * 255u + a / 2) / a));
+}
+void DivideOutAlpha(std::uint8_t* rgba) { DivideOutAlpha(rgba, 3, rgba[3]); }
+
+// The file's own colour profile; empty when it has none.
+std::string_view IccProfile(TIFF* tiff) {
+  std::uint32_t length = 0;
+  void* profile = nullptr;
+  if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &length, &profile) != 1 || !profile) return {};
+  return {static_cast<const char*>(profile), length};
 }
 
 struct Layout {
@@ -75,25 +84,30 @@ bool ReadRows(TIFF* tiff, const Layout& l, std::uint8_t* out) {
   std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tiff)));
   const std::size_t needed = static_cast<std::size_t>(l.width) * l.samples * (l.bits / 8);
   if (row.size() < needed) return false;
-  for (std::uint32_t y = 0; y < l.height; ++y) {
+  // CMYK goes through a profile a row at a time, from 8-bit inks.
+  std::unique_ptr<CmykToRgb> toRgb;
+  std::vector<std::uint8_t> inks;
+  if (cmyk) {
+    toRgb = std::make_unique<CmykToRgb>(IccProfile(tiff), false);
+    inks.resize(4 * static_cast<std::size_t>(l.width));
+  }
+  for (std::uint32_t y = 0; y < l.height; ++y, out += 4 * static_cast<std::size_t>(l.width)) {
     if (TIFFReadScanline(tiff, row.data(), y, 0) < 0) return false;
-    for (std::uint32_t x = 0; x < l.width; ++x, out += 4) {
-      auto sample = [&](int s) -> unsigned {
+    for (std::uint32_t x = 0; x < l.width; ++x) {
+      auto sample = [&](int s) -> std::uint8_t {
         const std::size_t i = static_cast<std::size_t>(x) * l.samples + s;
         if (l.bits == 8) return row[i];
         std::uint16_t v;
         std::memcpy(&v, row.data() + 2 * i, 2);
-        return (v + 128u) / 257u;  // 16 bits to 8, rounded
+        return static_cast<std::uint8_t>((v + 128u) / 257u);  // 16 bits to 8, rounded
       };
-      if (cmyk) {  // without a profile: each ink takes its share of the light
-        const unsigned k = 255 - sample(3);
-        for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((255 - sample(c)) * k / 255);
-      } else {
-        for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>(sample(c));
-      }
-      out[3] = static_cast<std::uint8_t>(alpha ? sample(colours) : 255);
-      if (associated) DivideOutAlpha(out);
+      std::uint8_t* pixel = out + 4 * static_cast<std::size_t>(x);
+      std::uint8_t* colour = cmyk ? inks.data() + 4 * static_cast<std::size_t>(x) : pixel;
+      for (int c = 0; c < colours; ++c) colour[c] = sample(c);
+      pixel[3] = alpha ? sample(colours) : 255;
+      if (associated) DivideOutAlpha(colour, colours, pixel[3]);
     }
+    if (cmyk) toRgb->Convert(inks.data(), out, l.width);
   }
   return true;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "image/decode.h"
+#include "platform/shared_library.h"
 
 // WebP and HEIF (HEIC) through their own libraries, libwebp and libheif.
 namespace nvx {
@@ -13,9 +14,31 @@ namespace {
 constexpr std::string_view kHeaderError = "INVALID FILE HEADER";
 constexpr std::string_view kReadError = "FILE READ ERROR ";
 
-using HeifContext = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
-using HeifHandle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
-using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
+// libheif brings four video codecs with it, which would slow the start of
+// every decode: it is opened for the first HEIF file only.
+#define NVX_HEIF_FUNCTIONS(X)                   \
+  X(heif_context_alloc)                         \
+  X(heif_context_free)                          \
+  X(heif_context_read_from_memory_without_copy) \
+  X(heif_context_get_primary_image_handle)      \
+  X(heif_image_handle_release)                  \
+  X(heif_decode_image)                          \
+  X(heif_image_release)                         \
+  X(heif_image_get_plane_readonly)              \
+  X(heif_image_get_width)                       \
+  X(heif_image_get_height)
+
+struct Heif {
+  platform::SharedLibrary library{"libheif.so.1"};
+  NVX_HEIF_FUNCTIONS(NVX_LIBRARY_FUNCTION)
+  bool Complete() const { return library.Loaded() NVX_HEIF_FUNCTIONS(NVX_LIBRARY_FOUND); }
+};
+
+// libheif, or nullptr when it is not installed.
+const Heif* OpenHeif() {
+  static const Heif heif;
+  return heif.Complete() ? &heif : nullptr;
+}
 
 }  // namespace
 
@@ -37,29 +60,34 @@ Result<DecodedImage> DecodeWebP(std::string_view bytes, const PixelSink& sink) {
 
 // The primary image, turned and mirrored as the file says (libheif does it).
 Result<DecodedImage> DecodeHeif(std::string_view bytes, const PixelSink& sink) {
-  HeifContext context(heif_context_alloc(), heif_context_free);
-  if (!context ||
-      heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr)
-              .code != heif_error_Ok) {
+  const Heif* heif = OpenHeif();
+  if (!heif) return Fail("HEIF images need libheif, which is not installed.");
+  std::unique_ptr<heif_context, decltype(heif->heif_context_free)> context(
+      heif->heif_context_alloc(), heif->heif_context_free);
+  if (!context || heif->heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
+                                                                   bytes.size(), nullptr)
+                          .code != heif_error_Ok) {
     return Fail(std::string(kHeaderError));
   }
   heif_image_handle* handle = nullptr;
-  if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok) {
+  if (heif->heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok) {
     return Fail(std::string(kHeaderError));
   }
-  HeifHandle primary(handle, heif_image_handle_release);
+  std::unique_ptr<heif_image_handle, decltype(heif->heif_image_handle_release)> primary(
+      handle, heif->heif_image_handle_release);
   heif_image* image = nullptr;
-  if (heif_decode_image(primary.get(), &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                        nullptr)
+  if (heif->heif_decode_image(primary.get(), &image, heif_colorspace_RGB,
+                              heif_chroma_interleaved_RGBA, nullptr)
           .code != heif_error_Ok) {
     return Fail(std::string(kReadError));
   }
-  HeifImage decodedImage(image, heif_image_release);
+  std::unique_ptr<heif_image, decltype(heif->heif_image_release)> decodedImage(
+      image, heif->heif_image_release);
   int stride = 0;
   const std::uint8_t* rows =
-      heif_image_get_plane_readonly(decodedImage.get(), heif_channel_interleaved, &stride);
-  DecodedImage decoded{heif_image_get_width(decodedImage.get(), heif_channel_interleaved),
-                       heif_image_get_height(decodedImage.get(), heif_channel_interleaved),
+      heif->heif_image_get_plane_readonly(decodedImage.get(), heif_channel_interleaved, &stride);
+  DecodedImage decoded{heif->heif_image_get_width(decodedImage.get(), heif_channel_interleaved),
+                       heif->heif_image_get_height(decodedImage.get(), heif_channel_interleaved),
                        nullptr};
   if (!rows || decoded.width < 1 || decoded.height < 1) return Fail(std::string(kReadError));
   decoded.pixels = sink(decoded.width, decoded.height);

@@ -1,7 +1,5 @@
 #include "image/devil_errors.h"
 
-#include <IL/il.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -45,14 +43,18 @@ void ILAPIENTRY DevilFree(const void* CONST_RESTRICT block) { std::free(const_ca
 
 }  // namespace
 
-void InitDevil() {
-  static const bool initialised = [] {
-    ilSetMemory(DevilAllocate, DevilFree);  // before DevIL allocates anything
-    ilInit();
-    return true;
+const DevilLibrary* Devil() {
+  static const DevilLibrary* devil = [] {
+    static const DevilLibrary library;
+    if (!library.Complete()) return static_cast<const DevilLibrary*>(nullptr);
+    library.ilSetMemory(DevilAllocate, DevilFree);  // before DevIL allocates anything
+    library.ilInit();
+    return &library;
   }();
-  (void)initialised;
+  return devil;
 }
+
+void InitDevil() { Devil(); }
 
 std::string DevilErrorTextOf(unsigned code) {
   if (code == 0) return {};
@@ -64,7 +66,10 @@ std::string DevilErrorTextOf(unsigned code) {
   return "Error " + std::string(hex);
 }
 
-std::string DevilErrorText() { return DevilErrorTextOf(ilGetError()); }
+std::string DevilErrorText() {
+  const DevilLibrary* devil = Devil();
+  return devil ? DevilErrorTextOf(devil->ilGetError()) : std::string();
+}
 
 std::string CheckDevilError(const UiHooks& hooks, std::string_view title) {
   std::string text = DevilErrorText();
@@ -74,7 +79,8 @@ std::string CheckDevilError(const UiHooks& hooks, std::string_view title) {
 }
 
 void DrainDevilErrors() {
-  for (int i = 0; i < kMaxDrainedErrors && ilGetError() != IL_NO_ERROR; ++i) {
+  const DevilLibrary* devil = Devil();
+  for (int i = 0; devil && i < kMaxDrainedErrors && devil->ilGetError() != IL_NO_ERROR; ++i) {
   }
 }
 

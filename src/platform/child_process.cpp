@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <exception>
 #include <new>
+
+#include "base/text.h"
 
 namespace nvx::platform {
 namespace {
@@ -46,26 +49,68 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-[[noreturn]] void RunChild(const ChildLimits& limits, const std::function<std::string()>& work,
-                           int replyFd) {
+// The child's side of the limits: the memory beyond what it has mapped once
+// its input is in, processor time as a second stop for a hang.
+void ApplyLimits(std::uint64_t extraMemoryBytes, std::uint64_t seconds) {
   SetLimit(RLIMIT_CORE, 0);  // a crash leaves no core file behind
-  SetLimit(RLIMIT_AS, MappedBytes() + limits.extraMemoryBytes);
-  // The parent's clock ends a hang; this also ends one that the parent cannot wait for.
-  const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count() + 1;
-  SetLimit(RLIMIT_CPU, static_cast<std::uint64_t>(seconds));
+  SetLimit(RLIMIT_AS, MappedBytes() + extraMemoryBytes);
+  SetLimit(RLIMIT_CPU, seconds);
   // A fault ends the child by its signal, which the parent reports, even where
   // a sanitizer or a library has put in a handler of its own.
   for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(fault, SIG_DFL);
-  int status = 1;
-  try {
-    status = WriteAll(replyFd, work()) ? 0 : 1;
-  } catch (const std::bad_alloc&) {
-    status = kOutOfMemoryStatus;
-  } catch (...) {
-    status = 1;
-  }
-  // _exit: the parent's buffers and exit handlers are the parent's alone.
-  ::_exit(status);
+}
+
+// The program's command line: the limits lead its own arguments.
+std::vector<std::string> CommandLine(const ChildProgram& program, const ChildLimits& limits) {
+  // The parent's clock ends a hang; the processor limit also ends one that the
+  // parent cannot wait for.
+  const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count() + 1;
+  std::vector<std::string> texts{program.path.string(), std::to_string(limits.extraMemoryBytes),
+                                 std::to_string(seconds)};
+  texts.insert(texts.end(), program.arguments.begin(), program.arguments.end());
+  return texts;
+}
+
+// Starts the program with its input on descriptor 0, the reply pipe on 1, the
+// output memory on kChildOutputFd and nothing else of ours open. 0 or the error.
+int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, pid_t& pid) {
+  std::vector<std::string> texts = CommandLine(program, limits);
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+
+  // Each source moved above the child's descriptors, so that no copy into
+  // place overwrites a source still to be copied.
+  std::vector<int> moved;
+  auto above = [&](int fd) {
+    if (fd > kChildOutputFd) return fd;
+    moved.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kChildOutputFd + 1));
+    return moved.back();
+  };
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawnattr_init(&attributes);
+  int error = 0;
+  auto place = [&](int fd, int target) {
+    if (error == 0) error = ::posix_spawn_file_actions_adddup2(&actions, above(fd), target);
+  };
+  if (program.input) place(program.input->Descriptor(), 0);
+  place(replyFd, 1);
+  if (program.output) place(program.output->Descriptor(), kChildOutputFd);
+  ::posix_spawn_file_actions_addclosefrom_np(&actions, kChildOutputFd + 1);
+  // Whatever this thread blocks or ignores, the child starts with the defaults.
+  sigset_t signals;
+  ::sigemptyset(&signals);
+  ::posix_spawnattr_setsigmask(&attributes, &signals);
+  ::sigfillset(&signals);
+  ::posix_spawnattr_setsigdefault(&attributes, &signals);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  if (error == 0) error = ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  ::posix_spawnattr_destroy(&attributes);
+  ::posix_spawn_file_actions_destroy(&actions);
+  for (int fd : moved) ::close(fd);
+  return error;
 }
 
 // Reads what the child sends until it closes the pipe or the time is up.
@@ -131,6 +176,20 @@ std::uint8_t* SharedMemory::MapForWriting(std::size_t bytes) {
   return static_cast<std::uint8_t*>(map);
 }
 
+std::size_t SharedMemory::Size() const {
+  struct stat info {};
+  return ::fstat(fd_, &info) == 0 ? static_cast<std::size_t>(info.st_size) : 0;
+}
+
+bool SharedMemory::Fill(std::string_view bytes) {
+  if (bytes.empty()) return ::ftruncate(fd_, 0) == 0;
+  std::uint8_t* map = MapForWriting(bytes.size());
+  if (!map) return false;
+  std::memcpy(map, bytes.data(), bytes.size());
+  Unmap();
+  return true;
+}
+
 const std::uint8_t* SharedMemory::MapForReading(std::size_t bytes) {
   Unmap();
   struct stat info {};
@@ -145,22 +204,24 @@ const std::uint8_t* SharedMemory::MapForReading(std::size_t bytes) {
   return static_cast<const std::uint8_t*>(map);
 }
 
-ChildEnd RunInChild(const ChildLimits& limits, const std::function<std::string()>& work) {
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {};
-  const auto deadline = std::chrono::steady_clock::now() + limits.time;
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ::close(pipeFds[0]);
-    ::close(pipeFds[1]);
-    return {};
-  }
-  if (pid == 0) {
-    ::close(pipeFds[0]);
-    RunChild(limits, work, pipeFds[1]);
-  }
-  ::close(pipeFds[1]);
+ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits) {
   ChildEnd end;
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    end.how = ChildEnd::How::NotStarted;
+    end.reply = std::strerror(errno);
+    return end;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + limits.time;
+  pid_t pid = 0;
+  const int error = Spawn(program, limits, pipeFds[1], pid);
+  ::close(pipeFds[1]);
+  if (error != 0) {
+    ::close(pipeFds[0]);
+    end.how = ChildEnd::How::NotStarted;
+    end.reply = program.path.string() + ": " + std::strerror(error);
+    return end;
+  }
   const bool finished = ReadReply(pipeFds[0], deadline, end.reply);
   ::close(pipeFds[0]);
   if (!finished) ::kill(pid, SIGKILL);
@@ -179,6 +240,34 @@ ChildEnd RunInChild(const ChildLimits& limits, const std::function<std::string()
   }
   if (end.how != ChildEnd::How::Replied) end.reply.clear();
   return end;
+}
+
+void ServeAsChild(int argc, char** argv, const ChildWork& work) {
+  const long long memory = argc > 2 ? ParseWholeNumber(argv[1]).value_or(-1) : -1;
+  const long long seconds = argc > 2 ? ParseWholeNumber(argv[2]).value_or(-1) : -1;
+  SharedMemory inputMemory = SharedMemory::Adopt(STDIN_FILENO);
+  const std::size_t size = inputMemory.Size();
+  const std::uint8_t* input = size > 0 ? inputMemory.MapForReading(size) : nullptr;
+  // Replies go through a descriptor of their own: whatever a library prints
+  // goes to the standard error beside the parent's messages, not into the reply.
+  const int reply = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, kChildOutputFd + 1);
+  if (memory < 0 || seconds < 0 || reply < 0 || (size > 0 && !input)) {
+    std::fprintf(stderr, "%s: a helper of nvxprint, started by it only\n", argv[0]);
+    ::_exit(2);
+  }
+  ::dup2(STDERR_FILENO, STDOUT_FILENO);
+  ApplyLimits(static_cast<std::uint64_t>(memory), static_cast<std::uint64_t>(seconds));
+  const std::vector<std::string> arguments(argv + 3, argv + argc);
+  int status = 1;
+  try {
+    status = WriteAll(reply, work({reinterpret_cast<const char*>(input), size}, arguments)) ? 0 : 1;
+  } catch (const std::bad_alloc&) {
+    status = kOutOfMemoryStatus;
+  } catch (...) {
+    status = 1;
+  }
+  // The process ends here, its memory with it: no clean-up or leak check to wait for.
+  ::_exit(status);
 }
 
 }  // namespace nvx::platform

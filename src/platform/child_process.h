@@ -3,8 +3,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/result.h"
 
@@ -15,16 +18,23 @@ namespace nvx::platform {
 class SharedMemory {
  public:
   static Result<SharedMemory> Create();
+  // The memory file a parent handed to this process as descriptor `fd`.
+  static SharedMemory Adopt(int fd) { return SharedMemory(fd); }
   SharedMemory(SharedMemory&& other) noexcept;
   SharedMemory& operator=(SharedMemory&&) = delete;
   SharedMemory(const SharedMemory&) = delete;
   ~SharedMemory();
 
+  int Descriptor() const { return fd_; }
+  // Its size now; 0 when that cannot be told.
+  std::size_t Size() const;
   // Sizes the memory to `bytes` and maps it for writing; nullptr when that fails.
   std::uint8_t* MapForWriting(std::size_t bytes);
   // Maps the first `bytes` that another process wrote, for reading; nullptr
   // when the memory is smaller than that.
   const std::uint8_t* MapForReading(std::size_t bytes);
+  // Makes the memory hold exactly `bytes`, for a child to read.
+  bool Fill(std::string_view bytes);
 
  private:
   explicit SharedMemory(int fd) : fd_(fd) {}
@@ -36,24 +46,41 @@ class SharedMemory {
 };
 
 struct ChildLimits {
-  // Address space the child may take beyond what it shares with its parent at the start.
+  // Address space the child may take beyond what it has mapped once its input is in.
   std::uint64_t extraMemoryBytes = std::uint64_t{1} << 30;
   std::chrono::milliseconds time{60'000};
 };
 
+// A helper program to run as a child process, and what it is handed.
+struct ChildProgram {
+  std::filesystem::path path;
+  std::vector<std::string> arguments;
+  const SharedMemory* input = nullptr;   // its standard input, the bytes to work on
+  const SharedMemory* output = nullptr;  // its descriptor kChildOutputFd, for its results
+};
+inline constexpr int kChildOutputFd = 3;
+
 // How a child process ended.
 struct ChildEnd {
-  enum class How { Replied, Crashed, TimedOut, OutOfMemory, Silent };
+  enum class How { Replied, Crashed, TimedOut, OutOfMemory, Silent, NotStarted };
   How how = How::Silent;
   int signal = 0;     // the signal that ended it, for Crashed
-  std::string reply;  // what `work` returned, for Replied
+  std::string reply;  // what it sent back, for Replied; why, for NotStarted
 };
 
-// Runs `work` in a child process under the limits, so whatever goes wrong in
-// it (a crash, a hang, a runaway allocation) ends only the child. The child
-// sends back the text `work` returns; running out of memory (std::bad_alloc)
-// ends it OutOfMemory, any other exception or exit Silent. Only this thread
-// runs in the child.
-ChildEnd RunInChild(const ChildLimits& limits, const std::function<std::string()>& work);
+// Starts the program as a new process image (posix_spawn), so nothing of this
+// process comes along: no other thread's lock, in the allocator or a library,
+// can stay locked in the child. Waits for its reply under the time limit; the
+// child applies the memory limit itself (ServeAsChild). A crash, a hang or a
+// runaway allocation ends only the child.
+ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits);
+
+// The child's side, the whole of a helper program's main: maps its input,
+// applies the limits RunChild passed, runs `work` on the input with the
+// program's own arguments and sends back the text it returns. Running out of
+// memory (std::bad_alloc) ends it OutOfMemory, any other exception Silent.
+using ChildWork =
+    std::function<std::string(std::string_view input, const std::vector<std::string>& arguments)>;
+[[noreturn]] void ServeAsChild(int argc, char** argv, const ChildWork& work);
 
 }  // namespace nvx::platform

@@ -28,6 +28,13 @@ std::filesystem::path WorkingFolder() {
   return ec ? std::filesystem::path(".") : cwd;
 }
 
+// PREFIX for the running executable PREFIX/bin/NAME; empty when it cannot be told.
+std::filesystem::path InstallationPrefix() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path().parent_path();
+}
+
 }  // namespace
 
 std::filesystem::path UserDataFolder() {
@@ -51,10 +58,12 @@ std::filesystem::path MachineDataFolder() {
 
 std::filesystem::path ProgramFolder() {
   if (std::string dir = Env("NVXPRINT_DATA_DIR"); !dir.empty()) return dir;
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return WorkingFolder();
-  return exe.parent_path().parent_path() / "share" / "nvxprint";
+  std::filesystem::path prefix = InstallationPrefix();
+  return prefix.empty() ? WorkingFolder() : prefix / "share" / "nvxprint";
+}
+
+std::filesystem::path HelperProgram(std::string_view name) {
+  return InstallationPrefix() / "libexec" / "nvxprint" / name;
 }
 
 std::filesystem::path TempFolder() {

@@ -16,6 +16,11 @@ std::filesystem::path MachineDataFolder();
 // beside the prefix the executable runs from (PREFIX/bin/nvxprint).
 std::filesystem::path ProgramFolder();
 
+// A helper program of ours, `name`, where the installation keeps them:
+// libexec/nvxprint beside the prefix the executable runs from (the build tree
+// has the same layout).
+std::filesystem::path HelperProgram(std::string_view name);
+
 // The folder for temporary copies.
 std::filesystem::path TempFolder();
 

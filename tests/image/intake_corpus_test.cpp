@@ -3,10 +3,8 @@
 // run away, which must end only their child process.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "image/decode_child.h"
@@ -191,6 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"JpegGrey", kPicture + " -colorspace Gray -quality 100", "jpg:", "g.jpg", 24},
         WriterCase{"GifTransparent", kTransparent, "gif:", "t.gif", 0},
         WriterCase{"GifInterlaced", kPicture + " -interlace GIF", "gif:", "i.gif", 0},
+        // Of an animation or a file of pages, the first picture prints.
+        WriterCase{"GifAnimated", kPicture + " -size 32x16 xc:green", "gif:", "anim.gif", 0},
+        WriterCase{"TiffTwoPages", kPicture + " -size 32x16 xc:green", "tif:", "pages.tif", 0},
         WriterCase{"BmpV5", kPicture, "bmp:", "v5.bmp", 0},
         WriterCase{"BmpV5Alpha", kTransparent, "bmp:", "v5a.bmp", 0},
         WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
@@ -202,7 +203,16 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"CmykJpegOwnProfile",
                    kPicture + " -colorspace CMYK -quality 100 -profile " + kIcc + "ps_cmyk.icc",
                    "jpg:", "p.jpg", 8, false, kToSrgb},
-        WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2}),
+        WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2,
+                   false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykTiffOwnProfile",
+                   kPicture + " -colorspace CMYK -profile " + kIcc + "ps_cmyk.icc", "tif:", "p.tif",
+                   2, false, kToSrgb},
+        WriterCase{"CmykPsd", kPicture + " -colorspace CMYK -depth 8", "psd:", "k.psd", 2, false,
+                   "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykPsdOwnProfile",
+                   kPicture + " -colorspace CMYK -depth 8 -profile " + kIcc + "ps_cmyk.icc",
+                   "psd:", "p.psd", 2, false, kToSrgb}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct UnreadableCase {
@@ -223,7 +233,7 @@ TEST_P(Unreadable, SaysWhatTheFileIsWithoutDecoding) {
   } else {
     Shell("convert -size 8x6 xc:red " + c.make + "'" + file.string() + "'");
   }
-  SetDecodeTestHook({[] { std::raise(SIGSEGV); }});
+  SetDecodeTestHook({DecodeFault::Crash});
   LoadResult result = Load(file);
   EXPECT_EQ(result.status, LoadStatus::Failed);
   EXPECT_NE(result.message.find(c.mentions), std::string::npos) << result.message;
@@ -264,7 +274,7 @@ TEST_F(Corpus, HeicLoadsWithItsExifResolution) {
 
 struct ChildCase {
   const char* name;
-  void (*inChild)();
+  DecodeFault fault;
   const char* mentions;
 };
 void PrintTo(const ChildCase& c, std::ostream* os) { *os << c.name; }
@@ -277,7 +287,7 @@ TEST_P(FailingDecoder, EndsOnlyTheChildWithTheReason) {
   // The sanitizer's allocator ends a process out of memory itself.
   if (std::string(GetParam().name) == "RunawayAllocation") GTEST_SKIP() << "address sanitizer";
 #endif
-  SetDecodeTestHook({GetParam().inChild, std::chrono::milliseconds(500)});
+  SetDecodeTestHook({GetParam().fault, std::chrono::milliseconds(500)});
   LoadResult result = Load(kImages / "corner.png");
   EXPECT_EQ(result.status, LoadStatus::Failed);
   EXPECT_EQ(result.message.rfind(kUnreadableImageText, 0), 0u) << result.message;
@@ -290,19 +300,10 @@ TEST_P(FailingDecoder, EndsOnlyTheChildWithTheReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hooks, FailingDecoder,
-    testing::Values(ChildCase{"Crash", [] { std::raise(SIGSEGV); }, "signal 11"},
-                    ChildCase{"Abort", [] { std::abort(); }, "signal 6"},
-                    ChildCase{"Hang",
-                              [] {
-                                while (true) std::this_thread::sleep_for(std::chrono::seconds(1));
-                              },
-                              "longer than 1 seconds"},
-                    ChildCase{"RunawayAllocation",
-                              [] {
-                                std::vector<std::vector<char>> hoard;
-                                while (true) hoard.emplace_back(std::size_t{1} << 30, 'x');
-                              },
-                              "more memory"}),
+    testing::Values(ChildCase{"Crash", DecodeFault::Crash, "signal 11"},
+                    ChildCase{"Abort", DecodeFault::Abort, "signal 6"},
+                    ChildCase{"Hang", DecodeFault::Hang, "longer than 1 seconds"},
+                    ChildCase{"RunawayAllocation", DecodeFault::RunawayAllocation, "more memory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A PNG of 100 bytes that declares 100,000 x 100,000 pixels is refused from its
@@ -311,7 +312,7 @@ TEST_F(Corpus, DecompressionBombIsRefusedFromItsHeader) {
   std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\x86\xa0\0\x01\x86\xa0\x08\x06\0\0\0", 29);
   png += std::string(71, '\0');
   test::WriteFileBytes(folder_ / "bomb.png", png);
-  SetDecodeTestHook({[] { std::raise(SIGSEGV); }});
+  SetDecodeTestHook({DecodeFault::Crash});
   LoadResult result = Load(folder_ / "bomb.png");
   EXPECT_EQ(result.status, LoadStatus::OutOfMemory);
   EXPECT_EQ(result.message, kOutOfMemoryText);
