@@ -64,6 +64,10 @@ PatternPreview::PatternPreview(std::function<PreviewPattern()> source)
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
+// A drawing still running is waited for: it is small, and it must not outlive
+// the program's data it reads.
+PatternPreview::~PatternPreview() { running_.waitForFinished(); }
+
 void PatternPreview::SetZoom(double zoom) {
   zoom_ = zoom;
   Redraw();
@@ -85,7 +89,7 @@ void PatternPreview::Redraw() {
     drawing_ = false;
     Show(watcher->result());
   });
-  watcher->setFuture(QtConcurrent::run([pattern = source_(), request]() -> Drawn {
+  running_ = QtConcurrent::run([pattern = source_(), request]() -> Drawn {
     if (pattern.blank) return {};
     Result<std::vector<std::uint8_t>> plane =
         GenerateMaskPlane(pattern.settings, pattern.shape, request, {});
@@ -97,7 +101,8 @@ void PatternPreview::Redraw() {
       std::memcpy(image.scanLine(y), plane->data() + std::size_t(y) * width, width);
     }
     return {image, {}};
-  }));
+  });
+  watcher->setFuture(running_);
 }
 
 void PatternPreview::Show(Drawn drawn) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -45,6 +46,7 @@ struct PreviewPattern {
 class PatternPreview : public QWidget {
  public:
   explicit PatternPreview(std::function<PreviewPattern()> source);
+  ~PatternPreview() override;
   void SetZoom(double zoom);
   void Redraw();
 
@@ -63,6 +65,7 @@ class PatternPreview : public QWidget {
   double zoom_ = 1;
   bool drawing_ = false;
   bool again_ = false;  // a change came while drawing
+  QFuture<Drawn> running_;
   Drawn drawn_;
 };
 

@@ -128,6 +128,9 @@ class ShapeImportDialog : public QDialog {
     ShowPreviewNumbers();
     resize(660, 500);
   }
+  // An import still running is waited for: it reads only its file, and must
+  // not outlive the program's data.
+  ~ShapeImportDialog() override { importing_.waitForFinished(); }
 
  private:
   void Build(const TextTable& text) {
@@ -311,10 +314,11 @@ class ShapeImportDialog : public QDialog {
       Imported(watcher->result());
     });
     const std::filesystem::path path = std::filesystem::path(S(file));
-    watcher->setFuture(QtConcurrent::run([path] {
+    importing_ = QtConcurrent::run([path] {
       Result<ShapeRecord> shape = ImportIllustratorFile(path);
       return shape ? ImportOutcome{*shape, {}} : ImportOutcome{{}, shape.failure().message};
-    }));
+    });
+    watcher->setFuture(importing_);
   }
 
   void Imported(const ImportOutcome& outcome) {
@@ -381,6 +385,7 @@ class ShapeImportDialog : public QDialog {
   QLabel* heightValue_ = nullptr;
   QLabel* gapValue_ = nullptr;
   PatternPreview* preview_ = nullptr;
+  QFuture<ImportOutcome> importing_;
 };
 
 }  // namespace
