@@ -120,6 +120,11 @@ Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
   Result<platform::SharedMemory> input = platform::SharedMemory::Create();
   if (!input) return Fail(Unreadable(input.failure().message));
   if (!input->Fill(bytes)) return Fail(Unreadable("There is no memory to hand it to its decoder."));
+  return DecodeInChild(format, *input, declaredPixels);
+}
+
+Result<ChildDecoded> DecodeInChild(ImageFormat format, const platform::SharedMemory& input,
+                                   std::uint64_t declaredPixels) {
   Result<platform::SharedMemory> output = platform::SharedMemory::Create();
   if (!output) return Fail(Unreadable(output.failure().message));
   const DecodeTestHook& hook = TestHook();
@@ -127,7 +132,7 @@ Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
   limits.time = hook.time.count() > 0 ? hook.time : kDecodeTime;
   limits.extraMemoryBytes = kChildBaseMemory + kChildBytesPerPixel * declaredPixels;
   const platform::ChildProgram program{platform::HelperProgram(kDecoderProgram),
-                                       DecodeArguments(format, hook.fault), &*input, &*output};
+                                       DecodeArguments(format, hook.fault), &input, &*output};
   platform::ChildEnd end = platform::RunChild(program, limits);
   if (end.how != platform::ChildEnd::How::Replied) return ChildFailure(end, limits.time);
   return ParseReply(end.reply, std::move(*output));

@@ -29,6 +29,9 @@ inline constexpr std::string_view kDecoderProgram = "nvxprint-decode";
 // ends only the child and comes back as a failure whose message says so.
 Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
                                    std::uint64_t declaredPixels);
+// The same for bytes already in shared memory (SharedMemory::FillFromFile).
+Result<ChildDecoded> DecodeInChild(ImageFormat format, const platform::SharedMemory& input,
+                                   std::uint64_t declaredPixels);
 
 // The helper program's work: decodes `bytes` as its arguments say into the
 // memory on kChildOutputFd and returns the reply for DecodeInChild.

@@ -41,11 +41,13 @@ class PixelLoader {
   PixelLoader(const TextTable& texts, const UiHooks& hooks, LoadResult& result)
       : title_(texts[entry::kTitle]), hooks_(hooks), result_(result) {}
 
-  bool Load(std::string_view bytes, ImageFormat format, bool flip) {
+  // `bytes` are the file's, held in `input` for the decoder.
+  bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
+            bool flip) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
     if (declared && declared->Pixels() > kMaxImagePixels) return OutOfMemory();
     hooks_.Progress(5);
-    Result<ChildDecoded> decoded = DecodeInChild(format, bytes, declared ? declared->Pixels() : 0);
+    Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
     if (!decoded) {
       const bool convert = decoded.failure().message == kFailedToConvertText;
       return Fail(decoded.failure().message,
@@ -134,9 +136,15 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
   const std::filesystem::path path = StripQuotes(pathText);
   LoadResult result;
   PixelLoader loader(texts, hooks, result);
-  // The whole file, read once: the decoder, the resolution reader and the
-  // orientation all read these bytes, and the user's file is not held open.
-  std::optional<std::string> bytes = ReadFileHead(path, kMaxFileBytes);
+  // The whole file, read once into the memory the decoder reads: the
+  // resolution reader and the orientation read the same bytes, and the user's
+  // file is not held open.
+  Result<platform::SharedMemory> input = platform::SharedMemory::Create();
+  if (!input) {
+    loader.Fail(input.failure().message);
+    return result;
+  }
+  const std::optional<std::string_view> bytes = input->FillFromFile(path, kMaxFileBytes);
   if (!bytes) {
     loader.Fail(kUnableToOpenText);
     return result;
@@ -147,7 +155,7 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
     return result;
   }
   hooks.Progress(1);
-  if (!loader.Load(*bytes, sniffed.format, options.flip)) return result;
+  if (!loader.Load(*input, *bytes, sniffed.format, options.flip)) return result;
   FileResolution file = ResolutionOf(sniffed.format, *bytes);
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
   result.image.formatClass = file.formatClass;

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -188,6 +189,37 @@ bool SharedMemory::Fill(std::string_view bytes) {
   std::memcpy(map, bytes.data(), bytes.size());
   Unmap();
   return true;
+}
+
+std::optional<std::string_view> SharedMemory::FillFromFile(const std::filesystem::path& path,
+                                                           std::size_t maxBytes) {
+  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(file);
+    return std::nullopt;
+  }
+  const std::size_t size = std::min(static_cast<std::size_t>(info.st_size), maxBytes);
+  if (size == 0) {
+    ::close(file);
+    if (!Fill({})) return std::nullopt;
+    return std::string_view();
+  }
+  auto* map = reinterpret_cast<char*>(MapForWriting(size));
+  std::size_t done = 0;
+  while (map && done < size) {
+    const ssize_t got = ::read(file, map + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) map = nullptr;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  ::close(file);
+  if (!map) return std::nullopt;
+  // A file that shrank while it was read: the memory holds what was there.
+  if (done < size && ::ftruncate(fd_, static_cast<off_t>(done)) != 0) return std::nullopt;
+  return std::string_view(map, done);
 }
 
 const std::uint8_t* SharedMemory::MapForReading(std::size_t bytes) {

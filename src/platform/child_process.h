@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,11 @@ class SharedMemory {
   const std::uint8_t* MapForReading(std::size_t bytes);
   // Makes the memory hold exactly `bytes`, for a child to read.
   bool Fill(std::string_view bytes);
+  // Makes the memory hold the file's first `maxBytes` bytes, read straight
+  // into it, and returns them (valid while this lives and is not mapped
+  // again); nullopt when the file cannot be read. Saves a copy of the file.
+  std::optional<std::string_view> FillFromFile(const std::filesystem::path& path,
+                                               std::size_t maxBytes);
 
  private:
   explicit SharedMemory(int fd) : fd_(fd) {}
