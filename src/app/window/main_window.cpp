@@ -502,8 +502,8 @@ void MainWindow::BuildMenus() {
   QAction* print = add(fileMenu_, name.Entry(12), &MainWindow::OnPrint);
   print->setObjectName(QStringLiteral("actionPrint"));
   print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  add(fileMenu_, name.Entry(137), &MainWindow::OnMargins)
-      ->setObjectName(QStringLiteral("actionMargins"));
+  marginsAction_ = add(fileMenu_, name.Entry(137), &MainWindow::OnMargins);
+  marginsAction_->setObjectName(QStringLiteral("actionMargins"));
   add(fileMenu_, name.Entry(174), &MainWindow::OnBlankPage);
   QAction* exit = add(fileMenu_, name.Entry(13), &QWidget::close);
   exit->setObjectName(QStringLiteral("actionExit"));

@@ -247,6 +247,7 @@ class MainWindow : public QMainWindow {
 
   QMenu* fileMenu_ = nullptr;
   QAction* tonerOrderAction_ = nullptr;
+  QAction* marginsAction_ = nullptr;  // a settings entry of the File menu
   std::vector<QAction*> recentActions_;
 };
 

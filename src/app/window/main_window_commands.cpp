@@ -470,6 +470,7 @@ void MainWindow::SetBusy(bool busy) {
   // The worker reads the settings while it runs: nothing may change them meanwhile.
   toolPanel_->setEnabled(!busy);
   for (QMenu* menu : settingMenus_) menu->setEnabled(!busy);
+  if (marginsAction_) marginsAction_->setEnabled(!busy);
   OnTick();
 }
 
