@@ -17,6 +17,9 @@ namespace {
 
 constexpr std::string_view kOpenError = "UNABLE TO OPEN FILE";
 constexpr std::string_view kTiffError = "LIB TIFF ERROR";
+constexpr std::string_view kInksError =
+    "This TIFF is made of inks other than cyan, magenta, yellow and black; nvxprint prints "
+    "from those four only.";
 
 // The file's bytes as libtiff's input.
 using MemoryFile = ByteCursor;
@@ -65,49 +68,142 @@ struct Layout {
   const std::uint16_t* extra = nullptr;
 };
 
-// 8- or 16-bit RGB or CMYK in strips, with or without alpha: read row by row,
-// so alpha comes exactly as the file stores it.
-bool ReadsByRows(const Layout& l) {
+// A separated file with an ink set of its own, or fewer than four inks before
+// its extra samples: no guess at its colours is safe. Inks past the fourth
+// (libtiff makes them extra samples) are not printed.
+bool InksUnprintable(const Layout& l) {
+  return l.photometric == PHOTOMETRIC_SEPARATED &&
+         (l.inkset != INKSET_CMYK || l.samples < 4 + l.extraCount);
+}
+
+// 8- or 16-bit RGB or CMYK (inks C, M, Y, K), with or without alpha, in
+// strips or tiles, its samples together or in planes: read by us, so alpha
+// comes exactly as the file stores it and CMYK goes through a profile.
+bool ReadsOwnWay(const Layout& l) {
   const std::uint16_t colours = l.photometric == PHOTOMETRIC_RGB ? 3 : 4;
   const bool colour = l.photometric == PHOTOMETRIC_RGB ||
                       (l.photometric == PHOTOMETRIC_SEPARATED && l.inkset == INKSET_CMYK);
-  return colour && (l.bits == 8 || l.bits == 16) && l.planar == PLANARCONFIG_CONTIG &&
+  return colour && (l.bits == 8 || l.bits == 16) &&
+         (l.planar == PLANARCONFIG_CONTIG || l.planar == PLANARCONFIG_SEPARATE) &&
          l.samples >= colours && l.samples <= colours + 4;
 }
 
-bool ReadRows(TIFF* tiff, const Layout& l, std::uint8_t* out) {
-  const bool cmyk = l.photometric == PHOTOMETRIC_SEPARATED;
-  const int colours = cmyk ? 4 : 3;
-  const bool alpha =
-      l.samples > colours && l.extraCount > 0 && l.extra[0] != EXTRASAMPLE_UNSPECIFIED;
-  const bool associated = alpha && l.extra[0] == EXTRASAMPLE_ASSOCALPHA;
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tiff)));
-  const std::size_t needed = static_cast<std::size_t>(l.width) * l.samples * (l.bits / 8);
-  if (row.size() < needed) return false;
-  // CMYK goes through a profile a row at a time, from 8-bit inks.
-  std::unique_ptr<CmykToRgb> toRgb;
-  std::vector<std::uint8_t> inks;
-  if (cmyk) {
-    toRgb = std::make_unique<CmykToRgb>(IccProfile(tiff), false);
-    inks.resize(4 * static_cast<std::size_t>(l.width));
+// A row of samples as the file keeps them together (8 or 16 bits each, in this
+// machine's byte order) to R, G, B, A; CMYK through a profile, from 8-bit inks.
+class RowConverter {
+ public:
+  RowConverter(TIFF* tiff, const Layout& l)
+      : l_(l),
+        cmyk_(l.photometric == PHOTOMETRIC_SEPARATED),
+        colours_(cmyk_ ? 4 : 3),
+        alpha_(l.samples > colours_ && l.extraCount > 0 && l.extra[0] != EXTRASAMPLE_UNSPECIFIED),
+        associated_(alpha_ && l.extra[0] == EXTRASAMPLE_ASSOCALPHA) {
+    if (!cmyk_) return;
+    toRgb_ = std::make_unique<CmykToRgb>(IccProfile(tiff), false);
+    inks_.resize(4 * static_cast<std::size_t>(l.width));
   }
-  for (std::uint32_t y = 0; y < l.height; ++y, out += 4 * static_cast<std::size_t>(l.width)) {
-    if (TIFFReadScanline(tiff, row.data(), y, 0) < 0) return false;
-    for (std::uint32_t x = 0; x < l.width; ++x) {
+
+  void Row(const std::uint8_t* samples, std::uint8_t* out) {
+    for (std::uint32_t x = 0; x < l_.width; ++x) {
       auto sample = [&](int s) -> std::uint8_t {
-        const std::size_t i = static_cast<std::size_t>(x) * l.samples + s;
-        if (l.bits == 8) return row[i];
+        const std::size_t i = static_cast<std::size_t>(x) * l_.samples + s;
+        if (l_.bits == 8) return samples[i];
         std::uint16_t v;
-        std::memcpy(&v, row.data() + 2 * i, 2);
+        std::memcpy(&v, samples + 2 * i, 2);
         return static_cast<std::uint8_t>((v + 128u) / 257u);  // 16 bits to 8, rounded
       };
       std::uint8_t* pixel = out + 4 * static_cast<std::size_t>(x);
-      std::uint8_t* colour = cmyk ? inks.data() + 4 * static_cast<std::size_t>(x) : pixel;
-      for (int c = 0; c < colours; ++c) colour[c] = sample(c);
-      pixel[3] = alpha ? sample(colours) : 255;
-      if (associated) DivideOutAlpha(colour, colours, pixel[3]);
+      std::uint8_t* colour = cmyk_ ? inks_.data() + 4 * static_cast<std::size_t>(x) : pixel;
+      for (int c = 0; c < colours_; ++c) colour[c] = sample(c);
+      pixel[3] = alpha_ ? sample(colours_) : 255;
+      if (associated_) DivideOutAlpha(colour, colours_, pixel[3]);
     }
-    if (cmyk) toRgb->Convert(inks.data(), out, l.width);
+    if (cmyk_) toRgb_->Convert(inks_.data(), out, l_.width);
+  }
+
+ private:
+  const Layout& l_;
+  bool cmyk_;
+  int colours_;
+  bool alpha_, associated_;
+  std::unique_ptr<CmykToRgb> toRgb_;
+  std::vector<std::uint8_t> inks_;
+};
+
+std::size_t PixelBytes(const Layout& l) { return static_cast<std::size_t>(l.samples) * l.bits / 8; }
+
+// Strips with the samples together: a row at a time.
+bool ReadScanlines(TIFF* tiff, const Layout& l, std::uint8_t* out) {
+  RowConverter convert(tiff, l);
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tiff)));
+  if (row.size() < l.width * PixelBytes(l)) return false;
+  for (std::uint32_t y = 0; y < l.height; ++y, out += 4 * static_cast<std::size_t>(l.width)) {
+    if (TIFFReadScanline(tiff, row.data(), y, 0) < 0) return false;
+    convert.Row(row.data(), out);
+  }
+  return true;
+}
+
+// Tiles, or strips of one sample each (planes): a band of rows at a time, a
+// row of tiles or one strip of every plane, gathered into rows of samples
+// together. Each piece is decoded once.
+bool ReadBands(TIFF* tiff, const Layout& l, std::uint8_t* out) {
+  const bool tiled = TIFFIsTiled(tiff);
+  const bool planes = l.planar == PLANARCONFIG_SEPARATE;
+  const std::size_t sampleBytes = l.bits / 8;
+  const std::size_t pixelBytes = PixelBytes(l);
+  const std::size_t pieceBytes = planes ? sampleBytes : pixelBytes;  // a pixel of a piece
+  std::uint32_t pieceWidth = l.width;
+  std::uint32_t bandRows = 0;
+  if (tiled) {
+    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &pieceWidth);
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &bandRows);
+  } else {
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &bandRows);
+  }
+  bandRows = std::min(bandRows, l.height);
+  if (pieceWidth == 0 || bandRows == 0) return false;
+  // A tile may stand out past the image, but not hold more than it.
+  const std::uint64_t pieceSize = tiled ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
+  const std::uint64_t imageSize = std::uint64_t{l.width} * l.height * pixelBytes;
+  if (pieceSize < std::uint64_t{pieceWidth} * bandRows * pieceBytes ||
+      pieceSize > imageSize + (std::uint64_t{16} << 20)) {
+    return false;
+  }
+  RowConverter convert(tiff, l);
+  std::vector<std::uint8_t> piece(pieceSize);
+  std::vector<std::uint8_t> band(std::size_t{l.width} * bandRows * pixelBytes);
+  for (std::uint32_t y = 0; y < l.height; y += bandRows) {
+    const std::uint32_t rows = std::min(bandRows, l.height - y);
+    for (std::uint16_t plane = 0; plane < (planes ? l.samples : 1); ++plane) {
+      for (std::uint32_t x = 0; x < l.width; x += pieceWidth) {
+        const tmsize_t read =
+            tiled ? TIFFReadTile(tiff, piece.data(), x, y, 0, plane)
+                  : TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y, plane), piece.data(),
+                                         static_cast<tmsize_t>(pieceSize));
+        if (read < 0 ||
+            static_cast<std::uint64_t>(read) < std::uint64_t{rows} * pieceWidth * pieceBytes) {
+          return false;
+        }
+        const std::uint32_t columns = std::min(pieceWidth, l.width - x);
+        for (std::uint32_t r = 0; r < rows; ++r) {
+          const std::uint8_t* from = piece.data() + std::size_t{r} * pieceWidth * pieceBytes;
+          std::uint8_t* to = band.data() + (std::size_t{r} * l.width + x) * pixelBytes;
+          if (!planes) {
+            std::memcpy(to, from, columns * pixelBytes);
+            continue;
+          }
+          for (std::uint32_t c = 0; c < columns; ++c) {
+            std::memcpy(to + c * pixelBytes + plane * sampleBytes, from + c * sampleBytes,
+                        sampleBytes);
+          }
+        }
+      }
+    }
+    for (std::uint32_t r = 0; r < rows; ++r) {
+      convert.Row(band.data() + std::size_t{r} * l.width * pixelBytes,
+                  out + (std::size_t{y} + r) * l.width * 4);
+    }
   }
   return true;
 }
@@ -156,12 +252,18 @@ Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink) {
   if (l.width == 0 || l.height == 0 || l.width > INT32_MAX || l.height > INT32_MAX) {
     return Fail("BAD DIMENSIONS");
   }
+  if (InksUnprintable(l)) return Fail(std::string(kInksError));
   DecodedImage decoded{static_cast<int>(l.width), static_cast<int>(l.height), nullptr};
   decoded.pixels = sink(decoded.width, decoded.height);
   if (!decoded.pixels) return OutOfMemory();
-  const bool ok = ReadsByRows(l) && !TIFFIsTiled(tiff.get())
-                      ? ReadRows(tiff.get(), l, decoded.pixels)
-                      : ReadRgba(tiff.get(), l, decoded.pixels);
+  bool ok = false;
+  if (!ReadsOwnWay(l)) {
+    ok = ReadRgba(tiff.get(), l, decoded.pixels);
+  } else if (TIFFIsTiled(tiff.get()) || l.planar == PLANARCONFIG_SEPARATE) {
+    ok = ReadBands(tiff.get(), l, decoded.pixels);
+  } else {
+    ok = ReadScanlines(tiff.get(), l, decoded.pixels);
+  }
   if (!ok) return Fail(std::string(kTiffError));
   return decoded;
 }

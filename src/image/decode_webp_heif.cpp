@@ -1,5 +1,6 @@
 #include <libheif/heif.h>
 #include <webp/decode.h>
+#include <webp/demux.h>
 
 #include <cstring>
 #include <memory>
@@ -40,20 +41,48 @@ const Heif* OpenHeif() {
   return heif.Complete() ? &heif : nullptr;
 }
 
+// Of an animation the first frame prints, as of a GIF: libwebp's animation
+// decoder composes it on the canvas, which starts transparent.
+Result<DecodedImage> DecodeWebPFirstFrame(std::string_view bytes, const PixelSink& sink) {
+  WebPAnimDecoderOptions options;
+  if (!WebPAnimDecoderOptionsInit(&options)) return Fail(std::string(kReadError));
+  options.color_mode = MODE_RGBA;  // unassociated alpha, as every other decoder gives
+  options.use_threads = 0;
+  const WebPData data{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+  std::unique_ptr<WebPAnimDecoder, decltype(&WebPAnimDecoderDelete)> animation(
+      WebPAnimDecoderNew(&data, &options), WebPAnimDecoderDelete);
+  WebPAnimInfo info;
+  if (!animation || !WebPAnimDecoderGetInfo(animation.get(), &info)) {
+    return Fail(std::string(kHeaderError));
+  }
+  std::uint8_t* canvas = nullptr;
+  int timestamp = 0;
+  if (!WebPAnimDecoderGetNext(animation.get(), &canvas, &timestamp)) {
+    return Fail(std::string(kReadError));
+  }
+  DecodedImage decoded{static_cast<int>(info.canvas_width), static_cast<int>(info.canvas_height),
+                       nullptr};
+  decoded.pixels = sink(decoded.width, decoded.height);
+  if (!decoded.pixels) return OutOfMemory();
+  std::memcpy(decoded.pixels, canvas, 4 * static_cast<std::size_t>(decoded.width) * decoded.height);
+  return decoded;
+}
+
 }  // namespace
 
 Result<DecodedImage> DecodeWebP(std::string_view bytes, const PixelSink& sink) {
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  DecodedImage decoded;
-  if (!WebPGetInfo(data, bytes.size(), &decoded.width, &decoded.height)) {
+  WebPBitstreamFeatures features;
+  if (WebPGetFeatures(data, bytes.size(), &features) != VP8_STATUS_OK) {
     return Fail(std::string(kHeaderError));
   }
-  decoded.pixels = sink(decoded.width, decoded.height);
+  if (features.has_animation) return DecodeWebPFirstFrame(bytes, sink);
+  DecodedImage decoded{features.width, features.height, sink(features.width, features.height)};
   if (!decoded.pixels) return OutOfMemory();
   const std::size_t stride = 4 * static_cast<std::size_t>(decoded.width);
   if (!WebPDecodeRGBAInto(data, bytes.size(), decoded.pixels, stride * decoded.height,
                           static_cast<int>(stride))) {
-    return Fail(std::string(kReadError));  // animations too: only stills print
+    return Fail(std::string(kReadError));
   }
   return decoded;
 }

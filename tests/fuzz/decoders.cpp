@@ -1,6 +1,7 @@
 // The decoders in this process, where a fault shows: our own readers
-// (Photoshop, bitmaps) and our use of giflib, libpng, libjpeg and libtiff. The
-// whole intake harness runs them behind the child process.
+// (Photoshop, bitmaps) and our use of giflib, libpng, libjpeg, libtiff and
+// libwebp (its animation decoder too). The whole intake harness runs them
+// behind the child process.
 #include <vector>
 
 #include "fuzz_support.h"
@@ -15,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pixels.assign(bytes, 0);
     return pixels.data();
   };
-  for (auto* decode : {DecodePsd, DecodeBmp, DecodeGif, DecodePng, DecodeJpeg, DecodeTiff}) {
+  for (auto* decode :
+       {DecodePsd, DecodeBmp, DecodeGif, DecodePng, DecodeJpeg, DecodeTiff, DecodeWebP}) {
     (void)decode(fuzz::Bytes(data, size), sink);
   }
   return 0;

@@ -25,6 +25,15 @@ void Shell(const std::string& command) {
   ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
 }
 
+// Writes an Exif density of 100 x 200 dpi into `file`, with the Exif tags of
+// `more` ("-Orientation=6").
+void StoreExifDensity(const std::filesystem::path& file, const std::string& more = "") {
+  Shell(
+      "exiftool -q -overwrite_original -n -IFD0:XResolution=100 -IFD0:YResolution=200 "
+      "-IFD0:ResolutionUnit=2 " +
+      more + " '" + file.string() + "'");
+}
+
 // ImageMagick's decode of `file` as 8-bit RGBA, upright by its Exif orientation.
 // `convert` adds `options` (profiles to convert through).
 std::string ReferencePixels(const std::filesystem::path& file, const std::filesystem::path& raw,
@@ -94,11 +103,7 @@ TEST_P(Upright, LoadsAsEveryViewerShowsIt) {
         " -density 100x200 -units PixelsPerInch -quality 100 -define webp:lossless=true '" +
         stored.string() + "'");
   // Density 100 x 200 as stored: after a quarter turn it reads 200 x 100.
-  Shell(
-      "exiftool -q -overwrite_original -n -IFD0:XResolution=100 -IFD0:YResolution=200 "
-      "-IFD0:ResolutionUnit=2 "
-      "-Orientation=" +
-      std::to_string(c.orientation) + " '" + stored.string() + "'");
+  StoreExifDensity(stored, "-Orientation=" + std::to_string(c.orientation));
   const bool turned = c.orientation >= 5;
   LoadResult result = Load(stored);
   ASSERT_TRUE(result.Loaded()) << result.message;
@@ -205,6 +210,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "jpg:", "p.jpg", 8, false, kToSrgb},
         WriterCase{"CmykTiffWithAlpha", kTransparent + " -colorspace CMYK", "tif:", "d.tif", 2,
                    false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
+        WriterCase{"CmykTiffTiled", kPicture + " -colorspace CMYK -define tiff:tile-geometry=16x16",
+                   "tif:", "tiles.tif", 2, false,
+                   "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},
         WriterCase{"CmykTiffOwnProfile",
                    kPicture + " -colorspace CMYK -profile " + kIcc + "ps_cmyk.icc", "tif:", "p.tif",
                    2, false, kToSrgb},
@@ -257,10 +265,7 @@ TEST_F(Corpus, HeicLoadsWithItsExifResolution) {
   auto heic = folder_ / "picture.heic";
   Shell("convert " + kPicture + " png:'" + picture.string() + "'");
   Shell("heif-enc -q 90 -o '" + heic.string() + "' '" + picture.string() + "'");
-  Shell(
-      "exiftool -q -overwrite_original -n -IFD0:XResolution=100 -IFD0:YResolution=200 "
-      "-IFD0:ResolutionUnit=2 '" +
-      heic.string() + "'");
+  StoreExifDensity(heic);
   LoadResult result = Load(heic);
   ASSERT_TRUE(result.Loaded()) << result.message;
   EXPECT_EQ(result.image.formatClass, 0);
@@ -270,6 +275,29 @@ TEST_F(Corpus, HeicLoadsWithItsExifResolution) {
   Shell("heif-convert '" + heic.string() + "' '" + converted.string() + "'");
   EXPECT_LE(LargestDifference(result.image.buffer, ReferencePixels(converted, folder_ / "c.rgba")),
             1);
+}
+
+// An animated WebP (img2webp's, lossless) prints its first frame, upright by
+// its Exif chunk, with its Exif resolution; the frame's own file is the reference.
+TEST_F(Corpus, AnimatedWebPPrintsItsFirstFrame) {
+  if (!HaveTool("img2webp")) GTEST_SKIP() << "img2webp (webp)";
+  auto first = folder_ / "first.png";
+  auto second = folder_ / "second.png";
+  auto animation = folder_ / "animation.webp";
+  Shell("convert " + kPicture + " png:'" + first.string() + "'");
+  Shell("convert -size 32x16 xc:green png:'" + second.string() + "'");
+  Shell("img2webp -lossless '" + first.string() + "' -lossy '" + second.string() + "' -o '" +
+        animation.string() + "'");
+  StoreExifDensity(animation, "-Orientation=6");
+  LoadResult result = Load(animation);
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  EXPECT_EQ(result.image.widthPx, 16);
+  EXPECT_EQ(result.image.heightPx, 32);
+  EXPECT_NEAR(result.image.dpiX, 200, 0.1);
+  EXPECT_NEAR(result.image.dpiY, 100, 0.1);
+  EXPECT_EQ(LargestDifference(result.image.buffer,
+                              ReferencePixels(first, folder_ / "f.rgba", "-rotate 90")),
+            0);
 }
 
 struct ChildCase {
