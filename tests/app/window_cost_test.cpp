@@ -1,4 +1,3 @@
-#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -21,7 +20,6 @@
 #include "app/window/qt_text.h"
 #include "app/window/window_work.h"
 #include "app/window_fixture.h"
-#include "platform/cups_server.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -146,22 +144,11 @@ class MessageCloser {
 
 // The window against a private CUPS queue: the cost settings through the
 // Utility menu, then prints with the statistics option at 1 and at 2.
-class WindowCostTest : public testing::Test {
+class WindowCostTest : public WindowFixture {
  protected:
-  test::TempFolder home;
-  test::CupsServer cups;
-  test::SocketListener printer;
-
   void SetUp() override {
-    UseFreshConfiguration(home);
-    if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
-    cups.AddRawQueue("OKI-C711WT-test", printer.port(), "OKI C711WT(PS)");
-    setenv("CUPS_SERVER", cups.Address().c_str(), 1);
-    cupsSetServer(cups.Address().c_str());
-  }
-  void TearDown() override {
-    cupsSetServer(nullptr);
-    unsetenv("CUPS_SERVER");
+    WindowFixture::SetUp();
+    if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
   }
 
   // Runs `drive` on the modal dialog the action opens, once it is up.
@@ -249,8 +236,8 @@ TEST_F(WindowCostTest, CostOnlyPrintsNothingAndReportsWhatTheCostCommandReports)
   EXPECT_EQ(LabelText(report, "costOptionLine"),
             QStringLiteral("The Current setting is Print & Statistics"));
   EXPECT_EQ(LabelText(report, "costReportText").toStdString(), cliReport);
-  EXPECT_EQ(printer.WaitForJobs(1).size(), 1u);
-  EXPECT_EQ(printer.Jobs().size(), 1u) << "the statistics-only print sent nothing";
+  EXPECT_EQ(printer->WaitForJobs(1).size(), 1u);
+  EXPECT_EQ(printer->Jobs().size(), 1u) << "the statistics-only print sent nothing";
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/offscreen_app.h"
 #include "app/window/main_window.h"
@@ -72,7 +74,9 @@ class WindowFixture : public testing::Test {
 
   void SetUp() override { UseFreshConfiguration(home); }
   void TearDown() override {
-    if (cups) cupsSetServer(nullptr);
+    if (!cups) return;
+    cupsSetServer(nullptr);
+    unsetenv("CUPS_SERVER");
   }
 
   // A private CUPS whose queue "OKI-C711WT-test" sends its jobs to `printer`;
@@ -91,6 +95,19 @@ class WindowFixture : public testing::Test {
   static std::unique_ptr<MainWindow> Open() { return OpenTestWindow(); }
   static bool Load(MainWindow& w, const std::string& file) {
     return LoadInWindow(w, file, kWindowWaitMs);
+  }
+
+  // Presses "Print" and returns the one job the printer received (empty on failure).
+  std::string PrintFrom(MainWindow& w) {
+    QSignalSpy printed(&w, &MainWindow::printFinished);
+    w.findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
+    if (!printed.wait(kWindowWaitMs) || !printed.front().front().toBool()) {
+      ADD_FAILURE() << "not printed: " << cups->Log();
+      return {};
+    }
+    std::vector<std::string> jobs = printer->WaitForJobs(1);
+    EXPECT_EQ(jobs.size(), 1u);
+    return jobs.empty() ? std::string() : jobs.front();
   }
 };
 

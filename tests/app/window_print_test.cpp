@@ -1,4 +1,3 @@
-#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -18,7 +17,6 @@
 #include "app/window/preview_widget.h"
 #include "app/window/window_work.h"
 #include "app/window_fixture.h"
-#include "platform/cups_server.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -48,48 +46,7 @@ class MessageAnswerer {
   std::vector<std::string> texts_;
 };
 
-// A private cupsd with the raw queue "OKI-C711WT-test", whose jobs a local listener takes.
-class TestQueue {
- public:
-  std::string Start() {
-    if (std::string why = cups_.Start(); !why.empty()) return why;
-    cups_.AddRawQueue("OKI-C711WT-test", printer_.port(), "OKI C711WT(PS)");
-    // libcups keeps the server per thread: this one is told, the workers read the variable.
-    setenv("CUPS_SERVER", cups_.Address().c_str(), 1);
-    cupsSetServer(cups_.Address().c_str());
-    return {};
-  }
-  ~TestQueue() { cupsSetServer(nullptr); }
-
-  // Presses "Print" and returns the one job the printer received (empty on failure).
-  std::string PrintFrom(MainWindow& w) {
-    QSignalSpy printed(&w, &MainWindow::printFinished);
-    w.findChild<QAbstractButton*>(QStringLiteral("printButton"))->click();
-    if (!printed.wait(kWaitMs) || !printed.front().front().toBool()) {
-      ADD_FAILURE() << "not printed: " << cups_.Log();
-      return {};
-    }
-    std::vector<std::string> jobs = printer_.WaitForJobs(1);
-    EXPECT_EQ(jobs.size(), 1u);
-    return jobs.empty() ? std::string() : jobs.front();
-  }
-
- private:
-  test::CupsServer cups_;
-  test::SocketListener printer_;
-};
-
-class WindowPrintTest : public testing::Test {
- protected:
-  test::TempFolder home;
-
-  void SetUp() override { UseFreshConfiguration(home); }
-
-  static std::unique_ptr<MainWindow> Open() { return OpenTestWindow(); }
-  static bool Load(MainWindow& w, const std::string& file) {
-    return LoadInWindow(w, file, kWaitMs);
-  }
-};
+using WindowPrintTest = WindowFixture;
 
 TEST_F(WindowPrintTest, OpeningAnImageShowsItAndMovingASliderRedrawsThePreview) {
   MessageAnswerer answers;
@@ -127,8 +84,7 @@ TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
 }
 
 TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
-  TestQueue queue;
-  if (std::string why = queue.Start(); !why.empty()) GTEST_SKIP() << why;
+  if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
 
   MessageAnswerer answers;
   auto w = Open();
@@ -140,7 +96,7 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   ASSERT_TRUE(Load(*w, kPhoto));
   ASSERT_EQ(w->Live().printer, "OKI-C711WT-test");
 
-  const std::string job = queue.PrintFrom(*w);
+  const std::string job = PrintFrom(*w);
   ASSERT_FALSE(job.empty());
   w->CommitSettings();
 
@@ -193,8 +149,7 @@ TEST_F(WindowPrintTest, TheCurveEditorRedrawsThePreviewWhileDraggingAndCancelRes
 // "White Choke" reaches the printer as --white-choke does from the command line,
 // and the white display shows it at once.
 TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
-  TestQueue queue;
-  if (std::string why = queue.Start(); !why.empty()) GTEST_SKIP() << why;
+  if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
 
   MessageAnswerer answers;
   auto w = Open();
@@ -214,7 +169,7 @@ TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
   EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "1.5");
   EXPECT_NE(preview->Page(), unchoked);
 
-  const std::string job = queue.PrintFrom(*w);
+  const std::string job = PrintFrom(*w);
   ASSERT_FALSE(job.empty());
   w->CommitSettings();
 
