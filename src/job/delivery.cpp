@@ -45,6 +45,13 @@ Status SendResult(std::string_view queue, const std::string& error) {
 
 Status SendJob(std::string_view queue, std::string_view documentName, const PrintJob& job,
                const TextTable& text, const UiHooks& hooks) {
+  // The window's printer list is empty when CUPS has no printer for the model.
+  if (queue.empty()) {
+    hooks.Status("");
+    return Fail(
+        "There is no printer to send to: set up the printer in CUPS and choose it under "
+        "\"Select Printer\". Nothing was printed.");
+  }
   hooks.Status(text[entry::kPrintingStatus]);
   std::string error =
       platform::SendRawDocument(queue, documentName, SpoolPieces(job), [&hooks](std::size_t piece) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "job/delivery.h"
 #include "job/image_document.h"
 #include "settings/settings_keys.h"
 #include "support/fresh_config.h"
@@ -143,6 +144,12 @@ TEST_F(PrintSessionTest, ModelKeysIgnoreCaseAndUnknownOnesAreRefused) {
   Status refused = OpenPrintSession(bad, "Nonsense");
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.failure().message.find("Pro8432WT"), std::string::npos);
+}
+
+TEST(SendJob, WithoutAPrinterSaysSoInsteadOfNamingAnEmptyQueue) {
+  const Status sent = SendJob("", "job", PrintJob{}, DefaultTextTable(), UiHooks{});
+  ASSERT_FALSE(sent);
+  EXPECT_NE(sent.failure().message.find("There is no printer to send to"), std::string::npos);
 }
 
 }  // namespace
