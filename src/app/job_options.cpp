@@ -18,14 +18,16 @@ void AddJobOptions(CommandOptions& options) {
 
 int ApplyJobOptions(CliSession& s, const CommandOptions& options) {
   Status status;
+  // The window's order: paper, tray, medium. A paper fed from one tray only
+  // locks the tray before it is chosen; a medium's lock keeps the tray chosen.
   if (options.IsSet("paper")) status = ChoosePaper(s, options.Value("paper"));
+  if (status && options.IsSet("tray")) status = ChooseTray(s, options.Value("tray"));
   if (status && options.IsSet("media")) {
     Result<MediaRuleOutcome> media = ChooseMedia(s, options.Value("media"));
     if (!media) status = media.failure();
   }
   // The media's rules may change the margins: the page must still have room.
   if (status) status = CheckPrintableArea(s);
-  if (status && options.IsSet("tray")) status = ChooseTray(s, options.Value("tray"));
   if (status && options.IsSet("copies")) {
     const std::string text = options.Value("copies");
     std::optional<long long> count = ParseWholeNumber(text);

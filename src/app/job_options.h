@@ -12,8 +12,9 @@ namespace nvx::app {
 // job command takes.
 void AddJobOptions(CommandOptions& options);
 
-// Applies paper, media, tray and copies: the paper first, because the media's
-// rules depend on it, then the tray, which the paper or media may lock.
+// Applies paper, tray, media and copies in the window's order: the paper first,
+// because the tray and the media's rules depend on it; a medium that locks the
+// tray list keeps the tray chosen before it.
 // Returns kExitOk, or the exit status after telling the user what is accepted.
 int ApplyJobOptions(CliSession& session, const CommandOptions& options);
 
