@@ -104,8 +104,8 @@ bool ApplyTonerOrder(CliSession& s, const std::string& order) {
 
 }  // namespace
 
-void AddImageOptions(CommandOptions& options) {
-  AddJobOptions(options);
+void AddImageOptions(CommandOptions& options, CommandOutput output) {
+  AddJobOptions(options, output);
   options.Add(ValueOption("preset",
                           "A preset file, or the name of an installed one, applied before the "
                           "other options.",

@@ -5,10 +5,12 @@
 
 namespace nvx::app {
 
-void AddJobOptions(CommandOptions& options) {
-  options.Add(ValueOption("to", "Write the job to FILE instead of a printer.", "FILE"));
-  options.Add(ValueOption("printer", "Send to the CUPS queue QUEUE (default: the model's printer).",
-                          "QUEUE"));
+void AddJobOptions(CommandOptions& options, CommandOutput output) {
+  if (output == CommandOutput::Job) {
+    options.Add(ValueOption("to", "Write the job to FILE instead of a printer.", "FILE"));
+    options.Add(ValueOption(
+        "printer", "Send to the CUPS queue QUEUE (default: the model's printer).", "QUEUE"));
+  }
   options.Add(ValueOption("paper", "Paper size, as the paper list names it.", "NAME"));
   options.Add(ValueOption("tray", "Paper tray: AUTO, MultiPurpose Tray or Tray 1.", "NAME"));
   options.Add(ValueOption("media", "Media type, as the media list names it.", "NAME"));

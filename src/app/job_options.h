@@ -8,9 +8,13 @@
 
 namespace nvx::app {
 
+// Where a command's output goes: a job to a printer or a file, or something
+// that is no job (a preview picture), whose command says where it goes itself.
+enum class CommandOutput { Job, NotAJob };
+
 // --to, --printer, --paper, --tray, --media, --copies and --model: what every
-// job command takes.
-void AddJobOptions(CommandOptions& options);
+// job command takes; without --to and --printer for output that is not a job.
+void AddJobOptions(CommandOptions& options, CommandOutput output = CommandOutput::Job);
 
 // Applies paper, tray, media and copies in the window's order: the paper first,
 // because the tray and the media's rules depend on it; a medium that locks the

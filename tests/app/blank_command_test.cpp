@@ -132,5 +132,23 @@ TEST(CommandLine, HelpAndVersionSucceed) {
   EXPECT_EQ(test::RunNvxprint({"frobnicate"}, {}).status, 2);
 }
 
+// Each command's help lists what it takes: a preview goes to a picture file,
+// never to a printer, and Qt's own options are none of the user's business.
+TEST(CommandLine, HelpListsOnlyTheCommandsOwnOptions) {
+  auto preview = test::RunNvxprint({"preview", "--help"}, {});
+  ASSERT_EQ(preview.status, 0);
+  EXPECT_NE(preview.out.find("--to <FILE>"), std::string::npos) << preview.out;
+  EXPECT_EQ(preview.out.find("--printer"), std::string::npos) << preview.out;
+  EXPECT_EQ(preview.out.find("instead of a printer"), std::string::npos) << preview.out;
+  for (const char* command : {"print", "blank", "preview", "cost", "preset", "usb"}) {
+    auto help = test::RunNvxprint({command, "--help"}, {});
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_EQ(help.out.find("--help-all"), std::string::npos) << command << help.out;
+    EXPECT_NE(help.out.find("-h, --help"), std::string::npos) << command << help.out;
+  }
+  EXPECT_NE(test::RunNvxprint({"print", "--help"}, {}).out.find("--printer"), std::string::npos);
+  EXPECT_EQ(test::RunNvxprint({"print", "--help-all"}, {}).status, 2);
+}
+
 }  // namespace
 }  // namespace nvx
