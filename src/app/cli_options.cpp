@@ -19,7 +19,10 @@ CommandOptions::CommandOptions(std::string usage, std::string description)
     : usage_(std::move(usage)) {
   parser_.setApplicationDescription(QString::fromStdString(description));
   parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser_.addHelpOption();
+  // Qt's own help option brings --help-all, which lists Qt's options: nothing
+  // a user of these commands sets.
+  parser_.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                       QStringLiteral("Displays this help.")));
 }
 
 void CommandOptions::Add(const QCommandLineOption& option) { parser_.addOption(option); }

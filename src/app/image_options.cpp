@@ -104,8 +104,8 @@ bool ApplyTonerOrder(CliSession& s, const std::string& order) {
 
 }  // namespace
 
-void AddImageOptions(CommandOptions& options) {
-  AddJobOptions(options);
+void AddImageOptions(CommandOptions& options, CommandOutput output) {
+  AddJobOptions(options, output);
   options.Add(ValueOption("preset",
                           "A preset file, or the name of an installed one, applied before the "
                           "other options.",
@@ -136,22 +136,20 @@ void AddImageOptions(CommandOptions& options) {
   options.Add(ValueOption("shape-size", "The shape's width and height, 2 to 10 mm.", "MM"));
   options.Add(ValueOption("shape-x", "The shape's width, 2 to 10 mm.", "MM"));
   options.Add(ValueOption("shape-y", "The shape's height, 2 to 10 mm.", "MM"));
-  options.Add(ValueOption("gap", "The gap between shapes, above 1 up to 5 mm.", "MM"));
+  options.Add(ValueOption("gap", "The gap between shapes, 1 to 5 mm.", "MM"));
   options.Add(ValueOption("screen", "The screen angle, 0 or 45 degrees.", "DEGREES"));
   options.Add(SwitchOption("invert", "Invert the pattern: print the shapes, not the screen."));
 }
 
 // A length in millimetres within the pattern setup's range.
 std::optional<double> PatternLength(const CommandOptions& options, const char* name, double min,
-                                    double max, bool minIncluded) {
+                                    double max) {
   const std::string text = options.Value(name);
   double value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  const bool inRange = minIncluded ? value >= min : value > min;
-  if (error != std::errc() || end != text.data() + text.size() || !inRange || value > max) {
-    Refuse("--" + std::string(name) + " takes millimetres " + (minIncluded ? "from " : "above ") +
-           FormatAtMostDecimals(min, 1) + " up to " + FormatAtMostDecimals(max, 1) + ", not '" +
-           text + "'");
+  if (error != std::errc() || end != text.data() + text.size() || !(value >= min) || value > max) {
+    Refuse("--" + std::string(name) + " takes millimetres from " + FormatAtMostDecimals(min, 1) +
+           " up to " + FormatAtMostDecimals(max, 1) + ", not '" + text + "'");
     return std::nullopt;
   }
   return value;
@@ -184,13 +182,13 @@ bool ApplyPatternOptions(CliSession& s, const CommandOptions& options) {
   }
   for (const char* name : {"shape-size", "shape-x", "shape-y"}) {
     if (!options.IsSet(name)) continue;
-    std::optional<double> mm = PatternLength(options, name, 2, 10, true);
+    std::optional<double> mm = PatternLength(options, name, 2, 10);
     if (!mm) return false;
     if (std::string(name) != "shape-y") pattern.sizeXMm = *mm;
     if (std::string(name) != "shape-x") pattern.sizeYMm = *mm;
   }
   if (options.IsSet("gap")) {
-    std::optional<double> mm = PatternLength(options, "gap", 1, 5, false);
+    std::optional<double> mm = PatternLength(options, "gap", 1, 5);
     if (!mm) return false;
     pattern.gapMm = *mm;
   }
@@ -253,7 +251,7 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
     s.live.colourPoints = *points;
   }
   if (options.IsSet("white-choke")) {
-    std::optional<double> mm = PatternLength(options, "white-choke", 0, kMaxWhiteChokeMm, true);
+    std::optional<double> mm = PatternLength(options, "white-choke", 0, kMaxWhiteChokeMm);
     if (!mm) return kExitUsage;
     s.live.whiteChokeMm = *mm;
   }

@@ -4,13 +4,14 @@
 
 #include "app/cli_options.h"
 #include "app/cli_session.h"
+#include "app/job_options.h"
 #include "job/image_document.h"
 
 namespace nvx::app {
 
 // The options that print and preview share: the job options, the window's
 // switches and sliders, and the profiles.
-void AddImageOptions(CommandOptions& options);
+void AddImageOptions(CommandOptions& options, CommandOutput output = CommandOutput::Job);
 
 // Options that act before the image is loaded (the job options, then
 // everything the load or the layout reads). Returns kExitOk, or the exit

@@ -5,10 +5,12 @@
 
 namespace nvx::app {
 
-void AddJobOptions(CommandOptions& options) {
-  options.Add(ValueOption("to", "Write the job to FILE instead of a printer.", "FILE"));
-  options.Add(ValueOption("printer", "Send to the CUPS queue QUEUE (default: the model's printer).",
-                          "QUEUE"));
+void AddJobOptions(CommandOptions& options, CommandOutput output) {
+  if (output == CommandOutput::Job) {
+    options.Add(ValueOption("to", "Write the job to FILE instead of a printer.", "FILE"));
+    options.Add(ValueOption(
+        "printer", "Send to the CUPS queue QUEUE (default: the model's printer).", "QUEUE"));
+  }
   options.Add(ValueOption("paper", "Paper size, as the paper list names it.", "NAME"));
   options.Add(ValueOption("tray", "Paper tray: AUTO, MultiPurpose Tray or Tray 1.", "NAME"));
   options.Add(ValueOption("media", "Media type, as the media list names it.", "NAME"));
@@ -18,14 +20,16 @@ void AddJobOptions(CommandOptions& options) {
 
 int ApplyJobOptions(CliSession& s, const CommandOptions& options) {
   Status status;
+  // The window's order: paper, tray, medium. A paper fed from one tray only
+  // locks the tray before it is chosen; a medium's lock keeps the tray chosen.
   if (options.IsSet("paper")) status = ChoosePaper(s, options.Value("paper"));
+  if (status && options.IsSet("tray")) status = ChooseTray(s, options.Value("tray"));
   if (status && options.IsSet("media")) {
     Result<MediaRuleOutcome> media = ChooseMedia(s, options.Value("media"));
     if (!media) status = media.failure();
   }
   // The media's rules may change the margins: the page must still have room.
   if (status) status = CheckPrintableArea(s);
-  if (status && options.IsSet("tray")) status = ChooseTray(s, options.Value("tray"));
   if (status && options.IsSet("copies")) {
     const std::string text = options.Value("copies");
     std::optional<long long> count = ParseWholeNumber(text);

@@ -8,12 +8,17 @@
 
 namespace nvx::app {
 
-// --to, --printer, --paper, --tray, --media, --copies and --model: what every
-// job command takes.
-void AddJobOptions(CommandOptions& options);
+// Where a command's output goes: a job to a printer or a file, or something
+// that is no job (a preview picture), whose command says where it goes itself.
+enum class CommandOutput { Job, NotAJob };
 
-// Applies paper, media, tray and copies: the paper first, because the media's
-// rules depend on it, then the tray, which the paper or media may lock.
+// --to, --printer, --paper, --tray, --media, --copies and --model: what every
+// job command takes; without --to and --printer for output that is not a job.
+void AddJobOptions(CommandOptions& options, CommandOutput output = CommandOutput::Job);
+
+// Applies paper, tray, media and copies in the window's order: the paper first,
+// because the tray and the media's rules depend on it; a medium that locks the
+// tray list keeps the tray chosen before it.
 // Returns kExitOk, or the exit status after telling the user what is accepted.
 int ApplyJobOptions(CliSession& session, const CommandOptions& options);
 

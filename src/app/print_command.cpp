@@ -113,7 +113,8 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
                          "page with its copies in the printer's colours, the simulated white, "
                          "on the chosen substrate.");
   options.AddPositional("IMAGE", "The image file to preview.");
-  AddImageOptions(options);
+  options.Add(ValueOption("to", "Write the preview picture (PNG) to FILE.", "FILE"));
+  AddImageOptions(options, CommandOutput::NotAJob);
   options.Add(ValueOption("size", "The preview area in pixels (default 310x438).", "WxH"));
   options.Add(
       ValueOption("background", "Substrate colour 1..17 (6 white, 3 black, 17 film).", "N"));

@@ -14,6 +14,7 @@
 #include "pattern/shape_library.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
+#include "settings/settings_keys.h"
 #include "settings/units.h"
 
 namespace nvx {
@@ -181,7 +182,9 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   ChokeWhitePlane(
       separated.planes, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
       WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
-  if (!AnyToner(separated.planes)) {
+  // Costing alone still has a price without toner: the drums, fuser and belt.
+  const bool costOnly = s.Settings().statsOption == keys::kStatsCostOnly;
+  if (!costOnly && !AnyToner(separated.planes)) {
     return Fail(
         "Nothing in this image would receive toner with these settings (it is transparent, or "
         "everything was removed), so no blank page was printed.");

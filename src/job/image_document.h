@@ -49,7 +49,8 @@ void PlaceOnPage(PrintSession& session, ImageDocument& document,
 
 // Separation, tiling and the job text. The grid is released when `releaseGrid`
 // is set, as soon as the planes are made, to keep the peak memory down. A print
-// in which nothing would receive toner is refused, not sent as a blank page.
+// in which nothing would receive toner is refused, not sent as a blank page,
+// unless the statistics option asks to cost it without printing.
 Result<PrintJob> BuildImageJob(PrintSession& session, ImageDocument& document, bool releaseGrid);
 
 // The preview area as the window shows it: the page on the substrate, with

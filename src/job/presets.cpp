@@ -8,6 +8,7 @@
 #include "platform/folders.h"
 #include "settings/ini_file.h"
 #include "settings/numbers.h"
+#include "settings/paper_limits.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
@@ -17,6 +18,8 @@ namespace {
 constexpr long long kCheckUnchanged = 5;
 // A margin key that holds this (or is missing) leaves the stored margin as it is.
 constexpr std::string_view kMarginUnchanged = "60";
+// The largest margin a preset may set, in hundredths of a point.
+constexpr long long kMostMargin = static_cast<long long>(kMaxMarginPt * 100);
 
 std::string_view ProfileSection(TonerOrder order) {
   return order == TonerOrder::WhiteFirst ? keys::kWhiteFirstProfile : keys::kWhiteLastProfile;
@@ -56,38 +59,85 @@ void ApplyWhiteControls(const PresetFile& preset, LiveSettings& live) {
     live.whiteChokeMm = std::clamp(LeadingNumber(*choke), 0.0, kMaxWhiteChokeMm);
 }
 
-PageMargins PresetMargins(const PresetFile& preset, PageMargins margins) {
-  auto apply = [&](std::string_view key, int& margin) {
+// Every key a preset may hold; a file with none of them is no preset.
+struct PresetKey {
+  std::string_view section;
+  std::string_view key;
+};
+constexpr PresetKey kPresetKeys[] = {
+    {keys::kActive, keys::kWhiteMask},         {keys::kActive, keys::kWhiteOverlay},
+    {keys::kActive, keys::kDisplay},           {keys::kActive, keys::kTonerOn},
+    {keys::kActive, keys::kTonerSave},         {keys::kActive, keys::kTonerPercent},
+    {keys::kActive, keys::kRightMargin},       {keys::kActive, keys::kLeftMargin},
+    {keys::kActive, keys::kBottomMargin},      {keys::kActive, keys::kTopMargin},
+    {keys::kActive, keys::kPaperSize},         {keys::kActive, keys::kWhiteChoke},
+    {keys::kWhiteLastProfile, keys::kProfile}, {keys::kWhiteFirstProfile, keys::kProfile},
+};
+
+bool HoldsAnyPresetKey(const PresetFile& preset) {
+  return std::ranges::any_of(
+      kPresetKeys, [&](const PresetKey& k) { return preset.Value(k.key, k.section).has_value(); });
+}
+
+// What of the preset was left out or changed, told to the user in one message.
+using PresetNotes = std::vector<std::string>;
+
+// The preset's margins, each raised to the printer's least as the margin
+// dialog raises what is typed. The standard margins the program writes itself
+// stay as they are (its bottom, 13.07 pt, is a hair below the least).
+PageMargins PresetMargins(const PresetFile& preset, PageMargins margins,
+                          std::string_view printerName, PresetNotes& notes) {
+  const PageMargins least = MinimumMargins(printerName);
+  auto apply = [&](std::string_view key, int PageMargins::*field) {
     std::optional<std::string> text = preset.Value(key);
     if (!text || Trim(*text) == kMarginUnchanged) return;
-    margin = static_cast<int>(LeadingInteger(*text));
+    const long long value = LeadingInteger(*text);
+    const bool belowLeast = value < least.*field && value < kStandardMargins.*field;
+    margins.*field = static_cast<int>(belowLeast ? least.*field : std::min(value, kMostMargin));
+    if (margins.*field != value) {
+      notes.push_back(
+          "its " + std::string(key) + " " + std::string(Trim(*text)) +
+          (belowLeast ? " is below the printer's least margin; " : " is beyond any paper; ") +
+          std::to_string(margins.*field) + " is used.");
+    }
   };
-  apply(keys::kRightMargin, margins.right);
-  apply(keys::kLeftMargin, margins.left);
-  apply(keys::kBottomMargin, margins.bottom);
-  apply(keys::kTopMargin, margins.top);
+  apply(keys::kRightMargin, &PageMargins::right);
+  apply(keys::kLeftMargin, &PageMargins::left);
+  apply(keys::kBottomMargin, &PageMargins::bottom);
+  apply(keys::kTopMargin, &PageMargins::top);
   return margins;
 }
 
-void ApplyColourPoints(const PresetFile& preset, LiveSettings& live) {
-  std::optional<std::string> text = preset.Value(keys::kProfile, ProfileSection(live.tonerOrder));
-  // Anything but a full set of points would silently flatten the curves.
+void ApplyColourPoints(const PresetFile& preset, LiveSettings& live, PresetNotes& notes) {
+  const std::string_view section = ProfileSection(live.tonerOrder);
+  std::optional<std::string> text = preset.Value(keys::kProfile, section);
   if (!text) return;
-  if (auto points = ParseCompleteColourAdjustPoints(*text)) live.colourPoints = *points;
+  // Anything but a full set of points would flatten the curves.
+  if (auto points = ParseCompleteColourAdjustPoints(*text)) {
+    live.colourPoints = *points;
+    return;
+  }
+  notes.push_back("its colour-adjust points ([" + std::string(section) +
+                  "] Profile) are not 48 hexadecimal digits; the curves stay as they were.");
 }
 
 // The paper the preset names, chosen as the paper list chooses; the current
 // paper again when it names none, so that new margins meet the paper's rules.
-Status ApplyPaper(PrintSession& s, const PresetFile& preset) {
+Status ApplyPaper(PrintSession& s, const PresetFile& preset, PresetNotes& notes) {
   std::string paper = std::string(Trim(preset.Value(keys::kPaperSize).value_or("")));
   if (!paper.empty() && !FindChoice(s.paperList, paper)) {
-    s.hooks.Show({s.text[entry::kTitle],
-                  "The preset's paper \"" + paper + "\" is not offered for the " + s.modelKey +
-                      "; the paper stays \"" + s.live.paperName + "\".",
-                  MessageIcon::Exclamation});
+    notes.push_back("its paper \"" + paper + "\" is not offered for the " + s.modelKey +
+                    "; the paper stays \"" + s.live.paperName + "\".");
     paper.clear();
   }
   return ChoosePaper(s, paper.empty() ? s.live.paperName : paper);
+}
+
+void ShowNotes(PrintSession& s, const std::filesystem::path& file, const PresetNotes& notes) {
+  if (notes.empty()) return;
+  std::string text = "The preset \"" + file.filename().string() + "\" was loaded, but";
+  for (const std::string& note : notes) text += "\r\n- " + note;
+  s.hooks.Show({s.text[entry::kTitle], text, MessageIcon::Exclamation});
 }
 
 }  // namespace
@@ -143,16 +193,23 @@ Status ReadPreset(PrintSession& s, const std::filesystem::path& file, PresetScop
   if (!std::filesystem::is_regular_file(file, ec) || !ReadWholeFile(file, bytes))
     return Fail("cannot read the preset '" + file.string() + "'");
   const PresetFile preset{ParseIni(bytes)};
+  if (!HoldsAnyPresetKey(preset)) {
+    return Fail("cannot read the preset '" + file.string() +
+                "': it holds none of a preset's settings (is it a preset file, saved as text?)");
+  }
 
-  const PageMargins margins = PresetMargins(preset, s.userMargins);
+  PresetNotes notes;
+  const std::string printer = ReadSetting(s.files, keys::kActive, keys::kPrinter);
+  const PageMargins margins = PresetMargins(preset, s.userMargins, printer, notes);
   if (margins != s.userMargins) {
     s.userMargins = margins;
     if (scope == PresetScope::Stored) WriteMargins(s.files, margins);
   }
-  Status paper = ApplyPaper(s, preset);
+  Status paper = ApplyPaper(s, preset, notes);
   // After the paper: choosing it reapplies the medium's rules to the white switches.
   ApplyWhiteControls(preset, s.live);
-  ApplyColourPoints(preset, s.live);
+  ApplyColourPoints(preset, s.live, notes);
+  ShowNotes(s, file, notes);
   return paper;
 }
 

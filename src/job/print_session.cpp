@@ -37,9 +37,13 @@ std::string InitialPaper(const PrintSession& s) {
 
 // Papers only the multi-purpose tray feeds lock the tray list on it, whatever
 // the medium's rules said.
-void ApplyPaperTrayLock(PrintSession& s) {
+bool PaperLocksTray(const PrintSession& s) {
   const StandardPaper* paper = FindStandardPaper(s.live.paperName);
-  if (paper && paper->multiPurposeTrayOnly) {
+  return paper && paper->multiPurposeTrayOnly;
+}
+
+void ApplyPaperTrayLock(PrintSession& s) {
+  if (PaperLocksTray(s)) {
     s.live.paperTray = s.text[entry::kTrayMultiPurpose];
     s.live.trayListEnabled = false;
   }
@@ -177,8 +181,9 @@ Status ChooseTray(PrintSession& s, std::string_view name) {
   const std::string* tray = FindChoice(s.trayList, name);
   if (!tray) return Fail(ChoiceError("tray", name, s.trayList), Failure::Kind::Refused);
   if (!s.live.trayListEnabled && *tray != s.live.paperTray) {
-    return Fail("the paper \"" + s.live.paperName + "\" with the medium \"" + s.live.mediaType +
-                    "\" is fed from \"" + s.live.paperTray + "\" only; '" + std::string(name) +
+    const std::string feeder = PaperLocksTray(s) ? "the paper \"" + s.live.paperName + "\""
+                                                 : "the medium \"" + s.live.mediaType + "\"";
+    return Fail(feeder + " is fed from \"" + s.live.paperTray + "\" only; '" + std::string(name) +
                     "' cannot be chosen",
                 Failure::Kind::Refused);
   }

@@ -36,10 +36,11 @@ bool IsListed(const std::vector<std::string>& list, std::string_view shape) {
 PatternSettings ReadPatternSettings(const SettingsFiles& files) {
   PatternSettings settings;
   settings.shape = Read(files, keys::kShape);
-  settings.sizeXMm = ReadNumber(files, keys::kSizeX);
-  settings.sizeYMm = ReadNumber(files, keys::kSizeY);
-  settings.gapMm = ReadNumber(files, keys::kGap);
-  settings.screenAngle = ReadNumber(files, keys::kScreen) == 45 ? 45 : 0;
+  if (Trim(settings.shape).empty()) settings.shape = std::string(kEllipseShape);
+  settings.sizeXMm = EnteredShapeSize(ReadNumber(files, keys::kSizeX));
+  settings.sizeYMm = EnteredShapeSize(ReadNumber(files, keys::kSizeY));
+  settings.gapMm = EnteredShapeGap(ReadNumber(files, keys::kGap));
+  settings.screenAngle = Trim(Read(files, keys::kScreen)) == "0" ? 0 : 45;
   settings.invert = ReadNumber(files, keys::kMask) != 0;
   return settings;
 }
@@ -53,15 +54,7 @@ std::vector<std::string> PatternShapeList(const std::vector<std::string>& librar
 PatternSettings OpenPatternSetup(const SettingsFiles& files,
                                  const std::vector<std::string>& shapeList) {
   PatternSettings settings = ReadPatternSettings(files);
-  if (settings.shape.empty() || !IsListed(shapeList, settings.shape)) {
-    settings.shape = std::string(kEllipseShape);
-  }
-  if (settings.sizeXMm < 1) settings.sizeXMm = 1;
-  if (settings.sizeYMm < 1) settings.sizeYMm = 1;
-  if (!(settings.gapMm > 0)) settings.gapMm = 1;
-  const std::string stored = Read(files, keys::kScreen);
-  const std::string_view screen = Trim(stored);
-  settings.screenAngle = screen == "0" ? 0 : 45;
+  if (!IsListed(shapeList, settings.shape)) settings.shape = std::string(kEllipseShape);
   WritePatternSettings(files, settings);
   return settings;
 }
@@ -72,7 +65,7 @@ double EnteredShapeSize(double mm) {
   return mm;
 }
 
-double EnteredShapeGap(double mm) { return mm > 1 && mm <= 5 ? mm : 1; }
+double EnteredShapeGap(double mm) { return mm >= 1 && mm <= 5 ? mm : 1; }
 
 double ShapeSizeFromSlider(int position) { return 2 + std::clamp(position, 0, 100) / 12.5; }
 

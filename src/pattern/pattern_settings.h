@@ -23,23 +23,26 @@ struct PatternSettings {
   bool invert = false;                             // "Mask": "Invert Pattern"
 };
 
-// The settings as the generator reads them: numbers by their leading part,
-// screen angle 45 only when "Screen" reads 45, else 0.
+// The stored settings held to the setup dialog's ranges, which the generator,
+// the setup dialog and the command line all read: numbers by their leading
+// part; a size outside 2 to 10 mm and a gap outside 1 to 5 mm take the
+// dialog's corrections (missing: 2 mm and 1 mm), a "Screen" other than "0" is
+// 45, an empty "Shape" is "Ellipse". A fresh configuration thus prints the
+// pattern the dialog would show, not shapes of no size.
 PatternSettings ReadPatternSettings(const SettingsFiles& files);
 
 // The shape list: "Ellipse", "Rectangle", then the library's names as listed.
 std::vector<std::string> PatternShapeList(const std::vector<std::string>& libraryNames);
 
-// What the setup dialog does when it opens: a "Shape" that is empty or not in
-// the list becomes "Ellipse", a size below 1 becomes 1, a gap not above 0
-// becomes 1, a "Screen" other than "0" or "45" becomes "45"; the corrections
+// What the setup dialog does when it opens: the settings as ReadPatternSettings
+// gives them, and a "Shape" not in the list becomes "Ellipse"; the corrections
 // are written. Returns the settings the dialog then shows.
 PatternSettings OpenPatternSetup(const SettingsFiles& files,
                                  const std::vector<std::string>& shapeList);
 
 // The setup dialog's ranges for a value the user entered, in millimetres: a
-// size above 10 becomes 4 and one below 2 becomes 2; a gap must be above 1 and
-// at most 5, anything else becomes 1.
+// size above 10 becomes 4 and one below 2 becomes 2; a gap from 1 to 5 stays
+// (1 is the gap slider's least), anything else becomes 1.
 double EnteredShapeSize(double mm);
 double EnteredShapeGap(double mm);
 

@@ -67,6 +67,19 @@ TEST_F(BlankCommand, OptionsReachTheJob) {
   EXPECT_NE(bytes.find("%%BeginFeature: *OutputBin Rear\r\n"), std::string::npos);
 }
 
+// As in the window, where the tray is chosen before the medium: a medium that
+// locks the tray list keeps the tray chosen, whatever the options' order.
+TEST_F(BlankCommand, AMediumThatLocksTheTrayKeepsTheTrayChosen) {
+  for (const char* media : {"Glossy", "Labels 1"}) {
+    auto job = home / "locked.prn";
+    auto result = Run(
+        {"blank", "--to", job.string(), "--media", media, "--tray", "Tray 1", "--model", "C711WT"});
+    ASSERT_EQ(result.status, 0) << media << ": " << result.err;
+    std::string bytes = test::ReadFileBytes(job);
+    EXPECT_NE(bytes.find("%%BeginFeature: *InputSlot UPPER\r\n"), std::string::npos) << media;
+  }
+}
+
 struct BadOption {
   const char* name;
   std::vector<std::string> args;
@@ -90,20 +103,22 @@ TEST_P(BlankCommandRejects, WithStatusTwoAMessageAndNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, BlankCommandRejects,
-    testing::Values(
-        BadOption{"UnknownPaper", {"--paper", "B9"}, "A5 SEF"},
-        BadOption{"A3OnAnA4Model", {"--paper", "A3"}, "A4XL 216x420mm"},
-        BadOption{"UnknownTray", {"--tray", "Tray 7"}, "MultiPurpose Tray"},
-        BadOption{"UnknownMedia", {"--media", "Cardboard"}, "KTC3.1+"},
-        BadOption{"CopiesNotANumber", {"--copies", "two"}, "copies"},
-        BadOption{"CopiesBelowOne", {"--copies", "0"}, "1 to 99"},
-        BadOption{"CopiesNegative", {"--copies", "-5"}, "1 to 99"},
-        BadOption{"CopiesAboveNinetyNine", {"--copies", "500"}, "1 to 99"},
-        BadOption{
-            "TrayLockedByThePaper", {"--paper", "A6 SEF", "--tray", "Tray 1"}, "MultiPurpose Tray"},
-        BadOption{"TrayLockedByTheMedia", {"--media", "Labels 1", "--tray", "Tray 1"}, "AUTO"},
-        BadOption{"UnknownModel", {"--model", "Nonsense"}, "Pro9420WT"},
-        BadOption{"UnknownOption", {"--colour"}, "colour"}),
+    testing::Values(BadOption{"UnknownPaper", {"--paper", "B9"}, "A5 SEF"},
+                    BadOption{"A3OnAnA4Model", {"--paper", "A3"}, "A4XL 216x420mm"},
+                    BadOption{"UnknownTray", {"--tray", "Tray 7"}, "MultiPurpose Tray"},
+                    BadOption{"UnknownMedia", {"--media", "Cardboard"}, "KTC3.1+"},
+                    BadOption{"CopiesNotANumber", {"--copies", "two"}, "copies"},
+                    BadOption{"CopiesBelowOne", {"--copies", "0"}, "1 to 99"},
+                    BadOption{"CopiesNegative", {"--copies", "-5"}, "1 to 99"},
+                    BadOption{"CopiesAboveNinetyNine", {"--copies", "500"}, "1 to 99"},
+                    BadOption{"TrayLockedByThePaper",
+                              {"--paper", "A6 SEF", "--tray", "Tray 1"},
+                              "MultiPurpose Tray"},
+                    BadOption{"TrayLockedByThePaperWithAMedium",
+                              {"--paper", "A4XL", "--media", "Glossy", "--tray", "Tray 1"},
+                              "MultiPurpose Tray"},
+                    BadOption{"UnknownModel", {"--model", "Nonsense"}, "Pro9420WT"},
+                    BadOption{"UnknownOption", {"--colour"}, "colour"}),
     test::CaseName());
 
 TEST(CommandLine, HelpAndVersionSucceed) {
@@ -115,6 +130,24 @@ TEST(CommandLine, HelpAndVersionSucceed) {
   EXPECT_NE(blankHelp.out.find("--paper"), std::string::npos);
   EXPECT_EQ(test::RunNvxprint({"--version"}, {}).status, 0);
   EXPECT_EQ(test::RunNvxprint({"frobnicate"}, {}).status, 2);
+}
+
+// Each command's help lists what it takes: a preview goes to a picture file,
+// never to a printer, and Qt's own options are none of the user's business.
+TEST(CommandLine, HelpListsOnlyTheCommandsOwnOptions) {
+  auto preview = test::RunNvxprint({"preview", "--help"}, {});
+  ASSERT_EQ(preview.status, 0);
+  EXPECT_NE(preview.out.find("--to <FILE>"), std::string::npos) << preview.out;
+  EXPECT_EQ(preview.out.find("--printer"), std::string::npos) << preview.out;
+  EXPECT_EQ(preview.out.find("instead of a printer"), std::string::npos) << preview.out;
+  for (const char* command : {"print", "blank", "preview", "cost", "preset", "usb"}) {
+    auto help = test::RunNvxprint({command, "--help"}, {});
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_EQ(help.out.find("--help-all"), std::string::npos) << command << help.out;
+    EXPECT_NE(help.out.find("-h, --help"), std::string::npos) << command << help.out;
+  }
+  EXPECT_NE(test::RunNvxprint({"print", "--help"}, {}).out.find("--printer"), std::string::npos);
+  EXPECT_EQ(test::RunNvxprint({"print", "--help-all"}, {}).status, 2);
 }
 
 }  // namespace

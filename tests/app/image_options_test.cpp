@@ -89,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
             "NoFaceUpExit", {"--model", "Pro9420WT", "--no-faceup-exit"}, Effect::ChangesTheJob},
         OptionCase{
             "Pattern", {"--pattern", "--shape", "Heart", "--screen", "0"}, Effect::ChangesTheJob},
-        OptionCase{"PatternGapOfOne", {"--pattern", "--gap", "1"}, Effect::Refused},
+        OptionCase{"PatternGapOfOne", {"--pattern", "--gap", "1"}, Effect::ChangesTheJob},
+        OptionCase{"PatternGapBelowOne", {"--pattern", "--gap", "0.9"}, Effect::Refused},
         OptionCase{"PatternShapeOverTen", {"--pattern", "--shape-size", "11"}, Effect::Refused},
         OptionCase{"PatternUnknownShape", {"--pattern", "--shape", "Moon"}, Effect::Refused},
         OptionCase{"PatternOptionWithoutPattern", {"--gap", "2"}, Effect::Refused},
@@ -103,6 +104,16 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"BlackFuzzyZero", {"--black-fuzzy", "0"}, Effect::Refused},
         OptionCase{"WhiteFirstOnAModelThatCannotSwitch", {"--toner-order", "WF"}, Effect::Refused}),
     test::CaseName());
+
+// A first run has no pattern settings: --pattern prints the pattern the setup
+// dialog would show, not shapes of no size.
+TEST_F(ImageOptions, PatternOnAFreshConfigurationUsesTheSetupsDefaults) {
+  const std::string fresh = Job({"--pattern"});
+  ASSERT_FALSE(fresh.empty());
+  EXPECT_TRUE(fresh == Job({"--pattern", "--shape", "Ellipse", "--shape-size", "2", "--gap", "1",
+                            "--screen", "45"}));
+  EXPECT_FALSE(fresh == Job({"--pattern", "--gap", "2"}));
+}
 
 // The sliders move in steps of two percent: 3 and 4 are the same position.
 TEST_F(ImageOptions, BrightnessAndContrastRoundToTheSliderStep) {

@@ -126,6 +126,44 @@ INSTANTIATE_TEST_SUITE_P(
                 {}}),
     test::CaseName());
 
+// What a preset cannot give is told; margins below the printer's least are
+// raised, as the margin dialog raises them, and saved so.
+TEST_F(Presets, IgnoredKeysAreToldAndMarginsRaisedToThePrintersLeast) {
+  for (const char* profile : {"a0", "FFFDA5A557560000FFFDA5A557560000FFFDA5A55756000G"}) {
+    const std::string preset =
+        Preset(std::string("[Active]\nTop Margin=-500\nLeft Margin=1500\n[CYMW]\nProfile=") +
+               profile + "\n")
+            .string();
+    const std::string saved = (home / "again.svcfg").string();
+    test::CliResult result = Run({"preset", "save", saved, "--preset", preset});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("[CYMW] Profile"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Top Margin -500"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("Left Margin"), std::string::npos) << result.err;
+    const std::string again = test::ReadFileBytes(saved);
+    EXPECT_NE(again.find("Left Margin=1500\nBottom Margin=1307\nTop Margin=1296\n"),
+              std::string::npos)
+        << again;
+  }
+  const std::string raised = Job({"--preset", Preset("[Active]\nTop Margin=-500\n").string()});
+  EXPECT_TRUE(raised == Job({}));
+}
+
+// A file that holds no preset (random bytes, or text in an encoding the
+// program does not read) is refused, not applied as an empty preset.
+TEST_F(Presets, AFileHoldingNoPresetIsRefused) {
+  std::string bigEndian = "\xFE\xFF";
+  for (char c : std::string("[Active]\r\nWhite Mask %=70%\r\n")) bigEndian += {'\0', c};
+  for (const std::string& bytes : {bigEndian, std::string("\x8f\x03\xd1\x77\x00\xe4\x19\x5c")}) {
+    const auto job = home / "refused.prn";
+    test::CliResult result =
+        Run({"print", kPhoto, "--to", job.string(), "--preset", Preset(bytes).string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("none of a preset's settings"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(job));
+  }
+}
+
 TEST_F(Presets, InstalledPresetsAreFoundByName) {
   test::CliResult list = Run({"preset", "list"});
   ASSERT_EQ(list.status, 0);

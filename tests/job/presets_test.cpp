@@ -37,6 +37,12 @@ TEST_F(PresetSession, LoadedMarginsAreStoredOnlyByTheWindowsLoad) {
   EXPECT_EQ(StoredAfterLoading(preset, PresetScope::Stored), (PageMargins{3600, 1296, 1296, 1307}));
 }
 
+// The window's load raises a preset's margins to the printer's least before storing them.
+TEST_F(PresetSession, MarginsBelowThePrintersLeastAreRaisedBeforeTheyAreStored) {
+  const std::string preset = "[Active]\nTop Margin=-500\nRight Margin=900\nLeft Margin=1500\n";
+  EXPECT_EQ(StoredAfterLoading(preset, PresetScope::Stored), (PageMargins{1296, 1500, 1296, 1307}));
+}
+
 // A preset that cannot be written is reported, and not remembered.
 TEST_F(PresetSession, UnwritablePresetFailsAndIsNotRemembered) {
   PrintSession s;

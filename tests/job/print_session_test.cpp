@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <cstdlib>
 
 #include "job/delivery.h"
@@ -134,6 +135,37 @@ TEST_F(PrintSessionTest, MediaRulesFollowAPaperChosenAfterThem) {
   ASSERT_TRUE(ChoosePaper(s, "A3").ok());
   EXPECT_EQ(s.Settings().margins.left, 3855);
   EXPECT_EQ(s.userMargins, PageMargins{});
+}
+
+// A print that puts no toner on the page is not sent; costed without printing,
+// it still wears the drums and the fuser, and costs no toner.
+TEST_F(PrintSessionTest, APrintWithoutTonerCostsTheDrumsAndFuserWhenOnlyCosted) {
+  QImage white(40, 30, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  const std::filesystem::path file = home / "white.png";
+  ASSERT_TRUE(white.save(QString::fromStdString(file.string())));
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  WriteSetting(s.files, keys::kStats, keys::kColourDrum, "ID,30000,150");
+  WriteSetting(s.files, keys::kStats, keys::kFuser, "Fuser,100000,150");
+  auto build = [&] {
+    ImageDocument doc;
+    EXPECT_TRUE(LoadImageDocument(s, doc, file.string()).ok());
+    EXPECT_TRUE(OrientImage(s, doc, false).ok());
+    PlaceOnPage(s, doc);
+    return BuildImageJob(s, doc, true);
+  };
+  WriteSetting(s.files, keys::kStats, keys::kStatsOption, "2");
+  EXPECT_FALSE(build().ok()) << "printed and costed: nothing to print";
+
+  WriteSetting(s.files, keys::kStats, keys::kStatsOption, keys::kStatsCostOnly);
+  Result<PrintJob> costed = build();
+  ASSERT_TRUE(costed.ok()) << costed.failure().message;
+  EXPECT_EQ(costed->outcome, JobOutcome::CostedOnly);
+  ASSERT_TRUE(s.lastCost) << s.lastCostFailure;
+  EXPECT_EQ(s.lastCost->estimate.colourPercent, 0);
+  EXPECT_EQ(s.lastCost->estimate.Share(Consumable::ColourToner), 0);
+  EXPECT_NEAR(s.lastCost->estimate.perPrint, 0.0165, 1e-12);
 }
 
 TEST_F(PrintSessionTest, ModelKeysIgnoreCaseAndUnknownOnesAreRefused) {

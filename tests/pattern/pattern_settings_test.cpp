@@ -23,8 +23,8 @@ TEST_P(PatternEntryTest, SizesAndGapsKeepToTheDialogsRanges) {
 INSTANTIATE_TEST_SUITE_P(Millimetres, PatternEntryTest,
                          ::testing::Values(EntryCase{12, 4, 1}, EntryCase{1.5, 2, 1.5},
                                            EntryCase{6, 6, 1}, EntryCase{1, 2, 1},
-                                           EntryCase{5, 5, 5}, EntryCase{10, 10, 1},
-                                           EntryCase{-2, 2, 1}));
+                                           EntryCase{0, 2, 1}, EntryCase{5, 5, 5},
+                                           EntryCase{10, 10, 1}, EntryCase{-2, 2, 1}));
 
 class PatternSetupTest : public ::testing::Test {
  protected:
@@ -41,8 +41,8 @@ class PatternSetupTest : public ::testing::Test {
 TEST_F(PatternSetupTest, OpeningWritesTheDefaultsOfEmptySettings) {
   OpenPatternSetup(files_, PatternShapeList({"Star"}));
   EXPECT_EQ(Read("Shape"), "Ellipse");
-  EXPECT_EQ(Read("SizeX"), "1");
-  EXPECT_EQ(Read("SizeY"), "1");
+  EXPECT_EQ(Read("SizeX"), "2");
+  EXPECT_EQ(Read("SizeY"), "2");
   EXPECT_EQ(Read("Gap"), "1");
   EXPECT_EQ(Read("Screen"), "45");
   // Written as a number with its sign blank, as the check box's state always was.
@@ -63,11 +63,30 @@ TEST_F(PatternSetupTest, OpeningKeepsGoodValuesAndDropsAShapeNoLongerListed) {
   EXPECT_EQ(OpenPatternSetup(files_, PatternShapeList({})).shape, "Ellipse");
 }
 
-TEST_F(PatternSetupTest, TheGeneratorReadsAnyOtherScreenAsZero) {
+// What the generator and the command line print: never shapes of no size.
+TEST_F(PatternSetupTest, MissingOrOutOfRangeSettingsReadAsTheSetupsDefaults) {
+  const PatternSettings fresh = ReadPatternSettings(files_);
+  EXPECT_EQ(fresh.shape, "Ellipse");
+  EXPECT_EQ(fresh.sizeXMm, 2);
+  EXPECT_EQ(fresh.sizeYMm, 2);
+  EXPECT_EQ(fresh.gapMm, 1);
+  EXPECT_EQ(fresh.screenAngle, 45);
+  EXPECT_FALSE(fresh.invert);
+
+  Write("SizeX", "0.5");
+  Write("SizeY", "12");
+  Write("Gap", "7");
   Write("Screen", "30");
+  const PatternSettings odd = ReadPatternSettings(files_);
+  EXPECT_EQ(odd.sizeXMm, 2);
+  EXPECT_EQ(odd.sizeYMm, 4);
+  EXPECT_EQ(odd.gapMm, 1);
+  EXPECT_EQ(odd.screenAngle, 45);
+
+  Write("Gap", "1");
+  Write("Screen", "0");
+  EXPECT_EQ(ReadPatternSettings(files_).gapMm, 1);
   EXPECT_EQ(ReadPatternSettings(files_).screenAngle, 0);
-  Write("Screen", "45");
-  EXPECT_EQ(ReadPatternSettings(files_).screenAngle, 45);
 }
 
 }  // namespace
