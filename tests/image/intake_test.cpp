@@ -73,6 +73,40 @@ TEST_F(LoadTest, OnePixelLoadsLikeAnyOther) {
             (std::vector<int>{255, 0, 0, 255, 0}));
 }
 
+// The first pixel's palette index is the transparent one, white in the palette.
+TEST_F(LoadTest, TransparentGifPixelsPrintTheirPaletteColourUnlessRemoved) {
+  LoadResult kept = Load(kImages / "transparent_white.gif");
+  ASSERT_TRUE(kept.Loaded()) << kept.message;
+  EXPECT_TRUE(kept.image.hasTransparency);
+  const auto pixel = [](const LoadResult& r, int i) {
+    return std::vector<int>(r.image.buffer.begin() + 4 * i, r.image.buffer.begin() + 4 * i + 4);
+  };
+  EXPECT_EQ(pixel(kept, 0), (std::vector<int>{255, 255, 255, 255}));
+  EXPECT_EQ(pixel(kept, 1), (std::vector<int>{255, 0, 0, 255}));
+  EXPECT_EQ(pixel(kept, 4), (std::vector<int>{255, 255, 255, 255}));
+  LoadResult removed = Load(kImages / "transparent_white.gif", {.backgroundRemoval = true});
+  ASSERT_TRUE(removed.Loaded());
+  EXPECT_EQ(removed.image.buffer[3], 0);
+  EXPECT_EQ(removed.image.buffer[4 * 4 + 3], 0);
+  EXPECT_EQ(pixel(removed, 2), (std::vector<int>{0, 0, 255, 255}));
+}
+
+// The data's end block and the trailer are missing after all of the pixels.
+TEST_F(LoadTest, GifWithoutItsClosingBytesLoadsWhole) {
+  LoadResult result = Load(kImages / "unterminated.gif");
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  ASSERT_EQ(result.image.widthPx, 100);
+  // Squares of 10 pixels, white and blue, white at the top left.
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      const bool blue = (x / 10 + y / 10) % 2 == 1;
+      const std::uint8_t* p = &result.image.buffer[4 * (y * 100 + x)];
+      ASSERT_EQ(p[0], blue ? 0 : 255) << x << "," << y;
+      ASSERT_EQ(p[2], 255) << x << "," << y;
+    }
+  }
+}
+
 constexpr const char* kNotAnImage =
     "The image file could not be read. This file is not an image nvxprint knows; nvxprint reads "
     "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
