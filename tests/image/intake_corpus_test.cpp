@@ -202,6 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
         WriterCase{"BmpV3", kPicture, "bmp3:", "v3.bmp", 0},
         WriterCase{"BmpV3Rle", kPicture + " -type Palette -compress RLE", "bmp3:", "rle.bmp", 0},
+        WriterCase{"BmpV5Rle", kPicture + " -type Palette -compress RLE", "bmp:", "rle5.bmp", 0},
         WriterCase{"BmpOs2", kPicture, "bmp2:", "os2.bmp", 0},
         WriterCase{"CmykJpegAdobe", kPicture + " -colorspace CMYK -quality 100", "jpg:", "k.jpg", 8,
                    false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},

@@ -107,6 +107,28 @@ TEST_F(LoadTest, GifWithoutItsClosingBytesLoadsWhole) {
   }
 }
 
+// Run-length bitmaps with a V4 header: runs, runs of indices as they are,
+// ends of rows and jumps; pixels jumped over take the first palette colour.
+TEST_F(LoadTest, RunLengthBitmapsWithLongHeadersDecode) {
+  const std::vector<int> c0{10, 20, 30, 255}, red{255, 0, 0, 255}, green{0, 255, 0, 255},
+      blue{0, 0, 255, 255};
+  auto pixels = [](const LoadResult& r) {
+    std::vector<std::vector<int>> all;
+    for (std::size_t i = 0; i + 4 <= r.image.buffer.size() * 4 / 5; i += 4) {
+      all.emplace_back(r.image.buffer.begin() + i, r.image.buffer.begin() + i + 4);
+    }
+    return all;
+  };
+  LoadResult rle8 = Load(kImages / "rle8_v4.bmp");
+  ASSERT_TRUE(rle8.Loaded()) << rle8.message;
+  EXPECT_EQ(pixels(rle8), (std::vector<std::vector<int>>{c0, c0, c0, c0, red, red,    //
+                                                         blue, blue, c0, c0, c0, c0,  //
+                                                         red, red, red, green, blue, green}));
+  LoadResult rle4 = Load(kImages / "rle4_v4.bmp");
+  ASSERT_TRUE(rle4.Loaded()) << rle4.message;
+  EXPECT_EQ(pixels(rle4), (std::vector<std::vector<int>>{red, red, red, red, green, blue, green}));
+}
+
 constexpr const char* kNotAnImage =
     "The image file could not be read. This file is not an image nvxprint knows; nvxprint reads "
     "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
@@ -144,7 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFile{"TruncatedPsd", "truncated.psd", "FILE READ ERROR "},
                     BadFile{"TextNamedPng", "corrupt.png", kNotAnImage},
                     BadFile{"UnknownFormat", "unknown.xyz", kNotAnImage},
-                    BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE"}),
+                    BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE"},
+                    BadFile{"HuffmanBmp", "huffman_os2.bmp",
+                            "This bitmap is compressed with the OS/2 1-D Huffman coding, which "
+                            "nvxprint does not read; save it uncompressed or as PNG."}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ImageBuffer, SizesBeyondMemoryGiveNothingInsteadOfWrapping) {
