@@ -136,15 +136,6 @@ std::optional<DeclaredSize> BmpSize(const ByteReader& file) {
   return DeclaredSize{magnitude(*w), magnitude(*h)};
 }
 
-// A 64-bit offset of a BigTIFF; only those that fit 32 bits lead anywhere we read.
-std::optional<std::uint64_t> U64(const ByteReader& file, std::uint64_t offset) {
-  auto first = file.U32(offset);
-  auto second = file.U32(offset + 4);
-  if (!first || !second) return std::nullopt;
-  return file.bigEndian ? (std::uint64_t{*first} << 32) | *second
-                        : (std::uint64_t{*second} << 32) | *first;
-}
-
 // The first directory's width and height. A classic TIFF has 16-bit counts and
 // 12-byte entries with 32-bit offsets; a BigTIFF 64-bit counts and offsets and
 // 20-byte entries.
@@ -152,10 +143,10 @@ std::optional<DeclaredSize> TiffSize(ByteReader file) {
   file.bigEndian = file.Text(0, 2) == "MM";
   const bool big = file.U16(2) == 43u;
   std::optional<std::uint64_t> directory = file.U32(4);
-  if (big) directory = U64(file, 8);
+  if (big) directory = file.U64(8);
   if (!directory) return std::nullopt;
   std::optional<std::uint64_t> count = file.U16(*directory);
-  if (big) count = U64(file, *directory);
+  if (big) count = file.U64(*directory);
   if (!count) return std::nullopt;
   const std::uint64_t first = *directory + (big ? 8 : 2);
   const std::uint64_t entryBytes = big ? 20 : 12;
