@@ -161,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BadFile{"TruncatedPng", "truncated.png", "LIB PNG ERROR"},
                     BadFile{"TruncatedJpeg", "truncated.jpg", "LIB JPEG ERROR"},
                     BadFile{"TruncatedGif", "truncated.gif", "LIB GIF ERROR"},
+                    BadFile{"GifCutInItsData", "cut_in_data.gif", "LIB GIF ERROR"},
                     BadFile{"TruncatedBmp", "truncated.bmp", "FILE READ ERROR "},
                     BadFile{"TruncatedTiff", "truncated.tif", "UNABLE TO OPEN FILE"},
                     BadFile{"TruncatedPsd", "truncated.psd", "FILE READ ERROR "},

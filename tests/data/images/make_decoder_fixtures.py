@@ -31,6 +31,8 @@ img.save(buf, "GIF", optimize=False)
 data = buf.getvalue()
 assert data.endswith(b"\x00;")
 save("unterminated.gif", data[:-2])
+# The same cut in the middle of the picture's data.
+save("cut_in_data.gif", data[: len(data) // 2])
 
 
 def bmp(header, palette, pixels):
