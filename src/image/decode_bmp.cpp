@@ -128,10 +128,10 @@ void DecodeRow(const BmpInfo& info, const std::uint8_t* row, std::uint8_t* out) 
   }
 }
 
-// The header sizes of OS/2 2.x bitmaps: any from 16 to 64 bytes but the
-// Windows ones (40, 52, 56).
-bool IsOs2Header(std::uint32_t size) {
-  return size >= 16 && size <= 64 && size != 40 && size != 52 && size != 56;
+// OS/2 2.x headers that hold the compression field: any size from 20 to 64
+// bytes but the Windows ones (40, 52, 56).
+bool IsOs2HeaderWithCompression(std::uint32_t size) {
+  return size >= 20 && size <= 64 && size != 40 && size != 52 && size != 56;
 }
 
 bool IsRunLength(const BmpInfo& info) {
@@ -213,7 +213,7 @@ Result<DecodedImage> DecodeBmp(std::string_view bytes, const PixelSink& sink) {
   if (!info) return Fail(std::string(kReadError));
   const bool knownBits = info->bits == 1 || info->bits == 4 || info->bits == 8 ||
                          info->bits == 16 || info->bits == 24 || info->bits == 32;
-  if (IsOs2Header(info->headerSize) && info->compression == kOs2Huffman) {
+  if (IsOs2HeaderWithCompression(info->headerSize) && info->compression == kOs2Huffman) {
     return Fail(std::string(kHuffmanText));
   }
   const bool knownCompression = info->compression == kRgb || info->compression == kBitFields ||
