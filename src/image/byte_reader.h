@@ -28,6 +28,13 @@ struct ByteReader {
   std::optional<std::uint32_t> U8(std::uint64_t offset) const { return Read(offset, 1); }
   std::optional<std::uint32_t> U16(std::uint64_t offset) const { return Read(offset, 2); }
   std::optional<std::uint32_t> U32(std::uint64_t offset) const { return Read(offset, 4); }
+  std::optional<std::uint64_t> U64(std::uint64_t offset) const {
+    auto first = U32(offset);
+    auto second = U32(offset + 4);
+    if (!first || !second) return std::nullopt;
+    return bigEndian ? (std::uint64_t{*first} << 32) | *second
+                     : (std::uint64_t{*second} << 32) | *first;
+  }
 
   // numerator / denominator of the rational at offset; a zero denominator gives 0.
   std::optional<double> Rational(std::uint64_t offset) const {

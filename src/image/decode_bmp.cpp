@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <vector>
@@ -6,13 +7,19 @@
 #include "image/decode.h"
 
 // Bitmaps read by us: DevIL refuses the V4 and V5 headers GIMP and ImageMagick
-// write and the 12-byte OS/2 header. Run-length files it reads well stay with it.
+// write and the 12-byte OS/2 header. Run-length files with the classic 40-byte
+// header, which it reads well, stay with it.
 namespace nvx {
 namespace {
 
 constexpr std::string_view kReadError = "FILE READ ERROR ";
 constexpr std::string_view kBadValue = "ILLEGAL FILE VALUE";
-constexpr std::uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+constexpr std::string_view kHuffmanText =
+    "This bitmap is compressed with the OS/2 1-D Huffman coding, which nvxprint does not read; "
+    "save it uncompressed or as PNG.";
+constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
+// OS/2 2.x headers give compression 3 to their 1-D Huffman coding.
+constexpr std::uint32_t kOs2Huffman = 3;
 
 // One colour channel held by a bit mask of a 16- or 32-bit pixel.
 struct Channel {
@@ -121,6 +128,68 @@ void DecodeRow(const BmpInfo& info, const std::uint8_t* row, std::uint8_t* out) 
   }
 }
 
+// OS/2 2.x headers that hold the compression field: any size from 20 to 64
+// bytes but the Windows ones (40, 52, 56).
+bool IsOs2HeaderWithCompression(std::uint32_t size) {
+  return size >= 20 && size <= 64 && size != 40 && size != 52 && size != 56;
+}
+
+bool IsRunLength(const BmpInfo& info) {
+  return (info.compression == kRle8 && info.bits == 8) ||
+         (info.compression == kRle4 && info.bits == 4);
+}
+
+// Run-length data, RLE8 or RLE4: pairs of a count and a palette index (two
+// for RLE4, taken in turn), or escapes for the end of a row, of the bitmap, a
+// jump ahead, or a run of indices as they are. Pixels the data skips keep the
+// first palette colour, as other readers show them. False when the data ends
+// before the bitmap does.
+bool DecodeRunLength(const BmpInfo& info, std::string_view data, const DecodedImage& out) {
+  const auto* d = reinterpret_cast<const std::uint8_t*>(data.data());
+  const std::size_t size = data.size();
+  const int width = out.width, height = out.height;
+  auto put = [&](std::int64_t x, std::int64_t y, unsigned index) {
+    if (x >= width || y >= height) return;
+    const std::int64_t row = info.topDown ? y : height - 1 - y;
+    std::uint8_t* p = out.pixels + 4 * (static_cast<std::size_t>(row) * width + x);
+    std::copy_n(&info.palette[3 * index], 3, p);
+  };
+  auto nibbleOrByte = [&](std::uint8_t byte, std::uint64_t i) -> unsigned {
+    return info.bits == 8 ? byte : (i % 2 == 0 ? byte >> 4 : byte & 0x0F);
+  };
+  for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
+    std::copy_n(&info.palette[0], 3, out.pixels + 4 * i);
+    out.pixels[4 * i + 3] = 255;
+  }
+  std::int64_t x = 0, y = 0;
+  std::size_t at = 0;
+  while (y < height) {
+    if (size - at < 2) return false;
+    const std::uint8_t count = d[at], value = d[at + 1];
+    at += 2;
+    if (count > 0) {
+      for (unsigned i = 0; i < count; ++i, ++x) put(x, y, nibbleOrByte(value, i));
+    } else if (value == 0) {
+      x = 0, ++y;
+    } else if (value == 1) {
+      return true;
+    } else if (value == 2) {
+      if (size - at < 2) return false;
+      x += d[at], y += d[at + 1];
+      at += 2;
+    } else {
+      const std::size_t bytes = info.bits == 8 ? value : (value + 1u) / 2;
+      if (size - at < bytes) return false;
+      for (unsigned i = 0; i < value; ++i, ++x) {
+        put(x, y, nibbleOrByte(d[at + (info.bits == 8 ? i : i / 2)], i));
+      }
+      at += bytes + bytes % 2;  // runs as they are fill whole 16-bit words
+      at = std::min(at, size);
+    }
+  }
+  return true;
+}
+
 // A file whose alpha field is zero everywhere uses none: it is opaque.
 void KeepOpaqueWhenAlphaIsUnused(const DecodedImage& decoded) {
   const std::size_t pixels = static_cast<std::size_t>(decoded.width) * decoded.height;
@@ -144,8 +213,11 @@ Result<DecodedImage> DecodeBmp(std::string_view bytes, const PixelSink& sink) {
   if (!info) return Fail(std::string(kReadError));
   const bool knownBits = info->bits == 1 || info->bits == 4 || info->bits == 8 ||
                          info->bits == 16 || info->bits == 24 || info->bits == 32;
+  if (IsOs2HeaderWithCompression(info->headerSize) && info->compression == kOs2Huffman) {
+    return Fail(std::string(kHuffmanText));
+  }
   const bool knownCompression = info->compression == kRgb || info->compression == kBitFields ||
-                                info->compression == kAlphaBitFields;
+                                info->compression == kAlphaBitFields || IsRunLength(*info);
   const bool knownHeader =
       info->headerSize == 12 || (info->headerSize >= 40 && info->headerSize <= 124);
   if (!knownBits || !knownCompression || !knownHeader || info->width < 1 || info->height < 1 ||
@@ -155,8 +227,16 @@ Result<DecodedImage> DecodeBmp(std::string_view bytes, const PixelSink& sink) {
   if (!ReadMasks(f, *info) || (info->bits <= 8 && !ReadPalette(f, *info))) {
     return Fail(std::string(kReadError));
   }
-  const std::uint64_t stride = (static_cast<std::uint64_t>(info->bits) * info->width + 31) / 32 * 4;
   DecodedImage decoded{static_cast<int>(info->width), static_cast<int>(info->height), nullptr};
+  if (IsRunLength(*info)) {
+    decoded.pixels = sink(decoded.width, decoded.height);
+    if (!decoded.pixels) return OutOfMemory();
+    if (!DecodeRunLength(*info, f.Text(info->dataOffset, bytes.size()), decoded)) {
+      return Fail(std::string(kReadError));
+    }
+    return decoded;
+  }
+  const std::uint64_t stride = (static_cast<std::uint64_t>(info->bits) * info->width + 31) / 32 * 4;
   // The last row need not be padded to its full stride.
   const std::uint64_t lastRow = (static_cast<std::uint64_t>(info->bits) * info->width + 7) / 8;
   if (f.Text(info->dataOffset + stride * (info->height - 1), lastRow).size() != lastRow) {

@@ -10,15 +10,27 @@
 
 // GIF through giflib: DevIL's reader writes past its buffers on damaged files.
 // The first frame is printed, on the file's screen; what it leaves uncovered
-// is transparent.
+// is transparent. Transparent pixels keep the colour the file gives them (the
+// palette entry, or the screen's background colour), which is what prints
+// when Background Removal is off.
 namespace nvx {
 namespace {
 
 constexpr std::string_view kGifError = "LIB GIF ERROR";
 
+// The file's bytes, then the end of a data block and of the file: many
+// writers leave those two bytes out after the last picture, and giflib reads
+// them once all of the picture's pixels are in.
+struct GifInput {
+  ByteCursor file;
+  ByteCursor end{std::string_view("\0;", 2)};
+};
+
 int ReadFromMemory(GifFileType* gif, GifByteType* out, int count) {
-  auto* input = static_cast<ByteCursor*>(gif->UserData);
-  return static_cast<int>(input->Take(out, static_cast<std::size_t>(std::max(count, 0))));
+  auto* input = static_cast<GifInput*>(gif->UserData);
+  const std::size_t wanted = static_cast<std::size_t>(std::max(count, 0));
+  const std::size_t got = input->file.Take(out, wanted);
+  return static_cast<int>(got + input->end.Take(out + got, wanted - got));
 }
 
 struct CloseGif {
@@ -53,6 +65,23 @@ std::vector<int> RowOrder(int height, bool interlaced) {
   return order;
 }
 
+// One palette entry as R, G, B with the given alpha; an index past the map is black.
+void PutColour(const ColorMapObject* colours, int index, std::uint8_t alpha, std::uint8_t* out) {
+  const bool known = colours && index >= 0 && index < colours->ColorCount;
+  out[0] = known ? colours->Colors[index].Red : 0;
+  out[1] = known ? colours->Colors[index].Green : 0;
+  out[2] = known ? colours->Colors[index].Blue : 0;
+  out[3] = alpha;
+}
+
+// The screen before the frame: its background colour, transparent.
+void FillScreen(const GifFileType* gif, const DecodedImage& canvas) {
+  std::uint8_t background[4];
+  PutColour(gif->SColorMap, gif->SBackGroundColor, 0, background);
+  const std::size_t pixels = static_cast<std::size_t>(canvas.width) * canvas.height;
+  for (std::size_t i = 0; i < pixels; ++i) std::memcpy(canvas.pixels + 4 * i, background, 4);
+}
+
 bool ReadFrame(GifFileType* gif, int transparent, const DecodedImage& canvas) {
   if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
   const GifImageDesc& frame = gif->Image;
@@ -67,14 +96,7 @@ bool ReadFrame(GifFileType* gif, int transparent, const DecodedImage& canvas) {
       const int cx = frame.Left + x;
       if (cx < 0 || cx >= canvas.width) continue;
       std::uint8_t* out = canvas.pixels + 4 * (static_cast<std::size_t>(y) * canvas.width + cx);
-      const int index = line[x];
-      if (index == transparent) continue;
-      if (index < colours->ColorCount) {  // an index past the map is black
-        out[0] = colours->Colors[index].Red;
-        out[1] = colours->Colors[index].Green;
-        out[2] = colours->Colors[index].Blue;
-      }
-      out[3] = 255;
+      PutColour(colours, line[x], line[x] == transparent ? 0 : 255, out);
     }
   }
   return true;
@@ -83,14 +105,14 @@ bool ReadFrame(GifFileType* gif, int transparent, const DecodedImage& canvas) {
 }  // namespace
 
 Result<DecodedImage> DecodeGif(std::string_view bytes, const PixelSink& sink) {
-  ByteCursor input{bytes};
+  GifInput input{ByteCursor{bytes}};
   int error = 0;
   GifHandle gif(DGifOpen(&input, ReadFromMemory, &error));
   if (!gif || gif->SWidth <= 0 || gif->SHeight <= 0) return Fail(std::string(kGifError));
   DecodedImage canvas{gif->SWidth, gif->SHeight, nullptr};
   canvas.pixels = sink(canvas.width, canvas.height);
   if (!canvas.pixels) return OutOfMemory();
-  std::memset(canvas.pixels, 0, 4 * static_cast<std::size_t>(canvas.width) * canvas.height);
+  FillScreen(gif.get(), canvas);
   int transparent = -1;
   GifRecordType type = UNDEFINED_RECORD_TYPE;
   do {

@@ -27,6 +27,8 @@ constexpr std::array kSignatures{
     Signature{0, "GIF89a"sv, ImageFormat::Gif, "GIF"},
     Signature{0, "II*\0"sv, ImageFormat::Tiff, "TIFF"},
     Signature{0, "MM\0*"sv, ImageFormat::Tiff, "TIFF"},
+    Signature{0, "II+\0"sv, ImageFormat::Tiff, "BigTIFF"},
+    Signature{0, "MM\0+"sv, ImageFormat::Tiff, "BigTIFF"},
     Signature{0, "BM"sv, ImageFormat::Bmp, "BMP"},
     Signature{0, "8BPS\0\x01"sv, ImageFormat::Psd, "Photoshop (PSD)"},
     Signature{0, "8BPS\0\x02"sv, ImageFormat::Other, "Photoshop large document (PSB)"},
@@ -134,20 +136,30 @@ std::optional<DeclaredSize> BmpSize(const ByteReader& file) {
   return DeclaredSize{magnitude(*w), magnitude(*h)};
 }
 
+// The first directory's width and height. A classic TIFF has 16-bit counts and
+// 12-byte entries with 32-bit offsets; a BigTIFF 64-bit counts and offsets and
+// 20-byte entries.
 std::optional<DeclaredSize> TiffSize(ByteReader file) {
   file.bigEndian = file.Text(0, 2) == "MM";
-  auto directory = file.U32(4);
+  const bool big = file.U16(2) == 43u;
+  std::optional<std::uint64_t> directory = file.U32(4);
+  if (big) directory = file.U64(8);
   if (!directory) return std::nullopt;
-  auto count = file.U16(*directory);
+  std::optional<std::uint64_t> count = file.U16(*directory);
+  if (big) count = file.U64(*directory);
   if (!count) return std::nullopt;
+  const std::uint64_t first = *directory + (big ? 8 : 2);
+  const std::uint64_t entryBytes = big ? 20 : 12;
+  const std::uint64_t valueAt = big ? 12 : 8;
   DeclaredSize size;
-  for (std::uint32_t i = 0; i < *count; ++i) {
-    const std::uint64_t entry = *directory + 2ull + 12ull * i;
+  for (std::uint64_t i = 0; i < *count; ++i) {
+    const std::uint64_t entry = first + entryBytes * i;
     auto tag = file.U16(entry);
     auto type = file.U16(entry + 2);
     if (!tag || !type) return std::nullopt;
     std::optional<std::uint32_t> value =
-        *type == 3 ? file.U16(entry + 8) : (*type == 4 ? file.U32(entry + 8) : std::nullopt);
+        *type == 3 ? file.U16(entry + valueAt)
+                   : (*type == 4 ? file.U32(entry + valueAt) : std::nullopt);
     if (!value) continue;
     if (*tag == 256) size.width = *value;
     if (*tag == 257) size.height = *value;

@@ -53,9 +53,6 @@ class PixelLoader {
       return Fail(decoded.failure().message,
                   convert ? MessageIcon::Exclamation : MessageIcon::Error);
     }
-    if (static_cast<long long>(decoded->width) * decoded->height < 2) {
-      return Fail(kTooSmallImageText);
-    }
     orientation_ = ReadExifOrientation(format, bytes);
     const bool swap = SwapsAxes(orientation_);
     const int width = swap ? decoded->height : decoded->width;

@@ -21,8 +21,6 @@ inline constexpr std::string_view kOutOfMemoryText =
     "close";
 inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
 inline constexpr std::string_view kUnableToOpenText = "UNABLE TO OPEN FILE";
-inline constexpr std::string_view kTooSmallImageText =
-    "The image is too small to print: it needs at least two pixels.";
 
 // What the load reads from the main window.
 struct LoadOptions {

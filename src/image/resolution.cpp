@@ -67,20 +67,29 @@ Resolution JfifOrExifResolution(std::string_view bytes) {
   return {};
 }
 
-void ReadTiffDirectory(const ByteReader& file, std::uint32_t directory, Resolution& dpi) {
-  auto count = file.U16(directory);
+// A classic TIFF has 16-bit entry counts and 12-byte entries whose values of
+// more than 4 bytes lie elsewhere; a BigTIFF 64-bit counts and offsets and
+// 20-byte entries that hold values of up to 8 bytes, a rational among them.
+void ReadTiffDirectory(const ByteReader& file, std::uint64_t directory, bool big, Resolution& dpi) {
+  std::optional<std::uint64_t> count = file.U16(directory);
+  if (big) count = file.U64(directory);
   if (!count) return;
-  std::uint64_t entries = static_cast<std::uint64_t>(directory) + 2;
-  auto next = file.U32(entries + 12ull * *count);
+  const std::uint64_t entryBytes = big ? 20 : 12;
+  const std::uint64_t entries = directory + (big ? 8 : 2);
+  // An offset past any file's end means a count that runs past it.
+  if (*count > file.data.size()) return;
+  std::optional<std::uint64_t> next = file.U32(entries + entryBytes * *count);
+  if (big) next = file.U64(entries + entryBytes * *count);
   // More than one page (or a directory that runs past the end): the resolution stays.
   if (!next || *next != 0) return;
-  for (std::uint32_t i = 0; i < *count; ++i) {
-    std::uint64_t entry = entries + 12ull * i;
+  for (std::uint64_t i = 0; i < *count; ++i) {
+    std::uint64_t entry = entries + entryBytes * i;
     auto tag = file.U16(entry);
     auto type = file.U16(entry + 2);
-    auto valueOffset = file.U32(entry + 8);
-    if (!tag || !type || !valueOffset || *type != kTiffTypeRational) continue;
-    auto value = file.Rational(*valueOffset);
+    if (!tag || !type || *type != kTiffTypeRational) continue;
+    std::optional<std::uint32_t> offset = file.U32(entry + 8);
+    if (!big && !offset) continue;
+    auto value = file.Rational(big ? entry + 12 : *offset);
     if (!value) continue;
     if (*tag == kTagXResolution) dpi.x = static_cast<float>(*value);
     if (*tag == kTagYResolution) dpi.y = static_cast<float>(*value);
@@ -168,9 +177,11 @@ void TiffResolution(std::string_view bytes, Resolution& dpi) {
   if (order != "MM" && order != "II") return;
   file.bigEndian = order == "MM";
   auto magic = file.U16(2);
-  auto directory = file.U32(4);
-  if (!magic || *magic != 42 || !directory) return;
-  ReadTiffDirectory(file, *directory, dpi);
+  const bool big = magic == 43u;
+  std::optional<std::uint64_t> directory = file.U32(4);
+  if (big) directory = file.U64(8);
+  if (!magic || (*magic != 42 && !big) || !directory) return;
+  ReadTiffDirectory(file, *directory, big, dpi);
 }
 
 void PsdResolution(std::string_view bytes, Resolution& dpi) {

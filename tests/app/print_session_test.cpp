@@ -171,6 +171,32 @@ TEST_F(PrintCommand, DarkFoilMarginsHoldOnlyForTheRun) {
   EXPECT_EQ(stored.find("3855"), std::string::npos) << stored;
 }
 
+// A single red pixel is an image like any other: printed, previewed and priced.
+TEST_F(PrintCommand, OnePixelImagePrintsPreviewsAndCosts) {
+  const std::string image = NVX_TEST_DATA_DIR "/images/onepixel.png";
+  auto job = home / "job.prn";
+  auto printed = test::RunNvxprint({"print", image, "--to", job.string()}, Environment());
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  std::string log;
+  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  // Its inks are in the job's image data (a pixel of 1/300 inch covers no
+  // pixel of Ghostscript's 72 dpi page): red is magenta and yellow at least.
+  const std::string bytes = test::ReadFileBytes(job);
+  const std::size_t data = bytes.find("beginimage\r\n");
+  ASSERT_NE(data, std::string::npos);
+  const std::string_view imageData =
+      std::string_view(bytes).substr(data + 12, bytes.find("\r\ngrestore end", data) - data - 12);
+  EXPECT_GE(std::count_if(imageData.begin(), imageData.end(), [](char b) { return b != 0; }), 2);
+
+  auto preview = home / "preview.png";
+  auto previewed = test::RunNvxprint({"preview", image, "--to", preview.string()}, Environment());
+  EXPECT_EQ(previewed.status, 0) << previewed.err;
+  EXPECT_TRUE(std::filesystem::exists(preview));
+  auto costed = test::RunNvxprint({"cost", image}, Environment());
+  EXPECT_EQ(costed.status, 0) << costed.err;
+}
+
 class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
 
 // Every format the program reads makes a job that Ghostscript prints with ink on the page.
@@ -231,7 +257,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"TruncatedPsd", IMAGES "truncated.psd", {}, "ERROR"},
         BadInput{"TextCalledPng", IMAGES "corrupt.png", {}, "not an image nvxprint knows"},
         BadInput{"UnknownFormat", IMAGES "unknown.xyz", {}, "not an image nvxprint knows"},
-        BadInput{"OnePixel", IMAGES "onepixel.png", {}, "too small"},
         BadInput{"ProfileThatIsNoProfile",
                  kPhoto,
                  {"--icc-out", IMAGES "corrupt.png"},

@@ -202,6 +202,15 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"BmpV5Palette", kPicture + " -type Palette", "bmp:", "p.bmp", 0},
         WriterCase{"BmpV3", kPicture, "bmp3:", "v3.bmp", 0},
         WriterCase{"BmpV3Rle", kPicture + " -type Palette -compress RLE", "bmp3:", "rle.bmp", 0},
+        WriterCase{"BmpV5Rle", kPicture + " -type Palette -compress RLE", "bmp:", "rle5.bmp", 0},
+        WriterCase{"BigTiffAlpha", kTransparent, "tiff64:", "big.tif", 1},
+        WriterCase{"TiffGreyAlpha", kTransparent + " -colorspace Gray", "tif:", "ga.tif", 1},
+        // ImageMagick turns L*a*b* into sRGB by formulas of its own.
+        WriterCase{"TiffLab16BitAlpha", kTransparent + " -colorspace Lab", "tif:", "lab.tif", 5},
+        WriterCase{"TiffLab",
+                   kPicture + " -fill '#3a7a40' -draw 'rectangle 16,8 23,15' "
+                              "-colorspace Lab -depth 8",
+                   "tif:", "lab8.tif", 1},
         WriterCase{"BmpOs2", kPicture, "bmp2:", "os2.bmp", 0},
         WriterCase{"CmykJpegAdobe", kPicture + " -colorspace CMYK -quality 100", "jpg:", "k.jpg", 8,
                    false, "-profile " + kIcc + "default_cmyk.icc " + kToSrgb},

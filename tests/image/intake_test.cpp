@@ -64,6 +64,71 @@ TEST_F(LoadTest, JpegOfAnyNameIsAJpegWithItsResolutionAndTolerance) {
   EXPECT_EQ(result.image.buffer[4 * 47 + 3], 0);
 }
 
+TEST_F(LoadTest, OnePixelLoadsLikeAnyOther) {
+  LoadResult result = Load(kImages / "onepixel.png");
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  EXPECT_EQ(result.image.widthPx, 1);
+  EXPECT_EQ(result.image.heightPx, 1);
+  EXPECT_EQ(std::vector<int>(result.image.buffer.begin(), result.image.buffer.end()),
+            (std::vector<int>{255, 0, 0, 255, 0}));
+}
+
+// The first pixel's palette index is the transparent one, white in the palette.
+TEST_F(LoadTest, TransparentGifPixelsPrintTheirPaletteColourUnlessRemoved) {
+  LoadResult kept = Load(kImages / "transparent_white.gif");
+  ASSERT_TRUE(kept.Loaded()) << kept.message;
+  EXPECT_TRUE(kept.image.hasTransparency);
+  const auto pixel = [](const LoadResult& r, int i) {
+    return std::vector<int>(r.image.buffer.begin() + 4 * i, r.image.buffer.begin() + 4 * i + 4);
+  };
+  EXPECT_EQ(pixel(kept, 0), (std::vector<int>{255, 255, 255, 255}));
+  EXPECT_EQ(pixel(kept, 1), (std::vector<int>{255, 0, 0, 255}));
+  EXPECT_EQ(pixel(kept, 4), (std::vector<int>{255, 255, 255, 255}));
+  LoadResult removed = Load(kImages / "transparent_white.gif", {.backgroundRemoval = true});
+  ASSERT_TRUE(removed.Loaded());
+  EXPECT_EQ(removed.image.buffer[3], 0);
+  EXPECT_EQ(removed.image.buffer[4 * 4 + 3], 0);
+  EXPECT_EQ(pixel(removed, 2), (std::vector<int>{0, 0, 255, 255}));
+}
+
+// The data's end block and the trailer are missing after all of the pixels.
+TEST_F(LoadTest, GifWithoutItsClosingBytesLoadsWhole) {
+  LoadResult result = Load(kImages / "unterminated.gif");
+  ASSERT_TRUE(result.Loaded()) << result.message;
+  ASSERT_EQ(result.image.widthPx, 100);
+  // Squares of 10 pixels, white and blue, white at the top left.
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      const bool blue = (x / 10 + y / 10) % 2 == 1;
+      const std::uint8_t* p = &result.image.buffer[4 * (y * 100 + x)];
+      ASSERT_EQ(p[0], blue ? 0 : 255) << x << "," << y;
+      ASSERT_EQ(p[2], 255) << x << "," << y;
+    }
+  }
+}
+
+// Run-length bitmaps with a V4 header: runs, runs of indices as they are,
+// ends of rows and jumps; pixels jumped over take the first palette colour.
+TEST_F(LoadTest, RunLengthBitmapsWithLongHeadersDecode) {
+  const std::vector<int> c0{10, 20, 30, 255}, red{255, 0, 0, 255}, green{0, 255, 0, 255},
+      blue{0, 0, 255, 255};
+  auto pixels = [](const LoadResult& r) {
+    std::vector<std::vector<int>> all;
+    for (std::size_t i = 0; i + 4 <= r.image.buffer.size() * 4 / 5; i += 4) {
+      all.emplace_back(r.image.buffer.begin() + i, r.image.buffer.begin() + i + 4);
+    }
+    return all;
+  };
+  LoadResult rle8 = Load(kImages / "rle8_v4.bmp");
+  ASSERT_TRUE(rle8.Loaded()) << rle8.message;
+  EXPECT_EQ(pixels(rle8), (std::vector<std::vector<int>>{c0, c0, c0, c0, red, red,    //
+                                                         blue, blue, c0, c0, c0, c0,  //
+                                                         red, red, red, green, blue, green}));
+  LoadResult rle4 = Load(kImages / "rle4_v4.bmp");
+  ASSERT_TRUE(rle4.Loaded()) << rle4.message;
+  EXPECT_EQ(pixels(rle4), (std::vector<std::vector<int>>{red, red, red, red, green, blue, green}));
+}
+
 constexpr const char* kNotAnImage =
     "The image file could not be read. This file is not an image nvxprint knows; nvxprint reads "
     "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
@@ -96,13 +161,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BadFile{"TruncatedPng", "truncated.png", "LIB PNG ERROR"},
                     BadFile{"TruncatedJpeg", "truncated.jpg", "LIB JPEG ERROR"},
                     BadFile{"TruncatedGif", "truncated.gif", "LIB GIF ERROR"},
+                    BadFile{"GifCutInItsData", "cut_in_data.gif", "LIB GIF ERROR"},
                     BadFile{"TruncatedBmp", "truncated.bmp", "FILE READ ERROR "},
                     BadFile{"TruncatedTiff", "truncated.tif", "UNABLE TO OPEN FILE"},
                     BadFile{"TruncatedPsd", "truncated.psd", "FILE READ ERROR "},
                     BadFile{"TextNamedPng", "corrupt.png", kNotAnImage},
                     BadFile{"UnknownFormat", "unknown.xyz", kNotAnImage},
                     BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE"},
-                    BadFile{"SinglePixel", "onepixel.png", kTooSmallImageText.data()}),
+                    BadFile{"HuffmanBmp", "huffman_os2.bmp",
+                            "This bitmap is compressed with the OS/2 1-D Huffman coding, which "
+                            "nvxprint does not read; save it uncompressed or as PNG."}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ImageBuffer, SizesBeyondMemoryGiveNothingInsteadOfWrapping) {

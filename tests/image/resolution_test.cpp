@@ -149,6 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
                     Hex("4949 2a00 08000000 0100 1a01 0500 01000000 1a000000 00000000"
                         "c8000000 00000000"),
                     300, 300},
+        HostileCase{"BigTiff", TiffResolution,
+                    Hex("4949 2b00 0800 0000 1000000000000000 0200000000000000"
+                        "1a01 0500 0100000000000000 9600000001000000"
+                        "1b01 0500 0100000000000000 c800000001000000 0000000000000000"),
+                    150, 200},
+        HostileCase{"BigTiffCountPastEnd", TiffResolution,
+                    Hex("4d4d 002b 0008 0000 0000000000000010 ffffffffffffffff 011a"), -1, -1},
         HostileCase{"PsdResourceAtEnd", PsdResolution,
                     Hex("38425053") + std::string(20, 0) + Hex("3842494d 03ed 0101010101"), 300,
                     300}),
