@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
@@ -36,15 +37,13 @@ IniDocument ReadDocument(const std::filesystem::path& file) {
   return LoadIniFile(file);
 }
 
-std::filesystem::path LockFileFor(const std::filesystem::path& file) {
-  return file.parent_path() / ("." + file.filename().string() + ".lock");
-}
-
 // Every write of a settings file reads, changes and replaces it under the lock,
-// so two programs writing at once cannot lose each other's keys.
-WriteStatus WriteLocked(const std::filesystem::path& file,
+// so two programs writing at once cannot lose each other's keys. The lock an
+// operation holds already is not taken twice.
+WriteStatus WriteLocked(const SettingsFiles& files, const std::filesystem::path& file,
                         std::span<const IniAssignment> assignments) {
-  platform::FileLock lock(LockFileFor(file));
+  std::optional<platform::FileLock> lock;
+  if (!files.heldLock || file != files.UserFile()) lock.emplace(platform::LockFileFor(file));
   ++fileReads;
   ++fileWrites;
   return WriteIniValues(file, assignments);
@@ -52,7 +51,7 @@ WriteStatus WriteLocked(const std::filesystem::path& file,
 
 void WriteAndReport(const SettingsFiles& files, const std::filesystem::path& file,
                     std::span<const IniAssignment> assignments) {
-  ReportWriteFailure(files.hooks, file, WriteLocked(file, assignments));
+  ReportWriteFailure(files.hooks, file, WriteLocked(files, file, assignments));
 }
 
 std::string PendingName(std::string_view section, std::string_view key) {
@@ -140,6 +139,12 @@ IniDocument UserSettingsDocument(const SettingsFiles& files) {
   return files.snapshot ? files.snapshot->user : ReadDocument(files.UserFile());
 }
 
+void HoldSettingsLock(SettingsFiles& files) {
+  if (files.heldLock) return;
+  auto lock = std::make_shared<platform::FileLock>(platform::LockFileFor(files.UserFile()));
+  if (lock->held()) files.heldLock = std::move(lock);
+}
+
 void TakeSettingsSnapshot(SettingsFiles& files) {
   if (files.snapshot) return;
   auto snap = std::make_shared<SettingsSnapshot>();
@@ -154,7 +159,7 @@ bool CommitSettings(const SettingsFiles& files) {
   std::vector<IniAssignment> assignments;
   for (const SettingsSnapshot::Pending& p : snap.pending)
     assignments.push_back({p.section, p.key, p.value});
-  WriteStatus status = WriteLocked(files.UserFile(), assignments);
+  WriteStatus status = WriteLocked(files, files.UserFile(), assignments);
   ReportWriteFailure(files.hooks, files.UserFile(), status);
   snap.pending.clear();
   snap.pendingIndex.clear();
