@@ -139,6 +139,29 @@ IniDocument UserSettingsDocument(const SettingsFiles& files) {
   return files.snapshot ? files.snapshot->user : ReadDocument(files.UserFile());
 }
 
+void EditSettings(const SettingsFiles& files,
+                  const std::function<std::vector<SettingsChange>(const IniDocument&)>& edit) {
+  auto assignmentsOf = [](const std::vector<SettingsChange>& changes) {
+    std::vector<IniAssignment> assignments;
+    for (const SettingsChange& c : changes) assignments.push_back({c.section, c.key, c.value});
+    return assignments;
+  };
+  if (files.heldLock && files.snapshot) {
+    const std::vector<SettingsChange> changes = edit(files.snapshot->user);
+    WriteSettings(files, assignmentsOf(changes));
+    return;
+  }
+  std::optional<platform::FileLock> lock;
+  if (!files.heldLock) lock.emplace(platform::LockFileFor(files.UserFile()));
+  const std::vector<SettingsChange> changes = edit(ReadDocument(files.UserFile()));
+  if (changes.empty()) return;
+  const std::vector<IniAssignment> assignments = assignmentsOf(changes);
+  ++fileWrites;
+  const WriteStatus status = WriteIniValues(files.UserFile(), assignments);
+  ReportWriteFailure(files.hooks, files.UserFile(), status);
+  if (status.Ok() && files.snapshot) KeepInSnapshot(*files.snapshot, assignments, false);
+}
+
 void HoldSettingsLock(SettingsFiles& files) {
   if (files.heldLock) return;
   auto lock = std::make_shared<platform::FileLock>(platform::LockFileFor(files.UserFile()));

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_lock.h"
 #include "settings/ini_file.h"
@@ -69,6 +71,20 @@ void CreateDefaultSettings(const SettingsFiles& files);
 
 // The user file as a document: the snapshot's copy, else read from disk.
 IniDocument UserSettingsDocument(const SettingsFiles& files);
+
+// A key to write, holding its own texts.
+struct SettingsChange {
+  std::string section, key, value;
+};
+
+// Changes the user file by `edit`, which reads what it needs from the document
+// it is given and returns the keys to write: read, change and write are one
+// step under the user file's lock, so a count read from the file (the custom
+// papers') is never stale. Under HoldSettingsLock the change waits in the
+// snapshot for the commit like any other; otherwise the file is read afresh
+// and written at once (a failure shown), and the snapshot sees the change.
+void EditSettings(const SettingsFiles& files,
+                  const std::function<std::vector<SettingsChange>(const IniDocument&)>& edit);
 
 // Takes the lock on the user file, waiting while another program holds it, and
 // keeps it for as long as `files` (or a copy) lives. Taken before the snapshot,
