@@ -57,7 +57,11 @@ WholeFile ReadUpTo(int fd, std::size_t expected, std::size_t maxBytes) {
 }  // namespace
 
 WholeFile ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes) {
-  // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
+  // A device is not even opened: opening some (a tape, a port) has effects of its own.
+  struct stat before {};
+  if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+    return Failed(ReadFailure::NotRegularFile);
+  // O_NONBLOCK: a FIFO put in the file's place since would otherwise wait for a writer.
   const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (fd.get() < 0) {
     if (errno == ENOENT) return Failed(ReadFailure::Missing, errno);
