@@ -37,13 +37,23 @@ IniDocument ReadDocument(const std::filesystem::path& file) {
   return LoadIniFile(file);
 }
 
+// Whether the operation holds the lock of `file` already: taking it again would
+// wait for ourselves. The machine copy may be the user's file by another name.
+bool HoldsLockOf(const SettingsFiles& files, const std::filesystem::path& file) {
+  if (!files.heldLock) return false;
+  std::error_code ec;
+  return file == files.UserFile() ||
+         (file.filename() == files.UserFile().filename() &&
+          std::filesystem::equivalent(file.parent_path(), files.userFolder, ec));
+}
+
 // Every write of a settings file reads, changes and replaces it under the lock,
 // so two programs writing at once cannot lose each other's keys. The lock an
 // operation holds already is not taken twice.
 WriteStatus WriteLocked(const SettingsFiles& files, const std::filesystem::path& file,
                         std::span<const IniAssignment> assignments) {
   std::optional<platform::FileLock> lock;
-  if (!files.heldLock || file != files.UserFile()) lock.emplace(platform::LockFileFor(file));
+  if (!HoldsLockOf(files, file)) lock.emplace(platform::LockFileFor(file));
   ++fileReads;
   ++fileWrites;
   return WriteIniValues(file, assignments);
