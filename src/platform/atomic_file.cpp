@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 namespace nvx::platform {
@@ -46,6 +47,17 @@ std::string TempNameFor(const fs::path& target) {
 
 bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
+// A writer renames its temporary as soon as it is flushed; one left untouched
+// this long is no one's (a writer on another machine sharing the folder has a
+// process number this one cannot see).
+constexpr time_t kStaleSeconds = 60;
+
+bool Untouched(int dirFd, const char* name) {
+  struct stat info {};
+  return ::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+         ::time(nullptr) - info.st_mtime > kStaleSeconds;
+}
+
 // Temporaries ".NAME.tmpPID-N" of programs that were killed while writing the
 // file: nothing else would ever remove them.
 void RemoveStaleTemporaries(const fs::path& folder, const fs::path& target) {
@@ -59,7 +71,8 @@ void RemoveStaleTemporaries(const fs::path& folder, const fs::path& target) {
     pid_t pid = 0;
     auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
     if (ec != std::errc() || end == rest.data() + rest.size() || *end != '-' || pid <= 0) continue;
-    if (pid != ::getpid() && ProcessIsGone(pid)) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    if (pid != ::getpid() && ProcessIsGone(pid) && Untouched(::dirfd(dir), entry->d_name))
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
   }
   ::closedir(dir);
 }

@@ -16,7 +16,8 @@ namespace nvx::platform {
 // counts as read-only even for root. Anything but a regular file in its place
 // (a device, a FIFO, a directory) is refused and left alone. The temporary file
 // has no name until it is complete, where the file system allows; temporaries
-// that killed programs left beside the file are removed. Returns 0, or the
+// that killed programs left beside the file (untouched for a minute) are
+// removed. Returns 0, or the
 // errno of what failed (EINVAL for a place that holds no regular file).
 int ReplaceFile(const std::filesystem::path& file, std::span<const std::string_view> pieces);
 

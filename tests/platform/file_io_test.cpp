@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -151,16 +152,23 @@ pid_t DeadProcess() {
   return pid;
 }
 
-// Temporaries of a killed writer are removed by the next write; those of a
-// writer still running, and other hidden files, stay.
+// Temporaries a killed writer left a while ago are removed by the next write;
+// those of a writer still running or still being written, and other hidden
+// files, stay.
 TEST(ReplaceFile, RemovesTheTemporariesOfDeadWriters) {
   TempFolder temp;
-  const std::string dead = ".job.prn.tmp" + std::to_string(DeadProcess()) + "-0";
+  const pid_t gone = DeadProcess();
+  const std::string dead = ".job.prn.tmp" + std::to_string(gone) + "-0";
+  const std::string fresh = ".job.prn.tmp" + std::to_string(gone) + "-1";
   const std::string running = ".job.prn.tmp" + std::to_string(::getppid()) + "-3";
-  for (const std::string& name : {dead, running, std::string(".job.prn.tmpnotes")})
+  for (const std::string& name : {dead, fresh, running, std::string(".job.prn.tmpnotes")}) {
     WriteFileBytes(temp / name, "half a job");
+    if (name != fresh)
+      fs::last_write_time(temp / name, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  }
   ASSERT_EQ(ReplaceFile(temp / "job.prn", kJob), 0);
   EXPECT_FALSE(fs::exists(temp / dead));
+  EXPECT_TRUE(fs::exists(temp / fresh));
   EXPECT_TRUE(fs::exists(temp / running));
   EXPECT_TRUE(fs::exists(temp / ".job.prn.tmpnotes"));
   EXPECT_EQ(ReadFileBytes(temp / "job.prn"), "header data trailer");
