@@ -21,6 +21,8 @@ int OpenCliSession(CliSession& session, std::string_view model) {
   return opened ? kExitOk : ReportFailure(opened.failure(), ExitStatusFor(opened.failure()));
 }
 
+int StoreCliSession(CliSession& session) { return CommitSession(session) ? kExitOk : kExitFailure; }
+
 int ReportFailure(const Failure& failure, int exitStatus) {
   if (!failure.message.empty()) std::cerr << "nvxprint: " << failure.message << "\n";
   return exitStatus;

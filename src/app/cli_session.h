@@ -19,6 +19,11 @@ struct CliSession : PrintSession {
 // status to end with, or kExitOk to go on.
 int OpenCliSession(CliSession& session, std::string_view model);
 
+// For a command whose purpose is to store: stores what the session changed
+// now, while it holds the settings lock (set holdSettingsLock before opening).
+// kExitOk, or kExitFailure after the write failure was shown.
+int StoreCliSession(CliSession& session);
+
 // Prints the failure's message (when it has one) and returns `exitStatus`.
 int ReportFailure(const Failure& failure, int exitStatus);
 

@@ -7,7 +7,9 @@ namespace nvx::app {
 
 void AddJobOptions(CommandOptions& options, CommandOutput output) {
   if (output == CommandOutput::Job) {
-    options.Add(ValueOption("to", "Write the job to FILE instead of a printer.", "FILE"));
+    options.Add(ValueOption(
+        "to", "Write the job to FILE (a device or FIFO too; - for stdout) instead of a printer.",
+        "FILE"));
     options.Add(ValueOption(
         "printer", "Send to the CUPS queue QUEUE (default: the model's printer).", "QUEUE"));
   }

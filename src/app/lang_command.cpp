@@ -52,7 +52,7 @@ int Encode(const std::string& tablePath, const std::string& outPath, std::ostrea
   }
   std::string file = EncodeLanguageFile(table.entries);
   std::string_view pieces[] = {file};
-  std::string error = platform::WriteFileAtomically(outPath, pieces);
+  std::string error = platform::WriteOutputFile(outPath, pieces);
   if (!error.empty()) {
     err << kPrefix << "cannot write " << outPath << ": " << error << "\n";
     return kExitFailure;

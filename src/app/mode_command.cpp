@@ -15,7 +15,7 @@ namespace {
 
 int WriteCommandFile(const std::string& path, std::string_view bytes) {
   const std::array<std::string_view, 2> pieces{bytes, platform::kEndOfJobPiece};
-  std::string error = platform::WriteFileAtomically(path, pieces);
+  std::string error = platform::WriteOutputFile(path, pieces);
   if (!error.empty()) {
     std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
     return kExitFailure;

@@ -1,5 +1,6 @@
 // nvxprint paper and nvxprint margins: the custom paper sizes and the print
 // margins, as the window's two dialogs keep them.
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 
@@ -57,12 +58,13 @@ int AddPaper(CliSession& s, const CommandOptions& options, const std::vector<std
   // The record keeps the user's own margins, not those of the paper last chosen.
   SetRunMargins(s.files, s.userMargins);
   Status saved = SaveCustomPaper(s.files, s.modelKey, words[1], *width, *height, *unit);
-  return saved ? kExitOk : ReportFailure(saved.failure(), ExitStatusFor(saved.failure()));
+  return saved ? StoreCliSession(s)
+               : ReportFailure(saved.failure(), ExitStatusFor(saved.failure()));
 }
 
 int RemovePaper(CliSession& s, const std::vector<std::string>& words) {
   if (words.size() != 2) return Usage("paper", "remove takes one name");
-  if (DeleteCustomPaper(s.files, words[1])) return kExitOk;
+  if (DeleteCustomPaper(s.files, words[1])) return StoreCliSession(s);
   return ReportFailure(Fail("no custom paper size named '" + words[1] + "'"), kExitUsage);
 }
 
@@ -110,6 +112,8 @@ int RunPaperCommand(const std::vector<std::string>& args) {
   if (what == "list" && words.size() != 1) return Usage("paper", "list takes no names");
 
   CliSession session;
+  // Counting the sizes and storing them again is one step under the settings lock.
+  session.holdSettingsLock = what != "list";
   if (int opened = OpenCliSession(session, options.Value("model")); opened != kExitOk)
     return opened;
   if (what == "add") return AddPaper(session, options, words);
@@ -129,23 +133,27 @@ int RunMarginsCommand(const std::vector<std::string>& args) {
   if (auto status = options.Parse("margins", args)) return *status;
   if (!options.Positionals().empty()) return Usage("margins", "takes no words, only options");
 
+  const bool setting = std::ranges::any_of(
+      kMarginBoxes, [&](const MarginBox& box) { return options.IsSet(box.name); });
   CliSession session;
+  // The margins not named keep the values read under the same lock.
+  session.holdSettingsLock = setting;
   if (int opened = OpenCliSession(session, ""); opened != kExitOk) return opened;
   std::optional<DisplayUnit> unit = ChosenUnit(options, session.files);
   if (!unit) return Usage("margins", "--unit takes mm, cm or in");
   PageMargins margins = session.userMargins;
-  bool any = false;
   for (const MarginBox& box : kMarginBoxes) {
     if (!options.IsSet(box.name)) continue;
     std::optional<double> length = ParseLength(options.Value(box.name));
     if (!length) return Usage("margins", std::string("--") + box.name + " takes a length");
     margins.*box.field = MarginHundredths(*length, *unit);
-    any = true;
   }
-  if (any) {
+  if (setting) {
     const std::string printer = ReadSetting(session.files, keys::kActive, keys::kPrinter);
     Result<PageMargins> stored = StoreUserMargins(session, margins, printer);
     if (!stored) return ReportFailure(stored.failure(), kExitUsage);
+    // Margins that were not stored are not shown as the margins in force.
+    if (int status = StoreCliSession(session); status != kExitOk) return status;
   }
   ShowMargins(session, *unit);
   return std::cout ? kExitOk : kExitFailure;

@@ -19,9 +19,11 @@ int Usage(std::string_view message) {
 int Save(const CommandOptions& options, const std::vector<std::string>& words) {
   if (words.size() != 2) return Usage("save takes one preset file (NAME.svcfg)");
   CliSession session;
+  // The preset holds the stored margins; the file is remembered under the same lock.
+  session.holdSettingsLock = true;
   if (int opened = OpenSessionWithOptions(session, options); opened != kExitOk) return opened;
   Status written = WritePreset(session, words[1]);
-  return written ? kExitOk : ReportFailure(written.failure(), kExitFailure);
+  return written ? StoreCliSession(session) : ReportFailure(written.failure(), kExitFailure);
 }
 
 int List() {

@@ -1,11 +1,13 @@
 #include "app/preview_output.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
-#include <QSaveFile>
 #include <charconv>
 #include <iostream>
 
 #include "app/commands.h"
+#include "platform/atomic_file.h"
 
 namespace nvx::app {
 namespace {
@@ -58,10 +60,17 @@ int WritePreviewPng(const std::string& path, const PreviewBitmap& bitmap) {
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < bitmap.width; ++x, in += 4) out[x] = qRgb(in[2], in[1], in[0]);
   }
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-    std::cerr << "nvxprint: cannot write " << path << ": " << file.errorString().toStdString()
-              << "\n";
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+    std::cerr << "nvxprint: the preview could not be encoded as PNG\n";
+    return kExitFailure;
+  }
+  // As the jobs: a file whole or not at all, a device or FIFO written into, "-" stdout.
+  const std::string_view pieces[] = {std::string_view(png.constData(), png.size())};
+  const std::string error = platform::WriteOutputFile(path, pieces);
+  if (!error.empty()) {
+    std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
     return kExitFailure;
   }
   return kExitOk;

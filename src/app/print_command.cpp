@@ -20,8 +20,9 @@ std::string ImageArgument(const CommandOptions& options, const char* command) {
   return {};
 }
 
-// The report and the summary on stdout, as the window's report shows them.
-int ShowCost(const CliSession& session) {
+// The report and the summary, as the window's report shows them: on stdout,
+// or on stderr when the job itself went to stdout.
+int ShowCost(const CliSession& session, std::ostream& out = std::cout) {
   if (!session.lastCost) {
     return ReportFailure(Fail(session.lastCostFailure.empty() ? "the print could not be costed"
                                                               : session.lastCostFailure),
@@ -32,9 +33,9 @@ int ShowCost(const CliSession& session) {
     return text;
   };
   const PrintCost& cost = *session.lastCost;
-  std::cout << lines(cost.report.optionLine) << "\n\n"
-            << lines(cost.report.text) << "\n\n"
-            << lines(cost.summary) << "\n";
+  out << lines(cost.report.optionLine) << "\n\n"
+      << lines(cost.report.text) << "\n\n"
+      << lines(cost.summary) << "\n";
   return kExitOk;
 }
 
@@ -81,7 +82,8 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   Result<PrintCost> cost = CostSentJob(session, *job);
   if (!cost) return ReportFailure(cost.failure(), kExitFailure);
   session.lastCost = std::move(*cost);
-  return ShowCost(session);
+  const bool jobOnStdout = options.IsSet("to") && options.Value("to") == "-";
+  return ShowCost(session, jobOnStdout ? std::cerr : std::cout);
 }
 
 int RunCostCommand(const std::vector<std::string>& args) {

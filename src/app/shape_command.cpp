@@ -46,8 +46,10 @@ struct ShapeSession {
 };
 
 // Opens the settings and provisions the library as the window's start-up does.
-ProvisionResult OpenLibrary(ShapeSession& s) {
+// A command that changes the library holds the settings lock to its end.
+ProvisionResult OpenLibrary(ShapeSession& s, bool changes) {
   s.cli.hooks = TerminalHooks();
+  s.cli.holdSettingsLock = changes;
   OpenCliSession(s.cli, "");
   s.folders = DefaultLibraryFolders(s.cli.files);
   ProvisionResult result = ProvisionShapeLibrary(s.cli.files, s.folders);
@@ -65,7 +67,7 @@ int Import(const CommandOptions& options, const std::vector<std::string>& words)
   if (ShapeNameFromBox(name).empty()) return Usage("the shape needs a name");
 
   ShapeSession s;
-  ProvisionResult provision = OpenLibrary(s);
+  ProvisionResult provision = OpenLibrary(s, true);
   // Without a master copy the first import starts an empty library.
   if (provision != ProvisionResult::Ready && provision != ProvisionResult::MasterMissing) {
     return Refuse(ProvisionMessage(provision));
@@ -79,15 +81,17 @@ int Import(const CommandOptions& options, const std::vector<std::string>& words)
   Status added = AddShape(s.library, *shape, [replace] { return replace; });
   if (!added) return Refuse(added.failure().message);
   RememberShapeLibrary(s.cli.files, s.library);
-  return kExitOk;
+  return StoreCliSession(s.cli);
 }
 
 int List() {
   ShapeSession s;
-  if (ProvisionResult result = OpenLibrary(s); result != ProvisionResult::Ready) {
+  if (ProvisionResult result = OpenLibrary(s, false); result != ProvisionResult::Ready) {
     std::cerr << kPrefix << ProvisionMessage(result) << "\n";
   }
-  for (const std::string& name : ListShapeNames(s.library)) std::cout << name << "\n";
+  Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(s.library);
+  if (!shapes) return Refuse(shapes.failure().message);
+  for (const std::string& name : ShapeNames(*shapes)) std::cout << name << "\n";
   return std::cout ? kExitOk : kExitFailure;
 }
 
@@ -111,7 +115,7 @@ std::vector<std::string> StoredNamesFor(const std::vector<ShapeRecord>& shapes,
 int Remove(const std::vector<std::string>& words) {
   if (words.size() < 2) return Usage("remove takes the names of the shapes to remove");
   ShapeSession s;
-  if (ProvisionResult result = OpenLibrary(s); result != ProvisionResult::Ready) {
+  if (ProvisionResult result = OpenLibrary(s, true); result != ProvisionResult::Ready) {
     std::cerr << kPrefix << ProvisionMessage(result) << "\n";
   }
   Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(s.library);
@@ -124,7 +128,7 @@ int Remove(const std::vector<std::string>& words) {
   }
   Status removed = RemoveShapes(s.library, marked);
   if (!removed) return Refuse(removed.failure().message);
-  return kExitOk;
+  return StoreCliSession(s.cli);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ std::string PrintDocumentName(std::string_view caption, std::string_view title, 
 }
 
 Status WriteJobFile(const std::string& path, const PrintJob& job) {
-  std::string error = platform::WriteFileAtomically(path, SpoolPieces(job));
+  std::string error = platform::WriteOutputFile(path, SpoolPieces(job));
   if (!error.empty()) return Fail("cannot write " + path + ": " + error);
   return {};
 }

@@ -25,7 +25,8 @@ struct JobDestination {
   std::string queue;  // else: send to this queue
 };
 
-// Writes the job's bytes to the file atomically: on failure nothing is left.
+// Writes the job's bytes to the file atomically (on failure nothing is left),
+// or straight into a device or FIFO, or to standard output for "-".
 Status WriteJobFile(const std::string& path, const PrintJob& job);
 
 // Sends header, image data (in one piece), trailer and 0x04 as one raw

@@ -5,6 +5,8 @@
 #include "base/text.h"
 #include "image/white_choke.h"
 #include "lang/text_entries.h"
+#include "platform/atomic_file.h"
+#include "platform/file_read.h"
 #include "platform/folders.h"
 #include "settings/ini_file.h"
 #include "settings/numbers.h"
@@ -179,6 +181,17 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
       // Readers that know no choke pass the key by.
       {kActive, kWhiteChoke, texts[12]},
   };
+  // Standard output, a device or a FIFO takes a whole new preset; only a file
+  // can be loaded again and be remembered for the dialogs.
+  if (platform::IsStreamOutput(file)) {
+    IniDocument preset;
+    for (const IniAssignment& a : assignments) SetIniValue(preset, a.section, a.key, a.value);
+    const std::string bytes = SerializeIni(preset);
+    const std::string_view pieces[] = {bytes};
+    const std::string error = platform::WriteOutputFile(file, pieces);
+    if (!error.empty()) return Fail("cannot write the preset '" + file.string() + "': " + error);
+    return {};
+  }
   const WriteStatus written = WriteIniValues(file, assignments);
   if (!written.Ok()) {
     return Fail("cannot write the preset '" + file.string() + "': " + WriteFailureReason(written));
@@ -188,11 +201,12 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
 }
 
 Status ReadPreset(PrintSession& s, const std::filesystem::path& file, PresetScope scope) {
-  std::error_code ec;
-  std::string bytes;
-  if (!std::filesystem::is_regular_file(file, ec) || !ReadWholeFile(file, bytes))
-    return Fail("cannot read the preset '" + file.string() + "'");
-  const PresetFile preset{ParseIni(bytes)};
+  const platform::WholeFile read = platform::ReadRegularFile(file, kMaxIniFileBytes);
+  if (!read.Ok()) {
+    return Fail("cannot read the preset '" + file.string() +
+                "': " + platform::ReadFailureText(read, kMaxIniFileBytes));
+  }
+  const PresetFile preset{ParseIni(read.bytes)};
   if (!HoldsAnyPresetKey(preset)) {
     return Fail("cannot read the preset '" + file.string() +
                 "': it holds none of a preset's settings (is it a preset file, saved as text?)");

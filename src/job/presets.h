@@ -21,8 +21,9 @@ enum class PresetScope { Stored, ThisRun };
 
 // Writes the session's white-toner controls, margins, paper, colour-adjust
 // points and white choke to the preset file (created or updated key by key),
-// then remembers it as Directory/Last Config. Fails, remembering nothing,
-// when the file cannot be written.
+// then remembers it as Directory/Last Config. "-", a device or a FIFO gets the
+// whole preset written through and is not remembered. Fails, remembering
+// nothing, when the file cannot be written.
 Status WritePreset(PrintSession& session, const std::filesystem::path& file);
 
 // Applies a preset to the session: only the keys it holds, by the rules of

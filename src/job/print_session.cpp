@@ -100,6 +100,7 @@ Status OpenPrintSession(PrintSession& s, std::string_view model) {
   s.files.userFolder = platform::UserDataFolder();
   s.files.machineFolder = platform::MachineDataFolder();
   s.files.hooks = &s.hooks;
+  if (s.holdSettingsLock) HoldSettingsLock(s.files);
   TakeSettingsSnapshot(s.files);
 
   // The same start-up steps, in the same order, as the main window's.

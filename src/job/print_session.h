@@ -38,6 +38,9 @@ struct PrintSession {
   PrintSession& operator=(const PrintSession&) = delete;
 
   UiHooks hooks;
+  // Set before opening for an operation that stores what it read: the session
+  // then holds the settings lock from its snapshot to its end (HoldSettingsLock).
+  bool holdSettingsLock = false;
   SettingsFiles files;
   TextTable text;
   std::string modelKey;

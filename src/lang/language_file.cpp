@@ -1,11 +1,11 @@
 #include "lang/language_file.h"
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <optional>
 
 #include "base/text.h"
+#include "platform/file_read.h"
 
 namespace nvx {
 namespace {
@@ -32,27 +32,30 @@ constexpr std::string_view kOutdatedText =
 // Longer lines are cut: no entry comes near it, and a damaged file must not
 // make us hold gigabytes.
 constexpr std::size_t kMaxLineBytes = 1 << 20;
+// Ten thousand entries of any real length fit many times over.
+constexpr std::size_t kMaxLanguageFileBytes = 16 << 20;
 
-// Reads LF- or CR LF-ended lines; empty at the end of the file.
+// Reads LF- or CR LF-ended lines of a language file read whole; a file that is
+// not a regular one, or is too large, is not open and has no lines.
 class LineReader {
  public:
-  explicit LineReader(const fs::path& file) : in_(file, std::ios::binary) {}
-  bool IsOpen() const { return in_.is_open(); }
+  explicit LineReader(const fs::path& file)
+      : file_(platform::ReadRegularFile(file, kMaxLanguageFileBytes)) {}
+  bool IsOpen() const { return file_.Ok(); }
 
   std::optional<std::string> Next() {
-    std::streambuf* buf = in_.rdbuf();
-    if (buf->sgetc() == std::char_traits<char>::eof()) return std::nullopt;
-    std::string line;
-    for (int c = buf->sbumpc(); c != std::char_traits<char>::eof() && c != '\n';
-         c = buf->sbumpc()) {
-      if (line.size() < kMaxLineBytes) line += static_cast<char>(c);
-    }
+    const std::string_view text = file_.bytes;
+    if (pos_ >= text.size()) return std::nullopt;
+    const std::size_t end = std::min(text.find('\n', pos_), text.size());
+    std::string line(text.substr(pos_, std::min(end - pos_, kMaxLineBytes)));
+    pos_ = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
   }
 
  private:
-  std::ifstream in_;
+  platform::WholeFile file_;
+  std::size_t pos_ = 0;
 };
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
@@ -112,8 +115,6 @@ TextTable DefaultsAfter(const UiHooks& hooks, std::string title, std::string tex
 
 LanguageFileContents ReadLanguageFile(const fs::path& file) {
   LanguageFileContents contents;
-  std::error_code error;
-  if (!fs::is_regular_file(file, error)) return contents;
   LineReader reader(file);
   if (!reader.IsOpen()) return contents;
   contents.version = VersionOf(reader.Next().value_or(""));

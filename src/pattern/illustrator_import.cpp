@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/file_read.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -15,22 +16,31 @@ namespace {
 
 constexpr int kFirstCurveSteps = 20;
 constexpr int kFewestCurveSteps = 5;
+// An outline of at most 20 paths of 200 points needs nothing near this; the
+// rest of such a file is the program's own set-up, a preview at most.
+constexpr std::size_t kMaxIllustratorFileBytes = 32 << 20;
 
-// Lines ended by CR LF, LF or CR alone: files come from many tools.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(start));
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+// Lines ended by CR LF, LF or CR alone: files come from many tools. The lines
+// are taken one at a time from the text, never all listed at once.
+class LineCursor {
+ public:
+  LineCursor(std::string_view text, std::size_t start) : text_(text), pos_(start) {}
+
+  std::optional<std::string_view> Next() {
+    if (pos_ >= text_.size()) return std::nullopt;
+    const std::size_t end = std::min(text_.find_first_of("\r\n", pos_), text_.size());
+    const std::string_view line = text_.substr(pos_, end - pos_);
+    pos_ = end;
+    if (pos_ < text_.size())
+      pos_ += text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n' ? 2 : 1;
+    return line;
   }
-  return lines;
-}
+  std::size_t Position() const { return pos_; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_;
+};
 
 // Fields are separated by runs of blanks; a line may start with them.
 std::vector<std::string_view> SplitFields(std::string_view line) {
@@ -66,20 +76,21 @@ Point Bezier(Point p0, Point p1, Point p2, Point p3, double t) {
   return Lerp(Lerp(a, b, t), Lerp(b, c, t), t);
 }
 
-// Where phase 1 leaves the file: the first line of the body, or the refusal.
+// Where phase 1 leaves the file: the offset of the body's first line, or the refusal.
 struct Header {
   std::size_t bodyStart = 0;
   std::optional<ImportRefusal> refusal;
 };
 
-Header ReadHeader(const std::vector<std::string_view>& lines) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string line = AsciiLower(lines[i]);
+Header ReadHeader(std::string_view text) {
+  LineCursor lines(text, 0);
+  while (std::optional<std::string_view> next = lines.Next()) {
+    const std::string line = AsciiLower(*next);
     if (Contains(line, "%%creator: adobe illustrator(")) {
       if (RoundHalfEven(Field(SplitFields(line), 4)) > 8) return {0, ImportRefusal::VersionAbove8};
     }
     if (Contains(line, "%pdf")) return {0, ImportRefusal::PdfBased};
-    if (Contains(line, "%%endsetup")) return {i + 1, std::nullopt};
+    if (Contains(line, "%%endsetup")) return {lines.Position(), std::nullopt};
   }
   // Without a body there is no shape, whether or not a creator line was met.
   return {0, ImportRefusal::UnexpectedFile};
@@ -164,14 +175,15 @@ class BodyReader {
 };
 
 // The outline of a body, flattened with fewer curve steps until every path fits.
-Result<ShapeRecord> ReadBody(const std::vector<std::string_view>& lines, std::size_t bodyStart) {
+Result<ShapeRecord> ReadBody(std::string_view text, std::size_t bodyStart) {
   for (int steps = kFirstCurveSteps;; --steps) {
     BodyReader reader(steps);
-    std::size_t i = bodyStart;
+    LineCursor lines(text, bodyStart);
     // The check also runs after the last line, so a file that ends on a path
     // too many never yields a record beyond the limits.
-    while (!reader.Full() && i < lines.size() && !Contains(lines[i], "%%PageTrailer")) {
-      reader.Read(lines[i++]);
+    for (std::optional<std::string_view> line;
+         !reader.Full() && (line = lines.Next()) && !Contains(*line, "%%PageTrailer");) {
+      reader.Read(*line);
     }
     if (!reader.Full()) {
       reader.Finish();
@@ -256,10 +268,9 @@ std::string ImportFailureMessage(ImportRefusal refusal) {
 }
 
 Result<ShapeRecord> ImportIllustratorText(std::string_view text, std::string_view name) {
-  const std::vector<std::string_view> lines = SplitLines(text);
-  const Header header = ReadHeader(lines);
+  const Header header = ReadHeader(text);
   if (header.refusal) return Fail(ImportFailureMessage(*header.refusal), Failure::Kind::Refused);
-  Result<ShapeRecord> shape = ReadBody(lines, header.bodyStart);
+  Result<ShapeRecord> shape = ReadBody(text, header.bodyStart);
   if (!shape) return shape;
   if (!Normalise(*shape)) {
     return Fail(ImportFailureMessage(ImportRefusal::UnexpectedFile), Failure::Kind::Refused);
@@ -270,9 +281,12 @@ Result<ShapeRecord> ImportIllustratorText(std::string_view text, std::string_vie
 }
 
 Result<ShapeRecord> ImportIllustratorFile(const std::filesystem::path& file) {
-  std::optional<std::string> text = ReadWholeFile(file);
-  if (!text) return Fail("Cannot read " + file.string());
-  return ImportIllustratorText(*text, file.stem().string());
+  const platform::WholeFile read = platform::ReadRegularFile(file, kMaxIllustratorFileBytes);
+  if (!read.Ok()) {
+    return Fail("Cannot read " + file.string() + ": " +
+                platform::ReadFailureText(read, kMaxIllustratorFileBytes));
+  }
+  return ImportIllustratorText(read.bytes, file.stem().string());
 }
 
 }  // namespace nvx

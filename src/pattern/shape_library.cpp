@@ -10,6 +10,8 @@
 
 #include "base/text.h"
 #include "platform/atomic_file.h"
+#include "platform/file_lock.h"
+#include "platform/file_read.h"
 #include "platform/folders.h"
 #include "postscript/number_text.h"
 #include "settings/settings_keys.h"
@@ -17,27 +19,24 @@
 namespace nvx {
 namespace {
 
-// The library's bytes, or the error number of the failed read; a missing
-// file is an empty library.
-struct LibraryBytes {
-  std::string bytes;
-  int error = 0;
-};
+// The largest file that holds no more than the 200 shapes a library takes: a
+// last record counts from half its length on.
+constexpr std::size_t kMaxLibraryBytes =
+    kMaxLibraryShapes * kShapeRecordBytes + kShapeRecordBytes / 2;
 
-LibraryBytes ReadLibraryBytes(const std::filesystem::path& library) {
-  LibraryBytes result;
-  std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(library.c_str(), "rb"),
-                                                          &std::fclose);
-  if (!file) {
-    if (errno != ENOENT) result.error = errno;
-    return result;
-  }
-  char buffer[1 << 16];
-  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get())) {
-    result.bytes.append(buffer, got);
-  }
-  if (std::ferror(file.get())) result.error = errno != 0 ? errno : EIO;
-  return result;
+// The library's bytes; a missing file is an empty library.
+platform::WholeFile ReadLibraryBytes(const std::filesystem::path& library) {
+  platform::WholeFile file = platform::ReadRegularFile(library, kMaxLibraryBytes);
+  if (file.failure == platform::ReadFailure::Missing) file = {};
+  return file;
+}
+
+std::string LibraryReadError(const std::filesystem::path& library,
+                             const platform::WholeFile& file) {
+  std::string text = "Cannot read the shape library " + library.string() + ": " +
+                     platform::ReadFailureText(file, kMaxLibraryBytes);
+  if (file.failure == platform::ReadFailure::TooLarge) text += " (more than 200 shapes)";
+  return text;
 }
 
 // The file's records as whole records: a short last record is padded with
@@ -76,6 +75,14 @@ Failure RemoveError(int error) {
   return Fail(std::string(kRemoveErrorMessage) + BlankSignedInteger(error));
 }
 
+// A library that is no file of ours is named as such; a failed read keeps the
+// error number the library has always shown.
+Failure ReadError(const std::filesystem::path& library, const platform::WholeFile& file,
+                  Failure (*numbered)(int)) {
+  if (file.failure == platform::ReadFailure::SystemError) return numbered(file.systemError);
+  return Fail(LibraryReadError(library, file));
+}
+
 bool IsFile(const std::filesystem::path& file) {
   std::error_code ec;
   return !file.empty() && std::filesystem::is_regular_file(file, ec);
@@ -84,10 +91,8 @@ bool IsFile(const std::filesystem::path& file) {
 }  // namespace
 
 Result<std::vector<ShapeRecord>> ReadShapeLibrary(const std::filesystem::path& library) {
-  LibraryBytes file = ReadLibraryBytes(library);
-  if (file.error != 0) {
-    return Fail("Cannot read " + library.string() + ": " + std::strerror(file.error));
-  }
+  platform::WholeFile file = ReadLibraryBytes(library);
+  if (!file.Ok()) return Fail(LibraryReadError(library, file));
   std::vector<ShapeRecord> shapes;
   for (const std::string& record : SplitRecords(std::move(file.bytes))) {
     shapes.push_back(DecodeShapeRecord(record));
@@ -101,15 +106,18 @@ std::string ShapeDisplayName(std::string_view name) {
   return text.toStdString();
 }
 
-std::vector<std::string> ListShapeNames(const std::filesystem::path& library) {
+std::vector<std::string> ShapeNames(const std::vector<ShapeRecord>& shapes) {
   std::vector<std::string> names;
-  Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(library);
-  if (!shapes) return names;
-  for (const ShapeRecord& shape : *shapes) {
+  for (const ShapeRecord& shape : shapes) {
     std::string_view name = Trim(shape.name);
     if (!name.empty()) names.push_back(ShapeDisplayName(name));
   }
   return names;
+}
+
+std::vector<std::string> ListShapeNames(const std::filesystem::path& library) {
+  Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(library);
+  return shapes ? ShapeNames(*shapes) : std::vector<std::string>();
 }
 
 std::optional<ShapeRecord> FindShape(const std::filesystem::path& library, std::string_view name) {
@@ -134,8 +142,11 @@ Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
                 const std::function<bool()>& confirmReplace) {
   shape.name = ShapeNameFromBox(shape.name);
   if (shape.name.empty()) return Fail(std::string(kEmptyShapeNameMessage), Failure::Kind::Refused);
-  LibraryBytes file = ReadLibraryBytes(library);
-  if (file.error != 0) return AddError(file.error);
+  // The read, the search for the name and the write are one step for every
+  // program that changes the library.
+  const platform::FileLock lock(platform::LockFileFor(library));
+  platform::WholeFile file = ReadLibraryBytes(library);
+  if (!file.Ok()) return ReadError(library, file, AddError);
   std::vector<std::string> records = SplitRecords(std::move(file.bytes));
   const std::string wanted = FoldedName(shape.name);
   std::string* match = nullptr;
@@ -161,10 +172,10 @@ Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
 
 Status RemoveShapes(const std::filesystem::path& library, const std::vector<std::string>& names) {
   if (names.empty()) return {};
-  LibraryBytes file = ReadLibraryBytes(library);
-  if (file.error != 0) return RemoveError(file.error);
+  const platform::FileLock lock(platform::LockFileFor(library));
+  platform::WholeFile file = ReadLibraryBytes(library);
+  if (!file.Ok()) return ReadError(library, file, RemoveError);
   std::vector<std::string> kept;
-  // Every record is read, not only the first 200: a removal never loses one.
   for (std::string& record : SplitRecords(std::move(file.bytes))) {
     const std::string stored = RecordName(record);
     const std::string_view name = Trim(stored);
@@ -199,10 +210,15 @@ ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryF
   if (folders.user.empty() || (!std::filesystem::create_directories(folders.user, ec) && ec)) {
     return ProvisionResult::NoUserFolder;
   }
-  std::optional<std::string> bytes = ReadWholeFile(master);
-  if (!bytes) return ProvisionResult::MasterMissing;
-  const std::string_view pieces[] = {*bytes};
-  if (platform::ReplaceFile(user, pieces) != 0) return ProvisionResult::NoUserFolder;
+  const platform::WholeFile bytes = platform::ReadRegularFile(master, kMaxLibraryBytes);
+  if (!bytes.Ok()) return ProvisionResult::MasterMissing;
+  {
+    // Another program may have started the user's library meanwhile: it is kept.
+    const platform::FileLock lock(platform::LockFileFor(user));
+    const std::string_view pieces[] = {bytes.bytes};
+    if (!IsFile(user) && platform::ReplaceFile(user, pieces) != 0)
+      return ProvisionResult::NoUserFolder;
+  }
   WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());
   return ProvisionResult::Ready;
 }

@@ -31,7 +31,8 @@ inline constexpr std::string_view kLibraryFullMessage =
 inline constexpr std::string_view kEmptyShapeNameMessage = "A shape needs a name.";
 
 // Every record of the library in file order; a missing file holds none. A file
-// that cannot be read fails with the reason.
+// that cannot be read fails with the reason, as does anything but a regular
+// file and a file longer than 200 records, which is no library of ours.
 Result<std::vector<ShapeRecord>> ReadShapeLibrary(const std::filesystem::path& library);
 
 // A name as the lists show it: lower-cased, then its first character upper-cased.
@@ -39,6 +40,7 @@ std::string ShapeDisplayName(std::string_view name);
 
 // The names for the shape list, in file order, as shown; records without a
 // name are left out. A missing or unreadable library lists nothing.
+std::vector<std::string> ShapeNames(const std::vector<ShapeRecord>& shapes);
 std::vector<std::string> ListShapeNames(const std::filesystem::path& library);
 
 // The first record whose name, without outer spaces, equals `name` ignoring
@@ -53,8 +55,10 @@ std::string ShapeNameFromBox(std::string_view text);
 // (letter case ignored) is overwritten in place when `confirmReplace` says so;
 // otherwise the add fails with kind Cancelled and kMatchingNameMessage. A new
 // name is added at the end, refused when the library is full. The file is
-// rewritten through a temporary file, so it is never left half-written; a file
-// error fails with kAddErrorMessage and the error number, the library unchanged.
+// read and rewritten (through a temporary file, so it is never left
+// half-written) under a lock beside it, so programs adding at once all keep
+// their shapes. A file error fails with kAddErrorMessage and the error number,
+// the library unchanged.
 Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
                 const std::function<bool()>& confirmReplace);
 

@@ -37,6 +37,10 @@ FileLock FileLock::TryLock(const std::filesystem::path& lockFile) {
   return lock;
 }
 
+std::filesystem::path LockFileFor(const std::filesystem::path& file) {
+  return file.parent_path() / ("." + file.filename().string() + ".lock");
+}
+
 FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
 
 FileLock::~FileLock() {

@@ -28,4 +28,7 @@ class FileLock {
   int fd_ = -1;
 };
 
+// The lock file that guards `file`: ".NAME.lock" beside it.
+std::filesystem::path LockFileFor(const std::filesystem::path& file);
+
 }  // namespace nvx::platform

@@ -1,10 +1,9 @@
 #include "settings/file_replace.h"
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 
 #include "platform/atomic_file.h"
+#include "platform/file_read.h"
 
 namespace nvx {
 namespace {
@@ -32,6 +31,10 @@ WriteStatus FailureFromErrno(int err, const fs::path& folder) {
   }
 }
 
+fs::path FolderOf(const fs::path& file) {
+  return file.parent_path().empty() ? fs::path(".") : file.parent_path();
+}
+
 }  // namespace
 
 std::string WriteFailureReason(const WriteStatus& status) {
@@ -56,17 +59,24 @@ WriteStatus ReplaceFileContents(const fs::path& file, std::string_view bytes) {
   const std::string_view pieces[] = {bytes};
   const int err = platform::ReplaceFile(file, pieces);
   if (err == 0) return {};
-  const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
-  return FailureFromErrno(err, folder);
+  return FailureFromErrno(err, FolderOf(file));
 }
 
-bool ReadWholeFile(const fs::path& file, std::string& bytes) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) return false;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+WriteStatus ReadForRewrite(const fs::path& file, std::size_t maxBytes, std::string& bytes) {
+  platform::WholeFile existing = platform::ReadRegularFile(file, maxBytes);
+  bytes = std::move(existing.bytes);
+  switch (existing.failure) {
+    case platform::ReadFailure::None:
+    case platform::ReadFailure::Missing:
+      return {};
+    case platform::ReadFailure::NotRegularFile:
+      return {WriteFailure::AccessDenied, EINVAL};
+    case platform::ReadFailure::TooLarge:
+      return {WriteFailure::Other, EFBIG};
+    case platform::ReadFailure::SystemError:
+      break;
+  }
+  return FailureFromErrno(existing.systemError, FolderOf(file));
 }
 
 }  // namespace nvx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -25,7 +26,11 @@ std::string WriteFailureReason(const WriteStatus& status);
 // counts as read-only even for root, so the program behaves the same everywhere.
 WriteStatus ReplaceFileContents(const std::filesystem::path& file, std::string_view bytes);
 
-// Reads the whole file; false when it is missing or not a regular file.
-bool ReadWholeFile(const std::filesystem::path& file, std::string& bytes);
+// The file's bytes before it is changed and written back: a missing file is
+// empty; one that is there but cannot be read whole (not a regular file, larger
+// than `maxBytes`, unreadable) is refused, so a write never replaces what it
+// could not read.
+WriteStatus ReadForRewrite(const std::filesystem::path& file, std::size_t maxBytes,
+                           std::string& bytes);
 
 }  // namespace nvx

@@ -1,10 +1,9 @@
 #include "settings/ini_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
 
 #include "base/text.h"
+#include "platform/file_read.h"
 
 namespace nvx {
 namespace {
@@ -125,9 +124,8 @@ std::string SerializeIni(const IniDocument& doc) {
 }
 
 IniDocument LoadIniFile(const std::filesystem::path& file) {
-  std::string bytes;
-  if (!ReadWholeFile(file, bytes)) return {};
-  return ParseIni(bytes);
+  platform::WholeFile read = platform::ReadRegularFile(file, kMaxIniFileBytes);
+  return read.Ok() ? ParseIni(read.bytes) : IniDocument{};
 }
 
 std::optional<std::string> FindIniValue(const IniDocument& doc, std::string_view section,
@@ -181,31 +179,22 @@ WriteStatus WriteIniValue(const std::filesystem::path& file, std::string_view se
   return WriteIniValues(file, std::span(&one, 1));
 }
 
-namespace {
-
-// A file that is there but cannot be read must not be replaced by a document
-// holding only the new keys: that would lose every other setting in it.
-bool UnreadableExistingFile(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::exists(file, ec)) return false;
-  std::ifstream in(file, std::ios::binary);
-  return !in;
-}
-
-}  // namespace
-
 WriteStatus WriteIniValues(const std::filesystem::path& file,
                            std::span<const IniAssignment> assignments) {
-  if (UnreadableExistingFile(file)) return {WriteFailure::AccessDenied, EACCES};
-  IniDocument doc = LoadIniFile(file);
+  // A file that is there but cannot be read must not be replaced by a document
+  // holding only the new keys: that would lose every other setting in it.
+  std::string bytes;
+  if (WriteStatus read = ReadForRewrite(file, kMaxIniFileBytes, bytes); !read.Ok()) return read;
+  IniDocument doc = ParseIni(bytes);
   for (const IniAssignment& a : assignments) SetIniValue(doc, a.section, a.key, a.value);
   return Save(file, doc);
 }
 
 WriteStatus DeleteIniValue(const std::filesystem::path& file, std::string_view section,
                            std::string_view key) {
-  if (UnreadableExistingFile(file)) return {WriteFailure::AccessDenied, EACCES};
-  IniDocument doc = LoadIniFile(file);
+  std::string bytes;
+  if (WriteStatus read = ReadForRewrite(file, kMaxIniFileBytes, bytes); !read.Ok()) return read;
+  IniDocument doc = ParseIni(bytes);
   RemoveIniValue(doc, section, key);
   return Save(file, doc);
 }

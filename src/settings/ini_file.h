@@ -27,10 +27,15 @@ struct IniDocument {
 };
 
 inline constexpr std::size_t kMaxValueCharacters = 255;
+// Settings and preset files are read whole up to this size; a larger one is
+// refused (it reads as empty and is never written over). Thousands of custom
+// papers in UTF-16 stay far below it.
+inline constexpr std::size_t kMaxIniFileBytes = 4 << 20;
 
 IniDocument ParseIni(std::string_view bytes);
 std::string SerializeIni(const IniDocument& document);
-IniDocument LoadIniFile(const std::filesystem::path& file);  // missing file: empty document
+// A missing file, and one that is not a regular file or is too large, reads as empty.
+IniDocument LoadIniFile(const std::filesystem::path& file);
 
 // Look-up ignores ASCII letter case; the first section and the first key of a name
 // win. The value is trimmed, loses one pair of enclosing quotes and is cut to 255

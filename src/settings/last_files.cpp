@@ -1,5 +1,6 @@
 #include "settings/last_files.h"
 
+#include "platform/file_read.h"
 #include "settings/text_encoding.h"
 
 namespace nvx {
@@ -8,6 +9,8 @@ namespace {
 constexpr std::size_t kSlotUnits = kLastFileValueUnits + 1;  // the digit, then the value
 constexpr std::size_t kSlotBytes = kSlotUnits * 2;
 constexpr std::size_t kFileBytes = kSlotBytes * kLastFileSlots;
+// Bytes past the six slots are kept, but a file far beyond them is no list of ours.
+constexpr std::size_t kMaxLastFileBytes = 64 * 1024;
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
@@ -33,8 +36,9 @@ void PutUnits(std::string& bytes, std::size_t offset, std::u16string_view units)
 }  // namespace
 
 std::string ReadLastFile(const std::filesystem::path& folder, int slot) {
-  std::string bytes;
-  if (slot < 1 || slot > kLastFileSlots || !ReadWholeFile(folder / kLastFileName, bytes)) return {};
+  if (slot < 1 || slot > kLastFileSlots) return {};
+  const std::string bytes =
+      platform::ReadRegularFile(folder / kLastFileName, kMaxLastFileBytes).bytes;
   std::size_t start = (slot - 1) * kSlotBytes + 2;
   if (start >= bytes.size()) return {};
   std::string_view raw = std::string_view(bytes).substr(start, kLastFileValueUnits * 2);
@@ -52,7 +56,7 @@ WriteStatus WriteLastFiles(const std::filesystem::path& folder,
                            std::span<const std::string> paths) {
   std::filesystem::path file = folder / kLastFileName;
   std::string bytes;
-  if (!ReadWholeFile(file, bytes)) bytes.clear();
+  if (WriteStatus read = ReadForRewrite(file, kMaxLastFileBytes, bytes); !read.Ok()) return read;
   // Every slot is written in full below, so a missing or short file only needs the
   // room; bytes past the six slots stay as they are.
   if (bytes.size() < kFileBytes) bytes.resize(kFileBytes);

@@ -186,48 +186,49 @@ bool AddCustomPaper(const SettingsFiles& files, std::string_view name, double wi
                     double heightPt) {
   name = Trim(name);
   if (name.empty() || name.find(kFieldSeparator) != std::string_view::npos) return false;
-  using namespace keys;
   const PageMargins m = ReadMargins(files);
-  CustomPaper paper{std::string(name), widthPt,        heightPt,        WidthClassFor(widthPt),
-                    Points(m.top),     Points(m.left), Points(m.right), Points(m.bottom)};
-  const IniDocument doc = UserSettingsDocument(files);
-  const long long count = CustomCount(doc);
-  // A name that is stored already gets its record replaced: the paper list
-  // could never tell two papers of one name apart.
-  long long index = count + 1;
-  for (long long i = count; i >= 1; --i) {
-    if (ParseCustomPaper(CustomRecord(doc, i)).name == paper.name) index = i;
-  }
-  std::string number = std::to_string(std::max(count, index)), key = CustomKey(index);
-  std::string record = FormatCustomPaper(paper);
-  WriteSettings(files, {{kPapers, kNumber, number}, {kPapers, key, record}});
+  const CustomPaper paper{std::string(name),      widthPt,         heightPt,
+                          WidthClassFor(widthPt), Points(m.top),   Points(m.left),
+                          Points(m.right),        Points(m.bottom)};
+  EditSettings(files, [&](const IniDocument& doc) {
+    const long long count = CustomCount(doc);
+    // A name that is stored already gets its record replaced: the paper list
+    // could never tell two papers of one name apart.
+    long long index = count + 1;
+    for (long long i = count; i >= 1; --i) {
+      if (ParseCustomPaper(CustomRecord(doc, i)).name == paper.name) index = i;
+    }
+    return std::vector<SettingsChange>{
+        {std::string(keys::kPapers), std::string(keys::kNumber),
+         std::to_string(std::max(count, index))},
+        {std::string(keys::kPapers), CustomKey(index), FormatCustomPaper(paper)}};
+  });
   return true;
 }
 
 bool DeleteCustomPaper(const SettingsFiles& files, std::string_view name) {
   name = Trim(name);
   if (name.empty()) return false;
-  IniDocument doc = UserSettingsDocument(files);
-  long long count = CustomCount(doc);
-  long long found = 0;
-  for (long long i = 1; i <= count && found == 0; ++i) {
-    if (ParseCustomPaper(CustomRecord(doc, i)).name == name) found = i;
-  }
-  if (found == 0) return false;
-  // Keys and values must outlive the assignments that point at them.
-  std::vector<std::string> keyTexts, values;
-  for (long long i = found; i <= count; ++i) {
-    keyTexts.push_back(CustomKey(i));
-    values.push_back(i < count ? CustomRecord(doc, i + 1) : std::string());
-  }
-  std::string number = std::to_string(count - 1);
-  std::vector<IniAssignment> assignments;
-  for (std::size_t i = 0; i < keyTexts.size(); ++i) {
-    assignments.push_back({keys::kPapers, keyTexts[i], values[i]});
-  }
-  assignments.push_back({keys::kPapers, keys::kNumber, number});
-  WriteSettings(files, std::span<const IniAssignment>(assignments));
-  return true;
+  bool found = false;
+  EditSettings(files, [&](const IniDocument& doc) {
+    std::vector<SettingsChange> changes;
+    const long long count = CustomCount(doc);
+    long long at = 0;
+    for (long long i = 1; i <= count && at == 0; ++i) {
+      if (ParseCustomPaper(CustomRecord(doc, i)).name == name) at = i;
+    }
+    found = at != 0;
+    if (!found) return changes;
+    // The later records move down one; the last key is emptied.
+    for (long long i = at; i <= count; ++i) {
+      changes.push_back({std::string(keys::kPapers), CustomKey(i),
+                         i < count ? CustomRecord(doc, i + 1) : std::string()});
+    }
+    changes.push_back(
+        {std::string(keys::kPapers), std::string(keys::kNumber), std::to_string(count - 1)});
+    return changes;
+  });
+  return found;
 }
 
 }  // namespace nvx

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
@@ -36,15 +37,23 @@ IniDocument ReadDocument(const std::filesystem::path& file) {
   return LoadIniFile(file);
 }
 
-std::filesystem::path LockFileFor(const std::filesystem::path& file) {
-  return file.parent_path() / ("." + file.filename().string() + ".lock");
+// Whether the operation holds the lock of `file` already: taking it again would
+// wait for ourselves. The machine copy may be the user's file by another name.
+bool HoldsLockOf(const SettingsFiles& files, const std::filesystem::path& file) {
+  if (!files.heldLock) return false;
+  std::error_code ec;
+  return file == files.UserFile() ||
+         (file.filename() == files.UserFile().filename() &&
+          std::filesystem::equivalent(file.parent_path(), files.userFolder, ec));
 }
 
 // Every write of a settings file reads, changes and replaces it under the lock,
-// so two programs writing at once cannot lose each other's keys.
-WriteStatus WriteLocked(const std::filesystem::path& file,
+// so two programs writing at once cannot lose each other's keys. The lock an
+// operation holds already is not taken twice.
+WriteStatus WriteLocked(const SettingsFiles& files, const std::filesystem::path& file,
                         std::span<const IniAssignment> assignments) {
-  platform::FileLock lock(LockFileFor(file));
+  std::optional<platform::FileLock> lock;
+  if (!HoldsLockOf(files, file)) lock.emplace(platform::LockFileFor(file));
   ++fileReads;
   ++fileWrites;
   return WriteIniValues(file, assignments);
@@ -52,7 +61,7 @@ WriteStatus WriteLocked(const std::filesystem::path& file,
 
 void WriteAndReport(const SettingsFiles& files, const std::filesystem::path& file,
                     std::span<const IniAssignment> assignments) {
-  ReportWriteFailure(files.hooks, file, WriteLocked(file, assignments));
+  ReportWriteFailure(files.hooks, file, WriteLocked(files, file, assignments));
 }
 
 std::string PendingName(std::string_view section, std::string_view key) {
@@ -140,6 +149,35 @@ IniDocument UserSettingsDocument(const SettingsFiles& files) {
   return files.snapshot ? files.snapshot->user : ReadDocument(files.UserFile());
 }
 
+void EditSettings(const SettingsFiles& files,
+                  const std::function<std::vector<SettingsChange>(const IniDocument&)>& edit) {
+  auto assignmentsOf = [](const std::vector<SettingsChange>& changes) {
+    std::vector<IniAssignment> assignments;
+    for (const SettingsChange& c : changes) assignments.push_back({c.section, c.key, c.value});
+    return assignments;
+  };
+  if (files.heldLock && files.snapshot) {
+    const std::vector<SettingsChange> changes = edit(files.snapshot->user);
+    WriteSettings(files, assignmentsOf(changes));
+    return;
+  }
+  std::optional<platform::FileLock> lock;
+  if (!files.heldLock) lock.emplace(platform::LockFileFor(files.UserFile()));
+  const std::vector<SettingsChange> changes = edit(ReadDocument(files.UserFile()));
+  if (changes.empty()) return;
+  const std::vector<IniAssignment> assignments = assignmentsOf(changes);
+  ++fileWrites;
+  const WriteStatus status = WriteIniValues(files.UserFile(), assignments);
+  ReportWriteFailure(files.hooks, files.UserFile(), status);
+  if (status.Ok() && files.snapshot) KeepInSnapshot(*files.snapshot, assignments, false);
+}
+
+void HoldSettingsLock(SettingsFiles& files) {
+  if (files.heldLock) return;
+  auto lock = std::make_shared<platform::FileLock>(platform::LockFileFor(files.UserFile()));
+  if (lock->held()) files.heldLock = std::move(lock);
+}
+
 void TakeSettingsSnapshot(SettingsFiles& files) {
   if (files.snapshot) return;
   auto snap = std::make_shared<SettingsSnapshot>();
@@ -154,7 +192,7 @@ bool CommitSettings(const SettingsFiles& files) {
   std::vector<IniAssignment> assignments;
   for (const SettingsSnapshot::Pending& p : snap.pending)
     assignments.push_back({p.section, p.key, p.value});
-  WriteStatus status = WriteLocked(files.UserFile(), assignments);
+  WriteStatus status = WriteLocked(files, files.UserFile(), assignments);
   ReportWriteFailure(files.hooks, files.UserFile(), status);
   snap.pending.clear();
   snap.pendingIndex.clear();

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/file_lock.h"
 #include "settings/ini_file.h"
 #include "settings/ui_hooks.h"
 
@@ -26,6 +29,7 @@ struct SettingsFiles {
   std::filesystem::path machineFolder;
   const UiHooks* hooks = nullptr;  // shows write failures; may be null
   std::shared_ptr<SettingsSnapshot> snapshot = nullptr;
+  std::shared_ptr<platform::FileLock> heldLock = nullptr;  // see HoldSettingsLock
 
   std::filesystem::path UserFile() const { return userFolder / kSettingsFileName; }
   std::filesystem::path MachineFile() const { return machineFolder / kSettingsFileName; }
@@ -67,6 +71,27 @@ void CreateDefaultSettings(const SettingsFiles& files);
 
 // The user file as a document: the snapshot's copy, else read from disk.
 IniDocument UserSettingsDocument(const SettingsFiles& files);
+
+// A key to write, holding its own texts.
+struct SettingsChange {
+  std::string section, key, value;
+};
+
+// Changes the user file by `edit`, which reads what it needs from the document
+// it is given and returns the keys to write: read, change and write are one
+// step under the user file's lock, so a count read from the file (the custom
+// papers') is never stale. Under HoldSettingsLock the change waits in the
+// snapshot for the commit like any other; otherwise the file is read afresh
+// and written at once (a failure shown), and the snapshot sees the change.
+void EditSettings(const SettingsFiles& files,
+                  const std::function<std::vector<SettingsChange>(const IniDocument&)>& edit);
+
+// Takes the lock on the user file, waiting while another program holds it, and
+// keeps it for as long as `files` (or a copy) lives. Taken before the snapshot,
+// it makes a whole read, change and write one step: an operation that counts
+// the custom papers, adds one and stores them cannot lose another program's.
+// Without the lock file (a read-only folder) the operation goes on unlocked.
+void HoldSettingsLock(SettingsFiles& files);
 
 // Reads both files once; from then on reads are served from memory and
 // writes are kept until CommitSettings. Taking a second snapshot keeps the first.

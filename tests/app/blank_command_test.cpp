@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <future>
 
 #include "support/command.h"
 #include "support/named_case.h"
@@ -52,6 +54,39 @@ TEST_F(BlankCommand, SameInputsGiveTheSameBytes) {
   ASSERT_EQ(Run({"blank", "--to", (home / "a.prn").string(), "--copies", "3"}).status, 0);
   ASSERT_EQ(Run({"blank", "--to", (home / "b.prn").string(), "--copies", "3"}).status, 0);
   EXPECT_EQ(test::ReadFileBytes(home / "a.prn"), test::ReadFileBytes(home / "b.prn"));
+}
+
+// --to writes into what is there: "-" is stdout, a FIFO (a pipe to the
+// printer) gets the job and stays a FIFO, a link's target is replaced and the
+// link kept, a full device is an error and stays the device.
+TEST_F(BlankCommand, JobGoesIntoStdoutAFifoAndALinksTarget) {
+  ASSERT_EQ(Run({"blank", "--to", (home / "file.prn").string()}).status, 0);
+  const std::string job = test::ReadFileBytes(home / "file.prn");
+
+  test::CliResult out = Run({"blank", "--to", "-"});
+  EXPECT_EQ(out.status, 0) << out.err;
+  EXPECT_EQ(out.out, job);
+
+  const auto fifo = home / "printer";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::future<std::string> received =
+      std::async(std::launch::async, [&] { return test::ReadFileBytes(fifo); });
+  EXPECT_EQ(Run({"blank", "--to", fifo.string()}).status, 0);
+  EXPECT_EQ(received.get(), job);
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+
+  std::filesystem::create_symlink("file.prn", home / "link.prn");
+  std::filesystem::remove(home / "file.prn");
+  EXPECT_EQ(Run({"blank", "--to", (home / "link.prn").string()}).status, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(home / "link.prn"));
+  EXPECT_EQ(test::ReadFileBytes(home / "file.prn"), job);
+
+  const auto device = test::MakeFullDevice(home.path());
+  if (device.empty()) GTEST_SKIP() << "no device can be made here";
+  test::CliResult full = Run({"blank", "--to", device.string()});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+  EXPECT_TRUE(std::filesystem::is_character_file(device));
 }
 
 TEST_F(BlankCommand, OptionsReachTheJob) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QImage>
+#include <future>
 #include <map>
 
 #include "support/command.h"
@@ -163,6 +165,21 @@ TEST_F(ImageOptions, PreviewPlacesTheCopyOnThePageAndSubstrate) {
 }
 
 // Copies past the page are cut at its edge; the picture keeps the page's size.
+// The preview picture goes where the job would: into a FIFO, which stays one,
+// and to stdout for "-".
+TEST_F(ImageOptions, PreviewGoesIntoAFifoAndToStdout) {
+  ASSERT_FALSE(Preview({}).isNull());
+  const std::string png = test::ReadFileBytes(home / "preview.png");
+  const auto fifo = home / "viewer";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::future<std::string> received =
+      std::async(std::launch::async, [&] { return test::ReadFileBytes(fifo); });
+  EXPECT_EQ(test::RunNvxprint({"preview", kPhoto, "--to", fifo.string()}, Env()).status, 0);
+  EXPECT_EQ(received.get(), png);
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+  EXPECT_EQ(test::RunNvxprint({"preview", kPhoto, "--to", "-"}, Env()).out, png);
+}
+
 TEST_F(ImageOptions, PreviewCutsCopiesAtThePageEdge) {
   int status = -1;
   QImage page = Preview({"--x-copies", "80", "--size", "200x300", "--background", "3"}, &status);

@@ -85,6 +85,23 @@ TEST_F(Presets, SaveWritesTheKeysInOrderWithTheOtherOrdersDefaultPoints) {
 }
 
 // A preset saved on Windows: UTF-16 with a byte-order mark and CR LF line ends.
+// A preset goes into a device or stdout as a whole; only a file is
+// remembered as the last preset, and a failed write is exit status 1.
+TEST_F(Presets, SaveToStdoutOrAFullDeviceRemembersNothing) {
+  test::CliResult out = Run({"preset", "save", "-"});
+  EXPECT_EQ(out.status, 0) << out.err;
+  EXPECT_TRUE(out.out.starts_with("[Active]\nWhite Mask %=")) << out.out;
+  const auto device = test::MakeFullDevice(home.path());
+  if (device.empty()) GTEST_SKIP() << "no device can be made here";
+  test::CliResult full = Run({"preset", "save", device.string()});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+  EXPECT_TRUE(std::filesystem::is_character_file(device));
+  const std::string settings = test::ReadFileBytes(home / "config/NivaluxPro/NivaluxPro.ini");
+  EXPECT_EQ(settings.find("Last Config"), std::string::npos) << settings;
+  EXPECT_FALSE(std::filesystem::exists(home / "-"));
+}
+
 TEST_F(Presets, WindowsPresetInUtf16WithCrLfLoads) {
   const std::string text = "[Active]\r\nWhite Mask %=70%\r\nTonerPercent=30%\r\nPaperSize=A5\r\n";
   std::string bytes = "\xFF\xFE";

@@ -143,6 +143,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 MessageIcon::Error}}),
     test::CaseName());
 
+// A language file far larger than any is not read at all: it is as missing.
+TEST(LanguageFileSize, AGigabyteFileIsNotRead) {
+  TempFolder folder;
+  WriteFileBytes(folder / "Huge.lan3", "Starvane Language file V3\r\n");
+  std::filesystem::resize_file(folder / "Huge.lan3", std::uintmax_t{1} << 30);
+  EXPECT_EQ(ReadLanguageFile(folder / "Huge.lan3").version, LanguageFileVersion::Missing);
+}
+
 TEST(EnglishLanguageFile, LoadsToExactlyTheDefaults) {
   ShownMessages shown;
   EXPECT_EQ(LoadLanguageFile(NVX_LANG_DATA_DIR, "english.lan3", shown.hooks), DefaultTextTable());

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/command.h"
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -80,6 +82,60 @@ TEST_F(ShapeCommandTest, ListsAndRemovesTheShippedShapes) {
   ASSERT_EQ(Run({"remove", "Star", "dot"}).status, 0);
   EXPECT_EQ(Run({"list"}).out, "Diamond\nHeart\nHexagon\nRing\n");
 }
+
+struct HostileCase {
+  const char* name;
+  // Puts something in the place of a file under `root`; returns its path.
+  std::filesystem::path (*make)(const std::filesystem::path& root);
+  const char* reason;
+};
+
+std::filesystem::path Sparse(const std::filesystem::path& root) {
+  test::WriteFileBytes(root / "sparse", "");
+  std::filesystem::resize_file(root / "sparse", std::uintmax_t{3} << 30);
+  return root / "sparse";
+}
+
+std::filesystem::path Fifo(const std::filesystem::path& root) {
+  ::mkfifo((root / "fifo").c_str(), 0600);
+  return root / "fifo";
+}
+
+const HostileCase kHostile[] = {
+    {"EndlessDevice",
+     [](const std::filesystem::path&) { return std::filesystem::path("/dev/zero"); },
+     "not a regular file"},
+    {"FullDevice",
+     [](const std::filesystem::path& root) {
+       const std::filesystem::path device = test::MakeFullDevice(root);
+       return device.empty() ? std::filesystem::path("/dev/zero") : device;
+     },
+     "not a regular file"},
+    {"Fifo", Fifo, "not a regular file"},
+    {"SparseThreeGigabytes", Sparse, "larger than"},
+};
+
+class ShapeHostileFile : public ShapeCommandTest,
+                         public testing::WithParamInterface<HostileCase> {};
+
+// A library or an Illustrator file that is no file of ours is refused at once
+// with what it is, never read without end into memory nor waited on.
+TEST_P(ShapeHostileFile, IsRefusedWithTheReason) {
+  const std::filesystem::path file = GetParam().make(root_.path());
+  const std::filesystem::path settings = root_ / "config/NivaluxPro/NivaluxPro.ini";
+  std::filesystem::create_directories(settings.parent_path());
+  test::WriteFileBytes(settings, "[Active]\nShape Library=" + file.string() + "\n");
+  test::CliResult listed = Run({"list"});
+  EXPECT_EQ(listed.status, 1);
+  EXPECT_NE(listed.err.find(GetParam().reason), std::string::npos) << listed.err;
+
+  std::filesystem::remove(settings);
+  test::CliResult imported = Run({"import", file.string(), "--name", "x"});
+  EXPECT_EQ(imported.status, 1);
+  EXPECT_NE(imported.err.find(GetParam().reason), std::string::npos) << imported.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, ShapeHostileFile, testing::ValuesIn(kHostile), test::CaseName());
 
 TEST_F(ShapeCommandTest, BadUsageExitsWithTwo) {
   const std::string square = File("a.ai", kSquare).string();

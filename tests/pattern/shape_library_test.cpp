@@ -153,9 +153,9 @@ TEST_F(ShapeLibraryTest, RemovalComparesLetterCaseAndDropsNamelessRecords) {
   EXPECT_EQ(StoredNames(), (std::vector<std::string>{"Star", "dot"}));
 }
 
-TEST_F(ShapeLibraryTest, FullLibraryRefusesANewNameAndARemovalKeepsRecordsPastTwoHundred) {
+TEST_F(ShapeLibraryTest, FullLibraryRefusesANewNameButReplacesAndRemoves) {
   std::string bytes;
-  for (int i = 1; i <= 203; ++i) {
+  for (int i = 1; i <= 200; ++i) {
     bytes += EncodeShapeRecord(PolygonShape("s" + std::to_string(i), {{0, 0}}));
   }
   WriteFileBytes(Library(), bytes);
@@ -167,8 +167,21 @@ TEST_F(ShapeLibraryTest, FullLibraryRefusesANewNameAndARemovalKeepsRecordsPastTw
 
   ASSERT_TRUE(RemoveShapes(Library(), {"s1"}));
   const std::vector<std::string> names = StoredNames();
-  ASSERT_EQ(names.size(), 202u);
-  EXPECT_EQ(names.back(), "s203");
+  ASSERT_EQ(names.size(), 199u);
+  EXPECT_EQ(names.back(), "s200");
+}
+
+// More than 200 records is no library the program wrote: it is read no
+// further, named in the message, and left as it is.
+TEST_F(ShapeLibraryTest, ALongerFileIsRefusedWithoutBeingRead) {
+  const std::string bytes(200 * kShapeRecordBytes + kShapeRecordBytes / 2 + 1, '\0');
+  WriteFileBytes(Library(), bytes);
+  Result<std::vector<ShapeRecord>> read = ReadShapeLibrary(Library());
+  ASSERT_FALSE(read);
+  EXPECT_NE(read.failure().message.find("more than 200 shapes"), std::string::npos);
+  EXPECT_FALSE(AddShape(Library(), PolygonShape("new", {{0, 0}}), nullptr));
+  EXPECT_FALSE(RemoveShapes(Library(), {"s1"}));
+  EXPECT_EQ(ReadFileBytes(Library()), bytes);
 }
 
 TEST_F(ShapeLibraryTest, ReadOnlyLibraryReportsTheErrorNumberAndStaysAsItWas) {

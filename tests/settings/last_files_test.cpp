@@ -1,6 +1,7 @@
 #include "settings/last_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <vector>
 
@@ -35,6 +36,17 @@ TEST(LastFiles, SlotsHaveTheirFixedLayout) {
   EXPECT_EQ(ReadLastFile(folder.path(), 1), paths[0]);
   EXPECT_EQ(ReadLastFile(folder.path(), 3), "");
   EXPECT_EQ(ReadLastFile(folder.path(), 6), "/home/ann/Bilder");
+}
+
+// The list is read without waiting on a FIFO in its place, and the FIFO stays.
+TEST(LastFiles, AFifoInPlaceOfTheListReadsEmptyAndIsNotReplaced) {
+  TempFolder folder;
+  ASSERT_EQ(::mkfifo((folder / "Lastfile.exini").c_str(), 0600), 0);
+  EXPECT_EQ(ReadLastFile(folder.path(), 1), "");
+  const std::vector<std::string> paths = {"/tmp/a.png"};
+  EXPECT_FALSE(WriteLastFiles(folder.path(), paths).Ok());
+  EXPECT_EQ(std::filesystem::status(folder / "Lastfile.exini").type(),
+            std::filesystem::file_type::fifo);
 }
 
 TEST(LastFiles, LongPathsAreCutToFiveHundredUnits) {

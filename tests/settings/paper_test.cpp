@@ -109,6 +109,22 @@ TEST_F(CustomPaperFixture, AddAndDeleteKeepRecordsContiguous) {
   EXPECT_FALSE(DeleteCustomPaper(files, "A4 Special"));
 }
 
+// A window's settings were read when it opened; a size another program added
+// since is counted, not overwritten, and the window's reads see its own add.
+TEST_F(CustomPaperFixture, AnAddCountsTheSizesInTheFileNotThoseReadAtTheStart) {
+  SettingsFiles window = files;
+  TakeSettingsSnapshot(window);
+  ASSERT_TRUE(AddCustomPaper(files, "Other", 400, 500));  // another program
+  ASSERT_TRUE(AddCustomPaper(window, "Mine", 400, 600));
+  ASSERT_TRUE(DeleteCustomPaper(window, "Small"));
+  EXPECT_EQ(ReadSetting(files, "Papers", "Number"), "4");
+  EXPECT_EQ(ReadSetting(files, "Papers", "Custom3").substr(0, 6), "Other^");
+  EXPECT_EQ(ReadSetting(files, "Papers", "Custom4").substr(0, 5), "Mine^");
+  EXPECT_EQ(ReadSetting(window, "Papers", "Custom4").substr(0, 5), "Mine^");
+  EXPECT_TRUE(CommitSettings(window));
+  EXPECT_EQ(ReadSetting(files, "Papers", "Number"), "4");
+}
+
 TEST(MinimumMargins, RicohAndImexQueuesHaveTheirOwnWhateverTheSpelling) {
   for (const char* name : {"RICOH Pro 8432", "Ricoh_Pro_C5300", "imex-transfer"}) {
     EXPECT_EQ(MinimumMargins(name).top, 1200) << name;

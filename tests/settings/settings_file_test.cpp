@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <vector>
 
@@ -58,6 +59,26 @@ TEST_F(SettingsFixture, FailedReplaceLeavesNoTemporaryFile) {
     if (!entry.path().filename().string().ends_with(".lock")) left.push_back(entry.path());
   }
   EXPECT_EQ(left, std::vector<fs::path>{files.UserFile()});
+}
+
+// A FIFO or a file far beyond any settings file in the place of the settings
+// reads as empty at once and is never written over: a reader that waited for
+// the FIFO's writer would hang holding the settings lock.
+TEST_F(SettingsFixture, AFifoOrAHugeFileInPlaceOfTheSettingsIsNeitherWaitedOnNorReplaced) {
+  ASSERT_EQ(::mkfifo(files.UserFile().c_str(), 0600), 0);
+  EXPECT_EQ(ReadSetting(files, "Active", "Unit"), "");
+  WriteSetting(files, "Active", "Unit", "C");
+  EXPECT_EQ(fs::status(files.UserFile()).type(), fs::file_type::fifo);
+
+  fs::remove(files.UserFile());
+  WriteUserFile("[Active]\nUnit=M\n");
+  fs::resize_file(files.UserFile(), std::uintmax_t{1} << 30);
+  EXPECT_EQ(ReadSetting(files, "Active", "Unit"), "");
+  WriteSetting(files, "Active", "Unit", "C");
+  EXPECT_EQ(fs::file_size(files.UserFile()), std::uintmax_t{1} << 30);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_TRUE(shown[0].text.ends_with("Error 5 - Access denied (read only?)")) << shown[0].text;
+  EXPECT_TRUE(shown[1].text.ends_with("Error 27")) << shown[1].text;
 }
 
 TEST_F(SettingsFixture, WriteKeepsPermissionBits) {

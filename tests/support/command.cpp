@@ -5,22 +5,19 @@
 #include "support/temp_folder.h"
 
 namespace nvx::test {
-namespace {
-
-// Output files start empty: the child appends to them.
-int Run(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-        const std::filesystem::path& out, const std::filesystem::path& err) {
-  return WaitForProcess(StartProcess(argv, env, out, err));
-}
-
-}  // namespace
 
 CliResult RunNvxprint(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-  TempFolder logs;
+  return RunNvxprintWithin(args, env, 0);
+}
+
+CliResult RunNvxprintWithin(const std::vector<std::string>& args,
+                            const std::vector<std::string>& env, int limitSeconds) {
+  TempFolder logs;  // the output files start empty: the child appends to them
   std::vector<std::string> argv{NVX_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   CliResult result;
-  result.status = Run(argv, env, logs / "out", logs / "err");
+  const pid_t pid = StartProcess(argv, env, logs / "out", logs / "err");
+  result.status = limitSeconds > 0 ? WaitForProcessWithin(pid, limitSeconds) : WaitForProcess(pid);
   result.out = ReadFileBytes(logs / "out");
   result.err = ReadFileBytes(logs / "err");
   return result;

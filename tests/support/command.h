@@ -16,6 +16,9 @@ struct CliResult {
 // Runs the nvxprint binary with the given arguments and environment additions
 // (NAME=VALUE), standard input closed, and collects its output.
 CliResult RunNvxprint(const std::vector<std::string>& args, const std::vector<std::string>& env);
+// The same for a run that must end within `limitSeconds`: status -1 when it did not.
+CliResult RunNvxprintWithin(const std::vector<std::string>& args,
+                            const std::vector<std::string>& env, int limitSeconds);
 
 // The environment of a run that keeps to `home`: a first run's empty settings
 // folders there, a fixed date, and the program's data from the build tree.

@@ -1,8 +1,12 @@
 #include "support/process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 extern char** environ;
 
@@ -56,6 +60,22 @@ int WaitForProcess(pid_t pid) {
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int WaitForProcessWithin(pid_t pid, int limitSeconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (done < 0) return -1;
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 }  // namespace nvx::test

@@ -19,4 +19,8 @@ pid_t StartProcess(const std::vector<std::string>& argv,
 // Waits for the child; its exit status, or 128 + the signal that ended it.
 int WaitForProcess(pid_t pid);
 
+// The same, but a child still running after `limitSeconds` is killed and -1
+// returned: a test of something that must not hang fails instead of hanging.
+int WaitForProcessWithin(pid_t pid, int limitSeconds);
+
 }  // namespace nvx::test

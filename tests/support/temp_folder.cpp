@@ -1,5 +1,10 @@
 #include "support/temp_folder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -18,6 +23,16 @@ TempFolder::~TempFolder() {
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path MakeFullDevice(const std::filesystem::path& folder) {
+  const std::filesystem::path device = folder / "full";
+  if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) return {};
+  // A folder mounted without devices refuses to open it: no use either.
+  const int fd = ::open(device.c_str(), O_WRONLY);
+  if (fd < 0) return {};
+  ::close(fd);
+  return device;
 }
 
 std::string ReadFileBytes(const std::filesystem::path& file) {

@@ -22,6 +22,11 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// A device like /dev/full (every write fails: no space left) made in the
+// folder, so a test of writing into devices never risks the system's own;
+// empty when this system lets no device be made (the test then skips).
+std::filesystem::path MakeFullDevice(const std::filesystem::path& folder);
+
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
 
