@@ -28,7 +28,7 @@ Failure FromLoad(const LoadResult& result) {
 // The profiles the settings name, with the run's own choices on top.
 ProfilePair ChooseProfiles(const PrintSession& s) {
   ProfileSearch search = DefaultProfileSearch(s.files);
-  return ResolveProfiles(s.files, search, s.hooks, {s.profileIn, s.profileOut});
+  return ResolveProfiles(s.files, search, {s.profileIn, s.profileOut});
 }
 
 std::filesystem::path ShapeLibrary(const PrintSession& s) {
@@ -79,13 +79,13 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
 
   if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
   doc.profiles = ChooseProfiles(s);
-  switch (ConvertImageColours(doc.image, doc.profiles, s.text, s.hooks)) {
+  switch (ConvertImageColours(doc.image, doc.profiles, s.hooks)) {
     case ConversionStatus::Converted:
       return {};
     case ConversionStatus::OutOfMemory:
-      return OutOfMemory();
+      return OutOfMemory(OutOfMemoryMessage(1).text);
     default:
-      return Fail({});
+      return Fail(s.text[entry::kConversionFailure]);
   }
 }
 
@@ -117,6 +117,10 @@ Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   doc.loaded = true;
   ShowPrintSize(s, doc);
   return {};
+}
+
+bool PrintsHiddenColours(const PrintSession& s, const ImageDocument& doc) {
+  return doc.image.hasTransparency && !s.live.backgroundRemoval;
 }
 
 void ShowPrintSize(PrintSession& s, const ImageDocument& doc) {
