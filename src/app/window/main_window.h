@@ -33,6 +33,11 @@ class QSplitter;
 class QTimer;
 class QToolButton;
 
+namespace nvx {
+struct ImageDocument;
+struct PrintSession;
+}  // namespace nvx
+
 namespace nvx::app {
 
 class PreviewWidget;
@@ -169,8 +174,14 @@ class MainWindow : public QMainWindow {
   void StartBlankPage();
   void SetBusy(bool busy);
   void ShowFailure(const Failure& failure);
-  template <typename Result>
-  void RunOffThread(std::function<Result()> work, std::function<void(Result)> done);
+  // Runs `work` on a worker thread with a copy of the session and the image,
+  // then takes both back and calls `done` here with the outcome.
+  template <typename Outcome>
+  void RunOffThread(std::function<Outcome(PrintSession&, ImageDocument&)> work,
+                    std::function<void(Outcome)> done);
+  void ShowLoadNotes();
+  bool HoldImage(const QString& path);
+  void OpenHeldImage();
 
   WindowContext ctx_;
   std::unique_ptr<WindowWork> work_;
@@ -179,6 +190,9 @@ class MainWindow : public QMainWindow {
   bool busy_ = false;
   int substrate_ = 6;
   std::string currentFile_;
+  bool standInNoticeShown_ = false;  // the printer profile's stand-in, told once
+  QString loadNote_;                 // what the status bar says about the loaded image
+  QString heldImage_;                // handed over while a dialog was open or the worker ran
   WindowMetrics metrics_;
 
   QLabel* banner_ = nullptr;
