@@ -102,7 +102,7 @@ Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   PrintableSize printable = PrintableArea(s.files, s.live);
   GridResult grid =
       PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks);
-  if (grid.outOfMemory) return OutOfMemory();
+  if (grid.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
   if (grid.exceedsPrintable) {
     PrintSize fitted = FitToPrintable({doc.grid.printWidthPt, doc.grid.printHeightPt}, doc.image,
                                       printable.widthPt, printable.heightPt, s.live.rotate);
@@ -181,7 +181,7 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
 
   RefreshColourAdjustTable(s, doc);
   SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
-  if (separated.outOfMemory) return OutOfMemory();
+  if (separated.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
   ChokeWhitePlane(
       separated.planes, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
       WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
@@ -197,7 +197,7 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   }
   TilingResult tiled = TileCopies(tiling, s.text, s.hooks);
   separated.planes = {};
-  if (!tiled.ok) return Fail({});
+  if (!tiled.ok) return Fail(tiled.failure);
 
   JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
   s.lastCost.reset();
