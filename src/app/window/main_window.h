@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/window/window_layout.h"
@@ -42,6 +43,7 @@ namespace nvx::app {
 
 class PreviewWidget;
 class WhiteChokeBox;
+class WorkerMailbox;
 struct WindowWork;
 
 // Where the program's own files are and what the Help menu shows.
@@ -179,12 +181,20 @@ class MainWindow : public QMainWindow {
   template <typename Outcome>
   void RunOffThread(std::function<Outcome(PrintSession&, ImageDocument&)> work,
                     std::function<void(Outcome)> done);
+  void PollWorker();
+  void StopWorker();
   void ShowLoadNotes();
   bool HoldImage(const QString& path);
   void OpenHeldImage();
 
   WindowContext ctx_;
   std::unique_ptr<WindowWork> work_;
+  // The worker thread, its mail and what its end does here.
+  std::thread worker_;
+  std::shared_ptr<WorkerMailbox> mailbox_;
+  std::function<void()> finishWork_;
+  QTimer* workerPoll_ = nullptr;
+  bool pollingWorker_ = false;
   LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;

@@ -1,8 +1,8 @@
-#include <QFutureWatcher>
 #include <QImage>
+#include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -28,6 +28,9 @@
 namespace nvx::app {
 namespace {
 
+// How often the window looks at the worker's mail and whether it has finished.
+constexpr int kWorkerPollMs = 15;
+
 // What became of a print: sent, costed, or neither (with the reason).
 struct PrintOutcome {
   Status status;
@@ -52,11 +55,15 @@ struct WorkerHold {
 // Where the worker takes its work from and leaves its outcome, each side under
 // the mutex: this thread never reaches what the worker holds in between.
 template <typename Outcome>
-class WorkerExchange {
+class WorkerExchange : public WorkerMailbox {
  public:
   using Work = std::function<Outcome(PrintSession&, ImageDocument&)>;
 
-  WorkerExchange(WorkerHold hold, Work work) : hold_(std::move(hold)), work_(std::move(work)) {}
+  void Give(WorkerHold hold, Work work) {
+    std::lock_guard lock(mutex_);
+    hold_ = std::move(hold);
+    work_ = std::move(work);
+  }
 
   // On the worker thread.
   void Run() {
@@ -68,9 +75,11 @@ class WorkerExchange {
     lock.lock();
     hold_ = std::move(hold);
     outcome_ = std::move(outcome);
+    lock.unlock();
+    Finish();
   }
 
-  // Back on the user-interface thread, once Run has returned.
+  // Back on the user-interface thread, once the worker has finished.
   std::pair<WorkerHold, Outcome> TakeBack() {
     std::lock_guard lock(mutex_);
     return {std::move(hold_), std::move(outcome_)};
@@ -84,10 +93,11 @@ class WorkerExchange {
 };
 
 // A session of the worker's own: the settings as they stand, the texts, the
-// model and the live settings. Its settings writes wait in its own snapshot.
-std::unique_ptr<PrintSession> CopyForWorker(const PrintSession& s) {
+// model and the live settings. Its settings writes wait in its own snapshot,
+// and what it tells the user goes to the window's mailbox.
+std::unique_ptr<PrintSession> CopyForWorker(const PrintSession& s, UiHooks hooks) {
   auto copy = std::make_unique<PrintSession>();
-  copy->hooks = s.hooks;
+  copy->hooks = std::move(hooks);
   copy->files = CopySettingsFiles(s.files);
   copy->files.hooks = &copy->hooks;
   copy->text = s.text;
@@ -118,25 +128,103 @@ void TakeBackSession(PrintSession& s, PrintSession& worker) {
 
 }  // namespace
 
+UiHooks WorkerMailbox::Hooks() {
+  UiHooks hooks;
+  hooks.progress = [this](int percent) { progress_.store(percent); };
+  hooks.status = [this](std::string_view text) {
+    std::lock_guard lock(mutex_);
+    status_ = std::string(text);
+  };
+  // A message needs an answer before the work goes on, as a message box does.
+  hooks.message = [this](const Message& m) {
+    std::unique_lock lock(mutex_);
+    if (closed_) return;
+    message_ = m;
+    answered_ = false;
+    answer_.wait(lock, [this] { return answered_ || closed_; });
+  };
+  return hooks;
+}
+
+WorkerMailbox::Mail WorkerMailbox::Collect() {
+  std::lock_guard lock(mutex_);
+  return {progress_.exchange(-1), std::exchange(status_, std::nullopt),
+          std::exchange(message_, std::nullopt)};
+}
+
+void WorkerMailbox::Answered() {
+  {
+    std::lock_guard lock(mutex_);
+    answered_ = true;
+  }
+  answer_.notify_all();
+}
+
+void WorkerMailbox::Close() {
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  answer_.notify_all();
+}
+
 template <typename Outcome>
 void MainWindow::RunOffThread(std::function<Outcome(PrintSession&, ImageDocument&)> work,
                               std::function<void(Outcome)> done) {
   SetBusy(true);
   // The worker owns what it works on: this thread keeps its own session and has
   // no image until the worker hands it back.
-  auto exchange = std::make_shared<WorkerExchange<Outcome>>(
-      WorkerHold{CopyForWorker(work_->session), std::move(work_->document)}, std::move(work));
-  auto* watcher = new QFutureWatcher<void>(this);
-  connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, exchange, done] {
-    watcher->deleteLater();
+  auto exchange = std::make_shared<WorkerExchange<Outcome>>();
+  exchange->Give(
+      WorkerHold{CopyForWorker(work_->session, exchange->Hooks()), std::move(work_->document)},
+      std::move(work));
+  mailbox_ = exchange;
+  finishWork_ = [this, exchange, done] {
     auto [hold, outcome] = exchange->TakeBack();
     TakeBackSession(work_->session, *hold.session);
     work_->document = std::move(hold.document);
     SetBusy(false);
     done(std::move(outcome));
     OnTick();  // "Print" follows the new state at once, not at the next tick
-  });
-  watcher->setFuture(QtConcurrent::run([exchange] { exchange->Run(); }));
+  };
+  worker_ = std::thread([exchange] { exchange->Run(); });
+  if (!workerPoll_) {
+    workerPoll_ = new QTimer(this);
+    workerPoll_->setInterval(kWorkerPollMs);
+    connect(workerPoll_, &QTimer::timeout, this, &MainWindow::PollWorker);
+  }
+  workerPoll_->start();
+}
+
+// The worker's mail on this thread; its end hands back what it held.
+void MainWindow::PollWorker() {
+  if (!mailbox_ || pollingWorker_) return;  // a message box of the worker is up
+  pollingWorker_ = true;
+  std::shared_ptr<WorkerMailbox> mailbox = mailbox_;
+  // Everything the worker posted before it finished is in this collection.
+  const bool finished = mailbox->Finished();
+  WorkerMailbox::Mail mail = mailbox->Collect();
+  if (mail.progress >= 0) progress_->setValue(mail.progress);
+  if (mail.status) {
+    status_->setText(Q(*mail.status));
+    status_->setToolTip(Q(*mail.status));
+  }
+  if (mail.message) {
+    ShowMessage(*mail.message);
+    mailbox->Answered();
+  }
+  pollingWorker_ = false;
+  if (!finished) return;
+  worker_.join();
+  workerPoll_->stop();
+  mailbox_.reset();
+  std::function<void()> finish = std::exchange(finishWork_, nullptr);
+  finish();
+}
+
+void MainWindow::StopWorker() {
+  if (mailbox_) mailbox_->Close();  // a worker waiting for an answer gets none
+  if (worker_.joinable()) worker_.join();
 }
 
 void MainWindow::StartLoad(const std::string& path, bool forFlip) {
