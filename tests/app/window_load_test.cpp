@@ -112,6 +112,18 @@ TEST_F(WindowLoadTest, AnImageHandedOverUnderADialogWaitsUntilItCloses) {
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - coffee120.tif"));
 }
 
+// One handed over while the worker loads another waits for it, instead of being dropped.
+TEST_F(WindowLoadTest, AnImageHandedOverWhileTheWorkerLoadsOpensAfterIt) {
+  BoxCounter boxes;
+  auto w = Open();
+  QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+  w->OpenImage(kSmallPhoto);
+  ASSERT_TRUE(w->Busy());
+  w->OpenImage(kPhoto);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.size() == 2 && !w->Busy(); }, kWindowWaitMs));
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - coffee120.tif"));
+}
+
 // Without the printer maker's profile a generic one stands in: the status bar
 // says so at the first load of the window, and no box asks for an answer.
 TEST_F(WindowLoadTest, TheStandInPrinterProfileIsToldOnceInTheStatusBar) {
