@@ -18,6 +18,11 @@
 namespace nvx::app {
 namespace {
 
+constexpr std::string_view kHiddenColoursNote =
+    "the image has transparent areas; they print the colour stored under them "
+    "(--background-removal leaves them unprinted, together with the colour of the top-left "
+    "corner)";
+
 struct Switch {
   const char* on;
   const char* off;  // nullptr: the option only turns it on
@@ -293,6 +298,10 @@ int OpenForCommand(CliSession& s, ImageDocument& doc, const CommandOptions& opti
     std::cerr << "nvxprint: no job made from '" << file << "'\n";
     return kExitFailure;
   }
+  // Said once on stderr: the job is made all the same.
+  if (!doc.profiles.standInNotice.empty())
+    std::cerr << "nvxprint: " << doc.profiles.standInNotice << "\n";
+  if (PrintsHiddenColours(s, doc)) std::cerr << "nvxprint: " << kHiddenColoursNote << "\n";
   s.live.xCopy = xCopy;
   s.live.yCopy = yCopy;
   ApplyOptionsAfterLoad(s, options);

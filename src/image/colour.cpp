@@ -3,7 +3,6 @@
 #include <lcms2.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <new>
@@ -115,13 +114,9 @@ std::optional<fs::path> FindStandIn(const ProfileSearch& search) {
   return std::nullopt;
 }
 
-void AnnounceStandIn(std::string_view replaced, const fs::path& standIn, const UiHooks& hooks) {
-  static std::atomic<bool> announced{false};
-  if (announced.exchange(true)) return;
-  std::string text = std::string(kStandInBefore) + std::string(replaced) +
-                     std::string(kStandInAfter) + standIn.string() + ".";
-  hooks.Status(text);
-  hooks.Show(Message{std::string(kAppTitle), text, MessageIcon::Information});
+std::string StandInNotice(std::string_view replaced, const fs::path& standIn) {
+  return std::string(kStandInBefore) + std::string(replaced) + std::string(kStandInAfter) +
+         standIn.string() + ".";
 }
 
 std::string ProfileName(const SettingsFiles& files, std::string_view key,
@@ -205,11 +200,9 @@ void ConvertInPlace(cmsHTRANSFORM transform, std::vector<std::uint8_t>& buffer, 
   }
 }
 
-ConversionStatus Fail(WorkingImage& image, ConversionStatus status, Message message,
-                      const UiHooks& hooks) {
+ConversionStatus Fail(WorkingImage& image, ConversionStatus status) {
   image.buffer.clear();
   image.buffer.shrink_to_fit();
-  hooks.Show(message);
   return status;
 }
 
@@ -225,7 +218,7 @@ fs::path FindProfile(std::string_view name, const ProfileSearch& search) {
 }
 
 ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& search,
-                            const UiHooks& hooks, const ProfileNames& chosen) {
+                            const ProfileNames& chosen) {
   const std::string inName =
       chosen.in.empty() ? ProfileName(files, keys::kIcmProfileIn, kDefaultProfileIn) : chosen.in;
   // A printer profile the user named for this run stands as named: the stand-in
@@ -247,7 +240,7 @@ ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& sea
                                 ? FindStandIn(search)
                                 : std::nullopt) {
     pair.out.path = *standIn;
-    AnnounceStandIn(outName, *standIn, hooks);
+    pair.standInNotice = StandInNotice(outName, *standIn);
   } else {
     pair.out.path = outName;
   }
@@ -260,20 +253,18 @@ Message OutOfMemoryMessage(int number) {
 }
 
 ConversionStatus ConvertImageColours(WorkingImage& image, const ProfilePair& profiles,
-                                     const TextTable& texts, const UiHooks& hooks, int threads) {
-  const Message oddImage{texts[entry::kTitle], texts[entry::kConversionFailure],
-                         MessageIcon::Exclamation};
+                                     const UiHooks& hooks, int threads) {
   const std::size_t pixels =
       static_cast<std::size_t>(std::max(0, image.widthPx)) * std::max(0, image.heightPx);
   if (pixels == 0 || image.buffer.size() != pixels * 5) {
-    return Fail(image, ConversionStatus::ConversionFailed, oddImage, hooks);
+    return Fail(image, ConversionStatus::ConversionFailed);
   }
   TransformHandle transform = BuildTransform(profiles.in, TYPE_RGBA_8, profiles.out, TYPE_CMYK_8);
-  if (!transform) return Fail(image, ConversionStatus::ConversionFailed, oddImage, hooks);
+  if (!transform) return Fail(image, ConversionStatus::ConversionFailed);
   try {
     ConvertInPlace(transform.get(), image.buffer, image.widthPx, image.heightPx, threads, hooks);
   } catch (const std::bad_alloc&) {
-    return Fail(image, ConversionStatus::OutOfMemory, OutOfMemoryMessage(1), hooks);
+    return Fail(image, ConversionStatus::OutOfMemory);
   }
   return ConversionStatus::Converted;
 }

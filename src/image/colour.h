@@ -39,6 +39,9 @@ struct ProfileChoice {
 struct ProfilePair {
   ProfileChoice in;
   ProfileChoice out;
+  // Set when a generic CMYK profile stands in for the missing printer profile:
+  // what the user is told about it (the front end decides where and how often).
+  std::string standInNotice;
   bool operator==(const ProfilePair&) const = default;
 };
 
@@ -48,8 +51,8 @@ std::filesystem::path FindProfile(std::string_view name, const ProfileSearch& se
 
 // The profiles of `ICM Profile In` / `ICM Profile Out`, with their defaults.
 // A missing "sRGB.icm" is the built-in sRGB; a missing default printer profile
-// is replaced by a generic CMYK profile of the colour folders, which the user is
-// told once per process (status line and an information message).
+// is replaced by a generic CMYK profile of the colour folders, and the pair
+// carries the notice that says so.
 // `chosen` names profiles that replace the settings' for one run (the command
 // line's --icc-in / --icc-out).
 struct ProfileNames {
@@ -57,7 +60,7 @@ struct ProfileNames {
   std::string out;
 };
 ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& search,
-                            const UiHooks& hooks, const ProfileNames& chosen = {});
+                            const ProfileNames& chosen = {});
 
 enum class ConversionStatus {
   Converted,
@@ -69,10 +72,10 @@ enum class ConversionStatus {
 Message OutOfMemoryMessage(int number);
 
 // Converts image.buffer in place from RGBA (the first 4/5 of it) to C M Y K A,
-// alpha unchanged. On failure the user has been shown the message and the
-// buffer is empty. threads: 0 = all cores.
+// alpha unchanged. On failure the buffer is empty and the caller tells the
+// user ("Something odd with this image", or the memory message). threads: 0 = all cores.
 ConversionStatus ConvertImageColours(WorkingImage& image, const ProfilePair& profiles,
-                                     const TextTable& texts, const UiHooks& hooks, int threads = 0);
+                                     const UiHooks& hooks, int threads = 0);
 
 // The preview's reverse transform (printer CMYK back to screen RGB), built once
 // for a profile pair and kept until a load brings another pair.

@@ -38,8 +38,7 @@ std::string StripQuotes(std::string_view path) {
 // The load up to the RGBA pixels in result.image; false when it ended.
 class PixelLoader {
  public:
-  PixelLoader(const TextTable& texts, const UiHooks& hooks, LoadResult& result)
-      : title_(texts[entry::kTitle]), hooks_(hooks), result_(result) {}
+  PixelLoader(const UiHooks& hooks, LoadResult& result) : hooks_(hooks), result_(result) {}
 
   // `bytes` are the file's, held in `input` for the decoder.
   bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
@@ -48,11 +47,7 @@ class PixelLoader {
     if (declared && declared->Pixels() > kMaxImagePixels) return OutOfMemory();
     hooks_.Progress(5);
     Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
-    if (!decoded) {
-      const bool convert = decoded.failure().message == kFailedToConvertText;
-      return Fail(decoded.failure().message,
-                  convert ? MessageIcon::Exclamation : MessageIcon::Error);
-    }
+    if (!decoded) return Fail(decoded.failure().message);
     orientation_ = ReadExifOrientation(format, bytes);
     const bool swap = SwapsAxes(orientation_);
     const int width = swap ? decoded->height : decoded->width;
@@ -70,9 +65,9 @@ class PixelLoader {
 
   int Orientation() const { return orientation_; }
 
-  bool Fail(std::string_view text, MessageIcon icon = MessageIcon::Error) {
+  // The caller shows the reason: the load only reports it.
+  bool Fail(std::string_view text) {
     result_.message = text;
-    hooks_.Show({title_, std::string(text), icon});
     return false;
   }
 
@@ -80,11 +75,9 @@ class PixelLoader {
   bool OutOfMemory() {
     result_.status = LoadStatus::OutOfMemory;
     result_.message = kOutOfMemoryText;
-    hooks_.Show({std::string(kOutOfMemoryTitle), std::string(kOutOfMemoryText)});
     return false;
   }
 
-  std::string title_;
   const UiHooks& hooks_;
   LoadResult& result_;
   int orientation_ = 1;
@@ -132,7 +125,7 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
   hooks.Progress(1);
   const std::filesystem::path path = StripQuotes(pathText);
   LoadResult result;
-  PixelLoader loader(texts, hooks, result);
+  PixelLoader loader(hooks, result);
   // The whole file, read once into the memory the decoder reads: the
   // resolution reader and the orientation read the same bytes, and the user's
   // file is not held open.

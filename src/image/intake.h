@@ -32,13 +32,13 @@ struct LoadOptions {
 
 enum class LoadStatus {
   Loaded,
-  Failed,       // the message, if any, has been shown; the previous image stays
-  OutOfMemory,  // the memory message has been shown; the program (or command) ends
+  Failed,       // the previous image stays; the caller shows the message
+  OutOfMemory,  // the caller shows the memory message; the program (or command) ends
 };
 
 struct LoadResult {
   LoadStatus status = LoadStatus::Failed;
-  std::string message;   // the text shown for the failure ("" when none was shown)
+  std::string message;   // why it failed, for the caller to show once
   WorkingImage image;    // the new working image, RGBA, fitted to the page, when Loaded
   bool rotate = false;   // the new state of "Rotate": the page fit turned the image
   std::string zoomText;  // the "Zoom" field
@@ -52,7 +52,8 @@ struct LoadResult {
 // file, background removal and the page fit. Every load leaves crop mode
 // (the "Crop" setting becomes 0) and the caller resets the copy counts to 1.
 // Colour conversion and the orientation step are the caller's to run next.
-// Progress, status texts and failure messages go through `hooks`.
+// Progress and status texts go through `hooks`; a failure only comes back in
+// the result, for the caller to show.
 LoadResult LoadImageFile(std::string_view path, const LoadOptions& options,
                          const SettingsFiles& settings, const TextTable& texts,
                          const UiHooks& hooks);

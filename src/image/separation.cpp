@@ -233,7 +233,6 @@ GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, floa
     platform::ResizeOnHugePages(grid.pixels, pixels);
   } catch (const std::bad_alloc&) {
     grid = OrientedImage{};
-    hooks.Show(OutOfMemoryMessage(1));
     return GridResult{true, false};
   }
   // "Flip" turned the image upside down at load, so with "Mirror" it is a half turn.
@@ -316,7 +315,6 @@ SeparationResult SeparateImage(OrientedImage& grid, const ColourAdjustTable& tab
     platform::ResizeOnHugePages(result.planes, pixels * 5);  // every byte is written by its row
   } catch (const std::bad_alloc&) {
     result = SeparationResult{{}, true};
-    hooks.Show(OutOfMemoryMessage(1));
     return result;
   }
   const InkRules rules = MakeRules(table, live, options);

@@ -23,7 +23,7 @@ struct ColourAdjustTable {
 ColourAdjustTable BuildColourAdjustTable(const ColourAdjustPoints& points);
 
 struct GridResult {
-  bool outOfMemory = false;       // the message has been shown; the grid is empty
+  bool outOfMemory = false;       // the grid is empty; the caller shows the memory message
   bool exceedsPrintable = false;  // the caller runs FitToPrintable
 };
 
@@ -87,7 +87,7 @@ struct SeparationResult {
   // Planes in the station order of live.tonerOrder: C M Y W 0 white-last,
   // W M Y C 0 white-first.
   SeparatedPlanes planes;
-  bool outOfMemory = false;  // message shown
+  bool outOfMemory = false;  // the caller shows the memory message
 };
 
 // Separates the oriented image into toner planes and writes the print's alpha

@@ -29,7 +29,7 @@ Failure FromLoad(const LoadResult& result) {
 // The profiles the settings name, with the run's own choices on top.
 ProfilePair ChooseProfiles(const PrintSession& s) {
   ProfileSearch search = DefaultProfileSearch(s.files);
-  return ResolveProfiles(s.files, search, s.hooks, {s.profileIn, s.profileOut});
+  return ResolveProfiles(s.files, search, {s.profileIn, s.profileOut});
 }
 
 std::filesystem::path ShapeLibrary(const PrintSession& s) {
@@ -80,13 +80,13 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
 
   if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
   doc.profiles = ChooseProfiles(s);
-  switch (ConvertImageColours(doc.image, doc.profiles, s.text, s.hooks)) {
+  switch (ConvertImageColours(doc.image, doc.profiles, s.hooks)) {
     case ConversionStatus::Converted:
       return {};
     case ConversionStatus::OutOfMemory:
-      return OutOfMemory();
+      return OutOfMemory(OutOfMemoryMessage(1).text);
     default:
-      return Fail({});
+      return Fail(s.text[entry::kConversionFailure]);
   }
 }
 
@@ -103,7 +103,7 @@ Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   PrintableSize printable = PrintableArea(s.files, s.live);
   GridResult grid =
       PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks);
-  if (grid.outOfMemory) return OutOfMemory();
+  if (grid.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
   if (grid.exceedsPrintable) {
     PrintSize fitted = FitToPrintable({doc.grid.printWidthPt, doc.grid.printHeightPt}, doc.image,
                                       printable.widthPt, printable.heightPt, s.live.rotate);
@@ -118,6 +118,10 @@ Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   doc.loaded = true;
   ShowPrintSize(s, doc);
   return {};
+}
+
+bool PrintsHiddenColours(const PrintSession& s, const ImageDocument& doc) {
+  return doc.image.hasTransparency && !s.live.backgroundRemoval;
 }
 
 void ShowPrintSize(PrintSession& s, const ImageDocument& doc) {
@@ -178,7 +182,7 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
 
   RefreshColourAdjustTable(s, doc);
   SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
-  if (separated.outOfMemory) return OutOfMemory();
+  if (separated.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
   ChokeWhitePlane(
       separated.planes, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
       WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
@@ -196,7 +200,7 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   }
   TilingResult tiled = TileCopies(tiling, s.text, s.hooks);
   separated.planes = {};
-  if (!tiled.ok) return Fail({});
+  if (!tiled.ok) return Fail(tiled.failure);
 
   JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
   s.lastCost.reset();

@@ -57,6 +57,11 @@ Result<PrintJob> BuildImageJob(PrintSession& session, ImageDocument& document, b
 // every copy drawn where the placement put it.
 PreviewBitmap RenderPagePreview(PrintSession& session, ImageDocument& document, int substrate);
 
+// True when the image has transparent areas and "Background Removal" is off:
+// those areas print the colour the file stores under them, which the user
+// should be told.
+bool PrintsHiddenColours(const PrintSession& session, const ImageDocument& document);
+
 // The printed size in the display unit, for "X Size" and "Y Size".
 void ShowPrintSize(PrintSession& session, const ImageDocument& document);
 

@@ -195,7 +195,7 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
     return result;  // nothing prepared to print
   }
   if (!CopiesFit(in)) {
-    hooks.Show({text[entry::kTitle], CopiesDoNotFitMessage(in), MessageIcon::Error});
+    result.failure = CopiesDoNotFitMessage(in);
     return result;
   }
   int gapX = in.gapX;
@@ -211,14 +211,14 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
 
   const std::uint64_t bytes = static_cast<std::uint64_t>(x.pixels) * y.pixels * 5;
   if (x.pixels <= 0 || y.pixels <= 0 || bytes > kMaxRasterBytes) {
-    hooks.Show({text[entry::kTitle], text[entry::kImageTooBigForCopies], MessageIcon::Error});
+    result.failure = text[entry::kImageTooBigForCopies];
     return result;
   }
   TiledImage& image = result.image;
   try {
     platform::ResizeOnHugePages(image.data, bytes);
   } catch (const std::bad_alloc&) {
-    hooks.Show({text[entry::kTitle], text[entry::kImageTooBigForCopies], MessageIcon::Error});
+    result.failure = text[entry::kImageTooBigForCopies];
     return result;
   }
   image.xPixel = static_cast<int>(x.pixels);

@@ -82,11 +82,12 @@ std::string CopiesDoNotFitMessage(const TilingInput& input);
 inline constexpr std::uint64_t kMaxRasterBytes = 1073741824;
 
 // Lays the copies out in one zero-filled raster of the whole grid. Refuses
-// copies that do not fit the printable area and a raster over 1 GiB, with the
-// user's message (ok = false).
+// copies that do not fit the printable area and a raster over 1 GiB (ok = false)
+// with the message for the caller to show.
 struct TilingResult {
   bool ok = false;
   TiledImage image;
+  std::string failure;
 };
 TilingResult TileCopies(const TilingInput& input, const TextTable& text, const UiHooks& hooks);
 

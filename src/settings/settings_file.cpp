@@ -186,6 +186,24 @@ void TakeSettingsSnapshot(SettingsFiles& files) {
   files.snapshot = std::move(snap);
 }
 
+SettingsFiles CopySettingsFiles(const SettingsFiles& files) {
+  SettingsFiles copy = files;
+  if (files.snapshot) {
+    copy.snapshot = std::make_shared<SettingsSnapshot>();
+    copy.snapshot->user = files.snapshot->user;
+    copy.snapshot->machine = files.snapshot->machine;
+  }
+  return copy;
+}
+
+void TakeSettingsWrites(const SettingsFiles& into, const SettingsFiles& from) {
+  if (!from.snapshot || from.snapshot == into.snapshot) return;
+  std::vector<IniAssignment> assignments;
+  for (const SettingsSnapshot::Pending& p : from.snapshot->pending)
+    assignments.push_back({p.section, p.key, p.value});
+  WriteSettings(into, assignments);
+}
+
 bool CommitSettings(const SettingsFiles& files) {
   if (!files.snapshot || files.snapshot->pending.empty()) return true;
   SettingsSnapshot& snap = *files.snapshot;

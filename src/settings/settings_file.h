@@ -102,6 +102,13 @@ void TakeSettingsSnapshot(SettingsFiles& files);
 // never stored; without one they are written like any other value.
 void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignment> assignments);
 
+// An independent copy for another thread: the snapshot's files as they stand
+// now, with no writes waiting; its writes stay in the copy until taken back
+// with TakeSettingsWrites.
+SettingsFiles CopySettingsFiles(const SettingsFiles& files);
+// The writes waiting in `from`, made in `into` as well (still waiting there).
+void TakeSettingsWrites(const SettingsFiles& into, const SettingsFiles& from);
+
 // Stores the snapshot's waiting writes in one atomic write of the user file,
 // made under a lock on it after reading it afresh, so that two programs
 // changing different keys at once both keep their changes. Nothing is written

@@ -83,6 +83,13 @@ class PrintFixture : public testing::Test {
   }
 };
 
+int Occurrences(const std::string& text, std::string_view part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
 class PrintSessionPhoto : public PrintFixture, public testing::WithParamInterface<PrintCase> {};
 class PrintCommand : public PrintFixture {};
 
@@ -236,7 +243,7 @@ TEST_P(PrintRejects, WithAMessageANonZeroStatusAndNoJobFile) {
   args.insert(args.end(), bad.extra.begin(), bad.extra.end());
   auto result = test::RunNvxprint(args, Environment());
   EXPECT_NE(result.status, 0);
-  EXPECT_NE(result.err.find(bad.mentions), std::string::npos) << result.err;
+  EXPECT_EQ(Occurrences(result.err, bad.mentions), 1) << "the reason, once:\n" << result.err;
   EXPECT_FALSE(std::filesystem::exists(job));
   for (const auto& entry : std::filesystem::directory_iterator(home.path())) {
     EXPECT_EQ(entry.path().filename().string().find("job.prn"), std::string::npos)
@@ -245,6 +252,28 @@ TEST_P(PrintRejects, WithAMessageANonZeroStatusAndNoJobFile) {
 }
 
 #define IMAGES NVX_TEST_DATA_DIR "/images/"
+
+// What the user should know about a job made all the same goes to stderr
+// once: the stand-in for the missing printer profile, and transparent areas
+// that print the colour stored under them while background removal is off.
+TEST_F(PrintCommand, NotesOnTheLoadAreSaidOnce) {
+  auto job = home / "job.prn";
+  auto kept =
+      test::RunNvxprint({"print", IMAGES "transparent.png", "--to", job.string()}, Environment());
+  ASSERT_EQ(kept.status, 0) << kept.err;
+  EXPECT_EQ(Occurrences(kept.err, "is not installed"), 1) << kept.err;
+  EXPECT_EQ(Occurrences(kept.err, "transparent areas"), 1) << kept.err;
+  EXPECT_EQ(Occurrences(kept.err, "--background-removal"), 1) << kept.err;
+
+  auto removed = test::RunNvxprint(
+      {"print", IMAGES "transparent.png", "--to", job.string(), "--background-removal"},
+      Environment());
+  EXPECT_EQ(Occurrences(removed.err, "transparent areas"), 0) << removed.err;
+  auto opaque = test::RunNvxprint({"print", kPhoto, "--to", job.string()}, Environment());
+  ASSERT_EQ(opaque.status, 0) << opaque.err;
+  EXPECT_EQ(Occurrences(opaque.err, "transparent areas"), 0) << opaque.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, PrintRejects,
     testing::Values(

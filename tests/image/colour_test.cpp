@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 const fs::path kGhostscriptCmyk = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
 
-ProfilePair SrgbToGhostscript() { return ProfilePair{{{}, true}, {kGhostscriptCmyk, false}}; }
+ProfilePair SrgbToGhostscript() { return ProfilePair{{{}, true}, {kGhostscriptCmyk, false}, {}}; }
 
 WorkingImage RgbaImage(int width, int height, const std::vector<std::uint8_t>& rgba) {
   WorkingImage image;
@@ -43,8 +43,7 @@ class Conversion : public ::testing::Test {
 
 TEST_F(Conversion, WhiteTakesNoInkBlackTakesMuchAlphaStays) {
   WorkingImage image = RgbaImage(3, 1, {255, 255, 255, 255, 0, 0, 0, 77, 255, 0, 0, 0});
-  ASSERT_EQ(ConvertImageColours(image, SrgbToGhostscript(), texts, ui.hooks),
-            ConversionStatus::Converted);
+  ASSERT_EQ(ConvertImageColours(image, SrgbToGhostscript(), ui.hooks), ConversionStatus::Converted);
   ASSERT_EQ(image.buffer.size(), 15u);
   const std::uint8_t* white = &image.buffer[0];
   const std::uint8_t* black = &image.buffer[5];
@@ -60,8 +59,7 @@ TEST_F(Conversion, WhiteTakesNoInkBlackTakesMuchAlphaStays) {
 
 TEST_F(Conversion, SinglePixelImage) {
   WorkingImage image = RgbaImage(1, 1, {0, 0, 0, 255});
-  ASSERT_EQ(ConvertImageColours(image, SrgbToGhostscript(), texts, ui.hooks),
-            ConversionStatus::Converted);
+  ASSERT_EQ(ConvertImageColours(image, SrgbToGhostscript(), ui.hooks), ConversionStatus::Converted);
   ASSERT_EQ(image.buffer.size(), 5u);
   EXPECT_GT(image.buffer[3], 100);
   EXPECT_EQ(image.buffer[4], 255);
@@ -75,9 +73,9 @@ TEST_F(Conversion, ThreadsGiveTheBytesOfOneThread) {
   WorkingImage single = RgbaImage(width, height, rgba);
   WorkingImage two = RgbaImage(width, height, rgba);
   WorkingImage three = RgbaImage(width, height, rgba);
-  ConvertImageColours(single, SrgbToGhostscript(), texts, ui.hooks, 1);
-  ConvertImageColours(two, SrgbToGhostscript(), texts, ui.hooks, 2);
-  ConvertImageColours(three, SrgbToGhostscript(), texts, ui.hooks, 3);
+  ConvertImageColours(single, SrgbToGhostscript(), ui.hooks, 1);
+  ConvertImageColours(two, SrgbToGhostscript(), ui.hooks, 2);
+  ConvertImageColours(three, SrgbToGhostscript(), ui.hooks, 3);
   EXPECT_TRUE(single.buffer == two.buffer);
   EXPECT_TRUE(single.buffer == three.buffer);
   for (std::size_t i = 0; i < rgba.size() / 4; ++i) {
@@ -89,13 +87,10 @@ TEST_F(Conversion, ProfileThatIsNoProfileFailsAndUnloadsTheImage) {
   test::TempFolder folder;
   test::WriteFileBytes(folder / "broken.icc", "this is not an ICC profile");
   WorkingImage image = RgbaImage(2, 2, std::vector<std::uint8_t>(16, 128));
-  const ProfilePair pair{{{}, true}, {folder / "broken.icc", false}};
-  EXPECT_EQ(ConvertImageColours(image, pair, texts, ui.hooks), ConversionStatus::ConversionFailed);
+  const ProfilePair pair{{{}, true}, {folder / "broken.icc", false}, {}};
+  EXPECT_EQ(ConvertImageColours(image, pair, ui.hooks), ConversionStatus::ConversionFailed);
   EXPECT_TRUE(image.buffer.empty());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Something odd with this image");
-  EXPECT_EQ(ui.messages[0].title, "Nivalux Pro");
-  EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(ui.messages.empty()) << "the caller tells the user, once";
 }
 
 TEST_F(Conversion, PreviewTransformIsBuiltOncePerPair) {
@@ -140,24 +135,23 @@ TEST_F(ProfileLookup, BareNamesAreFoundWithoutRegardToCase) {
 }
 
 TEST_F(ProfileLookup, DefaultsFallBackToBuiltInSrgbAndAGenericCmykProfile) {
-  const ProfilePair pair = ResolveProfiles(files, search, ui.hooks);
+  const ProfilePair pair = ResolveProfiles(files, search);
   EXPECT_TRUE(pair.in.builtInSrgb);
   EXPECT_EQ(pair.out.path, colour / "vendor" / "default_cmyk.icc");
-  ResolveProfiles(files, search, ui.hooks);
-  EXPECT_LE(ui.messages.size(), 1u);  // said once per process
-  for (const Message& m : ui.messages) {
-    EXPECT_EQ(m.icon, MessageIcon::Information);
-    EXPECT_NE(m.text.find("default_cmyk.icc"), std::string::npos);
-  }
+  // The pair says so; the front end decides where and how often to tell.
+  EXPECT_NE(pair.standInNotice.find("OKC711P2.ICM is not installed"), std::string::npos);
+  EXPECT_NE(pair.standInNotice.find("default_cmyk.icc"), std::string::npos);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(ProfileLookup, NamedProfilesAreNeverReplaced) {
   WriteSetting(files, "Active", "ICM Profile In", "mine.icc");
   WriteSetting(files, "Active", "ICM Profile Out", "theirs.icc");
-  const ProfilePair pair = ResolveProfiles(files, search, ui.hooks);
+  const ProfilePair pair = ResolveProfiles(files, search);
   EXPECT_EQ(pair.in.path, user / "Mine.ICC");
   EXPECT_FALSE(pair.in.builtInSrgb);
   EXPECT_EQ(pair.out.path, fs::path("theirs.icc"));
+  EXPECT_TRUE(pair.standInNotice.empty());
 }
 
 }  // namespace

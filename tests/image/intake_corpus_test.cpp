@@ -329,8 +329,7 @@ TEST_P(FailingDecoder, EndsOnlyTheChildWithTheReason) {
   EXPECT_EQ(result.status, LoadStatus::Failed);
   EXPECT_EQ(result.message.rfind(kUnreadableImageText, 0), 0u) << result.message;
   EXPECT_NE(result.message.find(GetParam().mentions), std::string::npos) << result.message;
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].text, result.message);
+  EXPECT_TRUE(messages_.empty()) << "the caller shows the reason, once";
   SetDecodeTestHook({});
   EXPECT_TRUE(Load(kImages / "corner.png").Loaded());
 }

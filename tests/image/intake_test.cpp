@@ -144,13 +144,12 @@ void PrintTo(const BadFile& c, std::ostream* os) { *os << c.name; }
 
 class BadFileTest : public LoadTest, public testing::WithParamInterface<BadFile> {};
 
-TEST_P(BadFileTest, ShowsAnErrorAndLoadsNothing) {
+// The reason comes back for the caller to show; the load shows nothing itself,
+// so the user sees it once.
+TEST_P(BadFileTest, ReturnsTheReasonAndLoadsNothing) {
   LoadResult result = Load(kImages / GetParam().file);
   EXPECT_EQ(result.status, LoadStatus::Failed);
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].text, GetParam().text);
-  EXPECT_EQ(messages_[0].title, "Nivalux Pro");
-  EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
+  EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(result.message, GetParam().text);
   EXPECT_TRUE(result.image.buffer.empty());
   EXPECT_TRUE(TempFolderIsEmpty());

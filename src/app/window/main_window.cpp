@@ -24,7 +24,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -146,7 +145,7 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
 
 MainWindow::~MainWindow() {
   // A worker still running holds the session and the image: let it finish first.
-  QThreadPool::globalInstance()->waitForDone();
+  StopWorker();
 }
 
 const SettingsFiles& MainWindow::Files() const { return work_->session.files; }

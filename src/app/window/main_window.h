@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/window/window_layout.h"
@@ -33,10 +34,16 @@ class QSplitter;
 class QTimer;
 class QToolButton;
 
+namespace nvx {
+struct ImageDocument;
+struct PrintSession;
+}  // namespace nvx
+
 namespace nvx::app {
 
 class PreviewWidget;
 class WhiteChokeBox;
+class WorkerMailbox;
 struct WindowWork;
 
 // Where the program's own files are and what the Help menu shows.
@@ -169,16 +176,33 @@ class MainWindow : public QMainWindow {
   void StartBlankPage();
   void SetBusy(bool busy);
   void ShowFailure(const Failure& failure);
-  template <typename Result>
-  void RunOffThread(std::function<Result()> work, std::function<void(Result)> done);
+  // Runs `work` on a worker thread with a copy of the session and the image,
+  // then takes both back and calls `done` here with the outcome.
+  template <typename Outcome>
+  void RunOffThread(std::function<Outcome(PrintSession&, ImageDocument&)> work,
+                    std::function<void(Outcome)> done);
+  void PollWorker();
+  void StopWorker();
+  void ShowLoadNotes();
+  bool HoldImage(const QString& path);
+  void OpenHeldImage();
 
   WindowContext ctx_;
   std::unique_ptr<WindowWork> work_;
+  // The worker thread, its mail and what its end does here.
+  std::thread worker_;
+  std::shared_ptr<WorkerMailbox> mailbox_;
+  std::function<void()> finishWork_;
+  QTimer* workerPoll_ = nullptr;
+  bool pollingWorker_ = false;
   LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;
   int substrate_ = 6;
   std::string currentFile_;
+  bool standInNoticeShown_ = false;  // the printer profile's stand-in, told once
+  QString loadNote_;                 // what the status bar says about the loaded image
+  QString heldImage_;                // handed over while a dialog was open or the worker ran
   WindowMetrics metrics_;
 
   QLabel* banner_ = nullptr;

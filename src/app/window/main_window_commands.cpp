@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -27,6 +28,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/window/artwork.h"
 #include "app/window/cost_dialogs.h"
@@ -85,6 +87,7 @@ void MainWindow::OnOpenFile() {
 }
 
 void MainWindow::OpenImage(const QString& path) {
+  if (HoldImage(path)) return;
   const std::filesystem::path file = ResolveDroppedFile(path.toStdString());
   if (!std::filesystem::is_regular_file(file)) {
     statusBar()->showMessage(Q(texts::kFileMissing) + path);
@@ -101,6 +104,25 @@ void MainWindow::OpenImage(const QString& path) {
   if (busy_) return;
   ReadControls();
   StartLoad(file.string(), false);
+}
+
+// A file handed over while the user works in a dialog (or while the worker
+// runs) would change the image under it: it waits, the latest one winning,
+// until both are done.
+bool MainWindow::HoldImage(const QString& path) {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal && !busy_) return false;
+  heldImage_ = path;
+  if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+    connect(dialog, &QDialog::finished, this, &MainWindow::OpenHeldImage,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+  }
+  return true;
+}
+
+void MainWindow::OpenHeldImage() {
+  if (heldImage_.isEmpty() || busy_ || QApplication::activeModalWidget()) return;
+  OpenImage(std::exchange(heldImage_, QString()));
 }
 
 void MainWindow::OpenPreset(const QString& path, bool remember) {
@@ -264,6 +286,8 @@ void MainWindow::OnTick() {
   printButton_->setEnabled(imageLoaded_ && !busy_);
   patternButton_->setEnabled(imageLoaded_ && !busy_);
   CommitSettings();
+  // Not from here: a worker's end calls this before it has shown its outcome.
+  if (!heldImage_.isEmpty()) QTimer::singleShot(0, this, &MainWindow::OpenHeldImage);
 }
 
 void MainWindow::OnLoadDefaults() {
@@ -361,9 +385,9 @@ void MainWindow::OnPatternSetup() {
     OnPatternPrint();
     if (busy_ && *setup) (*setup)->setEnabled(false);
   };
-  if (imageLoaded_) {
+  if (imageLoaded_ && work_->document) {
     const DisplayUnit unit = ReadDisplayUnit(Files());
-    const OrientedImage& grid = work_->document.grid;
+    const OrientedImage& grid = work_->document->grid;
     hooks.canvas = Q(FormatPointsInDisplayUnit(grid.printWidthPt, unit) + " x " +
                      FormatPointsInDisplayUnit(grid.printHeightPt, unit) + " ") +
                    Text(DisplayUnitLabelEntry(unit));
