@@ -83,6 +83,7 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // Building.
@@ -102,6 +103,7 @@ class MainWindow : public QMainWindow {
   void ConnectControls();
   void SetTabOrder();
   void PlaceWindow();
+  void KeepFrameOnScreen();
 
   // Between the controls and the live settings.
   void ReadControls();
@@ -130,6 +132,7 @@ class MainWindow : public QMainWindow {
   void OnSettingChanged();
   void OnTick();
   void OnLoadDefaults();
+  void ShowStoredDefaults();
   void OnSavePreset();
   void OnLoadPreset(bool builtIn);
   void OnDefaultProfiles();
@@ -177,6 +180,7 @@ class MainWindow : public QMainWindow {
   LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;
+  bool shownOnce_ = false;
   int substrate_ = 6;
   std::string currentFile_;
   WindowMetrics metrics_;

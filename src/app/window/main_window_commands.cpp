@@ -123,14 +123,14 @@ void MainWindow::OnLoadPreset(bool builtIn) {
   const std::filesystem::path start =
       builtIn ? BuiltInPresetFolder() : LastPresetFile(Files()).parent_path();
   const QString file =
-      QFileDialog::getOpenFileName(this, Text(builtIn ? 209 : 22), Q(start.string()),
+      QFileDialog::getOpenFileName(this, Text(builtIn ? 209 : 93), Q(start.string()),
                                    QStringLiteral("Presets (*.svcfg);;All files (*)"));
   if (!file.isEmpty()) OpenPreset(file, !builtIn);
 }
 
 void MainWindow::OnSavePreset() {
   ReadControls();
-  QString file = QFileDialog::getSaveFileName(this, Text(21), Q(LastPresetFile(Files()).string()),
+  QString file = QFileDialog::getSaveFileName(this, Text(94), Q(LastPresetFile(Files()).string()),
                                               QStringLiteral("Presets (*.svcfg)"));
   if (file.isEmpty()) return;
   if (!file.endsWith(QStringLiteral(".svcfg"), Qt::CaseInsensitive))
@@ -283,11 +283,24 @@ void MainWindow::OnLoadDefaults() {
                           {keys::kOthers, keys::kRightHand, "1"},
                           {keys::kOthers, keys::kLeftHand, "0"}});
   CreateDefaultSettings(Files());
+  ShowStoredDefaults();
   ShowLive();
   ReadControls();
   ReapplyMedia();
   ShowUnit();
   RedrawPreview();
+}
+
+// The lists show what the defaults stored: the paper and the first tray. The
+// printer stays the one in use, and is stored as the one in use.
+void MainWindow::ShowStoredDefaults() {
+  PrintSession& session = work_->session;
+  WriteSetting(Files(), keys::kActive, keys::kPrinter, live_.printer);
+  const std::string stored = ReadSetting(Files(), keys::kActive, keys::kPaperSize);
+  live_.paperTray = session.trayList.front();
+  const Status chosen = ChoosePaper(
+      session, FindChoice(session.paperList, stored) ? stored : std::string(kDefaultPaper));
+  if (!chosen) ShowFailure(chosen.failure());
 }
 
 void MainWindow::ReapplyMedia() {
@@ -435,7 +448,11 @@ void MainWindow::OnHelp() {
                              Q(manual.string()));
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())));
+  // Without a browser or a file handler the desktop opens nothing: say where the manual is.
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())))) {
+    ShowMessage({Texts()[entry::kTitle], std::string(texts::kManualNotOpened) + manual.string(),
+                 MessageIcon::Exclamation});
+  }
 }
 
 void MainWindow::OnOnlineHelp() {
@@ -480,6 +497,14 @@ void MainWindow::SetBusy(bool busy) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   RedrawPreview();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // Only now is the frame known that the desktop puts around the window.
+  KeepFrameOnScreen();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
