@@ -503,8 +503,19 @@ void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
-  // Only now is the frame known that the desktop puts around the window.
   KeepFrameOnScreen();
+  // The desktop puts its frame around the window a moment after it is shown:
+  // look again once the frame is known, or after a while without one.
+  auto* watch = new QTimer(this);
+  watch->setInterval(50);
+  auto looks = std::make_shared<int>(0);
+  connect(watch, &QTimer::timeout, this, [this, watch, looks] {
+    if (frameGeometry() == geometry() && ++*looks < 40) return;
+    watch->stop();
+    watch->deleteLater();
+    KeepFrameOnScreen();
+  });
+  watch->start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
