@@ -320,7 +320,15 @@ TEST_F(WindowTest, ThePreviewGrowsWithTheWindowAndTheControlsKeepTheirWidth) {
   EXPECT_EQ(tools->width(), toolsWidth);
   EXPECT_GE(preview->width(), area.width() + 500);
   EXPECT_GE(preview->height(), area.height() + 400);
-  EXPECT_GT(preview->Page().height(), page.height() + 300) << "drawn anew, not stretched";
+  // Drawn at once on a smaller area and shown enlarged, then anew at the full size.
+  auto drawnAtFullSize = [&] {
+    return preview->Page().devicePixelRatio() == 1.0 &&
+           preview->Page().height() > page.height() + 300;
+  };
+  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize));
+  Find<QSlider>(*w, "brightness")->setValue(80);
+  EXPECT_LT(preview->Page().devicePixelRatio(), 1.0) << "a slider step is drawn at once";
+  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize));
 }
 
 // A box too narrow for its value shows its end only ("6.7%" for "56.7%"): with

@@ -61,6 +61,9 @@ namespace nvx::app {
 namespace {
 
 constexpr int kTickMs = 1000;
+// A slider dragged or a window resized redraws at the quick size on each step;
+// the full size follows once the steps pause for this long.
+constexpr int kFullPreviewPauseMs = 150;
 constexpr int kHandSide = 40;
 constexpr int kSwatchSide = 16;
 constexpr int kBannerHeight = 40;
@@ -117,6 +120,11 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   work_->session.hooks = Hooks();
   work_->session.files.hooks = &work_->session.hooks;
   metrics_ = ReadWindowMetrics(Files());
+  fullPreviewState_ = std::make_unique<PreviewState>();
+  fullPreviewTimer_ = new QTimer(this);
+  fullPreviewTimer_->setSingleShot(true);
+  fullPreviewTimer_->setInterval(kFullPreviewPauseMs);
+  connect(fullPreviewTimer_, &QTimer::timeout, this, &MainWindow::StartFullPreview);
 
   auto* central = new QWidget;
   auto* column = new QVBoxLayout(central);
@@ -275,7 +283,12 @@ QWidget* MainWindow::BuildPreviewPanel() {
     swatches->addWidget(button, int(i / 9), int(i % 9));
     substrates_.push_back(button);
   }
-  column->addLayout(swatches);
+  // They stay together under the middle of a preview that has grown.
+  auto* swatchRow = new QHBoxLayout;
+  swatchRow->addStretch(1);
+  swatchRow->addLayout(swatches);
+  swatchRow->addStretch(1);
+  column->addLayout(swatchRow);
   connect(preview_, &PreviewWidget::filesDropped, this, &MainWindow::OpenDroppedFiles);
   return panel;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -12,6 +13,7 @@
 
 #include "app/window/window_layout.h"
 #include "base/result.h"
+#include "image/preview.h"
 #include "lang/text_table.h"
 #include "printers/media_rules.h"
 #include "settings/live_settings.h"
@@ -167,6 +169,9 @@ class MainWindow : public QMainWindow {
   void StartOrient();
   QSize PreviewArea() const;
   void RedrawPreview();
+  void DrawPage();
+  void StartFullPreview();
+  void WaitForFullPreview();
   void StartPrint();
   void ShowCostReport(bool costOnly);
   void StartBlankPage();
@@ -233,6 +238,11 @@ class MainWindow : public QMainWindow {
   QToolButton* rightHand_ = nullptr;
   std::vector<QToolButton*> substrates_;
   PreviewWidget* preview_ = nullptr;
+  // The page at the preview's full size, drawn off this thread once changes pause.
+  QTimer* fullPreviewTimer_ = nullptr;
+  QFutureWatcher<PreviewBitmap>* fullPreview_ = nullptr;  // while one is drawn
+  std::unique_ptr<PreviewState> fullPreviewState_;
+  int previewGeneration_ = 0;  // counts the drawings, so a late one is dropped
   QCheckBox* faceUpExit_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QWidget* toolPanel_ = nullptr;

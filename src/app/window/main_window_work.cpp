@@ -31,18 +31,11 @@ struct PrintOutcome {
   bool costed = false;
 };
 
-QImage ToImage(const PreviewBitmap& bitmap) {
-  if (bitmap.width <= 0 || bitmap.height <= 0) return {};
-  // B G R 0 bytes are a little-endian 0x00RRGGBB: Qt's RGB32 as it stands.
-  QImage image(bitmap.bgrx.data(), bitmap.width, bitmap.height, bitmap.width * 4,
-               QImage::Format_RGB32);
-  return image.copy();
-}
-
 }  // namespace
 
 template <typename Result>
 void MainWindow::RunOffThread(std::function<Result()> work, std::function<void(Result)> done) {
+  WaitForFullPreview();  // it reads the grid this work may change
   SetBusy(true);
   auto* watcher = new QFutureWatcher<Result>(this);
   connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher, done] {
@@ -134,6 +127,7 @@ void MainWindow::RedrawPreview() {
   ImageDocument& d = work_->document;
   if (work_->fitRequested) {
     work_->fitRequested = false;
+    WaitForFullPreview();  // it reads the print size
     const PrintableSize printable = PrintableArea(s.files, s.live);
     const PrintSize fitted = FitToPrintable({d.grid.printWidthPt, d.grid.printHeightPt}, d.image,
                                             printable.widthPt, printable.heightPt, s.live.rotate);
@@ -141,9 +135,7 @@ void MainWindow::RedrawPreview() {
     d.grid.printHeightPt = fitted.heightPt;
   }
   ShowPrintSize(s, d);
-  const QSize area = PreviewArea();
-  PlaceOnPage(s, d, area.width(), area.height());
-  preview_->ShowPage(ToImage(RenderPagePreview(s, d, substrate_)));
+  DrawPage();
   ShowNumbers();
   emit previewRedrawn();
 }

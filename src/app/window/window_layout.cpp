@@ -84,6 +84,14 @@ QRect KeepOnScreen(const QRect& frame, const QRect& available) {
   return kept;
 }
 
+QSize QuickPreviewArea(const QSize& area) {
+  const double pixels = double(area.width()) * area.height();
+  if (pixels <= kQuickPreviewPixels) return area;
+  const double k = std::sqrt(kQuickPreviewPixels / pixels);
+  return {std::max(1, static_cast<int>(area.width() * k)),
+          std::max(1, static_cast<int>(area.height() * k))};
+}
+
 std::string RecentFileLabel(std::string_view path) {
   const std::size_t n = CharacterCount(path);
   if (n <= 35) return std::string(path);

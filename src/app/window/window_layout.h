@@ -32,6 +32,12 @@ void WriteWindowMetrics(const SettingsFiles& files, const WindowMetrics& metrics
 // moved in where it would stand out of it.
 QRect KeepOnScreen(const QRect& frame, const QRect& available);
 
+// The preview is drawn at once on an area of at most the default's pixels, so
+// a larger window redraws as fast as the default one while a slider moves; the
+// full area is drawn when the changes pause.
+inline constexpr int kQuickPreviewPixels = 310 * 438;
+QSize QuickPreviewArea(const QSize& area);
+
 // A recent-file menu entry: the path, or its first 3 characters, "..." and its
 // last 32 when it is longer than 35 characters (counted in characters, not bytes).
 std::string RecentFileLabel(std::string_view path);
