@@ -292,10 +292,11 @@ void MainWindow::OnLoadDefaults() {
 }
 
 // The lists show what the defaults stored: the paper and the first tray. The
-// printer stays the one in use, and is stored as the one in use.
+// printer stays the one in use, and is stored as the one in use (the default
+// name is a queue this system may not have).
 void MainWindow::ShowStoredDefaults() {
   PrintSession& session = work_->session;
-  WriteSetting(Files(), keys::kActive, keys::kPrinter, live_.printer);
+  if (!live_.printer.empty()) WriteSetting(Files(), keys::kActive, keys::kPrinter, live_.printer);
   const std::string stored = ReadSetting(Files(), keys::kActive, keys::kPaperSize);
   live_.paperTray = session.trayList.front();
   const Status chosen = ChoosePaper(
