@@ -218,25 +218,32 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   return job;
 }
 
-PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substrate) {
-  const Placement& place = doc.placement;
-  PreviewBitmap page = SubstrateCanvas(substrate, place.pageBoxWidthPx, place.pageBoxHeightPx);
+namespace {
+
+PagePreviewRequest PreviewRequest(PrintSession& s, ImageDocument& doc, PreviewOptions options) {
+  PagePreviewRequest request;
+  request.grid = &doc.grid;
+  request.profiles = doc.profiles;
+  RefreshColourAdjustTable(s, doc);
+  request.table = doc.table;
+  request.live = s.live;
+  request.placement = doc.placement;
+  request.options = std::move(options);
+  // One copy's size on the page box the placement drew.
   PlacementInput copySize;
-  copySize.areaWidthPx = place.pageBoxWidthPx;
-  copySize.areaHeightPx = place.pageBoxHeightPx;
+  copySize.areaWidthPx = doc.placement.pageBoxWidthPx;
+  copySize.areaHeightPx = doc.placement.pageBoxHeightPx;
   copySize.pageWidthPt = s.live.paperWidthPt;
   copySize.pageHeightPt = s.live.paperHeightPt;
   SetCopySizeFromPrintSize(copySize, doc.grid.printWidthPt, doc.grid.printHeightPt);
-
-  RefreshColourAdjustTable(s, doc);
-  PreviewOptions options = CopyPreviewOptions(s, doc, substrate);
   // A copy smaller than a pixel is still drawn, as one pixel.
-  options.width = std::max(copySize.copyWidthPx, 1);
-  options.height = std::max(copySize.copyHeightPx, 1);
-  const PreviewBitmap& copy = RenderPreview(doc.grid, doc.table, s.live, options, doc.profiles,
-                                            doc.preview, s.text, s.hooks);
+  request.options.width = std::max(copySize.copyWidthPx, 1);
+  request.options.height = std::max(copySize.copyHeightPx, 1);
+  return request;
+}
 
-  // Copies that run past the page are cut at its edge, as on screen.
+// Copies that run past the page are cut at its edge, as on screen.
+void DrawCopies(const Placement& place, const PreviewBitmap& copy, PreviewBitmap& page) {
   for (int row = 0; row < place.nY; ++row) {
     for (int col = 0; col < place.nX; ++col) {
       const int x0 = place.xPx + col * (copy.width + place.gapXPx);
@@ -253,6 +260,38 @@ PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substra
       }
     }
   }
+}
+
+}  // namespace
+
+PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substrate) {
+  PagePreviewRequest request = PreviewRequest(s, doc, CopyPreviewOptions(s, doc, substrate));
+  request.text = s.text;
+  request.hooks = s.hooks;
+  return DrawPagePreview(request, doc.preview);
+}
+
+PagePreviewRequest PreparePagePreview(PrintSession& s, ImageDocument& doc, int substrate) {
+  PreviewOptions options = CopyPreviewOptions(s, doc, substrate);
+  if (s.live.patternPreview) {
+    // The other thread must not share the window's copy of the settings.
+    SettingsFiles stored = s.files;
+    stored.snapshot = nullptr;
+    stored.hooks = nullptr;
+    options.patternMask = PreviewMaskSourceFor(stored, ShapeLibrary(s), doc.image, s.live);
+  }
+  PagePreviewRequest request = PreviewRequest(s, doc, std::move(options));
+  request.text = s.text;
+  return request;
+}
+
+PreviewBitmap DrawPagePreview(const PagePreviewRequest& r, PreviewState& state) {
+  const Placement& place = r.placement;
+  PreviewBitmap page =
+      SubstrateCanvas(r.options.substrate, place.pageBoxWidthPx, place.pageBoxHeightPx);
+  const PreviewBitmap& copy =
+      RenderPreview(*r.grid, r.table, r.live, r.options, r.profiles, state, r.text, r.hooks);
+  DrawCopies(place, copy, page);
   return page;
 }
 

@@ -62,6 +62,27 @@ PreviewBitmap RenderPagePreview(PrintSession& session, ImageDocument& document, 
 // should be told.
 bool PrintsHiddenColours(const PrintSession& session, const ImageDocument& document);
 
+// What drawing the page preview reads, copied from the session and the document,
+// so that it can be drawn on another thread while they change. Only the grid is
+// shared: it must stay as it is until the drawing ends.
+struct PagePreviewRequest {
+  const OrientedImage* grid = nullptr;
+  ProfilePair profiles;
+  ColourAdjustTable table;
+  LiveSettings live;
+  Placement placement;
+  PreviewOptions options;  // one copy's size
+  TextTable text;
+  UiHooks hooks;
+};
+
+// A request for another thread: the pattern is read from the stored settings,
+// and a failure draws nothing instead of asking the user.
+PagePreviewRequest PreparePagePreview(PrintSession& session, ImageDocument& document,
+                                      int substrate);
+// `state` keeps the screen transform and the buffers from one drawing to the next.
+PreviewBitmap DrawPagePreview(const PagePreviewRequest& request, PreviewState& state);
+
 // The printed size in the display unit, for "X Size" and "Y Size".
 void ShowPrintSize(PrintSession& session, const ImageDocument& document);
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 
 #include "app/window/dialogs.h"
 #include "app/window_fixture.h"
@@ -28,6 +29,23 @@ TEST_F(DialogTest, JpegSliderShowsTheStoredToleranceAndOkStoresItBack) {
   slider->setValue(0);
   dialog->accept();
   EXPECT_EQ(ReadSetting(files, "Active", "JPEG Artifact"), "1");
+}
+
+TEST_F(DialogTest, JpegSliderShowsTheToleranceItWouldStoreWhileItMoves) {
+  WriteSetting(files, "Active", "JPEG Artifact", "5");
+  auto dialog = MakeJpegDialog(nullptr, files, text);
+  dialog->show();
+  auto* value = dialog->findChild<QLabel*>(QStringLiteral("jpegValue"));
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->text(), QStringLiteral("Current Value =5"));
+  auto* slider = dialog->findChild<QSlider*>(QStringLiteral("jpegSlider"));
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_PageUp);
+  EXPECT_EQ(value->text(), QStringLiteral("Current Value =7"));
+  QTest::keyClick(slider, Qt::Key_End);
+  EXPECT_EQ(value->text(), QStringLiteral("Current Value =21"));
+  dialog->accept();
+  EXPECT_EQ(ReadSetting(files, "Active", "JPEG Artifact"), "21") << "the value shown is stored";
 }
 
 TEST_F(DialogTest, BlackRemovalStoresEachMoveAtOnceAndAsksForARedraw) {

@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +54,40 @@ inline bool LoadInWindow(MainWindow& w, const std::string& file, int waitMs = 60
   return loaded.wait(waitMs) && loaded.front().front().toBool() &&
          QTest::qWaitFor([&w] { return !w.Busy(); }, waitMs);
 }
+
+// Runs `drive` on the dialog the next action opens modally.
+inline void WhenDialogOpens(std::function<void(QDialog&)> drive) {
+  auto* poll = new QTimer;
+  poll->setInterval(20);
+  QObject::connect(poll, &QTimer::timeout, [poll, drive] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll->stop();
+    poll->deleteLater();
+    drive(*dialog);
+  });
+  poll->start();
+}
+
+// Closes every message box the window opens while it lives, and keeps their texts.
+class MessageBoxCloser {
+ public:
+  MessageBoxCloser() {
+    timer_.setInterval(20);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts_ << box->text();
+        box->close();
+      }
+    });
+    timer_.start();
+  }
+  const QStringList& Texts() const { return texts_; }
+
+ private:
+  QTimer timer_;
+  QStringList texts_;
+};
 
 // A dialog on settings files of its own, with the built-in texts.
 class DialogTest : public testing::Test {

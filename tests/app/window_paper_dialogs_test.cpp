@@ -16,6 +16,7 @@
 #include "app/window/main_window.h"
 #include "app/window/paper_dialogs.h"
 #include "app/window/window_work.h"
+#include "app/window_fixture.h"
 #include "settings/paper.h"
 #include "settings/settings_keys.h"
 #include "support/command.h"
@@ -62,20 +63,6 @@ class PaperDialogTest : public testing::Test {
     return Find<QLineEdit>(dialog, box)->text();
   }
 };
-
-// Runs `drive` on the dialog the next action opens modally.
-void WhenDialogOpens(std::function<void(QDialog&)> drive) {
-  auto* poll = new QTimer;
-  poll->setInterval(20);
-  QObject::connect(poll, &QTimer::timeout, [poll, drive] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    poll->stop();
-    poll->deleteLater();
-    drive(*dialog);
-  });
-  poll->start();
-}
 
 TEST_F(PaperDialogTest, SavedPaperJoinsTheWindowsListAsPaperListShowsItAndDeleteTakesItOut) {
   auto work = std::make_unique<WindowWork>();
@@ -202,6 +189,29 @@ TEST_F(PaperDialogTest, CancelStoresNothingAndPrinterMarginsShowTheirPrintableAr
   Type(*paper, "paperName", QStringLiteral("Kept"));
   Click(*paper, "cancel");
   EXPECT_TRUE(ReadCustomPapers(session.files).empty());
+}
+
+// Letters never reach a margin box, and a box left without a number is
+// refused in place instead of being stored as the least margin.
+TEST_F(PaperDialogTest, MarginBoxesTakeNumbersOnly) {
+  Open("C711WT");
+  auto dialog = MakeMarginDialog(nullptr, session, "OKI C711WT");
+  dialog->show();
+  Type(*dialog, "topMargin", QStringLiteral("abc"));
+  EXPECT_EQ(BoxText(*dialog, "topMargin"), QStringLiteral("4.6")) << "the letters were refused";
+  Type(*dialog, "topMargin", QStringLiteral("1x2.5y"));
+  EXPECT_EQ(BoxText(*dialog, "topMargin"), QStringLiteral("12.5"));
+  QTest::keyClick(Find<QLineEdit>(*dialog, "leftMargin"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(Find<QLineEdit>(*dialog, "leftMargin"), Qt::Key_Backspace);
+  Click(*dialog, "ok");
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(Find<QLabel>(*dialog, "marginMessage")->text().contains(QStringLiteral("LEFT")));
+  EXPECT_EQ(ReadMargins(session.files), kStandardMargins);
+
+  Type(*dialog, "leftMargin", QStringLiteral("7"));
+  Click(*dialog, "ok");
+  EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(ReadMargins(session.files), (PageMargins{3543, 1984, 1296, 1308})) << "bottom raised";
 }
 
 // Margins that leave nothing of the paper are refused in place: a job on them

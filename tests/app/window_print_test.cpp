@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -144,6 +145,18 @@ TEST_F(WindowPrintTest, TheCurveEditorRedrawsThePreviewWhileDraggingAndCancelRes
   EXPECT_NE(during, before) << "a lower curve end prints lighter";
   EXPECT_EQ(w->Live().colourPoints, opened);
   EXPECT_EQ(preview->Page(), before);
+}
+
+// Load Defaults stores the queue the window prints to, not a default name this
+// system has no queue for.
+TEST_F(WindowPrintTest, LoadDefaultsKeepsThePrinterInUse) {
+  if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
+  auto w = Open();
+  w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
+  w->CommitSettings();
+  EXPECT_EQ(w->findChild<QComboBox*>(QStringLiteral("printerList"))->currentText(),
+            QStringLiteral("OKI-C711WT-test"));
+  EXPECT_EQ(ReadSetting(w->Files(), "Active", "Printer"), "OKI-C711WT-test");
 }
 
 // "White Choke" reaches the printer as --white-choke does from the command line,

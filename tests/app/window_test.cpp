@@ -7,12 +7,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <array>
 #include <chrono>
 #include <thread>
 
@@ -23,6 +27,7 @@
 #include "app/window/preview_widget.h"
 #include "app/window/window_layout.h"
 #include "app/window/window_work.h"
+#include "app/window_fixture.h"
 #include "lang/text_table.h"
 #include "platform/instance_lock.h"
 #include "settings/settings_keys.h"
@@ -32,6 +37,8 @@
 
 namespace nvx::app {
 namespace {
+
+const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
 
 class WindowTest : public testing::Test {
  protected:
@@ -196,8 +203,18 @@ TEST_F(WindowTest, LoadDefaultsResetsTheWhiteControlsAndTheStoredChoices) {
   Find<QSlider>(*w, "threshold")->setValue(80);
   Find<QLineEdit>(*w, "copies")->setText(QStringLiteral("7"));
   Find<QCheckBox>(*w, "printCmy")->setChecked(false);
+  auto* paper = Find<QComboBox>(*w, "paperList");
+  auto* tray = Find<QComboBox>(*w, "trayList");
+  paper->setCurrentIndex(paper->findText(QStringLiteral("A5 SEF")));
+  tray->setCurrentIndex(tray->findText(QStringLiteral("Tray 1")));
   w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
   w->CommitSettings();
+  // The lists show what the defaults stored.
+  EXPECT_EQ(Read("Active", "PaperSize"), "A4");
+  EXPECT_EQ(paper->currentText(), QStringLiteral("A4"));
+  EXPECT_EQ(w->Live().paperHeightPt, 842);
+  EXPECT_EQ(tray->currentText(), QStringLiteral("AUTO"));
+  EXPECT_EQ(Read("Active", "Printer"), "OKI C711wt NVX") << "no queue here to keep in its place";
   EXPECT_EQ(Find<QSlider>(*w, "threshold")->value(), 50);
   EXPECT_EQ(Find<QSlider>(*w, "whiteDensity")->value(), 100);
   EXPECT_EQ(Find<QLineEdit>(*w, "copies")->text(), QStringLiteral("1"));
@@ -236,6 +253,103 @@ TEST_F(WindowTest, ClosingRemembersSizeAndPanel) {
   WriteSettings(files, {{"Active", "L_Used_X", "3000"}, {"Active", "L_Used_Y", "40"}});
   auto lost = Open();
   EXPECT_LT(lost->pos().x(), 1024);
+}
+
+// A size and place remembered on a larger screen: the whole window, frame
+// included, opens on this 1024 x 600 one.
+TEST_F(WindowTest, APlaceRememberedOnALargerScreenIsKeptOnThisOne) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const auto& [x, y, width, height] :
+       {std::array{500, 300, 1017, 511}, std::array{200, 100, 1600, 1000}}) {
+    WriteSettings(files, {{"Active", "L_Used_X", std::to_string(x)},
+                          {"Active", "L_Used_Y", std::to_string(y)},
+                          {"Active", "L_Used_W", std::to_string(width)},
+                          {"Active", "L_Used_H", std::to_string(height)}});
+    auto w = Open();
+    QTest::qWait(20);
+    EXPECT_TRUE(screen.contains(w->frameGeometry()))
+        << width << "x" << height << " at " << x << "," << y << " opened at "
+        << w->frameGeometry().x() << "," << w->frameGeometry().y() << " "
+        << w->frameGeometry().width() << "x" << w->frameGeometry().height();
+    if (width < screen.width()) {
+      EXPECT_EQ(w->size(), QSize(width, height)) << "a size that fits stays";
+    }
+  }
+}
+
+TEST_F(WindowTest, HelpSaysWhereTheManualIsWhenNothingCanOpenIt) {
+  auto w = Open();
+  // The off-screen desktop has no program for a web page, as a system without a browser.
+  MessageBoxCloser boxes;
+  auto* help = w->findChild<QAction*>(QStringLiteral("actionHelp"));
+  ASSERT_NE(help, nullptr);
+  help->trigger();
+  ASSERT_EQ(boxes.Texts().size(), 1);
+  EXPECT_TRUE(boxes.Texts().front().contains(QStringLiteral(NVX_SHARE_DIR "/manual/index.html")))
+      << boxes.Texts().front().toStdString();
+}
+
+TEST_F(WindowTest, PresetDialogsAreTitledWithoutAnAmpersand) {
+  auto w = Open();
+  QStringList titles;
+  for (const char* action : {"actionSavePreset", "actionLoadPreset"}) {
+    WhenDialogOpens([&titles](QDialog& d) {
+      titles << d.windowTitle();
+      d.reject();
+    });
+    w->findChild<QAction*>(QLatin1String(action))->trigger();
+  }
+  EXPECT_EQ(titles,
+            (QStringList{QStringLiteral("Save Settings"), QStringLiteral("Load Settings")}));
+}
+
+// The page preview takes the room a larger window gives and is drawn at its
+// new size; the controls keep their width.
+TEST_F(WindowTest, ThePreviewGrowsWithTheWindowAndTheControlsKeepTheirWidth) {
+  MessageBoxCloser boxes;  // the printer profile's notice
+  auto w = Open();
+  ASSERT_TRUE(LoadInWindow(*w, kPhoto));
+  auto* preview = Find<PreviewWidget>(*w, "preview");
+  auto* tools = Find<QWidget>(*w, "toolPanel");
+  ASSERT_NE(tools, nullptr);
+  const int toolsWidth = tools->width();
+  const QSize area = preview->size();
+  const QSize page = preview->Page().size();
+  w->resize(1600, 1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w->width() == 1600; }));
+  EXPECT_EQ(tools->width(), toolsWidth);
+  EXPECT_GE(preview->width(), area.width() + 500);
+  EXPECT_GE(preview->height(), area.height() + 400);
+  // Drawn at once on a smaller area and shown enlarged, then anew at the full size.
+  auto drawnAtFullSize = [&] {
+    return preview->Page().devicePixelRatio() == 1.0 &&
+           preview->Page().height() > page.height() + 300;
+  };
+  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize));
+  Find<QSlider>(*w, "brightness")->setValue(80);
+  EXPECT_LT(preview->Page().devicePixelRatio(), 1.0) << "a slider step is drawn at once";
+  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize));
+}
+
+// A box too narrow for its value shows its end only ("6.7%" for "56.7%"): with
+// the cursor at the start it would then show something else.
+TEST_F(WindowTest, AtItsSmallestSizeNoBoxCutsItsValue) {
+  MessageBoxCloser boxes;  // the printer profile's notice
+  auto w = Open();
+  ASSERT_TRUE(LoadInWindow(*w, kPhoto));
+  Find<QLineEdit>(*w, "copies")->setText(QStringLiteral("999"));
+  w->resize(1, 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w->size() == w->minimumSize(); }));
+  EXPECT_LE(w->frameGeometry().width(), 1024);
+  EXPECT_LE(w->frameGeometry().height(), 600);
+  for (QLineEdit* box : w->findChildren<QLineEdit*>()) {
+    if (!box->isVisible() || box->text().isEmpty()) continue;
+    box->setCursorPosition(0);
+    const QImage start = box->grab().toImage();
+    box->setCursorPosition(static_cast<int>(box->text().size()));
+    EXPECT_EQ(box->grab().toImage(), start)
+        << box->objectName().toStdString() << " cuts " << box->text().toStdString();
+  }
 }
 
 TEST_F(WindowTest, MenusHaveMnemonicsAndTheUsualShortcuts) {

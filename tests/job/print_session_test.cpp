@@ -71,6 +71,26 @@ TEST_F(PrintSessionTest, PreviewAndJobFollowCurvesChangedAfterTheImageWasTurned)
   EXPECT_TRUE(job->data == expected->data);
 }
 
+// A preview drawn on another thread gets what the window drew at the moment it
+// asked, whatever the window changes meanwhile.
+TEST_F(PrintSessionTest, APreviewRequestDrawsAsTheWindowStoodWhenItWasMade) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  ImageDocument doc;
+  ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
+  ASSERT_TRUE(OrientImage(s, doc, true).ok());
+  PlaceOnPage(s, doc, 620, 876);
+  const PagePreviewRequest request = PreparePagePreview(s, doc, kWhiteSubstrate);
+  const PreviewBitmap shown = RenderPagePreview(s, doc, kWhiteSubstrate);
+  s.live.brightness = 90;
+  PlaceOnPage(s, doc);
+  PreviewState own;
+  const PreviewBitmap drawn = DrawPagePreview(request, own);
+  EXPECT_EQ(drawn.width, shown.width);
+  EXPECT_EQ(drawn.height, shown.height);
+  EXPECT_TRUE(drawn.bgrx == shown.bgrx);
+}
+
 // Two programs changing different keys at the same moment keep both changes.
 TEST_F(PrintSessionTest, ConcurrentWritersKeepEachOthersKeys) {
   SettingsFiles files{home / "shared", home / "machine"};

@@ -52,6 +52,17 @@ QLabel* WrappedLabel(const QString& text) {
   return label;
 }
 
+// The stored value beside a slider, as the tolerance dialogs show it.
+QLabel* CurrentValueLabel(const char* name, long long value) {
+  auto* label = new QLabel(Q(texts::kCurrentValue) + QString::number(value));
+  label->setObjectName(QLatin1String(name));
+  return label;
+}
+
+void ShowCurrentValue(QLabel* label, long long value) {
+  label->setText(Q(texts::kCurrentValue) + QString::number(value));
+}
+
 QDialogButtonBox* OkButton(QDialog* dialog, const TextTable& text) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   buttons->button(QDialogButtonBox::Ok)->setText(T(text, 6));
@@ -86,9 +97,13 @@ std::unique_ptr<QDialog> MakeJpegDialog(QWidget* parent, const SettingsFiles& fi
   slider->setRange(0, 100);
   slider->setValue(
       JpegSliderPosition(ReadSettingNumber(files, keys::kActive, keys::kJpegArtifact)));
+  auto* value = CurrentValueLabel("jpegValue", JpegArtifactFor(slider->value()));
   column->addWidget(slider);
+  column->addWidget(value);
   column->addWidget(WrappedLabel(T(text, 73)));
   column->addWidget(OkButton(dialog.get(), text));
+  QObject::connect(slider, &QSlider::valueChanged, dialog.get(),
+                   [value](int pos) { ShowCurrentValue(value, JpegArtifactFor(pos)); });
   QObject::connect(dialog.get(), &QDialog::accepted, dialog.get(), [files, slider] {
     WriteSetting(files, keys::kActive, keys::kJpegArtifact,
                  std::to_string(JpegArtifactFor(slider->value())));
@@ -114,8 +129,7 @@ std::unique_ptr<QDialog> MakeBlackRemovalDialog(QWidget* parent, const SettingsF
   slider->setRange(0, 100);
   const long long fuzzy = ReadSettingNumber(files, keys::kActive, kBlackFuzzyKey);
   slider->setValue(BlackRemovalSliderPosition(fuzzy));
-  auto* value = new QLabel(Q(texts::kCurrentValue) + QString::number(fuzzy));
-  value->setObjectName(QStringLiteral("blackValue"));
+  auto* value = CurrentValueLabel("blackValue", fuzzy);
   column->addWidget(slider);
   column->addWidget(value);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
@@ -124,7 +138,7 @@ std::unique_ptr<QDialog> MakeBlackRemovalDialog(QWidget* parent, const SettingsF
   QObject::connect(slider, &QSlider::valueChanged, dialog.get(), [files, value, changed](int pos) {
     const int f = BlackFuzzyFor(pos);
     WriteSetting(files, keys::kActive, kBlackFuzzyKey, std::to_string(f));
-    value->setText(Q(texts::kCurrentValue) + QString::number(f));
+    ShowCurrentValue(value, f);
     if (changed) changed();
   });
   dialog->setMinimumWidth(360);

@@ -60,6 +60,9 @@ namespace nvx::app {
 namespace {
 
 constexpr int kTickMs = 1000;
+// A slider dragged or a window resized redraws at the quick size on each step;
+// the full size follows once the steps pause for this long.
+constexpr int kFullPreviewPauseMs = 150;
 constexpr int kHandSide = 40;
 constexpr int kSwatchSide = 16;
 constexpr int kBannerHeight = 40;
@@ -87,7 +90,12 @@ QLineEdit* Field(const char* name, bool editable) {
   auto* field = new QLineEdit;
   field->setObjectName(QLatin1String(name));
   field->setReadOnly(!editable);
-  field->setMaximumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000.000")) + 12);
+  // As wide as the longest value a field shows ("8.264", "1320.8", "1200.0%"), so
+  // that a narrow window never cuts one: frame, margins and cursor take 12 pixels.
+  const QFontMetrics metrics = field->fontMetrics();
+  field->setFixedWidth(std::max(metrics.horizontalAdvance(QStringLiteral("0000.000")),
+                                metrics.horizontalAdvance(QStringLiteral("0000.0%"))) +
+                       12);
   if (!editable) field->setFocusPolicy(Qt::ClickFocus);
   return field;
 }
@@ -111,6 +119,11 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   work_->session.hooks = Hooks();
   work_->session.files.hooks = &work_->session.hooks;
   metrics_ = ReadWindowMetrics(Files());
+  fullPreviewState_ = std::make_unique<PreviewState>();
+  fullPreviewTimer_ = new QTimer(this);
+  fullPreviewTimer_->setSingleShot(true);
+  fullPreviewTimer_->setInterval(kFullPreviewPauseMs);
+  connect(fullPreviewTimer_, &QTimer::timeout, this, &MainWindow::StartFullPreview);
 
   auto* central = new QWidget;
   auto* column = new QVBoxLayout(central);
@@ -123,8 +136,12 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   splitter_->addWidget(BuildPreviewPanel());
   toolPanel_ = BuildToolPanel();
   splitter_->addWidget(toolPanel_);
-  splitter_->setStretchFactor(0, 0);
-  splitter_->setStretchFactor(1, 1);
+  // The page preview takes the room a larger window gives; the controls keep
+  // the width they need.
+  toolPanel_->setObjectName(QStringLiteral("toolPanel"));
+  toolPanel_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
   column->addWidget(splitter_, 1);
   setCentralWidget(central);
   statusBar()->setObjectName(QStringLiteral("statusBar"));
@@ -265,7 +282,12 @@ QWidget* MainWindow::BuildPreviewPanel() {
     swatches->addWidget(button, int(i / 9), int(i % 9));
     substrates_.push_back(button);
   }
-  column->addLayout(swatches);
+  // They stay together under the middle of a preview that has grown.
+  auto* swatchRow = new QHBoxLayout;
+  swatchRow->addStretch(1);
+  swatchRow->addLayout(swatches);
+  swatchRow->addStretch(1);
+  column->addLayout(swatchRow);
   connect(preview_, &PreviewWidget::filesDropped, this, &MainWindow::OpenDroppedFiles);
   return panel;
 }
@@ -551,7 +573,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu(bar.Menu(24, "&Help"));
   name = MenuText(Texts());
-  add(help, name.Entry(24), &MainWindow::OnHelp);
+  add(help, name.Entry(24), &MainWindow::OnHelp)->setObjectName(QStringLiteral("actionHelp"));
   add(help, name.Entry(-1, texts::kOnlineHelp), &MainWindow::OnOnlineHelp)
       ->setEnabled(!ctx_.onlineHelpUrl.empty());
   add(help, name.Entry(26), &MainWindow::OnAbout);
@@ -683,19 +705,28 @@ void MainWindow::SetTabOrder() {
 }
 
 void MainWindow::PlaceWindow() {
-  // The remembered size, but never larger than the screen it opens on.
-  QSize size(metrics_.width, metrics_.height);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    size = size.boundedTo(screen->availableGeometry().size());
-  }
-  resize(size);
+  resize(metrics_.width, metrics_.height);
   // A place on a screen that is no longer attached would hide the window: the
   // desktop places it then.
   const QPoint place(metrics_.x, metrics_.y);
   if (metrics_.x >= 0 && metrics_.y >= 0 && QGuiApplication::screenAt(place + QPoint(40, 40))) {
     move(place);
   }
-  splitter_->setSizes({metrics_.panelWidth, std::max(1, size.width() - metrics_.panelWidth)});
+  KeepFrameOnScreen();
+  splitter_->setSizes({metrics_.panelWidth, std::max(1, width() - metrics_.panelWidth)});
+}
+
+// A size and place remembered on a larger screen would leave part of the window,
+// or its title bar, out of reach: the whole frame stays on the screen's free area.
+void MainWindow::KeepFrameOnScreen() {
+  if (isMaximized() || isFullScreen()) return;
+  const QRect frame = frameGeometry();
+  const QScreen* screen = QGuiApplication::screenAt(frame.center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect kept = KeepOnScreen(frame, screen->availableGeometry());
+  if (kept.size() != frame.size()) resize(size() - (frame.size() - kept.size()));
+  if (kept.topLeft() != frame.topLeft()) move(kept.topLeft());
 }
 
 // ---------------------------------------------------------------------------

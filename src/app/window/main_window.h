@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -13,6 +14,7 @@
 
 #include "app/window/window_layout.h"
 #include "base/result.h"
+#include "image/preview.h"
 #include "lang/text_table.h"
 #include "printers/media_rules.h"
 #include "settings/live_settings.h"
@@ -90,6 +92,7 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // Building.
@@ -109,6 +112,7 @@ class MainWindow : public QMainWindow {
   void ConnectControls();
   void SetTabOrder();
   void PlaceWindow();
+  void KeepFrameOnScreen();
 
   // Between the controls and the live settings.
   void ReadControls();
@@ -137,6 +141,7 @@ class MainWindow : public QMainWindow {
   void OnSettingChanged();
   void OnTick();
   void OnLoadDefaults();
+  void ShowStoredDefaults();
   void OnSavePreset();
   void OnLoadPreset(bool builtIn);
   void OnDefaultProfiles();
@@ -171,6 +176,9 @@ class MainWindow : public QMainWindow {
   void StartOrient();
   QSize PreviewArea() const;
   void RedrawPreview();
+  void DrawPage();
+  void StartFullPreview();
+  void WaitForFullPreview();
   void StartPrint();
   void ShowCostReport(bool costOnly);
   void StartBlankPage();
@@ -198,6 +206,7 @@ class MainWindow : public QMainWindow {
   LiveSettings& live_;  // the session's
   bool imageLoaded_ = false;
   bool busy_ = false;
+  bool shownOnce_ = false;
   int substrate_ = 6;
   std::string currentFile_;
   bool standInNoticeShown_ = false;  // the printer profile's stand-in, told once
@@ -253,6 +262,11 @@ class MainWindow : public QMainWindow {
   QToolButton* rightHand_ = nullptr;
   std::vector<QToolButton*> substrates_;
   PreviewWidget* preview_ = nullptr;
+  // The page at the preview's full size, drawn off this thread once changes pause.
+  QTimer* fullPreviewTimer_ = nullptr;
+  QFutureWatcher<PreviewBitmap>* fullPreview_ = nullptr;  // while one is drawn
+  std::unique_ptr<PreviewState> fullPreviewState_;
+  int previewGeneration_ = 0;  // counts the drawings, so a late one is dropped
   QCheckBox* faceUpExit_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QWidget* toolPanel_ = nullptr;

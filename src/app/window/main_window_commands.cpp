@@ -145,14 +145,14 @@ void MainWindow::OnLoadPreset(bool builtIn) {
   const std::filesystem::path start =
       builtIn ? BuiltInPresetFolder() : LastPresetFile(Files()).parent_path();
   const QString file =
-      QFileDialog::getOpenFileName(this, Text(builtIn ? 209 : 22), Q(start.string()),
+      QFileDialog::getOpenFileName(this, Text(builtIn ? 209 : 93), Q(start.string()),
                                    QStringLiteral("Presets (*.svcfg);;All files (*)"));
   if (!file.isEmpty()) OpenPreset(file, !builtIn);
 }
 
 void MainWindow::OnSavePreset() {
   ReadControls();
-  QString file = QFileDialog::getSaveFileName(this, Text(21), Q(LastPresetFile(Files()).string()),
+  QString file = QFileDialog::getSaveFileName(this, Text(94), Q(LastPresetFile(Files()).string()),
                                               QStringLiteral("Presets (*.svcfg)"));
   if (file.isEmpty()) return;
   if (!file.endsWith(QStringLiteral(".svcfg"), Qt::CaseInsensitive))
@@ -307,11 +307,25 @@ void MainWindow::OnLoadDefaults() {
                           {keys::kOthers, keys::kRightHand, "1"},
                           {keys::kOthers, keys::kLeftHand, "0"}});
   CreateDefaultSettings(Files());
+  ShowStoredDefaults();
   ShowLive();
   ReadControls();
   ReapplyMedia();
   ShowUnit();
   RedrawPreview();
+}
+
+// The lists show what the defaults stored: the paper and the first tray. The
+// printer stays the one in use, and is stored as the one in use (the default
+// name is a queue this system may not have).
+void MainWindow::ShowStoredDefaults() {
+  PrintSession& session = work_->session;
+  if (!live_.printer.empty()) WriteSetting(Files(), keys::kActive, keys::kPrinter, live_.printer);
+  const std::string stored = ReadSetting(Files(), keys::kActive, keys::kPaperSize);
+  live_.paperTray = session.trayList.front();
+  const Status chosen = ChoosePaper(
+      session, FindChoice(session.paperList, stored) ? stored : std::string(kDefaultPaper));
+  if (!chosen) ShowFailure(chosen.failure());
 }
 
 void MainWindow::ReapplyMedia() {
@@ -459,7 +473,11 @@ void MainWindow::OnHelp() {
                              Q(manual.string()));
     return;
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())));
+  // Without a browser or a file handler the desktop opens nothing: say where the manual is.
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())))) {
+    ShowMessage({Texts()[entry::kTitle], std::string(texts::kManualNotOpened) + manual.string(),
+                 MessageIcon::Exclamation});
+  }
 }
 
 void MainWindow::OnOnlineHelp() {
@@ -504,6 +522,25 @@ void MainWindow::SetBusy(bool busy) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   RedrawPreview();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  KeepFrameOnScreen();
+  // The desktop puts its frame around the window a moment after it is shown:
+  // look again once the frame is known, or after a while without one.
+  auto* watch = new QTimer(this);
+  watch->setInterval(50);
+  auto looks = std::make_shared<int>(0);
+  connect(watch, &QTimer::timeout, this, [this, watch, looks] {
+    if (frameGeometry() == geometry() && ++*looks < 40) return;
+    watch->stop();
+    watch->deleteLater();
+    KeepFrameOnScreen();
+  });
+  watch->start();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

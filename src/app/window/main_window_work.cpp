@@ -38,14 +38,6 @@ struct PrintOutcome {
   bool costed = false;
 };
 
-QImage ToImage(const PreviewBitmap& bitmap) {
-  if (bitmap.width <= 0 || bitmap.height <= 0) return {};
-  // B G R 0 bytes are a little-endian 0x00RRGGBB: Qt's RGB32 as it stands.
-  QImage image(bitmap.bgrx.data(), bitmap.width, bitmap.height, bitmap.width * 4,
-               QImage::Format_RGB32);
-  return image.copy();
-}
-
 // What a worker owns while it runs: its own copy of the session and the image.
 struct WorkerHold {
   std::unique_ptr<PrintSession> session;
@@ -171,6 +163,7 @@ void WorkerMailbox::Close() {
 template <typename Outcome>
 void MainWindow::RunOffThread(std::function<Outcome(PrintSession&, ImageDocument&)> work,
                               std::function<void(Outcome)> done) {
+  WaitForFullPreview();  // it reads the grid this work may change
   SetBusy(true);
   // The worker owns what it works on: this thread keeps its own session and has
   // no image until the worker hands it back.
@@ -320,6 +313,7 @@ void MainWindow::RedrawPreview() {
   ImageDocument& d = *work_->document;
   if (work_->fitRequested) {
     work_->fitRequested = false;
+    WaitForFullPreview();  // it reads the print size
     const PrintableSize printable = PrintableArea(s.files, s.live);
     const PrintSize fitted = FitToPrintable({d.grid.printWidthPt, d.grid.printHeightPt}, d.image,
                                             printable.widthPt, printable.heightPt, s.live.rotate);
@@ -327,9 +321,7 @@ void MainWindow::RedrawPreview() {
     d.grid.printHeightPt = fitted.heightPt;
   }
   ShowPrintSize(s, d);
-  const QSize area = PreviewArea();
-  PlaceOnPage(s, d, area.width(), area.height());
-  preview_->ShowPage(ToImage(RenderPagePreview(s, d, substrate_)));
+  DrawPage();
   ShowNumbers();
   emit previewRedrawn();
 }

@@ -9,11 +9,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 #include <array>
+#include <optional>
 
 #include "app/window/artwork.h"
 #include "app/window/qt_text.h"
+#include "app/window/window_texts.h"
 #include "base/text.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
@@ -230,6 +233,21 @@ struct MarginForm {
   QLabel* message;
 };
 
+// A length in the dialog's own notation: digits with at most one point, as
+// the boxes show them. An empty box or a point alone is not yet a number.
+QValidator* MarginValidator(QObject* parent) {
+  static const QRegularExpression kNumber(QStringLiteral("\\d{1,5}(\\.\\d{0,4})?|\\.\\d{1,4}"));
+  return new QRegularExpressionValidator(kNumber, parent);
+}
+
+// The first changed box that holds no number yet.
+std::optional<std::size_t> BoxWithoutNumber(const MarginForm& f) {
+  for (std::size_t i = 0; i < kMarginBoxes.size(); ++i) {
+    if (f.boxes[i]->text() != f.shown[i] && !f.boxes[i]->hasAcceptableInput()) return i;
+  }
+  return std::nullopt;
+}
+
 // A box still showing what it opened with keeps the stored margin exactly: its
 // text is rounded to the unit's format, and storing that would move the margin.
 PageMargins TypedMargins(const MarginForm& f) {
@@ -323,6 +341,7 @@ std::unique_ptr<QDialog> MakeMarginDialog(QWidget* parent, PrintSession& session
     f.boxes[i] = LengthBox(b.name);
     f.shown[i] = Q(FormatPointsInDisplayUnit((session.userMargins.*b.field) / 100.0, f.unit));
     f.boxes[i]->setText(f.shown[i]);
+    f.boxes[i]->setValidator(MarginValidator(f.boxes[i]));
     auto* label = new QLabel(QLatin1String(b.caption));
     label->setBuddy(f.boxes[i]);
     const int r = static_cast<int>(i);
@@ -357,6 +376,11 @@ std::unique_ptr<QDialog> MakeMarginDialog(QWidget* parent, PrintSession& session
     for (std::size_t i = 0; i < f.boxes.size(); ++i) f.boxes[i]->setText(Q(texts[i]));
   });
   QObject::connect(buttons, &QDialogButtonBox::accepted, d, [f, d] {
+    if (const std::optional<std::size_t> i = BoxWithoutNumber(f)) {
+      ShowMessage(f.message, std::string(texts::kMarginNeedsNumber) + kMarginBoxes[*i].caption);
+      f.boxes[*i]->setFocus();
+      return;
+    }
     const Result<PageMargins> stored = StoreUserMargins(*f.session, TypedMargins(f), f.printer);
     if (stored) {
       d->accept();

@@ -24,6 +24,18 @@ void PreviewWidget::ShowPage(QImage page) {
   update();
 }
 
+void PreviewWidget::ShowDrawnPage(const PreviewBitmap& page, qreal pixelRatio) {
+  if (page.width <= 0 || page.height <= 0) {
+    ShowPage(QImage());
+    return;
+  }
+  // B G R 0 bytes are a little-endian 0x00RRGGBB: Qt's RGB32 as it stands.
+  QImage image(page.bgrx.data(), page.width, page.height, page.width * 4, QImage::Format_RGB32);
+  QImage shown = image.copy();
+  shown.setDevicePixelRatio(pixelRatio);
+  ShowPage(std::move(shown));
+}
+
 QSize PreviewWidget::sizeHint() const { return {310, PreviewHeightFor(310)}; }
 
 void PreviewWidget::paintEvent(QPaintEvent*) {
@@ -34,8 +46,9 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
                  art::EmptyPreviewPicture(EmptyPreviewFor(width()), size(), devicePixelRatioF()));
     return;
   }
-  // The page was rendered for this area; centre it, and shrink it only while a
-  // resize has made the area smaller than the page.
+  // The page was drawn for this area, or for a smaller one it is enlarged from
+  // until the drawing at full size arrives; centre it, and shrink it only while
+  // a resize has made the area smaller than the page.
   QSizeF shown = QSizeF(page_.size()) / page_.devicePixelRatio();
   if (shown.width() > width() || shown.height() > height()) {
     shown.scale(QSizeF(size()), Qt::KeepAspectRatio);

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "image/preview.h"
+
 namespace nvx::app {
 
 // The preview area: the rendered page while an image is loaded, else a picture
@@ -13,7 +15,10 @@ class PreviewWidget : public QWidget {
  public:
   explicit PreviewWidget(QWidget* parent = nullptr);
 
-  void ShowPage(QImage page);  // a null image shows the empty picture
+  // A null image shows the empty picture. A page drawn smaller than the area
+  // carries the ratio in its device pixel ratio and is shown enlarged.
+  void ShowPage(QImage page);
+  void ShowDrawnPage(const PreviewBitmap& page, qreal pixelRatio = 1);
   const QImage& Page() const { return page_; }
   QSize sizeHint() const override;
 

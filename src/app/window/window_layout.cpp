@@ -1,5 +1,6 @@
 #include "app/window/window_layout.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -74,6 +75,21 @@ void WriteWindowMetrics(const SettingsFiles& files, const WindowMetrics& m) {
                         {kSection, kUsedH, h},
                         {kSection, kUsedW, w},
                         {kSection, kPanelW, panel}});
+}
+
+QRect KeepOnScreen(const QRect& frame, const QRect& available) {
+  QRect kept(frame.topLeft(), frame.size().boundedTo(available.size()));
+  kept.moveLeft(std::clamp(kept.left(), available.left(), available.right() + 1 - kept.width()));
+  kept.moveTop(std::clamp(kept.top(), available.top(), available.bottom() + 1 - kept.height()));
+  return kept;
+}
+
+QSize QuickPreviewArea(const QSize& area) {
+  const double pixels = double(area.width()) * area.height();
+  if (pixels <= kQuickPreviewPixels) return area;
+  const double k = std::sqrt(kQuickPreviewPixels / pixels);
+  return {std::max(1, static_cast<int>(area.width() * k)),
+          std::max(1, static_cast<int>(area.height() * k))};
 }
 
 std::string RecentFileLabel(std::string_view path) {

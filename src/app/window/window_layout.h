@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,6 +27,16 @@ int PreviewHeightFor(int panelWidth);
 // desktop's placement, a remembered height below 438 keeps the default size.
 WindowMetrics ReadWindowMetrics(const SettingsFiles& files);
 void WriteWindowMetrics(const SettingsFiles& files, const WindowMetrics& metrics);
+
+// A window frame kept on a screen's free area: no larger than the area, and
+// moved in where it would stand out of it.
+QRect KeepOnScreen(const QRect& frame, const QRect& available);
+
+// The preview is drawn at once on an area of at most the default's pixels, so
+// a larger window redraws as fast as the default one while a slider moves; the
+// full area is drawn when the changes pause.
+inline constexpr int kQuickPreviewPixels = 310 * 438;
+QSize QuickPreviewArea(const QSize& area);
 
 // A recent-file menu entry: the path, or its first 3 characters, "..." and its
 // last 32 when it is longer than 35 characters (counted in characters, not bytes).

@@ -33,6 +33,9 @@ inline constexpr std::string_view kPrinterModeNotice =
     "The button used last is shown underlined.\n\n"
     "The printer may drop its USB connection while it switches; switching it off and on "
     "connects it again.";
+inline constexpr std::string_view kMarginNeedsNumber = "Type a number for the margin: ";
+inline constexpr std::string_view kManualNotOpened =
+    "No program could open the user manual. It is here:\n";
 inline constexpr std::string_view kNoUsbPrinters = "No USB printer attached.";
 inline constexpr std::string_view kPrinterModeFailed = "The printer mode was not sent: ";
 
