@@ -13,7 +13,7 @@ namespace nvx::app {
 
 void MainWindow::DrawPage() {
   PrintSession& s = work_->session;
-  ImageDocument& d = work_->document;
+  ImageDocument& d = *work_->document;
   ++previewGeneration_;
   const QSize area = PreviewArea();
   const QSize quick = QuickPreviewArea(area);
@@ -29,7 +29,7 @@ void MainWindow::StartFullPreview() {
     return;
   }
   PrintSession& s = work_->session;
-  ImageDocument& d = work_->document;
+  ImageDocument& d = *work_->document;
   // Placed on the full area for the drawing only: the copies boxes and the
   // layout stay those of the quick drawing the user has seen.
   const Placement quickPlacement = d.placement;
