@@ -1,8 +1,11 @@
 #include "image/intake.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <limits>
 #include <vector>
 
@@ -101,9 +104,66 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFile{"TruncatedPsd", "truncated.psd", "FILE READ ERROR "},
                     BadFile{"TextNamedPng", "corrupt.png", kNotAnImage},
                     BadFile{"UnknownFormat", "unknown.xyz", kNotAnImage},
-                    BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE"},
+                    BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE: no such file"},
                     BadFile{"SinglePixel", "onepixel.png", kTooSmallImageText.data()}),
     [](const auto& info) { return info.param.name; });
+
+// What stands in place of a file is named, and nothing waits for a writer or
+// reads a device without end.
+TEST_F(LoadTest, WhatIsNotAFileIsNamed) {
+  ::mkfifo((folder_ / "pipe.png").c_str(), 0600);
+  std::filesystem::create_symlink(folder_ / "loop.png", folder_ / "loop.png");
+  const std::pair<std::filesystem::path, std::string> cases[] = {
+      {folder_.path(), "a folder, not a file"},
+      {folder_ / "pipe.png", "a named pipe (FIFO), not a file"},
+      {folder_ / "loop.png", "a loop of symbolic links, not a file"},
+      {"/dev/zero", "a device, not a file"},
+  };
+  for (const auto& [path, words] : cases) {
+    const LoadResult result = Load(path);
+    EXPECT_EQ(result.status, LoadStatus::Failed);
+    EXPECT_EQ(result.message, std::string(kUnableToOpenText) + ": " + words);
+  }
+}
+
+// Limits this process's address space to what it has mapped and `extra` more
+// while it lives, as a memory-capped session would run.
+class AddressSpaceCap {
+ public:
+  explicit AddressSpaceCap(std::uint64_t extra) {
+    ::getrlimit(RLIMIT_AS, &saved_);
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    rlimit cap = saved_;
+    cap.rlim_cur = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + extra;
+    ::setrlimit(RLIMIT_AS, &cap);
+  }
+  ~AddressSpaceCap() { ::setrlimit(RLIMIT_AS, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+// The first bytes decide: a 3 GB file of no image kind is refused as such, and
+// a small PNG that declares more pixels than the memory can hold is refused
+// from its header, without reading or decoding the rest.
+TEST_F(LoadTest, HeaderDecidesBeforeTheRestIsRead) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs an address space without a limit";
+#endif
+  const auto sparse = folder_ / "huge.png";
+  std::ofstream(sparse).close();
+  std::filesystem::resize_file(sparse, std::uint64_t{3} << 30);
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x42\x68\0\0\x42\x68\x08\x06\0\0\0", 29);
+  test::WriteFileBytes(folder_ / "large.png", png + std::string(300'000, '\0'));
+  AddressSpaceCap cap(std::uint64_t{1} << 30);
+  const LoadResult huge = Load(sparse);
+  EXPECT_EQ(huge.status, LoadStatus::Failed);
+  EXPECT_NE(huge.message.find("not an image nvxprint knows"), std::string::npos) << huge.message;
+  const LoadResult large = Load(folder_ / "large.png");  // 17000 x 17000
+  EXPECT_EQ(large.status, LoadStatus::OutOfMemory) << large.message;
+}
 
 TEST(ImageBuffer, SizesBeyondMemoryGiveNothingInsteadOfWrapping) {
   constexpr long long kMaxInt = std::numeric_limits<int>::max();
