@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window/qt_text.h"
 #include "app/window/window_layout.h"
 #include "base/result.h"
 #include "lang/text_table.h"
@@ -56,10 +57,14 @@ class MainWindow : public QMainWindow {
   MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Opens an image as the File menu, a drop or another start of the program do.
-  void OpenImage(const QString& path);
+  // Opens an image as the File menu, a drop or another start of the program do;
+  // the path is the file system's bytes.
+  void OpenImage(const std::filesystem::path& path);
+  // The same for a name from a file dialog.
+  void OpenImage(const QString& path) { OpenImage(FilePath(path)); }
   // Applies a preset file (.svcfg) to the controls, as "Load Settings" does.
-  void OpenPreset(const QString& path, bool remember);
+  void OpenPresetFile(const std::filesystem::path& path, bool remember);
+  void OpenPreset(const QString& path, bool remember) { OpenPresetFile(FilePath(path), remember); }
   // Brings the window to the front (another start of the program asked for it).
   void Raise();
 
@@ -155,7 +160,7 @@ class MainWindow : public QMainWindow {
   void ShowMediaOutcome(const MediaRuleOutcome& outcome);
   void ReapplyMedia();
   void SetTonerOrder(TonerOrder order);
-  void OpenDroppedFiles(const QStringList& paths);
+  void OpenDroppedFiles(const QList<QByteArray>& paths);
   void ShowMessage(const Message& message);
   void RememberRecentFile(const std::string& path);
 

@@ -84,14 +84,14 @@ void MainWindow::OnOpenFile() {
   if (!file.isEmpty()) OpenImage(file);
 }
 
-void MainWindow::OpenImage(const QString& path) {
-  const std::filesystem::path file = ResolveDroppedFile(path.toStdString());
+void MainWindow::OpenImage(const std::filesystem::path& path) {
+  const std::filesystem::path file = ResolveDroppedFile(path);
   if (!std::filesystem::is_regular_file(file)) {
-    statusBar()->showMessage(Q(texts::kFileMissing) + path);
+    statusBar()->showMessage(Q(texts::kFileMissing) + QFile::decodeName(path.c_str()));
     return;
   }
   if (AsciiLower(file.extension().string()) == kPresetExtension) {
-    OpenPreset(Q(file.string()), true);
+    OpenPresetFile(file, true);
     return;
   }
   if (!IsImageFileName(file)) {
@@ -103,10 +103,9 @@ void MainWindow::OpenImage(const QString& path) {
   StartLoad(file.string(), false);
 }
 
-void MainWindow::OpenPreset(const QString& path, bool remember) {
+void MainWindow::OpenPresetFile(const std::filesystem::path& file, bool remember) {
   if (busy_) return;
   ReadControls();
-  const std::filesystem::path file = path.toStdString();
   if (Status read = ReadPreset(work_->session, file, PresetScope::Stored); !read) {
     ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
     return;
@@ -135,23 +134,23 @@ void MainWindow::OnSavePreset() {
   if (file.isEmpty()) return;
   if (!file.endsWith(QStringLiteral(".svcfg"), Qt::CaseInsensitive))
     file += QStringLiteral(".svcfg");
-  if (Status written = WritePreset(work_->session, file.toStdString()); !written) {
+  if (Status written = WritePreset(work_->session, FilePath(file)); !written) {
     ShowMessage({Texts()[entry::kTitle], written.failure().message, MessageIcon::Error});
   }
 }
 
-void MainWindow::OpenDroppedFiles(const QStringList& paths) {
+void MainWindow::OpenDroppedFiles(const QList<QByteArray>& paths) {
   // The first file that is an image opens; the others are reported, never opened.
-  for (const QString& p : paths) {
+  for (const QByteArray& p : paths) {
     const std::filesystem::path file = ResolveDroppedFile(p.toStdString());
     if (IsImageFileName(file)) {
-      OpenImage(Q(file.string()));
+      OpenImage(file);
       return;
     }
   }
   statusBar()->showMessage(
       Q(texts::kNotAnImage) +
-      Q(std::filesystem::path(paths.front().toStdString()).filename().string()));
+      QFile::decodeName(std::filesystem::path(paths.front().toStdString()).filename().c_str()));
 }
 
 void MainWindow::RememberRecentFile(const std::string& path) {
@@ -314,7 +313,8 @@ void MainWindow::OnDefaultProfiles() {
 void MainWindow::OnPickProfile(bool input) {
   const QString file = PickProfile(this, input ? Text(91) : Text(90));
   if (file.isEmpty()) return;
-  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut, S(file));
+  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut,
+               FilePath(file).string());
   ShowMessage({Texts()[0], Texts()[92], MessageIcon::Information});
 }
 

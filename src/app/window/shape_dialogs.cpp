@@ -313,7 +313,7 @@ class ShapeImportDialog : public QDialog {
       open_->setEnabled(true);
       Imported(watcher->result());
     });
-    const std::filesystem::path path = std::filesystem::path(S(file));
+    const std::filesystem::path path = FilePath(file);
     importing_ = QtConcurrent::run([path] {
       Result<ShapeRecord> shape = ImportIllustratorFile(path);
       return shape ? ImportOutcome{*shape, {}} : ImportOutcome{{}, shape.failure().message};
