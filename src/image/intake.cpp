@@ -1,5 +1,6 @@
 #include "image/intake.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -24,9 +25,6 @@ namespace {
 
 constexpr std::uint64_t kBytesPerPixel = 5;
 
-// More pixels than the largest paper (A3) holds at 1200 dpi (279 million) can
-// only be scaled away; a header that declares them is a decompression bomb.
-constexpr std::uint64_t kMaxImagePixels = 300'000'000;
 // Files beyond this are not images we could print either.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{2} << 30;
 // The first bytes of a file, read before the rest: every signature, and the
@@ -49,15 +47,20 @@ class PixelLoader {
       : title_(texts[entry::kTitle]), hooks_(hooks), result_(result) {}
 
   // `bytes` are the file's, held in `input` for the decoder.
-  // False, after the memory message, when the size the header declares is
-  // more than a page can take or more than the memory the load may have.
+  // False, after a message, when the size the header declares is more than a
+  // print can take or more than the memory the load may have: refused before
+  // a decoder spends its time and memory on it.
   bool CheckDeclaredSize(std::optional<DeclaredSize> declared) {
     if (!declared) return true;
-    const std::uint64_t pixels = declared->Pixels();
-    const bool fits = declared->width <= kMaxImagePixels && declared->height <= kMaxImagePixels &&
-                      pixels <= kMaxImagePixels &&
-                      pixels <= platform::MemoryCeiling() / kLoadBytesPerPixel;
-    return fits || OutOfMemory();
+    const std::uint64_t limit =
+        std::min(kMaxImagePixels, platform::MemoryCeiling() / kLoadBytesPerPixel);
+    if (declared->width <= limit && declared->height <= limit && declared->Pixels() <= limit) {
+      return true;
+    }
+    return Fail("The image is too large: " + std::to_string(declared->width) + " x " +
+                std::to_string(declared->height) + " pixels, where at most " +
+                std::to_string(limit / 1'000'000) +
+                " million can be printed here. Reduce its size or resolution.");
   }
 
   bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
