@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -266,6 +267,20 @@ TEST_F(WindowTest, DroppingAFileOfAnotherKindChangesNothing) {
   emit preview->filesDropped({QByteArray::fromStdString((home / "notes.txt").string())});
   EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("notes.txt")));
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - No File"));
+  EXPECT_FALSE(w->ImageLoaded());
+}
+
+// What stands in place of an image is named in the status bar, and a named
+// pipe holds nothing up.
+TEST_F(WindowTest, OpeningWhatIsNotAFileSaysWhatItIs) {
+  auto w = Open();
+  ASSERT_EQ(::mkfifo((home / "pipe.png").c_str(), 0600), 0);
+  w->OpenImage(home / "pipe.png");
+  EXPECT_TRUE(w->statusBar()->currentMessage().endsWith(
+      QStringLiteral("pipe.png: a named pipe (FIFO), not a file")))
+      << w->statusBar()->currentMessage().toStdString();
+  w->OpenImage(home / "gone.png");
+  EXPECT_TRUE(w->statusBar()->currentMessage().endsWith(QStringLiteral("gone.png: no such file")));
   EXPECT_FALSE(w->ImageLoaded());
 }
 

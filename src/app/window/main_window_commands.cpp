@@ -45,6 +45,7 @@
 #include "lang/text_entries.h"
 #include "pattern/shape_library.h"
 #include "platform/printer_enumeration.h"
+#include "platform/readable_file.h"
 #include "printers/media.h"
 #include "printers/media_rules.h"
 #include "printers/models.h"
@@ -75,7 +76,8 @@ bool IsMediaNote(const TextTable& text, int entry) {
 // Commands
 
 void MainWindow::OnOpenFile() {
-  const QString folder = Q(ReadLastFile(Files().userFolder, kLastFileSlots));
+  const QString folder =
+      QFile::decodeName(ReadLastFile(Files().userFolder, kLastFileSlots).c_str());
   const QString file = QFileDialog::getOpenFileName(
       this, Text(95), folder,
       QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic "
@@ -86,8 +88,9 @@ void MainWindow::OnOpenFile() {
 
 void MainWindow::OpenImage(const std::filesystem::path& path) {
   const std::filesystem::path file = ResolveDroppedFile(path);
-  if (!std::filesystem::is_regular_file(file)) {
-    statusBar()->showMessage(Q(texts::kFileMissing) + QFile::decodeName(path.c_str()));
+  if (Result<platform::ReadableFile> readable = platform::ReadableFile::Open(file); !readable) {
+    statusBar()->showMessage(Q(texts::kCannotOpen) + QFile::decodeName(path.c_str()) + ": " +
+                             Q(readable.failure().message));
     return;
   }
   if (AsciiLower(file.extension().string()) == kPresetExtension) {
