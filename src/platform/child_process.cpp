@@ -292,7 +292,8 @@ ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits) {
 
 // The child ends with its parent: nobody waits for its answer any more. A
 // parent that ended before the request took hold has already handed the child
-// to another process.
+// to another process. The signal follows the thread that started the child,
+// which RunChild keeps waiting until the child has ended.
 bool EndWithParent(long long parent) {
   return ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && ::getppid() == parent;
 }
