@@ -1,11 +1,12 @@
 #include "app/preview_output.h"
 
+#include <QBuffer>
 #include <QImage>
-#include <QSaveFile>
 #include <charconv>
 #include <iostream>
 
 #include "app/commands.h"
+#include "platform/atomic_file.h"
 
 namespace nvx::app {
 namespace {
@@ -58,10 +59,17 @@ int WritePreviewPng(const std::string& path, const PreviewBitmap& bitmap) {
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < bitmap.width; ++x, in += 4) out[x] = qRgb(in[2], in[1], in[0]);
   }
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-    std::cerr << "nvxprint: cannot write " << path << ": " << file.errorString().toStdString()
-              << "\n";
+  // Written as the job is, to the path's own bytes: Qt's files would take the
+  // name as text, and a name need not be UTF-8.
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+    std::cerr << "nvxprint: cannot make the preview picture\n";
+    return kExitFailure;
+  }
+  const std::string_view pieces[] = {std::string_view(png.constData(), png.size())};
+  if (std::string error = platform::WriteFileAtomically(path, pieces); !error.empty()) {
+    std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
     return kExitFailure;
   }
   return kExitOk;

@@ -171,9 +171,14 @@ TEST_F(ImageOptions, FileNamesAreTheBytesGiven) {
       test::RunNvxprint({"print", photo.string(), "--to", job.string()}, Env());
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(test::ReadFileBytes(job).substr(0, 4), "%!PS");
+  const auto preview = home / "pr\xe9view.png";
+  EXPECT_EQ(test::RunNvxprint({"preview", photo.string(), "--to", preview.string()}, Env()).status,
+            0);
+  EXPECT_EQ(test::ReadFileBytes(preview).substr(1, 3), "PNG");
   for (const auto& entry : std::filesystem::directory_iterator(home.path())) {
-    if (entry.path().extension() == ".prn") {
-      EXPECT_EQ(entry.path(), job) << "a job of another name";
+    if (entry.path().extension() == ".prn" ||
+        entry.path().filename().string().ends_with("view.png")) {
+      EXPECT_TRUE(entry.path() == job || entry.path() == preview) << "a file of another name";
     }
   }
 }
