@@ -3,8 +3,47 @@
 #include <iostream>
 
 #include "app/commands.h"
+#include "settings/text_encoding.h"
 
 namespace nvx::app {
+namespace {
+
+constexpr char16_t kEscapedByte = 0xDC00;
+
+}  // namespace
+
+QString WordText(std::string_view bytes) {
+  QString text;
+  std::size_t start = 0;  // of the valid UTF-8 not yet appended
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t character = 0;
+    const std::size_t length = DecodeUtf8At(bytes, i, character);
+    if (length > 0) {
+      i += length;
+      continue;
+    }
+    text += QString::fromUtf8(bytes.data() + start, static_cast<qsizetype>(i - start));
+    text += QChar(static_cast<char16_t>(kEscapedByte + static_cast<unsigned char>(bytes[i])));
+    start = ++i;
+  }
+  text += QString::fromUtf8(bytes.data() + start, static_cast<qsizetype>(bytes.size() - start));
+  return text;
+}
+
+std::string WordBytes(const QString& text) {
+  std::string bytes;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i].unicode();
+    if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      AppendUtf8(bytes, QChar::surrogateToUcs4(unit, text[++i].unicode()));
+    } else if (unit >= kEscapedByte + 0x80 && unit <= kEscapedByte + 0xFF) {
+      bytes += static_cast<char>(unit - kEscapedByte);
+    } else {
+      AppendUtf8(bytes, unit);
+    }
+  }
+  return bytes;
+}
 
 QCommandLineOption ValueOption(const char* name, const char* description, const char* valueName) {
   return QCommandLineOption(QString::fromUtf8(name), QString::fromUtf8(description),
@@ -34,9 +73,9 @@ void CommandOptions::AddPositional(const std::string& name, const std::string& d
 std::optional<int> CommandOptions::Parse(const std::string& command,
                                          const std::vector<std::string>& args) {
   QStringList words{QString::fromStdString("nvxprint " + command)};
-  for (const std::string& arg : args) words << QString::fromStdString(arg);
+  for (const std::string& arg : args) words << WordText(arg);
   if (!parser_.parse(words)) {
-    std::cerr << "nvxprint " << command << ": " << parser_.errorText().toStdString() << "\n"
+    std::cerr << "nvxprint " << command << ": " << WordBytes(parser_.errorText()) << "\n"
               << "Run 'nvxprint " << command << " --help' for the options.\n";
     return kExitUsage;
   }
@@ -55,12 +94,12 @@ bool CommandOptions::IsSet(const std::string& name) const {
 }
 
 std::string CommandOptions::Value(const std::string& name) const {
-  return parser_.value(QString::fromStdString(name)).toStdString();
+  return WordBytes(parser_.value(QString::fromStdString(name)));
 }
 
 std::vector<std::string> CommandOptions::Positionals() const {
   std::vector<std::string> out;
-  for (const QString& word : parser_.positionalArguments()) out.push_back(word.toStdString());
+  for (const QString& word : parser_.positionalArguments()) out.push_back(WordBytes(word));
   return out;
 }
 

@@ -4,9 +4,17 @@
 #include <QCommandLineParser>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nvx::app {
+
+// A word of the command line as Qt's text and back, byte for byte. Words are
+// bytes, file names among them, and need not be UTF-8: a byte that is not part
+// of a UTF-8 character travels as the lone surrogate U+DC80 + byte, which no
+// UTF-8 text can hold, and comes back as that byte.
+QString WordText(std::string_view bytes);
+std::string WordBytes(const QString& text);
 
 // One command's options, parsed with Qt's parser. Parse() prints the help or
 // the error itself and then gives the exit status to end with.

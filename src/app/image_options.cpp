@@ -11,6 +11,7 @@
 #include "job/presets.h"
 #include "pattern/pattern_settings.h"
 #include "pattern/shape_library.h"
+#include "platform/readable_file.h"
 #include "printers/models.h"
 #include "settings/numbers.h"
 #include "settings/toner_order.h"
@@ -285,9 +286,8 @@ void ApplyOptionsAfterLoad(CliSession& s, const CommandOptions& options) {
 
 int OpenForCommand(CliSession& s, ImageDocument& doc, const CommandOptions& options,
                    const std::string& file, int areaWidthPx, int areaHeightPx) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) {
-    std::cerr << "nvxprint: cannot open '" << file << "': no such file\n";
+  if (Result<platform::ReadableFile> readable = platform::ReadableFile::Open(file); !readable) {
+    std::cerr << "nvxprint: cannot open '" << file << "': " << readable.failure().message << "\n";
     return kExitFailure;
   }
   // The copies boxes are reset by the load; the command line's counts come after it.

@@ -48,7 +48,7 @@ int Encode(const std::string& tablePath, const std::string& outPath, std::ostrea
   TableText table = ParseTableText(*text);
   if (table.errorLine != 0) {
     err << kPrefix << tablePath << ":" << table.errorLine << ": " << table.error << "\n";
-    return kExitUsage;
+    return kExitFailure;
   }
   std::string file = EncodeLanguageFile(table.entries);
   std::string_view pieces[] = {file};
@@ -87,7 +87,7 @@ int Decode(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   if (contents.version != LanguageFileVersion::V3) {
     err << kPrefix << path << ": line 1 does not name \"" << kLanguageHeaderV3 << "\"\n";
-    return kExitUsage;
+    return kExitFailure;
   }
   std::size_t dropped = 0;
   out << FormatTableText(TableEntries(contents, dropped));

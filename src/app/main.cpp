@@ -7,6 +7,7 @@
 #include "app/commands.h"
 #include "app/lang_command.h"
 #include "app/window/window_app.h"
+#include "platform/readable_file.h"
 
 namespace {
 
@@ -35,7 +36,10 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  -h, --help     show this help\n"
-    "  -V, --version  show the program version\n";
+    "  -V, --version  show the program version\n"
+    "\n"
+    "Exit status: 0 when done, 1 when a file cannot be read or a job cannot be\n"
+    "written or printed, 2 for a bad command, option or option value.\n";
 
 }  // namespace
 
@@ -67,12 +71,10 @@ int main(int argc, char** argv) {
   if (command == "margins") return RunMarginsCommand(args);
   // "Open with" from a file manager: the window with that image. The window
   // holds one image, so of several files the first is opened and the rest told.
-  std::error_code ec;
-  if (std::filesystem::is_regular_file(command, ec)) {
-    return RunWindow(argc, argv, command, static_cast<int>(args.size()));
-  }
+  const auto file = nvx::platform::ReadableFile::Open(command);
+  if (file) return RunWindow(argc, argv, command, static_cast<int>(args.size()));
   if (command.find_first_of("./") != std::string::npos) {
-    std::cerr << "nvxprint: cannot open '" << command << "': no such file\n";
+    std::cerr << "nvxprint: cannot open '" << command << "': " << file.failure().message << "\n";
     return kExitFailure;
   }
   std::cerr << "nvxprint: unknown command '" << command << "'\n\n" << kUsage;

@@ -1,5 +1,6 @@
 #include "image/intake.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "image/resolution.h"
 #include "lang/text_entries.h"
 #include "platform/huge_pages.h"
+#include "platform/readable_file.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
@@ -23,11 +25,14 @@ namespace {
 
 constexpr std::uint64_t kBytesPerPixel = 5;
 
-// More pixels than the largest paper (A3) holds at 1200 dpi (279 million) can
-// only be scaled away; a header that declares them is a decompression bomb.
-constexpr std::uint64_t kMaxImagePixels = 300'000'000;
 // Files beyond this are not images we could print either.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{2} << 30;
+// The first bytes of a file, read before the rest: every signature, and the
+// size of most headers.
+constexpr std::size_t kHeadBytes = 64 << 10;
+// While an image loads, the decoder's pixels (4 bytes each) and the working
+// image (5) are held at once.
+constexpr std::uint64_t kLoadBytesPerPixel = 9;
 
 std::string StripQuotes(std::string_view path) {
   while (!path.empty() && path.front() == '"') path.remove_prefix(1);
@@ -41,10 +46,26 @@ class PixelLoader {
   PixelLoader(const UiHooks& hooks, LoadResult& result) : hooks_(hooks), result_(result) {}
 
   // `bytes` are the file's, held in `input` for the decoder.
+  // False, after a message, when the size the header declares is more than a
+  // print can take or more than the memory the load may have: refused before
+  // a decoder spends its time and memory on it.
+  bool CheckDeclaredSize(std::optional<DeclaredSize> declared) {
+    if (!declared) return true;
+    const std::uint64_t limit =
+        std::min(kMaxImagePixels, platform::MemoryCeiling() / kLoadBytesPerPixel);
+    if (declared->width <= limit && declared->height <= limit && declared->Pixels() <= limit) {
+      return true;
+    }
+    return Fail("The image is too large: " + std::to_string(declared->width) + " x " +
+                std::to_string(declared->height) + " pixels, where at most " +
+                std::to_string(limit / 1'000'000) +
+                " million can be printed here. Reduce its size or resolution.");
+  }
+
   bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
             bool flip) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
-    if (declared && declared->Pixels() > kMaxImagePixels) return OutOfMemory();
+    if (!CheckDeclaredSize(declared)) return false;
     hooks_.Progress(5);
     Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
     if (!decoded) return Fail(decoded.failure().message);
@@ -82,6 +103,41 @@ class PixelLoader {
   LoadResult& result_;
   int orientation_ = 1;
 };
+
+struct ImageBytes {
+  std::string_view bytes;  // the file's, in the memory the decoder reads
+  ImageFormat format = ImageFormat::Unknown;
+};
+
+// Reads the file into `input` once, for the decoder, the resolution reader and
+// the orientation alike. Its first bytes come first: a file that is not an
+// image, or declares more pixels than the load can hold, is refused before the
+// rest is read. Nothing, after the message, when the file is refused.
+std::optional<ImageBytes> ReadImageFile(const std::filesystem::path& path,
+                                        platform::SharedMemory& input, PixelLoader& loader) {
+  Result<platform::ReadableFile> file = platform::ReadableFile::Open(path);
+  if (!file) {
+    loader.Fail(std::string(kUnableToOpenText) + ": " + file.failure().message);
+    return std::nullopt;
+  }
+  const std::optional<std::string> head = file->ReadAt(0, kHeadBytes);
+  if (!head) {
+    loader.Fail(kUnableToOpenText);
+    return std::nullopt;
+  }
+  const SniffedFormat sniffed = SniffFormat(*head);
+  if (!IsReadable(sniffed.format)) {
+    loader.Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
+    return std::nullopt;
+  }
+  if (!loader.CheckDeclaredSize(ReadDeclaredSize(sniffed.format, *head))) return std::nullopt;
+  const std::optional<std::string_view> bytes = input.FillFromFile(*file, kMaxFileBytes);
+  if (!bytes) {
+    loader.Fail(kUnableToOpenText);
+    return std::nullopt;
+  }
+  return ImageBytes{*bytes, sniffed.format};
+}
 
 // Background removal, the size check and the page fit, on the RGBA pixels.
 void FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
@@ -126,27 +182,16 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
   const std::filesystem::path path = StripQuotes(pathText);
   LoadResult result;
   PixelLoader loader(hooks, result);
-  // The whole file, read once into the memory the decoder reads: the
-  // resolution reader and the orientation read the same bytes, and the user's
-  // file is not held open.
   Result<platform::SharedMemory> input = platform::SharedMemory::Create();
   if (!input) {
     loader.Fail(input.failure().message);
     return result;
   }
-  const std::optional<std::string_view> bytes = input->FillFromFile(path, kMaxFileBytes);
-  if (!bytes) {
-    loader.Fail(kUnableToOpenText);
-    return result;
-  }
-  const SniffedFormat sniffed = SniffFormat(*bytes);
-  if (!IsReadable(sniffed.format)) {
-    loader.Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
-    return result;
-  }
+  const std::optional<ImageBytes> read = ReadImageFile(path, *input, loader);
+  if (!read) return result;
   hooks.Progress(1);
-  if (!loader.Load(*input, *bytes, sniffed.format, options.flip)) return result;
-  FileResolution file = ResolutionOf(sniffed.format, *bytes);
+  if (!loader.Load(*input, read->bytes, read->format, options.flip)) return result;
+  FileResolution file = ResolutionOf(read->format, read->bytes);
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
   result.image.formatClass = file.formatClass;
   result.image.dpiX = file.dpi.x;

@@ -21,6 +21,9 @@ inline constexpr std::string_view kOutOfMemoryText =
     "close";
 inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
 inline constexpr std::string_view kUnableToOpenText = "UNABLE TO OPEN FILE";
+// The most pixels an image may have: a print's raster holds at most 1 GiB of
+// five-byte pixels (A4 at 1200 dpi is 139 million).
+inline constexpr std::uint64_t kMaxImagePixels = (std::uint64_t{1} << 30) / 5;
 
 // What the load reads from the main window.
 struct LoadOptions {

@@ -18,6 +18,10 @@
 #include "settings/units.h"
 
 namespace nvx {
+
+// The intake refuses from the header what a print's raster could never hold.
+static_assert(kMaxImagePixels * 5 <= kMaxRasterBytes);
+
 namespace {
 
 Failure FromLoad(const LoadResult& result) {

@@ -212,8 +212,15 @@ void DrawPattern(const PatternSettings& settings, const Cell& cell, const std::v
   // would never leave its row.
   const long long stepX = std::max(1LL, RoundHalfEven(cell.pitchX));
   const long long stepY = std::max(1LL, RoundHalfEven(cell.pitchY));
-  const long long lastX = RoundHalfEven(canvasWidth - cell.pitchX);
-  const long long lastY = RoundHalfEven(canvasHeight - cell.pitchY);
+  // However the pitch says to go on, a shape whose stamp starts beyond the
+  // canvas draws nothing: the canvas bounds both loops.
+  long long top = 0, left = 0;
+  for (const Run& run : runs) {
+    top = std::min<long long>(top, run.row);
+    left = std::min<long long>(left, run.begin);
+  }
+  const long long lastX = std::min(RoundHalfEven(canvasWidth - cell.pitchX), canvasWidth - left);
+  const long long lastY = std::min(RoundHalfEven(canvasHeight - cell.pitchY), canvasHeight - top);
   const long long rows = lastY >= 1 ? (lastY - 1) / stepY + 1 : 0;
   if (!runs.empty()) {
     for (long long i = 0; i < rows; ++i) {
@@ -268,13 +275,13 @@ Result<std::vector<std::uint8_t>> Orient(std::vector<std::uint8_t> plane,
   return turned;
 }
 
+// A damaged record, or one with nothing to draw, is no shape to repeat.
 bool Drawable(const ShapeRecord& record) {
+  if (!IsSoundShapeRecord(record)) return false;
   Box box;
   for (int p = 0; p < PathsInUse(record); ++p) {
     for (int i = 0; i < PointsInUse(record.paths[p]); ++i) {
-      const ShapePoint& point = record.paths[p].points[i];
-      if (!std::isfinite(point.x) || !std::isfinite(point.y)) return false;
-      box.Add(point.x, point.y);
+      box.Add(record.paths[p].points[i].x, record.paths[p].points[i].y);
     }
   }
   return !box.Empty();

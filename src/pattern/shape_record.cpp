@@ -106,6 +106,38 @@ std::size_t ShapeRecordCount(std::uintmax_t fileBytes) {
   return static_cast<std::size_t>(whole + (up ? 1 : 0));
 }
 
+namespace {
+
+// Rounding in the import's normalising may leave a point a hair outside.
+constexpr float kSlack = 1e-3f;
+
+bool Within(float value, float low, float high) {
+  return value >= low - kSlack && value <= high + kSlack;  // false for NaN
+}
+
+bool IsSoundPath(const ShapePath& path) {
+  if (path.pointCount < 0 || path.pointCount > kMaxPathPoints) return false;
+  return std::all_of(path.points.begin(), path.points.begin() + path.pointCount,
+                     [](const ShapePoint& point) {
+                       return Within(point.x, 0, kMaxShapeAspect) && Within(point.y, 0, 1);
+                     });
+}
+
+}  // namespace
+
+bool IsSoundShapeRecord(const ShapeRecord& shape) {
+  if (shape.pathCount < 1 || shape.pathCount > kMaxShapePaths) return false;
+  if (!Within(shape.pitchAdjust45, -kMaxPitchAdjust, kMaxPitchAdjust) ||
+      !Within(shape.pitchAdjust0, -kMaxPitchAdjust, kMaxPitchAdjust)) {
+    return false;
+  }
+  for (int p = 0; p < shape.pathCount; ++p) {
+    if (!IsSoundPath(shape.paths[p])) return false;
+    if (shape.pathFill[p] != 0 && shape.pathFill[p] != kWhitePathFill) return false;
+  }
+  return true;
+}
+
 int PathsInUse(const ShapeRecord& shape) { return std::clamp(shape.pathCount, 0, kMaxShapePaths); }
 
 int PointsInUse(const ShapePath& path) { return std::clamp(path.pointCount, 0, kMaxPathPoints); }

@@ -57,6 +57,17 @@ std::string StoredShapeName(std::string_view name);
 // rounded to the nearest whole number.
 std::size_t ShapeRecordCount(std::uintmax_t fileBytes);
 
+// What the import can write: its gap boxes run from -5 to 5 mm, stored as
+// tenths; no shape it makes is more than this many times as wide as high.
+inline constexpr float kMaxPitchAdjust = 0.5f;
+inline constexpr float kMaxShapeAspect = 1000.0f;
+
+// True when every number of the record is one the import can write: 1 to 20
+// paths of 0 to 200 points, the points within the normalised shape (y from 0
+// to 1, x from 0 to kMaxShapeAspect), the pitch adjusts within
+// +-kMaxPitchAdjust and each fill black or white. Any other record is damaged.
+bool IsSoundShapeRecord(const ShapeRecord& shape);
+
 // Paths in use (0..20), and points in use of one path (0..200), whatever the
 // file says.
 int PathsInUse(const ShapeRecord& shape);

@@ -5,8 +5,10 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysinfo.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
+#include <limits>
 #include <new>
 
 #include "base/text.h"
@@ -32,6 +36,20 @@ std::uint64_t MappedBytes() {
     std::fclose(statm);
   }
   return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// The memory limit of this process's control group (version 2); none when
+// there is no limit or no such group.
+std::optional<std::uint64_t> GroupMemoryLimit() {
+  std::ifstream groups("/proc/self/cgroup");
+  std::string line;
+  while (std::getline(groups, line)) {
+    if (!line.starts_with("0::")) continue;
+    std::ifstream limit("/sys/fs/cgroup" + line.substr(3) + "/memory.max");
+    unsigned long long bytes = 0;
+    if (limit >> bytes) return bytes;
+  }
+  return std::nullopt;
 }
 
 void SetLimit(int resource, std::uint64_t value) {
@@ -61,13 +79,14 @@ void ApplyLimits(std::uint64_t extraMemoryBytes, std::uint64_t seconds) {
   for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(fault, SIG_DFL);
 }
 
-// The program's command line: the limits lead its own arguments.
+// The program's command line: the limits and this process's id lead its own
+// arguments.
 std::vector<std::string> CommandLine(const ChildProgram& program, const ChildLimits& limits) {
   // The parent's clock ends a hang; the processor limit also ends one that the
   // parent cannot wait for.
   const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count() + 1;
   std::vector<std::string> texts{program.path.string(), std::to_string(limits.extraMemoryBytes),
-                                 std::to_string(seconds)};
+                                 std::to_string(seconds), std::to_string(::getpid())};
   texts.insert(texts.end(), program.arguments.begin(), program.arguments.end());
   return texts;
 }
@@ -142,6 +161,19 @@ int WaitFor(pid_t pid) {
 
 }  // namespace
 
+std::uint64_t MemoryCeiling() {
+  struct sysinfo machine {};
+  std::uint64_t ceiling = std::numeric_limits<std::uint64_t>::max();
+  if (::sysinfo(&machine) == 0) {
+    ceiling = (std::uint64_t{machine.totalram} + machine.totalswap) * machine.mem_unit;
+  }
+  rlimit space{};
+  if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY) {
+    ceiling = std::min<std::uint64_t>(ceiling, space.rlim_cur);
+  }
+  return std::min(ceiling, GroupMemoryLimit().value_or(ceiling));
+}
+
 Result<SharedMemory> SharedMemory::Create() {
   int fd = ::memfd_create("nvxprint-shared", MFD_CLOEXEC);
   if (fd < 0) return Fail(std::string("no shared memory: ") + std::strerror(errno));
@@ -191,35 +223,19 @@ bool SharedMemory::Fill(std::string_view bytes) {
   return true;
 }
 
-std::optional<std::string_view> SharedMemory::FillFromFile(const std::filesystem::path& path,
+std::optional<std::string_view> SharedMemory::FillFromFile(const ReadableFile& file,
                                                            std::size_t maxBytes) {
-  const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return std::nullopt;
-  struct stat info {};
-  if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(file);
-    return std::nullopt;
-  }
-  const std::size_t size = std::min(static_cast<std::size_t>(info.st_size), maxBytes);
+  const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(file.Size(), maxBytes));
   if (size == 0) {
-    ::close(file);
     if (!Fill({})) return std::nullopt;
     return std::string_view();
   }
   auto* map = reinterpret_cast<char*>(MapForWriting(size));
-  std::size_t done = 0;
-  while (map && done < size) {
-    const ssize_t got = ::read(file, map + done, size - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) map = nullptr;
-    if (got <= 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  ::close(file);
-  if (!map) return std::nullopt;
+  const std::optional<std::size_t> done = map ? file.ReadAt(0, map, size) : std::nullopt;
+  if (!done) return std::nullopt;
   // A file that shrank while it was read: the memory holds what was there.
-  if (done < size && ::ftruncate(fd_, static_cast<off_t>(done)) != 0) return std::nullopt;
-  return std::string_view(map, done);
+  if (*done < size && ::ftruncate(fd_, static_cast<off_t>(*done)) != 0) return std::nullopt;
+  return std::string_view(map, *done);
 }
 
 const std::uint8_t* SharedMemory::MapForReading(std::size_t bytes) {
@@ -274,9 +290,19 @@ ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits) {
   return end;
 }
 
+// The child ends with its parent: nobody waits for its answer any more. A
+// parent that ended before the request took hold has already handed the child
+// to another process. The signal follows the thread that started the child,
+// which RunChild keeps waiting until the child has ended.
+bool EndWithParent(long long parent) {
+  return ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && ::getppid() == parent;
+}
+
 void ServeAsChild(int argc, char** argv, const ChildWork& work) {
-  const long long memory = argc > 2 ? ParseWholeNumber(argv[1]).value_or(-1) : -1;
-  const long long seconds = argc > 2 ? ParseWholeNumber(argv[2]).value_or(-1) : -1;
+  const bool started = argc > 3;
+  const long long memory = started ? ParseWholeNumber(argv[1]).value_or(-1) : -1;
+  const long long seconds = started ? ParseWholeNumber(argv[2]).value_or(-1) : -1;
+  if (started && !EndWithParent(ParseWholeNumber(argv[3]).value_or(-1))) ::_exit(1);
   SharedMemory inputMemory = SharedMemory::Adopt(STDIN_FILENO);
   const std::size_t size = inputMemory.Size();
   const std::uint8_t* input = size > 0 ? inputMemory.MapForReading(size) : nullptr;
@@ -289,7 +315,7 @@ void ServeAsChild(int argc, char** argv, const ChildWork& work) {
   }
   ::dup2(STDERR_FILENO, STDOUT_FILENO);
   ApplyLimits(static_cast<std::uint64_t>(memory), static_cast<std::uint64_t>(seconds));
-  const std::vector<std::string> arguments(argv + 3, argv + argc);
+  const std::vector<std::string> arguments(argv + 4, argv + argc);
   int status = 1;
   try {
     status = WriteAll(reply, work({reinterpret_cast<const char*>(input), size}, arguments)) ? 0 : 1;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "platform/readable_file.h"
 
 namespace nvx::platform {
 
@@ -39,8 +40,7 @@ class SharedMemory {
   // Makes the memory hold the file's first `maxBytes` bytes, read straight
   // into it, and returns them (valid while this lives and is not mapped
   // again); nullopt when the file cannot be read. Saves a copy of the file.
-  std::optional<std::string_view> FillFromFile(const std::filesystem::path& path,
-                                               std::size_t maxBytes);
+  std::optional<std::string_view> FillFromFile(const ReadableFile& file, std::size_t maxBytes);
 
  private:
   explicit SharedMemory(int fd) : fd_(fd) {}
@@ -50,6 +50,10 @@ class SharedMemory {
   void* mapping_ = nullptr;
   std::size_t mapped_ = 0;
 };
+
+// The memory this process can have at most: the least of its address-space
+// limit, its control group's memory limit and the machine's memory and swap.
+std::uint64_t MemoryCeiling();
 
 struct ChildLimits {
   // Address space the child may take beyond what it has mapped once its input is in.

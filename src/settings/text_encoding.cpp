@@ -13,48 +13,6 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// Decodes one UTF-8 sequence at `pos`; returns the length, or 0 when it is not valid.
-std::size_t DecodeUtf8At(std::string_view s, std::size_t pos, char32_t& cp) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = byte(pos);
-  std::size_t len = lead < 0x80         ? 1
-                    : (lead >> 5) == 6  ? 2
-                    : (lead >> 4) == 14 ? 3
-                    : (lead >> 3) == 30 ? 4
-                                        : 0;
-  if (len == 0 || pos + len > s.size()) return 0;
-  if (len == 1) {
-    cp = lead;
-    return 1;
-  }
-  cp = lead & (0x7F >> len);
-  for (std::size_t i = 1; i < len; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(pos + i) & 0x3F);
-  }
-  constexpr std::array<char32_t, 5> kMinimum = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string DecodeUtf16Le(std::string_view bytes) {
   std::u16string units;
   units.reserve(bytes.size() / 2);
@@ -106,6 +64,47 @@ std::string EncodeUtf16Le(std::string_view utf8) {
 }
 
 }  // namespace
+
+std::size_t DecodeUtf8At(std::string_view s, std::size_t pos, char32_t& cp) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char lead = byte(pos);
+  std::size_t len = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
+  if (len == 0 || pos + len > s.size()) return 0;
+  if (len == 1) {
+    cp = lead;
+    return 1;
+  }
+  cp = lead & (0x7F >> len);
+  for (std::size_t i = 1; i < len; ++i) {
+    if ((byte(pos + i) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(pos + i) & 0x3F);
+  }
+  constexpr std::array<char32_t, 5> kMinimum = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
 
 bool IsValidUtf8(std::string_view bytes) {
   char32_t cp = 0;

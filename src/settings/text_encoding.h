@@ -23,6 +23,12 @@ std::string EncodeText(std::string_view utf8, TextEncoding encoding, bool* lossl
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Decodes the UTF-8 character at `pos` into `cp`; returns its length, or 0
+// when none starts there (a stray or missing continuation byte, an overlong
+// form, a surrogate, a code point beyond U+10FFFF).
+std::size_t DecodeUtf8At(std::string_view s, std::size_t pos, char32_t& cp);
+void AppendUtf8(std::string& out, char32_t cp);
+
 // UTF-16LE without mark. Unpaired surrogates and bad UTF-8 become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);

@@ -189,5 +189,47 @@ TEST_F(ImageOptions, PreviewCutsCopiesAtThePageEdge) {
   EXPECT_EQ(inked.right(), 199);
 }
 
+// File names are the bytes given, UTF-8 or not, from the image to the job.
+TEST_F(ImageOptions, FileNamesAreTheBytesGiven) {
+  const auto photo = home / "lat\xe9.png";
+  const auto job = home / "out\xe9.prn";
+  std::filesystem::copy_file(kPhoto, photo);
+  const test::CliResult result =
+      test::RunNvxprint({"print", photo.string(), "--to", job.string()}, Env());
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(test::ReadFileBytes(job).substr(0, 4), "%!PS");
+  const auto preview = home / "pr\xe9view.png";
+  EXPECT_EQ(test::RunNvxprint({"preview", photo.string(), "--to", preview.string()}, Env()).status,
+            0);
+  EXPECT_EQ(test::ReadFileBytes(preview).substr(1, 3), "PNG");
+  for (const auto& entry : std::filesystem::directory_iterator(home.path())) {
+    if (entry.path().extension() == ".prn" ||
+        entry.path().filename().string().ends_with("view.png")) {
+      EXPECT_TRUE(entry.path() == job || entry.path() == preview) << "a file of another name";
+    }
+  }
+}
+
+// What stands in place of an image file is named, with status 1 and without
+// waiting for a writer or reading a device without end.
+TEST_F(ImageOptions, WhatIsNotAnImageFileIsNamed) {
+  ::mkfifo((home / "pipe.png").c_str(), 0600);
+  std::filesystem::create_symlink(home / "loop.png", home / "loop.png");
+  const std::pair<std::string, std::string> cases[] = {
+      {home.path().string(), "a folder, not a file"},
+      {(home / "pipe.png").string(), "a named pipe (FIFO), not a file"},
+      {(home / "loop.png").string(), "a loop of symbolic links, not a file"},
+      {"/dev/zero", "a device, not a file"},
+      {(home / "missing.png").string(), "no such file"},
+  };
+  for (const auto& [file, words] : cases) {
+    const test::CliResult result =
+        test::RunNvxprint({"print", file, "--to", (home / "job.prn").string()}, Env());
+    EXPECT_EQ(result.status, 1) << file;
+    EXPECT_EQ(result.err, "nvxprint: cannot open '" + file + "': " + words + "\n");
+    EXPECT_FALSE(std::filesystem::exists(home / "job.prn"));
+  }
+}
+
 }  // namespace
 }  // namespace nvx

@@ -6,11 +6,13 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include "app/window/curve_editor.h"
@@ -200,6 +202,29 @@ TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
   w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
   EXPECT_EQ(choke->value(), 0);
   EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "0");
+}
+
+// A dropped file's name is its own bytes: a name that is not UTF-8 opens.
+TEST_F(WindowPrintTest, ADroppedImageOfAnyNameOpens) {
+  MessageAnswerer answers;
+  auto w = Open();
+  const std::filesystem::path photo = home / "lat\xe9 #1.tif";
+  std::filesystem::copy_file(kPhoto, photo);
+  auto* preview = w->findChild<PreviewWidget*>(QStringLiteral("preview"));
+  ASSERT_NE(preview, nullptr);
+  QSignalSpy dropped(preview, &PreviewWidget::filesDropped);
+  QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+  QMimeData data;
+  data.setUrls({QUrl::fromEncoded(
+      "file://" + QByteArray::fromStdString(photo.string()).toPercentEncoding("/"))});
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  static_cast<QObject*>(preview)->event(&drop);  // as the drag manager hands it over
+  ASSERT_EQ(dropped.size(), 1);
+  EXPECT_EQ(dropped.front().front().value<QList<QByteArray>>().value(0).toStdString(),
+            photo.string());
+  ASSERT_TRUE(loaded.wait(kWaitMs));
+  EXPECT_TRUE(loaded.front().front().toBool());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w->Busy(); }, kWaitMs));
 }
 
 }  // namespace

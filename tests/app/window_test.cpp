@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -377,9 +378,23 @@ TEST_F(WindowTest, DroppingAFileOfAnotherKindChangesNothing) {
   auto w = Open();
   test::WriteFileBytes(home / "notes.txt", "hello");
   auto* preview = Find<PreviewWidget>(*w, "preview");
-  emit preview->filesDropped({QString::fromStdString((home / "notes.txt").string())});
+  emit preview->filesDropped({QByteArray::fromStdString((home / "notes.txt").string())});
   EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("notes.txt")));
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - No File"));
+  EXPECT_FALSE(w->ImageLoaded());
+}
+
+// What stands in place of an image is named in the status bar, and a named
+// pipe holds nothing up.
+TEST_F(WindowTest, OpeningWhatIsNotAFileSaysWhatItIs) {
+  auto w = Open();
+  ASSERT_EQ(::mkfifo((home / "pipe.png").c_str(), 0600), 0);
+  w->OpenImage(home / "pipe.png");
+  EXPECT_TRUE(w->statusBar()->currentMessage().endsWith(
+      QStringLiteral("pipe.png: a named pipe (FIFO), not a file")))
+      << w->statusBar()->currentMessage().toStdString();
+  w->OpenImage(home / "gone.png");
+  EXPECT_TRUE(w->statusBar()->currentMessage().endsWith(QStringLiteral("gone.png: no such file")));
   EXPECT_FALSE(w->ImageLoaded());
 }
 
@@ -390,17 +405,19 @@ TEST_F(WindowTest, ASecondLockOnTheSameNameIsRefused) {
   EXPECT_FALSE(second.Acquired());
 }
 
+// The name handed over is the file's own bytes, UTF-8 or not.
 TEST_F(WindowTest, ASecondStartHandsItsImageToTheRunningWindowAndEnds) {
   platform::InstanceLock running("NivaluxPro", home.path());
   InstanceChannel channel(home / "NivaluxPro.socket");
   ASSERT_TRUE(channel.Listening());
-  QString received;
+  QByteArray received;
   QObject::connect(&channel, &InstanceChannel::openRequested,
-                   [&](const QString& p) { received = p; });
+                   [&](const QByteArray& p) { received = p; });
 
-  test::WriteFileBytes(home / "cat.png", "not really a png");
+  const std::filesystem::path cat = home / "cat\xe9 100%.png";
+  test::WriteFileBytes(cat, "not really a png");
   const pid_t pid =
-      test::StartProcess({NVX_BINARY, (home / "cat.png").string()},
+      test::StartProcess({NVX_BINARY, cat.string()},
                          {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + home.path().string()},
                          home / "out.txt", home / "out.txt");
   ASSERT_GT(pid, 0);
@@ -408,7 +425,7 @@ TEST_F(WindowTest, ASecondStartHandsItsImageToTheRunningWindowAndEnds) {
     QTest::qWait(50);
   }
   EXPECT_EQ(test::WaitForProcess(pid), 0);
-  EXPECT_EQ(received.toStdString(), (home / "cat.png").string());
+  EXPECT_EQ(received.toStdString(), cat.string());
   EXPECT_EQ(test::ReadFileBytes(home / "out.txt"), "") << "a second start says nothing";
 }
 

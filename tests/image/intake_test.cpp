@@ -1,8 +1,11 @@
 #include "image/intake.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <limits>
 #include <vector>
 
@@ -166,11 +169,84 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFile{"TruncatedPsd", "truncated.psd", "FILE READ ERROR "},
                     BadFile{"TextNamedPng", "corrupt.png", kNotAnImage},
                     BadFile{"UnknownFormat", "unknown.xyz", kNotAnImage},
-                    BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE"},
+                    BadFile{"Missing", "missing.png", "UNABLE TO OPEN FILE: no such file"},
                     BadFile{"HuffmanBmp", "huffman_os2.bmp",
                             "This bitmap is compressed with the OS/2 1-D Huffman coding, which "
                             "nvxprint does not read; save it uncompressed or as PNG."}),
     [](const auto& info) { return info.param.name; });
+
+// What stands in place of a file is named, and nothing waits for a writer or
+// reads a device without end.
+TEST_F(LoadTest, WhatIsNotAFileIsNamed) {
+  ::mkfifo((folder_ / "pipe.png").c_str(), 0600);
+  std::filesystem::create_symlink(folder_ / "loop.png", folder_ / "loop.png");
+  const std::pair<std::filesystem::path, std::string> cases[] = {
+      {folder_.path(), "a folder, not a file"},
+      {folder_ / "pipe.png", "a named pipe (FIFO), not a file"},
+      {folder_ / "loop.png", "a loop of symbolic links, not a file"},
+      {"/dev/zero", "a device, not a file"},
+  };
+  for (const auto& [path, words] : cases) {
+    const LoadResult result = Load(path);
+    EXPECT_EQ(result.status, LoadStatus::Failed);
+    EXPECT_EQ(result.message, std::string(kUnableToOpenText) + ": " + words);
+  }
+}
+
+// Limits this process's address space to what it has mapped and `extra` more
+// while it lives, as a memory-capped session would run.
+class AddressSpaceCap {
+ public:
+  explicit AddressSpaceCap(std::uint64_t extra) {
+    ::getrlimit(RLIMIT_AS, &saved_);
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    rlimit cap = saved_;
+    cap.rlim_cur = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + extra;
+    ::setrlimit(RLIMIT_AS, &cap);
+  }
+  ~AddressSpaceCap() { ::setrlimit(RLIMIT_AS, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+// A PNG header declaring width x height pixels, followed by zeros.
+std::string PngHeader(std::uint32_t width, std::uint32_t height) {
+  std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+  for (std::uint32_t v : {width, height}) {
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>((v >> shift) & 0xFF);
+  }
+  return png + std::string("\x08\x06\0\0\0", 5) + std::string(300'000, '\0');
+}
+
+// The first bytes decide: a small PNG that declares more pixels than a print
+// can take, or than the memory can hold, is refused from its header, and a
+// 3 GB file of no image kind as such, without reading or decoding the rest.
+TEST_F(LoadTest, HeaderDecidesBeforeTheRestIsRead) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs an address space without a limit";
+#endif
+  test::WriteFileBytes(folder_ / "large.png", PngHeader(17000, 17000));
+  const LoadResult large = Load(folder_ / "large.png");
+  EXPECT_EQ(large.status, LoadStatus::Failed);
+  EXPECT_EQ(large.message.rfind("The image is too large: 17000 x 17000 pixels", 0), 0u)
+      << large.message;
+
+  test::WriteFileBytes(folder_ / "capped.png", PngHeader(10000, 10000));
+  const auto sparse = folder_ / "huge.png";
+  std::ofstream(sparse).close();
+  std::filesystem::resize_file(sparse, std::uint64_t{3} << 30);
+  AddressSpaceCap cap(std::uint64_t{512} << 20);
+  const LoadResult capped = Load(folder_ / "capped.png");
+  EXPECT_EQ(capped.status, LoadStatus::Failed);
+  EXPECT_EQ(capped.message.rfind("The image is too large: 10000 x 10000 pixels", 0), 0u)
+      << capped.message;
+  const LoadResult huge = Load(sparse);
+  EXPECT_EQ(huge.status, LoadStatus::Failed);
+  EXPECT_NE(huge.message.find("not an image nvxprint knows"), std::string::npos) << huge.message;
+}
 
 TEST(ImageBuffer, SizesBeyondMemoryGiveNothingInsteadOfWrapping) {
   constexpr long long kMaxInt = std::numeric_limits<int>::max();

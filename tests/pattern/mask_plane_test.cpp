@@ -143,6 +143,11 @@ TEST(MaskPlaneGeometry, PitchBelowAPixelStillEnds) {
   frame.record.pitchAdjust0 = -3;  // a negative pitch
   EXPECT_EQ(Generate(settings, frame, 30, 30).bytes.size(), 900u);
   EXPECT_EQ(Generate(settings, frame, 30, 30, 0.01).bytes.size(), 900u);
+  // A pitch beyond any number of rows: the canvas ends the rows, not the pitch.
+  for (float adjust : {-1e23f, 1e23f, -3e38f}) {
+    frame.record.pitchAdjust0 = adjust;
+    EXPECT_EQ(Generate(settings, frame, 30, 30).bytes.size(), 900u) << adjust;
+  }
 }
 
 // The plane must follow the image: each source pixel's mask byte lands where
@@ -244,12 +249,16 @@ struct ShapeNameCase {
 };
 class ResolveShapeTest : public ::testing::TestWithParam<ShapeNameCase> {};
 
-TEST_P(ResolveShapeTest, BuiltInWordsWinAndUnknownNamesGiveTheEllipse) {
+TEST_P(ResolveShapeTest, BuiltInWordsWinAndUnknownOrDamagedShapesGiveTheEllipse) {
   test::TempFolder folder;
   const std::filesystem::path library = folder / "shape.lib";
-  for (const char* name : {"star", "my_ellipse", "empty"}) {
+  for (const char* name : {"star", "my_ellipse", "empty", "far_pitch", "far_point", "grey"}) {
     ShapeRecord shape = test::PolygonShape(name, {{0, 0}, {1, 0}, {0.5f, 1}});
     if (std::string_view(name) == "empty") shape.pathCount = 0;
+    // Numbers no import writes: the record is damaged.
+    if (std::string_view(name) == "far_pitch") shape.pitchAdjust45 = -1e23f;
+    if (std::string_view(name) == "far_point") shape.paths[0].points[2].y = 4e9f;
+    if (std::string_view(name) == "grey") shape.pathFill[0] = 0x808080;
     ASSERT_TRUE(AddShape(library, shape, nullptr));
   }
   EXPECT_EQ(ResolvePatternShape(GetParam().setting, library).kind, GetParam().kind);
@@ -260,7 +269,10 @@ INSTANTIATE_TEST_SUITE_P(Names, ResolveShapeTest,
                                            ShapeNameCase{"My_ellipse", PatternShapeKind::Ellipse},
                                            ShapeNameCase{"RECTANGLE", PatternShapeKind::Rectangle},
                                            ShapeNameCase{"Moon", PatternShapeKind::Ellipse},
-                                           ShapeNameCase{"Empty", PatternShapeKind::Ellipse}));
+                                           ShapeNameCase{"Empty", PatternShapeKind::Ellipse},
+                                           ShapeNameCase{"Far_pitch", PatternShapeKind::Ellipse},
+                                           ShapeNameCase{"Far_point", PatternShapeKind::Ellipse},
+                                           ShapeNameCase{"Grey", PatternShapeKind::Ellipse}));
 
 }  // namespace
 }  // namespace nvx

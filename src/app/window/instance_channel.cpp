@@ -32,7 +32,7 @@ InstanceChannel::InstanceChannel(const std::filesystem::path& socket, QObject* p
       connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
       connect(client, &QLocalSocket::readyRead, client, [this, client] {
         if (!client->canReadLine()) return;
-        const QString path = QString::fromUtf8(client->readLine()).trimmed();
+        const QByteArray path = QByteArray::fromPercentEncoding(client->readLine().trimmed());
         client->disconnectFromServer();
         emit openRequested(path);
       });
@@ -42,7 +42,8 @@ InstanceChannel::InstanceChannel(const std::filesystem::path& socket, QObject* p
 
 bool InstanceChannel::Listening() const { return server_->isListening(); }
 
-bool HandOverToRunningInstance(const std::filesystem::path& socket, const QString& path) {
+bool HandOverToRunningInstance(const std::filesystem::path& socket,
+                               const std::filesystem::path& path) {
   QLocalSocket client;
   // The running copy may still be starting and not listen yet: try for a while.
   for (int tries = 0;; ++tries) {
@@ -51,7 +52,7 @@ bool HandOverToRunningInstance(const std::filesystem::path& socket, const QStrin
     if (tries == kConnectTries) return false;
     QThread::msleep(kConnectPauseMs);
   }
-  client.write(path.toUtf8() + '\n');
+  client.write(QByteArray::fromStdString(path.string()).toPercentEncoding() + '\n');
   if (!client.waitForBytesWritten(kHandOverMs)) return false;
   client.waitForDisconnected(kHandOverMs);
   return true;

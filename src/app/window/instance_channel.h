@@ -10,7 +10,8 @@ namespace nvx::app {
 
 // The running window's ear for later starts of the program: a local socket
 // beside the instance lock. A later start sends one line, the image to open
-// (empty: just come to the front).
+// (empty: just come to the front), its bytes percent-encoded: a file name
+// need not be UTF-8 and may hold a line break.
 class InstanceChannel : public QObject {
   Q_OBJECT
  public:
@@ -18,14 +19,15 @@ class InstanceChannel : public QObject {
   bool Listening() const;
 
  signals:
-  void openRequested(const QString& path);
+  void openRequested(const QByteArray& path);
 
  private:
   QLocalServer* server_;
 };
 
 // Sends `path` to the running copy; false when it does not answer within 2 s.
-bool HandOverToRunningInstance(const std::filesystem::path& socket, const QString& path);
+bool HandOverToRunningInstance(const std::filesystem::path& socket,
+                               const std::filesystem::path& path);
 
 std::filesystem::path InstanceSocketPath();
 

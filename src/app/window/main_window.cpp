@@ -599,7 +599,8 @@ void MainWindow::BuildRecentFiles() {
     QAction* a = fileMenu_->addAction(label);
     a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
     a->setToolTip(Q(paths[i]));
-    connect(a, &QAction::triggered, this, [this, path = paths[i]] { OpenImage(Q(path)); });
+    connect(a, &QAction::triggered, this,
+            [this, path = paths[i]] { OpenImage(std::filesystem::path(path)); });
     recentActions_.push_back(a);
   }
 }

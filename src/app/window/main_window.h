@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/window/qt_text.h"
 #include "app/window/window_layout.h"
 #include "base/result.h"
 #include "image/preview.h"
@@ -65,10 +66,14 @@ class MainWindow : public QMainWindow {
   MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Opens an image as the File menu, a drop or another start of the program do.
-  void OpenImage(const QString& path);
+  // Opens an image as the File menu, a drop or another start of the program do;
+  // the path is the file system's bytes.
+  void OpenImage(const std::filesystem::path& path);
+  // The same for a name from a file dialog.
+  void OpenImage(const QString& path) { OpenImage(FilePath(path)); }
   // Applies a preset file (.svcfg) to the controls, as "Load Settings" does.
-  void OpenPreset(const QString& path, bool remember);
+  void OpenPresetFile(const std::filesystem::path& path, bool remember);
+  void OpenPreset(const QString& path, bool remember) { OpenPresetFile(FilePath(path), remember); }
   // Brings the window to the front (another start of the program asked for it).
   void Raise();
 
@@ -167,7 +172,7 @@ class MainWindow : public QMainWindow {
   void ShowMediaOutcome(const MediaRuleOutcome& outcome);
   void ReapplyMedia();
   void SetTonerOrder(TonerOrder order);
-  void OpenDroppedFiles(const QStringList& paths);
+  void OpenDroppedFiles(const QList<QByteArray>& paths);
   void ShowMessage(const Message& message);
   void RememberRecentFile(const std::string& path);
 
@@ -192,7 +197,7 @@ class MainWindow : public QMainWindow {
   void PollWorker();
   void StopWorker();
   void ShowLoadNotes();
-  bool HoldImage(const QString& path);
+  bool HoldImage(const std::filesystem::path& path);
   void OpenHeldImage();
 
   WindowContext ctx_;
@@ -211,7 +216,7 @@ class MainWindow : public QMainWindow {
   std::string currentFile_;
   bool standInNoticeShown_ = false;  // the printer profile's stand-in, told once
   QString loadNote_;                 // what the status bar says about the loaded image
-  QString heldImage_;                // handed over while a dialog was open or the worker ran
+  std::filesystem::path heldImage_;  // handed over while a dialog was open or the worker ran
   WindowMetrics metrics_;
 
   QLabel* banner_ = nullptr;

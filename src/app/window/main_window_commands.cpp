@@ -47,6 +47,7 @@
 #include "lang/text_entries.h"
 #include "pattern/shape_library.h"
 #include "platform/printer_enumeration.h"
+#include "platform/readable_file.h"
 #include "printers/media.h"
 #include "printers/media_rules.h"
 #include "printers/models.h"
@@ -77,7 +78,8 @@ bool IsMediaNote(const TextTable& text, int entry) {
 // Commands
 
 void MainWindow::OnOpenFile() {
-  const QString folder = Q(ReadLastFile(Files().userFolder, kLastFileSlots));
+  const QString folder =
+      QFile::decodeName(ReadLastFile(Files().userFolder, kLastFileSlots).c_str());
   const QString file = QFileDialog::getOpenFileName(
       this, Text(95), folder,
       QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic "
@@ -86,15 +88,16 @@ void MainWindow::OnOpenFile() {
   if (!file.isEmpty()) OpenImage(file);
 }
 
-void MainWindow::OpenImage(const QString& path) {
+void MainWindow::OpenImage(const std::filesystem::path& path) {
   if (HoldImage(path)) return;
-  const std::filesystem::path file = ResolveDroppedFile(path.toStdString());
-  if (!std::filesystem::is_regular_file(file)) {
-    statusBar()->showMessage(Q(texts::kFileMissing) + path);
+  const std::filesystem::path file = ResolveDroppedFile(path);
+  if (Result<platform::ReadableFile> readable = platform::ReadableFile::Open(file); !readable) {
+    statusBar()->showMessage(Q(texts::kCannotOpen) + QFile::decodeName(path.c_str()) + ": " +
+                             Q(readable.failure().message));
     return;
   }
   if (AsciiLower(file.extension().string()) == kPresetExtension) {
-    OpenPreset(Q(file.string()), true);
+    OpenPresetFile(file, true);
     return;
   }
   if (!IsImageFileName(file)) {
@@ -109,7 +112,7 @@ void MainWindow::OpenImage(const QString& path) {
 // A file handed over while the user works in a dialog (or while the worker
 // runs) would change the image under it: it waits, the latest one winning,
 // until both are done.
-bool MainWindow::HoldImage(const QString& path) {
+bool MainWindow::HoldImage(const std::filesystem::path& path) {
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal && !busy_) return false;
   heldImage_ = path;
@@ -121,14 +124,13 @@ bool MainWindow::HoldImage(const QString& path) {
 }
 
 void MainWindow::OpenHeldImage() {
-  if (heldImage_.isEmpty() || busy_ || QApplication::activeModalWidget()) return;
-  OpenImage(std::exchange(heldImage_, QString()));
+  if (heldImage_.empty() || busy_ || QApplication::activeModalWidget()) return;
+  OpenImage(std::exchange(heldImage_, std::filesystem::path()));
 }
 
-void MainWindow::OpenPreset(const QString& path, bool remember) {
+void MainWindow::OpenPresetFile(const std::filesystem::path& file, bool remember) {
   if (busy_) return;
   ReadControls();
-  const std::filesystem::path file = path.toStdString();
   if (Status read = ReadPreset(work_->session, file, PresetScope::Stored); !read) {
     ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
     return;
@@ -157,23 +159,23 @@ void MainWindow::OnSavePreset() {
   if (file.isEmpty()) return;
   if (!file.endsWith(QStringLiteral(".svcfg"), Qt::CaseInsensitive))
     file += QStringLiteral(".svcfg");
-  if (Status written = WritePreset(work_->session, file.toStdString()); !written) {
+  if (Status written = WritePreset(work_->session, FilePath(file)); !written) {
     ShowMessage({Texts()[entry::kTitle], written.failure().message, MessageIcon::Error});
   }
 }
 
-void MainWindow::OpenDroppedFiles(const QStringList& paths) {
+void MainWindow::OpenDroppedFiles(const QList<QByteArray>& paths) {
   // The first file that is an image opens; the others are reported, never opened.
-  for (const QString& p : paths) {
+  for (const QByteArray& p : paths) {
     const std::filesystem::path file = ResolveDroppedFile(p.toStdString());
     if (IsImageFileName(file)) {
-      OpenImage(Q(file.string()));
+      OpenImage(file);
       return;
     }
   }
   statusBar()->showMessage(
       Q(texts::kNotAnImage) +
-      Q(std::filesystem::path(paths.front().toStdString()).filename().string()));
+      QFile::decodeName(std::filesystem::path(paths.front().toStdString()).filename().c_str()));
 }
 
 void MainWindow::RememberRecentFile(const std::string& path) {
@@ -287,7 +289,7 @@ void MainWindow::OnTick() {
   patternButton_->setEnabled(imageLoaded_ && !busy_);
   CommitSettings();
   // Not from here: a worker's end calls this before it has shown its outcome.
-  if (!heldImage_.isEmpty()) QTimer::singleShot(0, this, &MainWindow::OpenHeldImage);
+  if (!heldImage_.empty()) QTimer::singleShot(0, this, &MainWindow::OpenHeldImage);
 }
 
 void MainWindow::OnLoadDefaults() {
@@ -352,7 +354,8 @@ void MainWindow::OnDefaultProfiles() {
 void MainWindow::OnPickProfile(bool input) {
   const QString file = PickProfile(this, input ? Text(91) : Text(90));
   if (file.isEmpty()) return;
-  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut, S(file));
+  WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut,
+               FilePath(file).string());
   ShowMessage({Texts()[0], Texts()[92], MessageIcon::Information});
 }
 

@@ -68,9 +68,12 @@ void PreviewWidget::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void PreviewWidget::dropEvent(QDropEvent* event) {
-  QStringList paths;
+  // The path's own bytes: a name need not be UTF-8, and its URL keeps every
+  // byte percent-encoded that is not.
+  QList<QByteArray> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+    if (url.isLocalFile())
+      paths << QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
   }
   if (paths.isEmpty()) return;
   event->acceptProposedAction();

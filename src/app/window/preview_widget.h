@@ -23,7 +23,7 @@ class PreviewWidget : public QWidget {
   QSize sizeHint() const override;
 
  signals:
-  void filesDropped(const QStringList& paths);
+  void filesDropped(const QList<QByteArray>& paths);  // the file system's bytes
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -295,11 +295,11 @@ class ShapeImportDialog : public QDialog {
 
   void OpenFile() {
     const std::string stored = ReadSetting(files_, keys::kPattern, keys::kAiPath);
-    const QString file = PickFile(Q(stored));
+    const QString file = PickFile(QFile::decodeName(stored.c_str()));
     if (file.isEmpty()) return;
     const QFileInfo info(file);
     // The folder is kept as it is spelt: lower-cased it would not exist here.
-    const std::string folder = S(info.absolutePath());
+    const std::string folder = FilePath(info.absolutePath()).string();
     if (!EqualsIgnoreCase(folder, stored)) {
       WriteSetting(files_, keys::kPattern, keys::kAiPath, folder);
     }
@@ -313,7 +313,7 @@ class ShapeImportDialog : public QDialog {
       open_->setEnabled(true);
       Imported(watcher->result());
     });
-    const std::filesystem::path path = std::filesystem::path(S(file));
+    const std::filesystem::path path = FilePath(file);
     importing_ = QtConcurrent::run([path] {
       Result<ShapeRecord> shape = ImportIllustratorFile(path);
       return shape ? ImportOutcome{*shape, {}} : ImportOutcome{{}, shape.failure().message};

@@ -1,7 +1,6 @@
 #include "app/window/window_app.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -44,7 +43,9 @@ UiHooks StartupHooks() {
 int RunWindow(int argc, char** argv, const std::string& file, int filesLeft) {
   // One copy per user. A later start hands its image over and ends without a word.
   platform::InstanceLock lock(kInstanceName);
-  const QString absolute = file.empty() ? QString() : QFileInfo(Q(file)).absoluteFilePath();
+  std::error_code error;
+  const std::filesystem::path absolute =
+      file.empty() ? std::filesystem::path() : std::filesystem::absolute(file, error);
   if (!lock.Acquired()) {
     QCoreApplication quiet(argc, argv);
     HandOverToRunningInstance(InstanceSocketPath(), absolute);
@@ -81,12 +82,13 @@ int RunWindow(int argc, char** argv, const std::string& file, int filesLeft) {
   context.onlineHelpUrl = NVX_ONLINE_HELP_URL;
   context.version = NVX_VERSION;
   MainWindow window(std::move(context), std::move(work));
-  QObject::connect(&channel, &InstanceChannel::openRequested, &window, [&window](const QString& p) {
-    window.Raise();
-    if (!p.isEmpty()) window.OpenImage(p);
-  });
+  QObject::connect(&channel, &InstanceChannel::openRequested, &window,
+                   [&window](const QByteArray& p) {
+                     window.Raise();
+                     if (!p.isEmpty()) window.OpenImage(std::filesystem::path(p.toStdString()));
+                   });
   window.show();
-  if (!absolute.isEmpty()) window.OpenImage(absolute);
+  if (!absolute.empty()) window.OpenImage(absolute);
   if (filesLeft > 0) {
     window.statusBar()->showMessage(
         QStringLiteral("Only the first image was opened; the window holds one image at a time "

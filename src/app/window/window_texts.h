@@ -19,12 +19,13 @@ inline constexpr std::string_view kBlackRemovalHelp =
     "the minimum extracts true black, higher values remove nearby Colors";
 inline constexpr std::string_view kNotAnImage =
     "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC): ";
-inline constexpr std::string_view kFileMissing = "The file no longer exists: ";
 // The status bar's note on an image with transparent areas while "Background
 // Removal" is off.
 inline constexpr std::string_view kHiddenColours =
     "This image has transparent areas: they print the colour stored under them. Background "
     "Removal leaves them unprinted, together with the colour of the top-left corner.";
+// Followed by the file's name, ": " and what is there instead ("no such file").
+inline constexpr std::string_view kCannotOpen = "Cannot open ";
 // Shown by the printer mode dialog when the language leaves its notice empty.
 inline constexpr std::string_view kPrinterModeNotice =
     "The printer must be connected and switched on.\n\n"
