@@ -23,9 +23,6 @@ namespace {
 
 constexpr std::uint64_t kBytesPerPixel = 5;
 
-// More pixels than the largest paper (A3) holds at 1200 dpi (279 million) can
-// only be scaled away; a header that declares them is a decompression bomb.
-constexpr std::uint64_t kMaxImagePixels = 300'000'000;
 // Files beyond this are not images we could print either.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{2} << 30;
 
@@ -42,12 +39,16 @@ class PixelLoader {
 
   // `bytes` are the file's, held in `input` for the decoder.
   bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
-            bool flip) {
+            const LoadOptions& options) {
+    const bool flip = options.flip;
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
     if (declared && declared->Pixels() > kMaxImagePixels) return OutOfMemory();
     hooks_.Progress(5);
-    Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
+    Result<ChildDecoded> decoded =
+        DecodeInChild(format, input, declared ? declared->Pixels() : 0, options.render);
+    if (!decoded && decoded.failure().kind == Failure::Kind::OutOfMemory) return OutOfMemory();
     if (!decoded) return Fail(decoded.failure().message);
+    if (IsVector(format)) NoteVectorPage(*decoded);
     orientation_ = ReadExifOrientation(format, bytes);
     const bool swap = SwapsAxes(orientation_);
     const int width = swap ? decoded->height : decoded->width;
@@ -65,6 +66,16 @@ class PixelLoader {
 
   int Orientation() const { return orientation_; }
 
+  // Vector artwork prints at its page box: the resolution is the one that
+  // turns the rendered pixels into the box's points.
+  void NoteVectorPage(const ChildDecoded& page) {
+    vectorDpi_ = Resolution{static_cast<float>(page.width * 72.0 / page.widthPt),
+                            static_cast<float>(page.height * 72.0 / page.heightPt)};
+    result_.image.transparencyAlwaysCounts = true;
+    result_.image.pageCount = page.pageCount;
+  }
+  const std::optional<Resolution>& VectorDpi() const { return vectorDpi_; }
+
   // The caller shows the reason: the load only reports it.
   bool Fail(std::string_view text) {
     result_.message = text;
@@ -81,6 +92,7 @@ class PixelLoader {
   const UiHooks& hooks_;
   LoadResult& result_;
   int orientation_ = 1;
+  std::optional<Resolution> vectorDpi_;
 };
 
 // Background removal, the size check and the page fit, on the RGBA pixels.
@@ -145,8 +157,9 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
     return result;
   }
   hooks.Progress(1);
-  if (!loader.Load(*input, *bytes, sniffed.format, options.flip)) return result;
+  if (!loader.Load(*input, *bytes, sniffed.format, options)) return result;
   FileResolution file = ResolutionOf(sniffed.format, *bytes);
+  if (loader.VectorDpi()) file.dpi = *loader.VectorDpi();
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
   result.image.formatClass = file.formatClass;
   result.image.dpiX = file.dpi.x;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/image_format.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/settings_file.h"
@@ -28,6 +29,7 @@ struct LoadOptions {
   bool backgroundRemoval = false;  // "Background Removal"
   float printableWidthPt = 0;      // printable area of the current paper
   float printableHeightPt = 0;
+  RenderRequest render = {};  // vector artwork: the render resolution and the page
 };
 
 enum class LoadStatus {
