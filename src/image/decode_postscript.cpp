@@ -176,8 +176,9 @@ Result<RenderedPage> RenderPostScript(std::string_view bytes, const RenderReques
                 (rendered.pageCount == 1 ? "" : "s") + "; there is no page " +
                 std::to_string(request.page) + ".");
   }
-  // The box is checked before Ghostscript draws anything.
-  if (header.eps && header.boxPt) {
+  // A box is checked before Ghostscript draws anything; a page without one is
+  // checked when it is back, within the renderer's memory and time limits.
+  if (header.boxPt) {
     Result<PagePixels> pixels =
         PagePixelsFor(header.boxPt->first, header.boxPt->second, request.dpi);
     if (!pixels) return pixels.failure();
