@@ -22,11 +22,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Opened at run time, so the library scan cannot see them: libheif for HEIC
-# images, DevIL for run-length bitmaps.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libheif1, libdevil1c2")
-# Printing to a file needs neither; Ghostscript renders jobs for checking, and
-# the CUPS server holds the printer queues.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ghostscript, cups")
+# Opened or run at run time, so the library scan cannot see them: libheif for
+# HEIC images, DevIL for run-length bitmaps, Ghostscript for EPS and PostScript
+# artwork (poppler and librsvg are linked, and found by the scan).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libheif1, libdevil1c2, ghostscript")
+# Printing to a file needs no CUPS server; it holds the printer queues.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups")
 set(CPACK_GENERATOR DEB)
 include(CPack)

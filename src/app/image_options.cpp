@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "app/job_options.h"
+#include "image/image_format.h"
 #include "image/white_choke.h"
 #include "job/presets.h"
 #include "pattern/pattern_settings.h"
@@ -65,6 +66,9 @@ const Number kNumbers[] = {
     {"brightness", "Brightness, -100 to 100 (percent, steps of 2).", -100, 100},
     {"contrast", "Contrast, -100 to 100 (percent, steps of 2).", -100, 100},
     {"black-fuzzy", "Black removal tolerance, 1 to 50.", 1, 50},
+    {"render-dpi", "PDF, SVG, EPS and PostScript: render at N dpi, 72 to 1200 (default 300).",
+     kMinRenderDpi, kMaxRenderDpi},
+    {"page", "PDF and PostScript: the page to print, from 1 (default 1).", 1, 1'000'000},
 };
 
 std::optional<int> ParseNumber(const std::string& text, const Number& n) {
@@ -89,6 +93,8 @@ void SetNumber(CliSession& s, const std::string& name, int value) {
   if (name == "brightness") s.live.brightness = SliderPosition(value);
   if (name == "contrast") s.live.contrast = SliderPosition(value);
   if (name == "black-fuzzy") s.blackFuzzyOverride = value;
+  if (name == "render-dpi") s.live.renderDpi = value;
+  if (name == "page") s.live.page = value;
 }
 
 bool Refuse(const std::string& message) {
@@ -134,6 +140,9 @@ void AddImageOptions(CommandOptions& options, CommandOutput output) {
                           "HEX48"));
   options.Add(ValueOption(
       "white-choke", "Pull the white in from its edges by this many millimetres, 0 to 2.", "MM"));
+  options.Add(ValueOption(
+      "pages", "all: each page of a PDF or PostScript file as its own job, one after the other.",
+      "all"));
   options.Add(ValueOption("icc-in", "Input ICC profile (the image's RGB).", "FILE"));
   options.Add(ValueOption("icc-out", "Output ICC profile (the printer's CMYK).", "FILE"));
   options.Add(SwitchOption("pattern", "Pattern print: screen the print with repeated shapes."));
@@ -260,6 +269,14 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
     std::optional<double> mm = PatternLength(options, "white-choke", 0, kMaxWhiteChokeMm);
     if (!mm) return kExitUsage;
     s.live.whiteChokeMm = *mm;
+  }
+  if (options.IsSet("pages") && options.Value("pages") != "all") {
+    Refuse("--pages takes 'all', not '" + options.Value("pages") + "' (one page: --page N)");
+    return kExitUsage;
+  }
+  if (options.IsSet("pages") && options.IsSet("page")) {
+    Refuse("--pages all and --page N choose pages both; give one of them");
+    return kExitUsage;
   }
   if (!ApplyPatternOptions(s, options)) return kExitUsage;
   for (const char* name : {"icc-in", "icc-out"}) {

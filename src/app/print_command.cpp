@@ -1,4 +1,6 @@
 #include <iostream>
+#include <optional>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/image_options.h"
@@ -43,9 +45,44 @@ int ShowCost(const CliSession& session, std::ostream& out = std::cout) {
 // turned and placed: what every image command starts with.
 int OpenImageForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
                         const std::string& file, int areaWidthPx = kDefaultPreviewWidthPx,
-                        int areaHeightPx = kDefaultPreviewHeightPx) {
+                        int areaHeightPx = kDefaultPreviewHeightPx, int page = 0) {
   if (int opened = OpenSessionWithOptions(session, options); opened != kExitOk) return opened;
+  if (page > 0) session.live.page = page;
   return OpenForCommand(session, document, options, file, areaWidthPx, areaHeightPx);
+}
+
+bool AllPages(const CommandOptions& options) { return options.IsSet("pages"); }
+
+// One page of a document printed on its own: a session opened for it, as the
+// first page's was, and its job. `cost` is filled when the settings ask for
+// the cost of what is sent.
+int MakePageJob(const CommandOptions& options, const std::string& file, int page, PrintJob& job,
+                std::optional<PrintCost>& cost) {
+  CliSession session;
+  ImageDocument document;
+  if (int opened = OpenImageForCommand(session, document, options, file, kDefaultPreviewWidthPx,
+                                       kDefaultPreviewHeightPx, page);
+      opened != kExitOk)
+    return opened;
+  Result<PrintJob> made = BuildImageJob(session, document, true);
+  if (!made) return ReportFailure(made.failure(), ExitStatusFor(made.failure()));
+  if (ReadStatsOption(session.files) == StatsOption::PrintAndCost) {
+    Result<PrintCost> costed = CostSentJob(session, *made);
+    if (!costed) return ReportFailure(costed.failure(), kExitFailure);
+    cost = std::move(*costed);
+  }
+  job = std::move(*made);
+  return kExitOk;
+}
+
+// Puts `next` after `job` in one spool document: each stays a complete job
+// with its own end-of-job byte.
+void AppendJob(PrintJob& job, PrintJob&& next) {
+  const std::vector<std::uint8_t> first = SpoolBytes(job);
+  job.header.assign(first.begin(), first.end());
+  job.header += next.header;
+  job.data = std::move(next.data);
+  job.trailer = std::move(next.trailer);
 }
 
 }  // namespace
@@ -53,8 +90,9 @@ int OpenImageForCommand(CliSession& session, ImageDocument& document, const Comm
 int RunPrintCommand(const std::vector<std::string>& args) {
   CommandOptions options(
       "nvxprint print IMAGE [OPTIONS]",
-      "Prints an image (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC) as the main window "
-      "would, or writes the job to a file with --to.");
+      "Prints an image (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC) or vector artwork (PDF, "
+      "SVG, EPS or PostScript, at its true size on transparent paper) as the main window would, "
+      "or writes the job to a file with --to.");
   options.AddPositional("IMAGE", "The image file to print.");
   AddImageOptions(options);
   if (auto status = options.Parse("print", args)) return *status;
@@ -76,14 +114,28 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   }
   const std::string name = PrintDocumentName(session.live.caption, session.text[entry::kTitle],
                                              session.live.xCopy, session.live.yCopy);
+  // Each further page is costed as its job is made, the first after sending.
+  std::vector<PrintCost> otherCosts;
+  for (int page = 2; AllPages(options) && page <= document.image.pageCount; ++page) {
+    PrintJob next;
+    std::optional<PrintCost> cost;
+    if (int made = MakePageJob(options, file, page, next, cost); made != kExitOk) return made;
+    AppendJob(*job, std::move(next));
+    if (cost) otherCosts.push_back(std::move(*cost));
+  }
   const int delivered = DeliverCommandJob(session, options, *job, name);
   if (delivered != kExitOk || ReadStatsOption(session.files) != StatsOption::PrintAndCost)
     return delivered;
   Result<PrintCost> cost = CostSentJob(session, *job);
   if (!cost) return ReportFailure(cost.failure(), kExitFailure);
-  session.lastCost = std::move(*cost);
   const bool jobOnStdout = options.IsSet("to") && options.Value("to") == "-";
-  return ShowCost(session, jobOnStdout ? std::cerr : std::cout);
+  otherCosts.insert(otherCosts.begin(), std::move(*cost));
+  for (PrintCost& pageCost : otherCosts) {
+    session.lastCost = std::move(pageCost);
+    if (int shown = ShowCost(session, jobOnStdout ? std::cerr : std::cout); shown != kExitOk)
+      return shown;
+  }
+  return kExitOk;
 }
 
 int RunCostCommand(const std::vector<std::string>& args) {
@@ -97,16 +149,24 @@ int RunCostCommand(const std::vector<std::string>& args) {
   const std::string file = ImageArgument(options, "cost");
   if (file.empty()) return kExitUsage;
 
-  CliSession session;
-  ImageDocument document;
-  if (int opened = OpenImageForCommand(session, document, options, file); opened != kExitOk)
-    return opened;
-  // As the cost settings dialog does when it opens: the defaults where none are set.
-  OpenCostSettings(session.files);
-  CostInsteadOfPrinting(session);
-  Result<PrintJob> job = BuildImageJob(session, document, true);
-  if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
-  return ShowCost(session);
+  // With --pages all, each page is priced on its own, as its own print.
+  int pageCount = 1;
+  for (int page = 1; page <= pageCount; ++page) {
+    CliSession session;
+    ImageDocument document;
+    if (int opened = OpenImageForCommand(session, document, options, file, kDefaultPreviewWidthPx,
+                                         kDefaultPreviewHeightPx, AllPages(options) ? page : 0);
+        opened != kExitOk)
+      return opened;
+    if (AllPages(options)) pageCount = document.image.pageCount;
+    // As the cost settings dialog does when it opens: the defaults where none are set.
+    OpenCostSettings(session.files);
+    CostInsteadOfPrinting(session);
+    Result<PrintJob> job = BuildImageJob(session, document, true);
+    if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
+    if (int shown = ShowCost(session); shown != kExitOk) return shown;
+  }
+  return kExitOk;
 }
 
 int RunPreviewCommand(const std::vector<std::string>& args) {
@@ -125,6 +185,10 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   if (file.empty()) return kExitUsage;
   if (!options.IsSet("to")) {
     std::cerr << "nvxprint preview: say where the picture goes with --to FILE.png\n";
+    return kExitUsage;
+  }
+  if (AllPages(options)) {
+    std::cerr << "nvxprint preview: one picture shows one page; choose it with --page N\n";
     return kExitUsage;
   }
   PreviewArea area;

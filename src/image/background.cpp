@@ -50,6 +50,9 @@ void RemoveBackground(WorkingImage& image, bool removal, long long tolerance,
   std::uint8_t* rgba = image.buffer.data();
   hooks.Progress(2);
   image.hasTransparency = FindTransparency(rgba, pixels);
+  // Vector artwork has no background to remove: its paper is transparent, and
+  // this is the one case where a file's transparency counts with removal off.
+  if (image.transparencyAlwaysCounts) return;
   if (!removal) {
     for (std::size_t i = 0; i < pixels; ++i) rgba[4 * i + 3] = 255;
     return;

@@ -11,6 +11,7 @@ namespace nvx {
 // top-left colour become transparent, and for image.formatClass other than 1
 // (JPEG and unknown kinds) also those within `tolerance` (the stored "JPEG
 // Artifact") of it on every channel, to take compression noise with them.
+// Vector artwork (image.transparencyAlwaysCounts) keeps its alpha either way.
 void RemoveBackground(WorkingImage& image, bool removal, long long tolerance, const UiHooks& hooks);
 
 }  // namespace nvx

@@ -19,6 +19,9 @@ namespace {
 // bytes a pixel for 16-bit RGBA) and its conversion, beside our 4 bytes a pixel.
 constexpr std::uint64_t kChildBaseMemory = std::uint64_t{512} << 20;
 constexpr std::uint64_t kChildBytesPerPixel = 24;
+// A vector page is drawn straight into the shared output, 4 bytes a pixel, and
+// its size is known only inside the child, which refuses a box beyond the limit.
+constexpr std::uint64_t kRenderMemory = kChildBaseMemory + 5 * kMaxImagePixels;
 constexpr std::chrono::milliseconds kDecodeTime{60'000};
 constexpr std::string_view kTooMuchMemory =
     "Its decoder needed more memory than an image of its size can take.";
@@ -70,6 +73,7 @@ Result<ChildDecoded> ParseReply(const std::string& reply, platform::SharedMemory
     in.get();
     std::string message((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (static_cast<Failure::Kind>(kind) == Failure::Kind::OutOfMemory) {
+      if (message == kPageTooLargeText) return OutOfMemory(message);
       return Fail(Unreadable(kTooMuchMemory));
     }
     return Fail(message);
@@ -79,16 +83,28 @@ Result<ChildDecoded> ParseReply(const std::string& reply, platform::SharedMemory
   if (word != "ok" || !in || decoded.width < 1 || decoded.height < 1) {
     return Fail(Unreadable("Its decoder gave no answer."));
   }
+  // A renderer adds the page count and the page box.
+  if (in >> decoded.pageCount >> decoded.widthPt >> decoded.heightPt) {
+    if (decoded.pageCount < 1 || !(decoded.widthPt > 0) || !(decoded.heightPt > 0))
+      return Fail(Unreadable("Its renderer gave no page size."));
+  }
   decoded.pixels = decoded.memory.MapForReading(static_cast<std::size_t>(decoded.width) *
                                                 static_cast<std::size_t>(decoded.height) * 4);
   if (!decoded.pixels) return Fail(Unreadable("Its decoder gave no pixels."));
   return decoded;
 }
 
-// The helper's arguments: the format, and the test hook's fault when one is set.
-std::vector<std::string> DecodeArguments(ImageFormat format, DecodeFault fault) {
+// The helper's arguments: the format, and the test hook's fault when one is
+// set; for vector artwork always the fault, then the resolution and the page.
+std::vector<std::string> DecodeArguments(ImageFormat format, DecodeFault fault,
+                                         RenderRequest render) {
   std::vector<std::string> arguments{std::to_string(static_cast<int>(format))};
-  if (fault != DecodeFault::None) arguments.push_back(std::to_string(static_cast<int>(fault)));
+  if (fault != DecodeFault::None || IsVector(format))
+    arguments.push_back(std::to_string(static_cast<int>(fault)));
+  if (IsVector(format)) {
+    arguments.push_back(std::to_string(render.dpi));
+    arguments.push_back(std::to_string(render.page));
+  }
   return arguments;
 }
 
@@ -124,15 +140,18 @@ Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
 }
 
 Result<ChildDecoded> DecodeInChild(ImageFormat format, const platform::SharedMemory& input,
-                                   std::uint64_t declaredPixels) {
+                                   std::uint64_t declaredPixels, RenderRequest render) {
   Result<platform::SharedMemory> output = platform::SharedMemory::Create();
   if (!output) return Fail(Unreadable(output.failure().message));
   const DecodeTestHook& hook = TestHook();
   platform::ChildLimits limits;
   limits.time = hook.time.count() > 0 ? hook.time : kDecodeTime;
-  limits.extraMemoryBytes = kChildBaseMemory + kChildBytesPerPixel * declaredPixels;
-  const platform::ChildProgram program{platform::HelperProgram(kDecoderProgram),
-                                       DecodeArguments(format, hook.fault), &input, &*output};
+  const bool vector = IsVector(format);
+  limits.extraMemoryBytes =
+      vector ? kRenderMemory : kChildBaseMemory + kChildBytesPerPixel * declaredPixels;
+  const platform::ChildProgram program{
+      platform::HelperProgram(vector ? kRendererProgram : kDecoderProgram),
+      DecodeArguments(format, hook.fault, render), &input, &*output};
   platform::ChildEnd end = platform::RunChild(program, limits);
   if (end.how != platform::ChildEnd::How::Replied) return ChildFailure(end, limits.time);
   return ParseReply(end.reply, std::move(*output));

@@ -19,10 +19,16 @@ struct ChildDecoded {
   int height = 0;
   platform::SharedMemory memory;
   const std::uint8_t* pixels = nullptr;
+  // Vector artwork only: the document's pages and the page box in points.
+  int pageCount = 1;
+  double widthPt = 0;
+  double heightPt = 0;
 };
 
-// The helper program that decodes, installed beside nvxprint.
+// The helper programs that decode images and render vector artwork, installed
+// beside nvxprint.
 inline constexpr std::string_view kDecoderProgram = "nvxprint-decode";
+inline constexpr std::string_view kRendererProgram = "nvxprint-render";
 
 // Decodes in a child process, the helper program, with limits on memory (from
 // the size the header declares) and time. A crash, hang or runaway allocation
@@ -30,8 +36,10 @@ inline constexpr std::string_view kDecoderProgram = "nvxprint-decode";
 Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
                                    std::uint64_t declaredPixels);
 // The same for bytes already in shared memory (SharedMemory::FillFromFile).
+// Vector artwork is rendered as `render` says; a page whose box needs more
+// than kMaxImagePixels comes back as an OutOfMemory failure, before rendering.
 Result<ChildDecoded> DecodeInChild(ImageFormat format, const platform::SharedMemory& input,
-                                   std::uint64_t declaredPixels);
+                                   std::uint64_t declaredPixels, RenderRequest render = {});
 
 // The helper program's work: decodes `bytes` as its arguments say into the
 // memory on kChildOutputFd and returns the reply for DecodeInChild.

@@ -39,9 +39,9 @@ constexpr std::array kSignatures{
     Signature{0, "\xff\x0a"sv, ImageFormat::Other, "JPEG XL"},
     Signature{0, "\0\0\0\x0cJXL "sv, ImageFormat::Other, "JPEG XL"},
     Signature{0, "II\xbc"sv, ImageFormat::Other, "JPEG XR"},
-    Signature{0, "%PDF"sv, ImageFormat::Other, "PDF"},
-    Signature{0, "%!PS"sv, ImageFormat::Other, "PostScript"},
-    Signature{0, "\xc5\xd0\xd3\xc6"sv, ImageFormat::Other, "EPS"},
+    Signature{0, "%PDF-"sv, ImageFormat::Pdf, "PDF"},
+    Signature{0, "%!PS"sv, ImageFormat::Eps, "PostScript"},
+    Signature{0, "\xc5\xd0\xd3\xc6"sv, ImageFormat::Eps, "EPS"},
     Signature{0, "/* XPM */"sv, ImageFormat::Other, "XPM"},
     Signature{0, "\0\0\x01\0"sv, ImageFormat::Other, "Windows icon (ICO)"},
     Signature{0, "\0\0\x02\0"sv, ImageFormat::Other, "Windows cursor (CUR)"},
@@ -72,9 +72,25 @@ bool LooksLikePortableAnymap(std::string_view head) {
          (head[2] == '\n' || head[2] == '\r' || head[2] == ' ' || head[2] == '\t');
 }
 
+// An SVG root element, after an XML declaration, comments or a doctype when
+// there are any, within the first kilobytes; a byte-order mark is skipped.
 bool LooksLikeSvg(std::string_view head) {
   std::string_view text = head.substr(0, std::min<std::size_t>(head.size(), kSniffBytes));
-  return text.starts_with("<svg") || (text.starts_with("<?xml") && text.find("<svg") != text.npos);
+  if (text.starts_with("\xef\xbb\xbf")) text.remove_prefix(3);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\n' || text.front() == '\r' ||
+                           text.front() == '\t')) {
+    text.remove_prefix(1);
+  }
+  if (text.starts_with("<svg")) return true;
+  if (!text.starts_with("<?xml") && !text.starts_with("<!--") && !text.starts_with("<!DOCTYPE"))
+    return false;
+  // The first element that is not a declaration, comment or doctype is the root.
+  for (std::size_t at = text.find('<'); at != text.npos; at = text.find('<', at + 1)) {
+    const std::string_view rest = text.substr(at);
+    if (rest.starts_with("<?") || rest.starts_with("<!")) continue;
+    return rest.starts_with("<svg") || rest.starts_with("<svg:svg");
+  }
+  return false;
 }
 
 std::optional<DeclaredSize> PngSize(const ByteReader& file) {
@@ -225,7 +241,7 @@ SniffedFormat SniffFormat(std::string_view head) {
   }
   if (SniffedFormat iso = SniffIsoMedia(head); iso.format != ImageFormat::Unknown) return iso;
   if (LooksLikePortableAnymap(head)) return {ImageFormat::Other, "portable anymap (PNM)"};
-  if (LooksLikeSvg(head)) return {ImageFormat::Other, "SVG"};
+  if (LooksLikeSvg(head)) return {ImageFormat::Svg, "SVG"};
   return {};
 }
 
@@ -239,15 +255,23 @@ bool IsReadable(ImageFormat format) {
     case ImageFormat::Psd:
     case ImageFormat::WebP:
     case ImageFormat::Heif:
+    case ImageFormat::Pdf:
+    case ImageFormat::Svg:
+    case ImageFormat::Eps:
       return true;
     default:
       return false;
   }
 }
 
+bool IsVector(ImageFormat format) {
+  return format == ImageFormat::Pdf || format == ImageFormat::Svg || format == ImageFormat::Eps;
+}
+
 std::string UnreadableFormatText(const SniffedFormat& sniffed) {
   constexpr std::string_view kReadable =
-      "nvxprint reads PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
+      "nvxprint reads PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images, and PDF, SVG, EPS "
+      "and PostScript artwork.";
   if (sniffed.name.empty()) {
     return "This file is not an image nvxprint knows; " + std::string(kReadable);
   }

@@ -9,7 +9,41 @@
 namespace nvx {
 
 // The kind of an image file, told by its first bytes; the file's name plays no part.
-enum class ImageFormat { Unknown, Png, Jpeg, Gif, Tiff, Bmp, Psd, WebP, Heif, Other };
+enum class ImageFormat {
+  Unknown,
+  Png,
+  Jpeg,
+  Gif,
+  Tiff,
+  Bmp,
+  Psd,
+  WebP,
+  Heif,
+  Other,
+  Pdf,
+  Svg,
+  Eps
+};
+
+// True for artwork drawn as shapes (PDF, SVG, EPS and PostScript): rendered at
+// a chosen resolution onto transparent paper rather than decoded.
+bool IsVector(ImageFormat format);
+
+// How a vector page is rendered: its resolution and which page (from 1).
+struct RenderRequest {
+  int dpi = 300;
+  int page = 1;
+};
+inline constexpr int kMinRenderDpi = 72;
+inline constexpr int kMaxRenderDpi = 1200;
+
+// The most pixels an image may have: a print's raster holds at most 1 GiB of
+// five-byte pixels (A4 at 1200 dpi is 139 million); a header or page box that
+// declares more is refused.
+inline constexpr std::uint64_t kMaxImagePixels = (std::uint64_t{1} << 30) / 5;
+// The renderer's reason when a page box needs more pixels than that at the
+// chosen resolution; the intake shows its memory message for it.
+inline constexpr std::string_view kPageTooLargeText = "PAGE TOO LARGE";
 
 struct SniffedFormat {
   ImageFormat format = ImageFormat::Unknown;
@@ -18,7 +52,7 @@ struct SniffedFormat {
 };
 
 // Bytes enough for every signature SniffFormat knows.
-inline constexpr std::size_t kSniffBytes = 64;
+inline constexpr std::size_t kSniffBytes = 4096;
 
 SniffedFormat SniffFormat(std::string_view head);
 

@@ -63,12 +63,16 @@ class PixelLoader {
   }
 
   bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
-            bool flip) {
+            const LoadOptions& options) {
+    const bool flip = options.flip;
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
     if (!CheckDeclaredSize(declared)) return false;
     hooks_.Progress(5);
-    Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
+    Result<ChildDecoded> decoded =
+        DecodeInChild(format, input, declared ? declared->Pixels() : 0, options.render);
+    if (!decoded && decoded.failure().kind == Failure::Kind::OutOfMemory) return OutOfMemory();
     if (!decoded) return Fail(decoded.failure().message);
+    if (IsVector(format)) NoteVectorPage(*decoded);
     orientation_ = ReadExifOrientation(format, bytes);
     const bool swap = SwapsAxes(orientation_);
     const int width = swap ? decoded->height : decoded->width;
@@ -86,6 +90,16 @@ class PixelLoader {
 
   int Orientation() const { return orientation_; }
 
+  // Vector artwork prints at its page box: the resolution is the one that
+  // turns the rendered pixels into the box's points.
+  void NoteVectorPage(const ChildDecoded& page) {
+    vectorDpi_ = Resolution{static_cast<float>(page.width * 72.0 / page.widthPt),
+                            static_cast<float>(page.height * 72.0 / page.heightPt)};
+    result_.image.transparencyAlwaysCounts = true;
+    result_.image.pageCount = page.pageCount;
+  }
+  const std::optional<Resolution>& VectorDpi() const { return vectorDpi_; }
+
   // The caller shows the reason: the load only reports it.
   bool Fail(std::string_view text) {
     result_.message = text;
@@ -102,6 +116,7 @@ class PixelLoader {
   const UiHooks& hooks_;
   LoadResult& result_;
   int orientation_ = 1;
+  std::optional<Resolution> vectorDpi_;
 };
 
 struct ImageBytes {
@@ -190,8 +205,9 @@ LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
   const std::optional<ImageBytes> read = ReadImageFile(path, *input, loader);
   if (!read) return result;
   hooks.Progress(1);
-  if (!loader.Load(*input, read->bytes, read->format, options.flip)) return result;
+  if (!loader.Load(*input, read->bytes, read->format, options)) return result;
   FileResolution file = ResolutionOf(read->format, read->bytes);
+  if (loader.VectorDpi()) file.dpi = *loader.VectorDpi();
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
   result.image.formatClass = file.formatClass;
   result.image.dpiX = file.dpi.x;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/image_format.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/settings_file.h"
@@ -21,9 +22,6 @@ inline constexpr std::string_view kOutOfMemoryText =
     "close";
 inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
 inline constexpr std::string_view kUnableToOpenText = "UNABLE TO OPEN FILE";
-// The most pixels an image may have: a print's raster holds at most 1 GiB of
-// five-byte pixels (A4 at 1200 dpi is 139 million).
-inline constexpr std::uint64_t kMaxImagePixels = (std::uint64_t{1} << 30) / 5;
 
 // What the load reads from the main window.
 struct LoadOptions {
@@ -31,6 +29,7 @@ struct LoadOptions {
   bool backgroundRemoval = false;  // "Background Removal"
   float printableWidthPt = 0;      // printable area of the current paper
   float printableHeightPt = 0;
+  RenderRequest render = {};  // vector artwork: the render resolution and the page
 };
 
 enum class LoadStatus {

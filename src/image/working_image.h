@@ -19,7 +19,11 @@ struct WorkingImage {
   float dpiY = 300;
   int formatClass = 0;           // 1 png/gif/tif/bmp/psd, 2 jpg, 0 other
   bool hasTransparency = false;  // the transparency scan found a pixel with alpha below 50
-  float imageWidthPt = 0;        // size in points after the page fit: the printed size
+  // Vector artwork: its transparent paper counts whatever Background Removal
+  // says, so nothing prints where the page is empty.
+  bool transparencyAlwaysCounts = false;
+  int pageCount = 1;       // pages of the document the image was rendered from
+  float imageWidthPt = 0;  // size in points after the page fit: the printed size
   float imageHeightPt = 0;
   // The page fit's scale (1 = the file's own resolution), shown in "Zoom". The
   // sizes above already include it; multiplying by it again would shrink twice.

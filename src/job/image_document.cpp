@@ -70,7 +70,8 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
   s.live.xCopy = 1;
   s.live.yCopy = 1;
   PrintableSize printable = PrintableArea(s.files, s.live);
-  LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt, printable.heightPt};
+  const LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt,
+                            printable.heightPt, RenderRequest{s.live.renderDpi, s.live.page}};
   LoadResult result = LoadImageFile(file, options, s.files, s.text, s.hooks);
   if (!result.Loaded()) return FromLoad(result);
 
@@ -125,7 +126,8 @@ Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
 }
 
 bool PrintsHiddenColours(const PrintSession& s, const ImageDocument& doc) {
-  return doc.image.hasTransparency && !s.live.backgroundRemoval;
+  return doc.image.hasTransparency && !s.live.backgroundRemoval &&
+         !doc.image.transparencyAlwaysCounts;
 }
 
 void ShowPrintSize(PrintSession& s, const ImageDocument& doc) {

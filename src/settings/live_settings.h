@@ -42,7 +42,9 @@ struct LiveSettings {
   std::string zoom = "100.0%";
   int brightness = 50;  // slider positions 0..100, 50 is neutral
   int contrast = 50;
-  int alignment = 1;  // 1..9, the 3 x 3 alignment grid
+  int alignment = 1;    // 1..9, the 3 x 3 alignment grid
+  int renderDpi = 300;  // vector artwork: the resolution it is rendered at
+  int page = 1;         // vector artwork: the page of the document, from 1
 
   // White-toner controls (their start values come from the settings file).
   int whiteMaskPercent = 100;  // "White only Density"

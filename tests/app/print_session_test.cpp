@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "app/image_options.h"
@@ -8,6 +9,7 @@
 #include "support/fresh_config.h"
 #include "support/named_case.h"
 #include "support/temp_folder.h"
+#include "support/vector_artwork.h"
 
 namespace nvx {
 namespace {
@@ -202,6 +204,83 @@ TEST_F(PrintCommand, OnePixelImagePrintsPreviewsAndCosts) {
   EXPECT_TRUE(std::filesystem::exists(preview));
   auto costed = test::RunNvxprint({"cost", image}, Environment());
   EXPECT_EQ(costed.status, 0) << costed.err;
+}
+
+// The inked pixels of one 72 dpi page of a job, and their extent.
+struct InkedArea {
+  int pixels = 0;
+  int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+  std::array<int, 4> centre{-1, -1, -1, -1};  // C, M, Y, K at the middle of the extent
+};
+InkedArea FindInk(const std::string& page, int width) {
+  InkedArea ink;
+  for (std::size_t at = 0; at + 4 <= page.size(); at += 4) {
+    if (!page[at] && !page[at + 1] && !page[at + 2] && !page[at + 3]) continue;
+    const int x = static_cast<int>(at / 4) % width;
+    const int y = static_cast<int>(at / 4) / width;
+    ++ink.pixels;
+    ink.left = std::min(ink.left, x);
+    ink.right = std::max(ink.right, x);
+    ink.top = std::min(ink.top, y);
+    ink.bottom = std::max(ink.bottom, y);
+  }
+  if (ink.pixels > 0) {
+    const std::size_t middle = static_cast<std::size_t>((ink.top + ink.bottom) / 2) * width +
+                               static_cast<std::size_t>((ink.left + ink.right) / 2);
+    for (int p = 0; p < 4; ++p) ink.centre[p] = static_cast<std::uint8_t>(page[4 * middle + p]);
+  }
+  return ink;
+}
+
+// A red circle of 40 mm (113.4 points) on an empty 100 x 80 mm PDF page
+// prints at its true size with no ink around it: no white rectangle.
+TEST_F(PrintCommand, PdfArtworkPrintsAtTrueSizeWithNothingAroundIt) {
+  const auto pdf = home / "circle.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0"})));
+  const auto job = home / "job.prn";
+  auto result = test::RunNvxprint(
+      {"print", pdf.string(), "--to", job.string(), "--media", "P.Uno White", "--print-white"},
+      Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string log;
+  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+  const InkedArea ink = FindInk(test::ReadFileBytes(home / "page.cmyk"), 595);
+  EXPECT_NEAR(ink.right - ink.left + 1, 113.4, 3);
+  EXPECT_NEAR(ink.bottom - ink.top + 1, 113.4, 3);
+  EXPECT_NEAR(ink.pixels, 3.1416 * 56.7 * 56.7, 600);  // the disc, not its 283 x 227 page
+  ASSERT_GT(ink.pixels, 0);
+  EXPECT_LT(ink.centre[0], 30);  // red: magenta and yellow, next to no cyan
+  EXPECT_GT(ink.centre[1], 150);
+  EXPECT_GT(ink.centre[2], 150);
+}
+
+// --pages all: each page is its own complete job, one after the other in one
+// file; the blue second page prints cyan where the red first has none.
+TEST_F(PrintCommand, AllPagesOfADocumentPrintOneJobEach) {
+  const auto pdf = home / "two.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0", "0 0 1"})));
+  const auto job = home / "job.prn";
+  auto result = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--pages", "all"},
+                                  Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string log;
+  ASSERT_EQ(test::RenderJob(job, home / "pages.cmyk", log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  const std::string pages = test::ReadFileBytes(home / "pages.cmyk");
+  const std::size_t pageBytes = std::size_t{595} * 842 * 4;
+  ASSERT_EQ(pages.size(), 2 * pageBytes);
+  const InkedArea first = FindInk(pages.substr(0, pageBytes), 595);
+  const InkedArea second = FindInk(pages.substr(pageBytes), 595);
+  ASSERT_GT(first.pixels, 0);
+  ASSERT_GT(second.pixels, 0);
+  EXPECT_LT(first.centre[0], 30);
+  EXPECT_GT(second.centre[0], 150);
+
+  auto one = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--page", "2"},
+                               Environment());
+  ASSERT_EQ(one.status, 0) << one.err;
+  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+  EXPECT_EQ(test::ReadFileBytes(home / "page.cmyk"), pages.substr(pageBytes));
 }
 
 class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};

@@ -134,7 +134,8 @@ TEST_F(LoadTest, RunLengthBitmapsWithLongHeadersDecode) {
 
 constexpr const char* kNotAnImage =
     "The image file could not be read. This file is not an image nvxprint knows; nvxprint reads "
-    "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images.";
+    "PNG, JPEG, GIF, TIFF, BMP, PSD, WebP and HEIC images, and PDF, SVG, EPS and PostScript "
+    "artwork.";
 
 struct BadFile {
   const char* name;

@@ -82,9 +82,11 @@ void MainWindow::OnOpenFile() {
       QFile::decodeName(ReadLastFile(Files().userFolder, kLastFileSlots).c_str());
   const QString file = QFileDialog::getOpenFileName(
       this, Text(95), folder,
-      QStringLiteral("Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic "
-                     "*.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD *.WEBP *.HEIC);;"
-                     "All files (*)"));
+      QStringLiteral(
+          "Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic *.pdf "
+          "*.svg *.eps *.ps *.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD *.WEBP "
+          "*.HEIC *.PDF *.SVG *.EPS *.PS);;"
+          "All files (*)"));
   if (!file.isEmpty()) OpenImage(file);
 }
 
