@@ -1,0 +1,856 @@
+#include "window/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <atomic>
+
+#include "base/text.h"
+#include "image/preview.h"
+#include "job/print_session.h"
+#include "platform/printer_enumeration.h"
+#include "postscript/job_writer.h"
+#include "printers/media.h"
+#include "printers/media_rules.h"
+#include "printers/models.h"
+#include "printers/printer_list.h"
+#include "settings/last_files.h"
+#include "settings/numbers.h"
+#include "settings/paper.h"
+#include "settings/settings_keys.h"
+#include "settings/startup.h"
+#include "settings/units.h"
+#include "window/artwork.h"
+#include "window/curve_editor.h"
+#include "window/dialogs.h"
+#include "window/menu_text.h"
+#include "window/paper_dialogs.h"
+#include "window/preview_widget.h"
+#include "window/qt_text.h"
+#include "window/white_choke_box.h"
+#include "window/window_texts.h"
+#include "window/window_work.h"
+
+namespace nvx::app {
+namespace {
+
+constexpr int kTickMs = 1000;
+// A slider dragged or a window resized redraws at the quick size on each step;
+// the full size follows once the steps pause for this long.
+constexpr int kFullPreviewPauseMs = 150;
+constexpr int kHandSide = 40;
+constexpr int kSwatchSide = 16;
+constexpr int kBannerHeight = 40;
+
+QString SignedPercent(int position) {
+  const int value = (position - 50) * 2;
+  return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value) + QLatin1Char('%');
+}
+
+QSlider* PercentSlider(const char* name) {
+  auto* slider = new QSlider(Qt::Horizontal);
+  slider->setObjectName(QLatin1String(name));
+  slider->setRange(0, 100);
+  return slider;
+}
+
+QLabel* ValueLabel() {
+  auto* label = new QLabel;
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("+100%")) + 4);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
+}
+
+QLineEdit* Field(const char* name, bool editable) {
+  auto* field = new QLineEdit;
+  field->setObjectName(QLatin1String(name));
+  field->setReadOnly(!editable);
+  // As wide as the longest value a field shows ("8.264", "1320.8", "1200.0%"), so
+  // that a narrow window never cuts one: frame, margins and cursor take 12 pixels.
+  const QFontMetrics metrics = field->fontMetrics();
+  field->setFixedWidth(std::max(metrics.horizontalAdvance(QStringLiteral("0000.000")),
+                                metrics.horizontalAdvance(QStringLiteral("0000.0%"))) +
+                       12);
+  if (!editable) field->setFocusPolicy(Qt::ClickFocus);
+  return field;
+}
+
+}  // namespace
+
+template <typename W>
+W* MainWindow::Captioned(W* widget, int entry, std::string_view fallback) {
+  captions_.push_back({widget, entry, fallback});
+  return widget;
+}
+
+MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(std::move(context)),
+      work_(std::move(work)),
+      live_(work_->session.live) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowIcon(art::ProgramIcon());
+  // From now on the core's messages and progress show on this window.
+  work_->session.hooks = Hooks();
+  work_->session.files.hooks = &work_->session.hooks;
+  metrics_ = ReadWindowMetrics(Files());
+  fullPreviewState_ = std::make_unique<PreviewState>();
+  fullPreviewTimer_ = new QTimer(this);
+  fullPreviewTimer_->setSingleShot(true);
+  fullPreviewTimer_->setInterval(kFullPreviewPauseMs);
+  connect(fullPreviewTimer_, &QTimer::timeout, this, &MainWindow::StartFullPreview);
+
+  auto* central = new QWidget;
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(8, 4, 8, 2);
+  column->setSpacing(4);
+  column->addWidget(BuildHeader());
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName(QStringLiteral("panels"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(BuildPreviewPanel());
+  toolPanel_ = BuildToolPanel();
+  splitter_->addWidget(toolPanel_);
+  // The page preview takes the room a larger window gives; the controls keep
+  // the width they need.
+  toolPanel_->setObjectName(QStringLiteral("toolPanel"));
+  toolPanel_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
+  column->addWidget(splitter_, 1);
+  setCentralWidget(central);
+  statusBar()->setObjectName(QStringLiteral("statusBar"));
+
+  BuildMenus();
+  ApplyTexts();
+  FillLists();
+  ConnectControls();
+  SetTabOrder();
+  PlaceWindow();
+
+  tick_ = new QTimer(this);
+  tick_->setInterval(kTickMs);
+  connect(tick_, &QTimer::timeout, this, &MainWindow::OnTick);
+  tick_->start();
+  OnTick();
+}
+
+MainWindow::~MainWindow() {
+  // A worker still running holds the session and the image: let it finish first.
+  StopWorker();
+}
+
+const SettingsFiles& MainWindow::Files() const { return work_->session.files; }
+const TextTable& MainWindow::Texts() const { return work_->session.text; }
+const std::string& MainWindow::ModelKey() const { return work_->session.modelKey; }
+
+void MainWindow::CommitSettings() {
+  if (!busy_) CommitSession(work_->session);
+}
+
+UiHooks MainWindow::Hooks() {
+  UiHooks hooks;
+  QPointer<MainWindow> self(this);
+  // The core may report the same percentage for every row: only changes cross
+  // to this thread, so a burst of them never holds up the window.
+  auto lastPercent = std::make_shared<std::atomic<int>>(-1);
+  hooks.progress = [self, lastPercent](int percent) {
+    if (lastPercent->exchange(percent) == percent) return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, percent] {
+          if (self) self->progress_->setValue(percent);
+        },
+        Qt::QueuedConnection);
+  };
+  hooks.status = [self](std::string_view text) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, t = Q(text)] {
+          if (!self) return;
+          self->status_->setText(t);
+          self->status_->setToolTip(t);
+        },
+        Qt::QueuedConnection);
+  };
+  hooks.message = [self](const Message& m) {
+    // A message needs an answer before the work goes on, as a message box does.
+    auto show = [self, m] {
+      if (self) self->ShowMessage(m);
+    };
+    if (QThread::currentThread() == qApp->thread()) {
+      show();
+    } else {
+      QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
+    }
+  };
+  return hooks;
+}
+
+QString MainWindow::Text(int entry) const { return Q(Texts()[static_cast<std::size_t>(entry)]); }
+
+// ---------------------------------------------------------------------------
+// Building
+
+QWidget* MainWindow::BuildHeader() {
+  auto* header = new QWidget;
+  auto* row = new QHBoxLayout(header);
+  row->setContentsMargins(0, 0, 0, 0);
+  banner_ = new QLabel;
+  banner_->setObjectName(QStringLiteral("banner"));
+  banner_->setFixedSize(220, kBannerHeight);
+  title_ = new QLabel;
+  title_->setObjectName(QStringLiteral("title"));
+  QFont big = title_->font();
+  big.setPointSizeF(big.pointSizeF() * 1.25);
+  big.setBold(true);
+  title_->setFont(big);
+  title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  title_->setMinimumWidth(120);
+  auto* right = new QVBoxLayout;
+  right->setSpacing(2);
+  progress_ = new QProgressBar;
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setRange(0, 100);
+  progress_->setTextVisible(false);
+  progress_->setMaximumHeight(12);
+  status_ = new QLabel;
+  status_->setObjectName(QStringLiteral("statusLabel"));
+  status_->setAlignment(Qt::AlignCenter);
+  // Long texts from the core must never widen the window: they wrap onto a
+  // second line, and the whole text is the label's tool tip.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  status_->setWordWrap(true);
+  status_->setFont(QFont(QStringLiteral("Monospace"), status_->font().pointSize()));
+  right->addWidget(progress_);
+  right->addWidget(status_);
+  row->addWidget(banner_);
+  row->addSpacing(8);
+  row->addWidget(title_, 1);
+  row->addLayout(right, 1);
+  return header;
+}
+
+QWidget* MainWindow::BuildPreviewPanel() {
+  auto* panel = new QWidget;
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(4);
+  preview_ = new PreviewWidget;
+  column->addWidget(preview_, 1);
+  // The substrate swatches in two rows, so they fit the narrowest panel.
+  auto* swatches = new QGridLayout;
+  swatches->setSpacing(3);
+  const qreal dpr = devicePixelRatioF();
+  for (std::size_t i = 0; i < kSubstrates.size(); ++i) {
+    const Substrate& s = kSubstrates[i];
+    auto* button = new QToolButton;
+    button->setObjectName(QStringLiteral("substrate%1").arg(s.index));
+    button->setCheckable(true);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(kSwatchSide, kSwatchSide));
+    button->setIcon(art::SubstrateSwatch(QColor(s.red, s.green, s.blue),
+                                         s.index == kCheckerboardSubstrate, kSwatchSide, dpr));
+    button->setChecked(s.index == substrate_);
+    button->setFocusPolicy(Qt::TabFocus);
+    connect(button, &QToolButton::clicked, this, [this, index = s.index] { OnSubstrate(index); });
+    swatches->addWidget(button, int(i / 9), int(i % 9));
+    substrates_.push_back(button);
+  }
+  // They stay together under the middle of a preview that has grown.
+  auto* swatchRow = new QHBoxLayout;
+  swatchRow->addStretch(1);
+  swatchRow->addLayout(swatches);
+  swatchRow->addStretch(1);
+  column->addLayout(swatchRow);
+  connect(preview_, &PreviewWidget::filesDropped, this, &MainWindow::OpenDroppedFiles);
+  return panel;
+}
+
+QWidget* MainWindow::BuildToolPanel() {
+  auto* panel = new QWidget;
+  auto* grid = new QGridLayout(panel);
+  grid->setContentsMargins(4, 0, 0, 0);
+  grid->setHorizontalSpacing(8);
+  grid->setVerticalSpacing(3);
+  grid->addWidget(BuildPrinterGroup(), 0, 0, 3, 1);
+  grid->addWidget(BuildWhiteGroup(), 0, 1);
+  grid->addWidget(BuildImageGroup(), 1, 1);
+  grid->addWidget(BuildAlignGroup(), 0, 2);
+  grid->addWidget(BuildSizeGroup(), 1, 2);
+  grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
+  for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
+  return panel;
+}
+
+QWidget* MainWindow::BuildPrinterGroup() {
+  auto* group = new QWidget;
+  auto* column = new QVBoxLayout(group);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(3);
+  auto addList = [&](QComboBox*& list, const char* name, int entry) {
+    column->addWidget(Captioned(new QLabel, entry));
+    list = new QComboBox;
+    list->setObjectName(QLatin1String(name));
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(14);
+    column->addWidget(list);
+  };
+  addList(printerList_, "printerList", 42);
+  addList(mediaList_, "mediaList", 44);
+  addList(paperList_, "paperList", 30);
+  addList(trayList_, "trayList", 43);
+
+  auto* copiesRow = new QHBoxLayout;
+  copiesRow->addWidget(Captioned(new QLabel, 45));
+  copiesRow->addWidget(Captioned(new QLabel, -1, texts::kCopiesX));
+  copies_ = Field("copies", true);
+  copies_->setValidator(new QIntValidator(0, 999, copies_));
+  copiesRow->addWidget(copies_);
+  copiesRow->addStretch(1);
+  column->addSpacing(4);
+  column->addLayout(copiesRow);
+
+  printButton_ = Captioned(new QPushButton, 28);
+  printButton_->setObjectName(QStringLiteral("printButton"));
+  printButton_->setMinimumHeight(32);
+  patternButton_ = Captioned(new QPushButton, 213);
+  patternButton_->setObjectName(QStringLiteral("patternPrintButton"));
+  column->addSpacing(6);
+  column->addWidget(printButton_);
+  column->addWidget(patternButton_);
+
+  faceUpExit_ = Captioned(new QCheckBox, 154);
+  faceUpExit_->setObjectName(QStringLiteral("faceUpExit"));
+  faceUpExit_->setVisible(HasFaceUpExit(ModelKey()));
+  column->addWidget(faceUpExit_);
+
+  auto* hands = new QHBoxLayout;
+  auto makeHand = [&](const char* name) {
+    auto* b = new QToolButton;
+    b->setObjectName(QLatin1String(name));
+    b->setCheckable(true);
+    b->setFixedSize(kHandSide + 6, kHandSide + 6);
+    b->setIconSize(QSize(kHandSide, kHandSide));
+    hands->addWidget(b);
+    return b;
+  };
+  leftHand_ = makeHand("leftHand");
+  rightHand_ = makeHand("rightHand");
+  hands->addStretch(1);
+  column->addSpacing(4);
+  column->addLayout(hands);
+  column->addStretch(1);
+  return group;
+}
+
+QWidget* MainWindow::BuildWhiteGroup() {
+  auto* box = Captioned(new QGroupBox, 260);
+  box->setObjectName(QStringLiteral("whiteControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setVerticalSpacing(2);
+  // The right-hand switches line up with the sliders below them.
+  auto check = [&](QCheckBox*& c, const char* name, int entry, int row, int col) {
+    c = Captioned(new QCheckBox, entry);
+    c->setObjectName(QLatin1String(name));
+    grid->addWidget(c, row, col, 1, col == 0 ? 1 : 3);
+  };
+  check(displayWhite_, "displayWhite", 46, 0, 0);
+  check(thresholdOn_, "thresholdOn", 47, 0, 1);
+  check(printWhite_, "printWhite", 48, 1, 0);
+  check(printCmy_, "printCmy", 49, 1, 1);
+  // Each caption stands left of its control, so "White Choke" fits in the
+  // height the group had without it.
+  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, int row) {
+    grid->addWidget(Captioned(new QLabel, entry), row, 0);
+    s = PercentSlider(name);
+    s->setPageStep(10);
+    value = ValueLabel();
+    grid->addWidget(s, row, 1, 1, 2);
+    grid->addWidget(value, row, 3);
+  };
+  slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
+  slider(threshold_, thresholdValue_, "threshold", 54, 3);
+  grid->addWidget(Captioned(new QLabel, -1, texts::kWhiteChoke), 4, 0);
+  whiteChoke_ = new WhiteChokeBox;
+  grid->addWidget(whiteChoke_, 4, 1, 1, 2);
+  return box;
+}
+
+QWidget* MainWindow::BuildImageGroup() {
+  auto* box = Captioned(new QGroupBox, 261);
+  box->setObjectName(QStringLiteral("imageControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setVerticalSpacing(2);
+  struct Switch {
+    QCheckBox** box;
+    const char* name;
+    int entry;
+    std::string_view fallback;
+  };
+  const Switch switches[] = {
+      {&mirror_, "mirror", 50, {}},
+      {&rotate_, "rotate", 51, {}},
+      {&flip_, "flip", 175, {}},
+      {&guardArea_, "guardArea", 264, {}},
+      {&backgroundRemoval_, "backgroundRemoval", 125, {}},
+      {&blackRemoval_, "blackRemoval", -1, texts::kBlackRemoval},
+      {&patternPreview_, "patternPreview", 265, {}},
+  };
+  int i = 0;
+  for (const Switch& s : switches) {
+    *s.box = Captioned(new QCheckBox, s.entry, s.fallback);
+    (*s.box)->setObjectName(QLatin1String(s.name));
+    grid->addWidget(*s.box, i / 2, (i % 2) * 2, 1, 2);
+    ++i;
+  }
+  const qreal dpr = devicePixelRatioF();
+  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, const QPixmap& icon,
+                    int row) {
+    grid->addWidget(Captioned(new QLabel, entry), row, 0, 1, 4);
+    auto* picture = new QLabel;
+    picture->setPixmap(icon);
+    s = PercentSlider(name);
+    s->setPageStep(5);
+    s->setValue(50);
+    value = ValueLabel();
+    grid->addWidget(picture, row + 1, 0);
+    grid->addWidget(s, row + 1, 1, 1, 2);
+    grid->addWidget(value, row + 1, 3);
+  };
+  slider(brightness_, brightnessValue_, "brightness", 55, art::BrightnessIcon(18, dpr), 4);
+  slider(contrast_, contrastValue_, "contrast", 249, art::ContrastIcon(18, dpr), 6);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
+  return box;
+}
+
+QWidget* MainWindow::BuildAlignGroup() {
+  auto* box = Captioned(new QGroupBox, 262);
+  box->setObjectName(QStringLiteral("alignControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setSpacing(4);
+  for (int i = 0; i < 9; ++i) {
+    auto* b = new QRadioButton;
+    b->setObjectName(QStringLiteral("align%1").arg(i + 1));
+    b->setChecked(i == 0);
+    grid->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
+    align_[static_cast<std::size_t>(i)] = b;
+  }
+  return box;
+}
+
+QWidget* MainWindow::BuildSizeGroup() {
+  auto* box = new QGroupBox;
+  box->setObjectName(QStringLiteral("sizeControls"));
+  auto* grid = new QGridLayout(box);
+  grid->setVerticalSpacing(3);
+  auto row = [&](QLineEdit*& f, const char* name, int entry, bool editable, int r, int c) {
+    grid->addWidget(Captioned(new QLabel, entry), r, c);
+    f = Field(name, editable);
+    grid->addWidget(f, r, c + 1);
+  };
+  row(dpi_, "dpi", 58, false, 0, 0);
+  row(zoom_, "zoom", 59, false, 1, 0);
+  row(xSize_, "xSize", 56, false, 2, 0);
+  row(ySize_, "ySize", 57, false, 3, 0);
+  unitLabel_ = new QLabel;
+  unitLabel_->setObjectName(QStringLiteral("unitLabel"));
+  grid->addWidget(unitLabel_, 2, 2, 2, 1);
+  row(xCopy_, "xCopy", 60, true, 4, 0);
+  row(yCopy_, "yCopy", 61, true, 5, 0);
+  row(total_, "total", 62, false, 6, 0);
+  xCopy_->setValidator(new QIntValidator(1, 999, xCopy_));
+  yCopy_->setValidator(new QIntValidator(1, 999, yCopy_));
+  automaticTile_ = Captioned(new QCheckBox, 63);
+  automaticTile_->setObjectName(QStringLiteral("automaticTile"));
+  optimalLayout_ = Captioned(new QCheckBox, 263);
+  optimalLayout_->setObjectName(QStringLiteral("optimalLayout"));
+  fitToPage_ = Captioned(new QPushButton, 64);
+  fitToPage_->setObjectName(QStringLiteral("fitToPage"));
+  grid->addWidget(automaticTile_, 7, 0, 1, 3);
+  grid->addWidget(optimalLayout_, 8, 0, 1, 3);
+  grid->addWidget(fitToPage_, 9, 0, 1, 3);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(10, 1);
+  return box;
+}
+
+void MainWindow::BuildMenus() {
+  menuBar()->clear();
+  recentActions_.clear();
+  settingMenus_.clear();
+  MenuText bar(Texts());
+  auto add = [&](QMenu* menu, const QString& text, auto slot, bool enabled = true) {
+    QAction* a = menu->addAction(text);
+    a->setEnabled(enabled);
+    if constexpr (!std::is_same_v<decltype(slot), std::nullptr_t>) {
+      connect(a, &QAction::triggered, this, slot);
+    }
+    return a;
+  };
+  fileMenu_ = menuBar()->addMenu(bar.Menu(10, "&File"));
+  MenuText name(Texts());
+  QAction* open = add(fileMenu_, name.Entry(11), &MainWindow::OnOpenFile);
+  open->setObjectName(QStringLiteral("actionOpen"));
+  open->setShortcut(QKeySequence::Open);
+  QAction* print = add(fileMenu_, name.Entry(12), &MainWindow::OnPrint);
+  print->setObjectName(QStringLiteral("actionPrint"));
+  print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  marginsAction_ = add(fileMenu_, name.Entry(137), &MainWindow::OnMargins);
+  marginsAction_->setObjectName(QStringLiteral("actionMargins"));
+  add(fileMenu_, name.Entry(174), &MainWindow::OnBlankPage);
+  QAction* exit = add(fileMenu_, name.Entry(13), &QWidget::close);
+  exit->setObjectName(QStringLiteral("actionExit"));
+  exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::ALT | Qt::Key_F4)});
+  exit->setShortcutContext(Qt::ApplicationShortcut);
+  BuildRecentFiles();
+
+  QMenu* tools = menuBar()->addMenu(bar.Menu(14, "&Tools"));
+  name = MenuText(Texts());
+  add(tools, name.Entry(15), &MainWindow::OnJpegSettings);
+  add(tools, name.Entry(-1, texts::kBlackRemoval), &MainWindow::OnBlackRemoval);
+  MenuText sub(Texts());
+  QMenu* profiles = tools->addMenu(name.Entry(-1, texts::kPresetProfiles));
+  add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
+  add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
+  add(profiles, sub.Entry(17), [this] { OnPickProfile(false); });
+  add(tools, name.Entry(18), &MainWindow::OnCurveEditor)
+      ->setObjectName(QStringLiteral("actionCurveEditor"));
+  add(tools, name.Entry(147), &MainWindow::OnCustomPaper)
+      ->setObjectName(QStringLiteral("actionCustomPaper"));
+  add(tools, name.Entry(19), &MainWindow::OnUnits);
+  add(tools, name.Entry(212), &MainWindow::OnPatternSetup)
+      ->setObjectName(QStringLiteral("actionPatternSetup"));
+  tools->addSeparator();
+  add(tools, name.Entry(21), &MainWindow::OnSavePreset)
+      ->setObjectName(QStringLiteral("actionSavePreset"));
+  add(tools, name.Entry(22), [this] {
+    OnLoadPreset(false);
+  })->setObjectName(QStringLiteral("actionLoadPreset"));
+  add(tools, name.Entry(209), [this] { OnLoadPreset(true); });
+  QAction* defaults = add(tools, name.Entry(23), &MainWindow::OnLoadDefaults);
+  defaults->setObjectName(QStringLiteral("actionLoadDefaults"));
+
+  QMenu* utility = menuBar()->addMenu(bar.Menu(129, "&Utility"));
+  name = MenuText(Texts());
+  add(utility, name.Entry(128), &MainWindow::OnPrinterMode);
+  tonerOrderAction_ = nullptr;
+  if (CanSwitchTonerOrder(ModelKey())) {
+    tonerOrderAction_ = add(utility, name.Entry(201), &MainWindow::OnTonerOrder);
+    tonerOrderAction_->setObjectName(QStringLiteral("actionTonerOrder"));
+  }
+  add(utility, name.Entry(271, texts::kCostStatistics), &MainWindow::OnCostStatistics)
+      ->setObjectName(QStringLiteral("actionCostStatistics"));
+  add(utility, name.Entry(20), &MainWindow::OnLanguage);
+  settingMenus_ = {tools, utility};
+
+  QMenu* help = menuBar()->addMenu(bar.Menu(24, "&Help"));
+  name = MenuText(Texts());
+  add(help, name.Entry(24), &MainWindow::OnHelp)->setObjectName(QStringLiteral("actionHelp"));
+  add(help, name.Entry(-1, texts::kOnlineHelp), &MainWindow::OnOnlineHelp)
+      ->setEnabled(!ctx_.onlineHelpUrl.empty());
+  add(help, name.Entry(26), &MainWindow::OnAbout);
+}
+
+void MainWindow::BuildRecentFiles() {
+  for (QAction* a : recentActions_) {
+    fileMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  recentActions_.clear();
+  std::vector<std::string> paths;
+  for (int slot = 1; slot <= kRecentFileCount; ++slot) {
+    std::string path = ReadLastFile(Files().userFolder, slot);
+    if (!path.empty()) paths.push_back(std::move(path));
+  }
+  if (paths.empty()) return;
+  recentActions_.push_back(fileMenu_->addSeparator());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    // Numbered mnemonics, as file managers and editors number their recent files.
+    const QString label =
+        QStringLiteral("&%1 %2").arg(i + 1).arg(Q(RecentFileLabel(paths[i])).replace('&', "&&"));
+    QAction* a = fileMenu_->addAction(label);
+    a->setObjectName(QStringLiteral("actionRecent%1").arg(i + 1));
+    a->setToolTip(Q(paths[i]));
+    connect(a, &QAction::triggered, this, [this, path = paths[i]] { OpenImage(Q(path)); });
+    recentActions_.push_back(a);
+  }
+}
+
+void MainWindow::ApplyTexts() {
+  for (const Caption& c : captions_) {
+    if (!c.widget) continue;
+    const QString text = c.entry >= 0 && !Text(c.entry).isEmpty() ? Text(c.entry) : Q(c.fallback);
+    if (auto* label = qobject_cast<QLabel*>(c.widget))
+      label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(c.widget))
+      button->setText(text);
+    else if (auto* box = qobject_cast<QGroupBox*>(c.widget))
+      box->setTitle(text);
+  }
+  std::string title = Texts()[29];
+  if (const auto mark = title.find(texts::kTitleModelMark); mark != std::string::npos) {
+    title.replace(mark, texts::kTitleModelMark.size(), ModelKey());
+  }
+  title_->setText(Q(title));
+  if (!imageLoaded_ && !busy_) SetStatusEntry(32);
+  setWindowTitle(Text(0) + QStringLiteral(" - ") +
+                 (currentFile_.empty()
+                      ? Text(1)
+                      : Q(std::filesystem::path(currentFile_).filename().string())));
+  ShowUnit();
+  ShowBanner();
+}
+
+void MainWindow::FillLists() {
+  const PrintSession& session = work_->session;
+  const QSignalBlocker b1(mediaList_), b2(trayList_), b3(paperList_), b4(printerList_);
+  mediaList_->clear();
+  for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
+    mediaList_->addItem(Q(session.mediaList[i]), MediaList()[i].mediaCode);
+  }
+  trayList_->clear();
+  for (const std::string& tray : session.trayList) trayList_->addItem(Q(tray));
+  paperList_->clear();
+  for (const std::string& paper : session.paperList) paperList_->addItem(Q(paper));
+  FillPrinters();
+  // The session has applied the first media's rules; the hands come from them.
+  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
+  if (rules) ShowMediaOutcome(*rules);
+  live_.printCmy = true;
+  live_.automaticTile = false;
+  ShowLive();
+}
+
+void MainWindow::FillPrinters() {
+  const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
+  const PrinterList printers = FillPrinterList(destinations.printers, ModelKey(),
+                                               ReadSetting(Files(), keys::kActive, keys::kPrinter));
+  const QSignalBlocker block(printerList_);
+  printerList_->clear();
+  for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
+  if (printers.selected >= 0) printerList_->setCurrentIndex(printers.selected);
+  live_.printer = S(printerList_->currentText());
+}
+
+void MainWindow::ConnectControls() {
+  connect(paperList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnPaperChanged);
+  connect(trayList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnTrayChanged);
+  connect(mediaList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnMediaChanged);
+  connect(printerList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnSettingChanged);
+  connect(copies_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(xCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(printButton_, &QPushButton::clicked, this, &MainWindow::OnPrint);
+  connect(patternButton_, &QPushButton::clicked, this, &MainWindow::OnPatternSetup);
+  connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
+  connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
+  connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
+  connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
+  connect(leftHand_, &QToolButton::clicked, this, [this] { OnHand(true); });
+  connect(rightHand_, &QToolButton::clicked, this, [this] { OnHand(false); });
+  for (QCheckBox* c :
+       {displayWhite_, thresholdOn_, printWhite_, printCmy_, mirror_, rotate_, guardArea_,
+        blackRemoval_, patternPreview_, automaticTile_, optimalLayout_, faceUpExit_}) {
+    connect(c, &QCheckBox::clicked, this, &MainWindow::OnSettingChanged);
+  }
+  for (QSlider* s : {whiteDensity_, threshold_, brightness_, contrast_}) {
+    connect(s, &QSlider::valueChanged, this, &MainWindow::OnSettingChanged);
+  }
+  for (QRadioButton* r : align_)
+    connect(r, &QRadioButton::clicked, this, &MainWindow::OnSettingChanged);
+}
+
+void MainWindow::SetTabOrder() {
+  // Printer choices first, then the buttons that act on them, then the white
+  // and image switches, the alignment and the size fields, as the panels stand.
+  QList<QWidget*> order = {
+      printerList_,       mediaList_,     paperList_,      trayList_,   copies_,
+      printButton_,       patternButton_, faceUpExit_,     leftHand_,   rightHand_,
+      displayWhite_,      thresholdOn_,   printWhite_,     printCmy_,   whiteDensity_,
+      threshold_,         mirror_,        rotate_,         flip_,       guardArea_,
+      backgroundRemoval_, blackRemoval_,  patternPreview_, brightness_, contrast_};
+  order.insert(order.indexOf(threshold_) + 1, whiteChoke_);
+  for (QRadioButton* r : align_) order << r;
+  order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
+  for (QToolButton* s : substrates_) order << s;
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::PlaceWindow() {
+  resize(metrics_.width, metrics_.height);
+  // A place on a screen that is no longer attached would hide the window: the
+  // desktop places it then.
+  const QPoint place(metrics_.x, metrics_.y);
+  if (metrics_.x >= 0 && metrics_.y >= 0 && QGuiApplication::screenAt(place + QPoint(40, 40))) {
+    move(place);
+  }
+  KeepFrameOnScreen();
+  splitter_->setSizes({metrics_.panelWidth, std::max(1, width() - metrics_.panelWidth)});
+}
+
+// A size and place remembered on a larger screen would leave part of the window,
+// or its title bar, out of reach: the whole frame stays on the screen's free area.
+void MainWindow::KeepFrameOnScreen() {
+  if (isMaximized() || isFullScreen()) return;
+  const QRect frame = frameGeometry();
+  const QScreen* screen = QGuiApplication::screenAt(frame.center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect kept = KeepOnScreen(frame, screen->availableGeometry());
+  if (kept.size() != frame.size()) resize(size() - (frame.size() - kept.size()));
+  if (kept.topLeft() != frame.topLeft()) move(kept.topLeft());
+}
+
+// ---------------------------------------------------------------------------
+// Controls and live settings
+
+void MainWindow::ReadControls() {
+  live_.printer = S(printerList_->currentText());
+  live_.copies =
+      std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies, kMaxCopies);
+  live_.mediaType = S(mediaList_->currentText());
+  live_.mediaCode = mediaList_->currentData().toInt();
+  live_.paperTray = S(trayList_->currentText());
+  live_.paperName = S(paperList_->currentText());
+  live_.displayWhite = displayWhite_->isChecked();
+  live_.thresholdOn = thresholdOn_->isChecked();
+  live_.printWhite = printWhite_->isChecked();
+  live_.printCmy = printCmy_->isChecked();
+  live_.whiteMaskPercent = whiteDensity_->value();
+  live_.tonerPercent = threshold_->value();
+  live_.mirrorOn = mirror_->isChecked();
+  live_.rotate = rotate_->isChecked();
+  live_.flip = flip_->isChecked();
+  live_.guardArea = guardArea_->isChecked();
+  live_.backgroundRemoval = backgroundRemoval_->isChecked();
+  live_.blackRemoval = blackRemoval_->isChecked();
+  live_.patternPreview = patternPreview_->isChecked();
+  live_.brightness = brightness_->value();
+  live_.contrast = contrast_->value();
+  for (int i = 0; i < 9; ++i) {
+    if (align_[static_cast<std::size_t>(i)]->isChecked()) live_.alignment = i + 1;
+  }
+  live_.xCopy = std::max(1, static_cast<int>(LeadingInteger(S(xCopy_->text()))));
+  live_.yCopy = std::max(1, static_cast<int>(LeadingInteger(S(yCopy_->text()))));
+  live_.automaticTile = automaticTile_->isChecked();
+  live_.optimalLayout = optimalLayout_->isChecked();
+  live_.faceUpExit = faceUpExit_->isChecked();
+}
+
+void MainWindow::ShowLive() {
+  const QList<QWidget*> all = findChildren<QWidget*>();
+  std::vector<std::unique_ptr<QSignalBlocker>> blockers;
+  for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
+  printerList_->setCurrentIndex(std::max(0, printerList_->findText(Q(live_.printer))));
+  copies_->setText(QString::number(live_.copies));
+  trayList_->setCurrentIndex(std::max(0, trayList_->findText(Q(live_.paperTray))));
+  paperList_->setCurrentIndex(std::max(0, paperList_->findText(Q(live_.paperName))));
+  displayWhite_->setChecked(live_.displayWhite);
+  thresholdOn_->setChecked(live_.thresholdOn);
+  printWhite_->setChecked(live_.printWhite);
+  printCmy_->setChecked(live_.printCmy);
+  whiteDensity_->setValue(live_.whiteMaskPercent);
+  threshold_->setValue(live_.tonerPercent);
+  mirror_->setChecked(live_.mirrorOn);
+  rotate_->setChecked(live_.rotate);
+  flip_->setChecked(live_.flip);
+  guardArea_->setChecked(live_.guardArea);
+  backgroundRemoval_->setChecked(live_.backgroundRemoval);
+  blackRemoval_->setChecked(live_.blackRemoval);
+  patternPreview_->setChecked(live_.patternPreview);
+  brightness_->setValue(live_.brightness);
+  contrast_->setValue(live_.contrast);
+  align_[static_cast<std::size_t>(std::clamp(live_.alignment, 1, 9) - 1)]->setChecked(true);
+  ShowNumbers();
+  automaticTile_->setChecked(live_.automaticTile);
+  optimalLayout_->setChecked(live_.optimalLayout);
+  faceUpExit_->setChecked(live_.faceUpExit);
+
+  // The enable states the media rules decide.
+  trayList_->setEnabled(live_.trayListEnabled);
+  for (QWidget* w : {static_cast<QWidget*>(whiteDensity_), static_cast<QWidget*>(thresholdOn_)}) {
+    w->setEnabled(live_.whiteControlsEnabled);
+  }
+  threshold_->setEnabled(live_.whiteControlsEnabled && live_.thresholdSliderEnabled);
+  displayWhite_->setEnabled(live_.whiteControlsEnabled && live_.displayWhiteEnabled);
+  printCmy_->setEnabled(live_.printCmyEnabled);
+  ShowWhiteChoke();
+  ShowSliderLabels();
+}
+
+// The fields the load and the placement fill.
+void MainWindow::ShowNumbers() {
+  dpi_->setText(QString::number(live_.dpi));
+  zoom_->setText(Q(live_.zoom));
+  xSize_->setText(Q(live_.xSize));
+  ySize_->setText(Q(live_.ySize));
+  xCopy_->setText(QString::number(live_.xCopy));
+  yCopy_->setText(QString::number(live_.yCopy));
+  total_->setText(QString::number(live_.xCopy * live_.yCopy));
+}
+
+void MainWindow::ShowSliderLabels() {
+  whiteDensityValue_->setText(QString::number(whiteDensity_->value()) + QLatin1Char('%'));
+  thresholdValue_->setText(QString::number(threshold_->value()) + QLatin1Char('%'));
+  brightnessValue_->setText(SignedPercent(brightness_->value()));
+  contrastValue_->setText(SignedPercent(contrast_->value()));
+}
+
+void MainWindow::ShowHands(bool visible, bool left, bool right) {
+  const qreal dpr = devicePixelRatioF();
+  leftHand_->setVisible(visible);
+  rightHand_->setVisible(visible);
+  leftHand_->setChecked(left);
+  rightHand_->setChecked(right);
+  leftHand_->setIcon(art::HandPicture(art::Hand::Left, left, kHandSide, dpr));
+  rightHand_->setIcon(art::HandPicture(art::Hand::Right, right, kHandSide, dpr));
+}
+
+void MainWindow::ShowBanner() {
+  banner_->setPixmap(art::Banner(live_.tonerOrder, banner_->size(), devicePixelRatioF()));
+}
+
+void MainWindow::ShowUnit() {
+  unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
+  ShowWhiteChoke();
+}
+
+void MainWindow::SetStatusEntry(int entry) { status_->setText(Text(entry)); }
+
+void MainWindow::ShowMessage(const Message& m) {
+  QMessageBox box(m.icon == MessageIcon::Error         ? QMessageBox::Critical
+                  : m.icon == MessageIcon::Exclamation ? QMessageBox::Warning
+                                                       : QMessageBox::Information,
+                  Q(m.title.empty() ? Texts()[0] : m.title), Q(m.text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+}  // namespace nvx::app
