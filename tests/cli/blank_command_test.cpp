@@ -122,7 +122,7 @@ struct BadOption {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const BadOption& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class BlankCommandRejects : public BlankCommand, public testing::WithParamInterface<BadOption> {};
 

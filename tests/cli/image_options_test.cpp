@@ -50,7 +50,7 @@ struct OptionCase {
   Effect effect;
 };
 
-void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class ImageOption : public ImageOptions, public testing::WithParamInterface<OptionCase> {};
 

@@ -20,7 +20,7 @@ struct PrintCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const PrintCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 // Everything one print makes: the planes the separation gives, and the job.
 struct PrintOutcome {
@@ -232,7 +232,6 @@ struct BadInput {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
 
 class PrintRejects : public PrintFixture, public testing::WithParamInterface<BadInput> {};
 

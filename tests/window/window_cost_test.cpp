@@ -29,13 +29,6 @@ namespace {
 const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
 constexpr int kWaitMs = 60000;
 
-template <typename W = QLineEdit>
-W* Child(QWidget* parent, const char* name) {
-  W* widget = parent->findChild<W*>(QLatin1String(name));
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
-
 void Retype(QLineEdit* box, const QString& text) {
   box->setFocus();
   QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
@@ -58,9 +51,10 @@ TEST_F(CostSettingsDialogTest, ABadYieldIsRefusedAsTypedAndOkSaysWhy) {
   EXPECT_EQ(ReadSetting(files, "Stats", "CMYT"), "CMY,11500,5%,216,A4") << "default on opening";
   EXPECT_EQ(ReadSetting(files, "Stats", "Currancy"), "Euro");
   EXPECT_EQ(ReadSetting(files, "Stats", "Option"), "3");
-  EXPECT_EQ(Child(dialog.get(), "WhitT_coverage")->placeholderText(), QStringLiteral("5%"));
+  EXPECT_EQ(Child<QLineEdit>(dialog.get(), "WhitT_coverage")->placeholderText(),
+            QStringLiteral("5%"));
 
-  QLineEdit* yield = Child(dialog.get(), "CMYT_yield");
+  QLineEdit* yield = Child<QLineEdit>(dialog.get(), "CMYT_yield");
   Retype(yield, QStringLiteral("9x0"));
   EXPECT_EQ(yield->text(), QStringLiteral("90")) << "a letter is never taken";
   Retype(yield, QStringLiteral("0"));
@@ -76,8 +70,8 @@ TEST_F(CostSettingsDialogTest, ABadYieldIsRefusedAsTypedAndOkSaysWhy) {
 
   Retype(yield, QStringLiteral("12000"));
   EXPECT_TRUE(LabelText(dialog.get(), "costMessage").isEmpty());
-  Retype(Child(dialog.get(), "Fuser_yield"), QStringLiteral("60000"));
-  Retype(Child(dialog.get(), "Fuser_price"), QStringLiteral("120.5"));
+  Retype(Child<QLineEdit>(dialog.get(), "Fuser_yield"), QStringLiteral("60000"));
+  Retype(Child<QLineEdit>(dialog.get(), "Fuser_price"), QStringLiteral("120.5"));
   QTest::mouseClick(Child<QAbstractButton>(dialog.get(), "option2"), Qt::LeftButton);
   ClickOk(dialog.get());
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -90,7 +84,7 @@ TEST_F(CostSettingsDialogTest, AStoredWrongCharacterCanBeRemovedButNoneTyped) {
   WriteSetting(files, "Stats", "IDWH", "WD,20000pp,90");
   auto dialog = MakeCostSettingsDialog(nullptr, files, text);
   dialog->show();
-  QLineEdit* yield = Child(dialog.get(), "IDWH_yield");
+  QLineEdit* yield = Child<QLineEdit>(dialog.get(), "IDWH_yield");
   yield->setFocus();
   QTest::keyClick(yield, Qt::Key_End);
   QTest::keyClick(yield, Qt::Key_Backspace);
@@ -125,22 +119,6 @@ TEST(CostReportDialog, ShowsTheReportAndCopiesExactlyTheSummary) {
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), cost.summary);
   EXPECT_TRUE(dialog->isVisible()) << "copying leaves the report open";
 }
-
-// Closes the message boxes the window opens (a stand-in profile is announced);
-// the cost dialogs are left to the test.
-class MessageCloser {
- public:
-  MessageCloser() {
-    timer_.setInterval(50);
-    QObject::connect(&timer_, &QTimer::timeout, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->close();
-    });
-    timer_.start();
-  }
-
- private:
-  QTimer timer_;
-};
 
 // The window against a private CUPS queue: the cost settings through the
 // Utility menu, then prints with the statistics option at 1 and at 2.
@@ -188,17 +166,17 @@ class WindowCostTest : public WindowFixture {
 };
 
 TEST_F(WindowCostTest, CostOnlyPrintsNothingAndReportsWhatTheCostCommandReports) {
-  MessageCloser messages;
+  MessageAnswerer messages;  // the stand-in profile's notice
   auto w = OpenTestWindow();
   ASSERT_TRUE(LoadInWindow(*w, kPhoto, kWaitMs));
   ASSERT_EQ(w->Live().printer, "OKI-C711WT-test");
 
   auto* action = Child<QAction>(w.get(), "actionCostStatistics");
   OnModal(action, [](QDialog* dialog) {
-    Retype(Child(dialog, "CMYT_price"), QStringLiteral("432"));
-    Retype(Child(dialog, "IDCMY_yield"), QStringLiteral("30000"));
-    Retype(Child(dialog, "IDCMY_price"), QStringLiteral("150"));
-    Retype(Child(dialog, "currency"), QStringLiteral("Pound"));
+    Retype(Child<QLineEdit>(dialog, "CMYT_price"), QStringLiteral("432"));
+    Retype(Child<QLineEdit>(dialog, "IDCMY_yield"), QStringLiteral("30000"));
+    Retype(Child<QLineEdit>(dialog, "IDCMY_price"), QStringLiteral("150"));
+    Retype(Child<QLineEdit>(dialog, "currency"), QStringLiteral("Pound"));
     QTest::mouseClick(Child<QAbstractButton>(dialog, "option1"), Qt::LeftButton);
     ClickOk(dialog);
   });

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -55,38 +56,66 @@ inline bool LoadInWindow(MainWindow& w, const std::string& file, int waitMs = 60
          QTest::qWaitFor([&w] { return !w.Busy(); }, waitMs);
 }
 
-// Runs `drive` on the dialog the next action opens modally.
+// The child of `parent` named `name`; a missing one fails the test.
+template <typename W>
+W* Child(const QObject& parent, const char* name) {
+  W* child = parent.findChild<W*>(QLatin1String(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+template <typename W>
+W* Child(const QObject* parent, const char* name) {
+  return Child<W>(*parent, name);
+}
+
+// Runs `drive` on the next modal dialog that opens (message boxes are left to a
+// MessageAnswerer); a dialog that `drive` leaves open is cancelled, so a failed
+// step does not hang the test. Call it before the action that opens the dialog.
 inline void WhenDialogOpens(std::function<void(QDialog&)> drive) {
   auto* poll = new QTimer;
   poll->setInterval(20);
   QObject::connect(poll, &QTimer::timeout, [poll, drive] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
+    QPointer<QDialog> dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || qobject_cast<QMessageBox*>(dialog.data())) return;
     poll->stop();
     poll->deleteLater();
     drive(*dialog);
+    if (dialog && dialog->isVisible()) dialog->reject();
   });
   poll->start();
 }
 
-// Closes every message box the window opens while it lives, and keeps their texts.
-class MessageBoxCloser {
+// Answers the message boxes that open while it lives and keeps their titles and
+// texts: a box that offers `answer` gets it, any other is closed (as Escape
+// does). Other dialogs are left to the test, or with `closeDialogs` closed too.
+class MessageAnswerer {
  public:
-  MessageBoxCloser() {
+  explicit MessageAnswerer(QMessageBox::StandardButton answer = QMessageBox::NoButton,
+                           bool closeDialogs = false) {
     timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        texts_ << box->text();
-        box->close();
+    QObject::connect(&timer_, &QTimer::timeout, [this, answer, closeDialogs] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        titles_.push_back(box->windowTitle().toStdString());
+        texts_.push_back(box->text().toStdString());
+        if (QAbstractButton* button = box->button(answer)) {
+          button->click();
+        } else {
+          box->close();
+        }
+      } else if (modal && closeDialogs) {
+        modal->close();
       }
     });
     timer_.start();
   }
-  const QStringList& Texts() const { return texts_; }
+  const std::vector<std::string>& Texts() const { return texts_; }
+  const std::vector<std::string>& Titles() const { return titles_; }
 
  private:
   QTimer timer_;
-  QStringList texts_;
+  std::vector<std::string> titles_;
+  std::vector<std::string> texts_;
 };
 
 // A dialog on settings files of its own, with the built-in texts.

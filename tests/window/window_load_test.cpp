@@ -23,26 +23,6 @@ const QString kPhoto = QStringLiteral(NVX_TEST_DATA_DIR "/photos/coffee120.tif")
 const QString kSmallPhoto = QStringLiteral(NVX_TEST_DATA_DIR "/photos/coffee60.png");
 const QString kTransparent = QStringLiteral(NVX_TEST_DATA_DIR "/images/transparent.png");
 
-// Closes every message box the window opens and keeps its text.
-class BoxCounter {
- public:
-  BoxCounter() {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        texts_.push_back(box->text().toStdString());
-        box->close();
-      }
-    });
-    timer_.start();
-  }
-  const std::vector<std::string>& Texts() const { return texts_; }
-
- private:
-  QTimer timer_;
-  std::vector<std::string> texts_;
-};
-
 bool WaitForLoad(QSignalSpy& loaded, MainWindow& w) {
   return (!loaded.isEmpty() || loaded.wait(kWindowWaitMs)) &&
          QTest::qWaitFor([&w] { return !w.Busy(); }, kWindowWaitMs);
@@ -51,7 +31,7 @@ bool WaitForLoad(QSignalSpy& loaded, MainWindow& w) {
 using WindowLoadTest = WindowFixture;
 
 TEST_F(WindowLoadTest, AnUnreadableImageIsReportedInOneBox) {
-  BoxCounter boxes;
+  MessageAnswerer boxes;
   auto w = Open();
   QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
   w->OpenImage(QStringLiteral(NVX_TEST_DATA_DIR "/images/truncated.png"));
@@ -67,7 +47,7 @@ TEST_F(WindowLoadTest, AnUnreadableImageIsReportedInOneBox) {
 // timer reads to fill the printer list, do not change while it runs, and the
 // load's writes (crop mode off) arrive when it hands back.
 TEST_F(WindowLoadTest, TheWindowsSettingsChangeOnlyWhenTheWorkerHandsBack) {
-  BoxCounter boxes;
+  MessageAnswerer boxes;
   auto w = Open();
   WriteSetting(w->Files(), "Active", "Crop", "5");
   QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
@@ -89,7 +69,7 @@ TEST_F(WindowLoadTest, TheWindowsSettingsChangeOnlyWhenTheWorkerHandsBack) {
 // A second start hands its image over while the curve editor is open: the
 // image under the editor stays until it closes, then the new one opens.
 TEST_F(WindowLoadTest, AnImageHandedOverUnderADialogWaitsUntilItCloses) {
-  BoxCounter boxes;
+  MessageAnswerer boxes;
   auto w = Open();
   ASSERT_TRUE(Load(*w, kSmallPhoto.toStdString()));
   QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
@@ -114,7 +94,7 @@ TEST_F(WindowLoadTest, AnImageHandedOverUnderADialogWaitsUntilItCloses) {
 
 // One handed over while the worker loads another waits for it, instead of being dropped.
 TEST_F(WindowLoadTest, AnImageHandedOverWhileTheWorkerLoadsOpensAfterIt) {
-  BoxCounter boxes;
+  MessageAnswerer boxes;
   auto w = Open();
   QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
   w->OpenImage(kSmallPhoto);
@@ -127,7 +107,7 @@ TEST_F(WindowLoadTest, AnImageHandedOverWhileTheWorkerLoadsOpensAfterIt) {
 // Without the printer maker's profile a generic one stands in: the status bar
 // says so at the first load of the window, and no box asks for an answer.
 TEST_F(WindowLoadTest, TheStandInPrinterProfileIsToldOnceInTheStatusBar) {
-  BoxCounter boxes;
+  MessageAnswerer boxes;
   auto w = Open();
   ASSERT_TRUE(Load(*w, kSmallPhoto.toStdString()));
   EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("is not installed")))
@@ -138,7 +118,7 @@ TEST_F(WindowLoadTest, TheStandInPrinterProfileIsToldOnceInTheStatusBar) {
 }
 
 TEST_F(WindowLoadTest, TransparentAreasPrintingTheirColourAreToldUntilBackgroundRemovalIsOn) {
-  BoxCounter boxes;
+  MessageAnswerer boxes;
   auto w = Open();
   ASSERT_TRUE(Load(*w, kTransparent.toStdString()));
   EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("transparent areas")))

@@ -41,26 +41,19 @@ class PaperDialogTest : public testing::Test {
     WriteSetting(session.files, keys::kActive, keys::kUnit, unit);
   }
 
-  template <typename W>
-  static W* Find(const QWidget& parent, const char* name) {
-    W* widget = parent.findChild<W*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
-
   // Types over what the box holds, as a user selecting it all first would.
   static void Type(const QWidget& dialog, const char* box, const QString& text) {
-    auto* edit = Find<QLineEdit>(dialog, box);
+    auto* edit = Child<QLineEdit>(dialog, box);
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(edit, text);
   }
 
   static void Click(const QWidget& dialog, const char* button) {
-    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
   }
 
   static QString BoxText(const QWidget& dialog, const char* box) {
-    return Find<QLineEdit>(dialog, box)->text();
+    return Child<QLineEdit>(dialog, box)->text();
   }
 };
 
@@ -69,8 +62,8 @@ TEST_F(PaperDialogTest, SavedPaperJoinsTheWindowsListAsPaperListShowsItAndDelete
   ASSERT_TRUE(OpenPrintSession(work->session, "C711WT").ok());
   MainWindow window(WindowContext{NVX_SHARE_DIR, {}, {}}, std::move(work));
   window.show();
-  auto* papers = Find<QComboBox>(window, "paperList");
-  auto* action = Find<QAction>(window, "actionCustomPaper");
+  auto* papers = Child<QComboBox>(window, "paperList");
+  auto* action = Child<QAction>(window, "actionCustomPaper");
 
   for (const char* name : {"Tee 200", "Mug 150"}) {
     WhenDialogOpens([&](QDialog& d) {
@@ -94,7 +87,7 @@ TEST_F(PaperDialogTest, SavedPaperJoinsTheWindowsListAsPaperListShowsItAndDelete
 
   // Delete stores at once: even a cancelled dialog leaves the list without it.
   WhenDialogOpens([&](QDialog& d) {
-    auto* stored = Find<QListWidget>(d, "customPapers");
+    auto* stored = Child<QListWidget>(d, "customPapers");
     ASSERT_EQ(stored->count(), 2);
     QTest::mouseClick(stored->viewport(), Qt::LeftButton, {},
                       stored->visualItemRect(stored->item(0)).center());
@@ -136,8 +129,8 @@ TEST_P(PaperRange, OutOfRangeSizeIsMarkedAndNotStored) {
   EXPECT_EQ(BoxText(*dialog, "paperWidth") == QStringLiteral("----"), c.widthMarked);
   EXPECT_EQ(BoxText(*dialog, "paperHeight") == QStringLiteral("----"), c.heightMarked);
   EXPECT_TRUE(
-      Find<QLabel>(*dialog, "paperMessage")->text().contains(QString::fromUtf8(c.rangeShown)))
-      << Find<QLabel>(*dialog, "paperMessage")->text().toStdString();
+      Child<QLabel>(*dialog, "paperMessage")->text().contains(QString::fromUtf8(c.rangeShown)))
+      << Child<QLabel>(*dialog, "paperMessage")->text().toStdString();
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_TRUE(ReadCustomPapers(session.files).empty());
 }
@@ -176,7 +169,7 @@ TEST_F(PaperDialogTest, CancelStoresNothingAndPrinterMarginsShowTheirPrintableAr
   Type(*margins, "topMargin", QStringLiteral("40"));
   Click(*margins, "getPrinterMargins");
   EXPECT_EQ(BoxText(*margins, "bottomMargin"), QStringLiteral("4.61"));
-  EXPECT_EQ(Find<QLabel>(*margins, "printableArea")->text(), QStringLiteral("200.76 x 287.85 mm"))
+  EXPECT_EQ(Child<QLabel>(*margins, "printableArea")->text(), QStringLiteral("200.76 x 287.85 mm"))
       << "A4 less the printer's margins";
   Type(*margins, "leftMargin", QStringLiteral("25"));
   Click(*margins, "cancel");
@@ -201,11 +194,11 @@ TEST_F(PaperDialogTest, MarginBoxesTakeNumbersOnly) {
   EXPECT_EQ(BoxText(*dialog, "topMargin"), QStringLiteral("4.6")) << "the letters were refused";
   Type(*dialog, "topMargin", QStringLiteral("1x2.5y"));
   EXPECT_EQ(BoxText(*dialog, "topMargin"), QStringLiteral("12.5"));
-  QTest::keyClick(Find<QLineEdit>(*dialog, "leftMargin"), Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClick(Find<QLineEdit>(*dialog, "leftMargin"), Qt::Key_Backspace);
+  QTest::keyClick(Child<QLineEdit>(*dialog, "leftMargin"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(Child<QLineEdit>(*dialog, "leftMargin"), Qt::Key_Backspace);
   Click(*dialog, "ok");
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(Find<QLabel>(*dialog, "marginMessage")->text().contains(QStringLiteral("LEFT")));
+  EXPECT_TRUE(Child<QLabel>(*dialog, "marginMessage")->text().contains(QStringLiteral("LEFT")));
   EXPECT_EQ(ReadMargins(session.files), kStandardMargins);
 
   Type(*dialog, "leftMargin", QStringLiteral("7"));
@@ -224,7 +217,7 @@ TEST_F(PaperDialogTest, MarginsLeavingNoPrintableAreaAreRefused) {
   Type(*dialog, "rightMargin", QStringLiteral("110"));
   Click(*dialog, "ok");
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_FALSE(Find<QLabel>(*dialog, "marginMessage")->text().isEmpty());
+  EXPECT_FALSE(Child<QLabel>(*dialog, "marginMessage")->text().isEmpty());
   EXPECT_EQ(ReadMargins(session.files), kStandardMargins);
 }
 

@@ -31,45 +31,6 @@ constexpr const char* kSquare =
     "10 10 m\r\n30 10 l\r\n30 20 l\r\n10 20 l\r\nf\r\n";
 constexpr const char* kVersionNine = "%%Creator: Adobe Illustrator(R) 9.0\n%%EndSetup\n";
 
-// Answers the message boxes and keeps their texts; leaves the dialogs alone.
-class MessageAnswerer {
- public:
-  explicit MessageAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok) {
-    timer_.setInterval(30);
-    QObject::connect(&timer_, &QTimer::timeout, [this, answer] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        texts_.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-        box->button(box->button(answer) ? answer : QMessageBox::Ok)->click();
-      }
-    });
-    timer_.start();
-  }
-  const std::vector<std::string>& Texts() const { return texts_; }
-
- private:
-  QTimer timer_;
-  std::vector<std::string> texts_;
-};
-
-// Runs `drive` on the next modal dialog that opens (a dialog opened by a click).
-void OnNextDialog(std::function<void(QDialog&)> drive) {
-  QTimer::singleShot(0, [drive] {
-    QDialog* dialog = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())); },
-        kWaitMs));
-    drive(*dialog);
-    if (dialog->isVisible()) dialog->reject();  // a failed step must not leave it open
-  });
-}
-
-template <typename W>
-W* Child(const QWidget& parent, const char* name) {
-  W* child = parent.findChild<W*>(QString::fromLatin1(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
 void Click(const QWidget& parent, const char* name) {
   QTest::mouseClick(Child<QAbstractButton>(parent, name), Qt::LeftButton);
 }
@@ -160,11 +121,11 @@ TEST_F(PatternDialogTest, AShapeImportedThroughTheDialogIsListedAndLibraryEditRe
     picks.erase(picks.begin());
     return file;
   };
-  MessageAnswerer answers;
+  MessageAnswerer answers(QMessageBox::Ok);
   auto setup = MakePatternSetupDialog(nullptr, files, text, library, hooks);
   setup->show();
 
-  OnNextDialog([&answers](QDialog& import) {
+  WhenDialogOpens([&answers](QDialog& import) {
     EXPECT_EQ(import.windowTitle(), "Shape Import Utility");
     Click(import, "openFile");  // the version 9 file: refused
     auto* open = Child<QAbstractButton>(import, "openFile");
@@ -182,12 +143,13 @@ TEST_F(PatternDialogTest, AShapeImportedThroughTheDialogIsListedAndLibraryEditRe
   });
   Click(*setup, "importShape");
   ASSERT_FALSE(answers.Texts().empty());
-  EXPECT_EQ(answers.Texts().front(), "Converter: Conversion failed\r\nAI file greater than Ver 8");
+  EXPECT_EQ(answers.Titles().front(), "Converter");
+  EXPECT_EQ(answers.Texts().front(), "Conversion failed\r\nAI file greater than Ver 8");
   EXPECT_EQ(ReadSetting(files, keys::kPattern, keys::kAiPath), (home / "art").string());
   auto* shapes = Child<QComboBox>(*setup, "shapeList");
   EXPECT_EQ(Items(*shapes), QStringList({"Ellipse", "Rectangle", "Big_square"}));
 
-  OnNextDialog([](QDialog& edit) {
+  WhenDialogOpens([](QDialog& edit) {
     auto* list = Child<QListWidget>(edit, "shapeNames");
     ASSERT_EQ(list->count(), 1);
     QListWidgetItem* item = list->item(0);
@@ -223,7 +185,8 @@ TEST_F(PatternDialogTest, AddingAMatchingNameAsksAndCancelKeepsTheLibrary) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return add->isEnabled(); }, kWaitMs));
   Click(*import, "addShape");
   ASSERT_EQ(answers.Texts().size(), 1u);
-  EXPECT_EQ(answers.Texts().front(), "Shape Converter: Matching Name in Library");
+  EXPECT_EQ(answers.Titles().front(), "Shape Converter");
+  EXPECT_EQ(answers.Texts().front(), "Matching Name in Library");
   EXPECT_EQ(test::ReadFileBytes(library), before);
   EXPECT_EQ(Child<QLabel>(*import, "importStatus")->text(), QStringLiteral("\u2717"));
 }
@@ -234,14 +197,14 @@ using WindowPatternPrintTest = WindowFixture;
 TEST_F(WindowPatternPrintTest, ThePatternPrintOfTheSetupEqualsTheCommandLines) {
   if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
 
-  MessageAnswerer answers;
+  MessageAnswerer answers(QMessageBox::Ok);
   auto window = Open();
   MainWindow& w = *window;
   const std::string photo = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
   ASSERT_TRUE(Load(w, photo));
 
   QSignalSpy printed(&w, &MainWindow::printFinished);
-  OnNextDialog([&](QDialog& setup) {
+  WhenDialogOpens([&](QDialog& setup) {
     Type(setup, "sizeX", "3.5");
     auto* screen = Child<QComboBox>(setup, "screenAngle");
     screen->setFocus();

@@ -27,30 +27,10 @@ namespace {
 const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
 constexpr int kWaitMs = 60000;
 
-// Answers every message box the window opens, and keeps its text.
-class MessageAnswerer {
- public:
-  MessageAnswerer() {
-    timer_.setInterval(50);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        texts_.push_back(modal->findChild<QWidget*>() ? modal->windowTitle().toStdString() : "");
-        modal->close();
-      }
-    });
-    timer_.start();
-  }
-  const std::vector<std::string>& Texts() const { return texts_; }
-
- private:
-  QTimer timer_;
-  std::vector<std::string> texts_;
-};
-
 using WindowPrintTest = WindowFixture;
 
 TEST_F(WindowPrintTest, OpeningAnImageShowsItAndMovingASliderRedrawsThePreview) {
-  MessageAnswerer answers;
+  MessageAnswerer answers(QMessageBox::NoButton, /*closeDialogs=*/true);
   auto w = Open();
   ASSERT_TRUE(Load(*w, kPhoto));
   EXPECT_TRUE(w->ImageLoaded());
@@ -65,7 +45,7 @@ TEST_F(WindowPrintTest, OpeningAnImageShowsItAndMovingASliderRedrawsThePreview) 
 }
 
 TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
-  MessageAnswerer answers;
+  MessageAnswerer answers(QMessageBox::NoButton, /*closeDialogs=*/true);
   auto w = Open();
   ASSERT_TRUE(Load(*w, kPhoto));
   auto* rotate = w->findChild<QAbstractButton*>(QStringLiteral("rotate"));
@@ -87,7 +67,7 @@ TEST_F(WindowPrintTest, FlipReloadsTheImageAndKeepsRotate) {
 TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
   if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
 
-  MessageAnswerer answers;
+  MessageAnswerer answers(QMessageBox::NoButton, /*closeDialogs=*/true);
   auto w = Open();
   auto* media = w->findChild<QComboBox*>(QStringLiteral("mediaList"));
   media->setCurrentIndex(media->findText(QStringLiteral("KTC3.1")));
@@ -116,7 +96,9 @@ TEST_F(WindowPrintTest, ThePrinterGetsTheSameBytesAsFromTheCommandLine) {
 TEST_F(WindowPrintTest, TheCurveEditorRedrawsThePreviewWhileDraggingAndCancelRestoresIt) {
   auto w = Open();
   {
-    MessageAnswerer answers;  // only while loading: it would close the editor too
+    MessageAnswerer answers(
+        QMessageBox::NoButton,
+        /*closeDialogs=*/true);  // only while loading: it would close the editor too
     ASSERT_TRUE(Load(*w, kPhoto));
   }
   auto* preview = w->findChild<PreviewWidget*>(QStringLiteral("preview"));
@@ -164,7 +146,7 @@ TEST_F(WindowPrintTest, LoadDefaultsKeepsThePrinterInUse) {
 TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
   if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
 
-  MessageAnswerer answers;
+  MessageAnswerer answers(QMessageBox::NoButton, /*closeDialogs=*/true);
   auto w = Open();
   auto* media = w->findChild<QComboBox*>(QStringLiteral("mediaList"));
   media->setCurrentIndex(media->findText(QStringLiteral("HST 9.1")));  // a medium with white
