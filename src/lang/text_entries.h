@@ -26,4 +26,15 @@ inline constexpr std::size_t kFoil = 198;                    // "P.Foil"
 // The "Paper Tray" list in order.
 inline constexpr std::size_t kTrays[] = {kTrayAuto, kTrayMultiPurpose, kTray1};
 
+// The window's captions.
+inline constexpr std::size_t kPrintButton = 28;    // "Print"
+inline constexpr std::size_t kPaperSize = 30;      // "Paper Size"
+inline constexpr std::size_t kNoFileStatus = 32;   // "<<<<<        no file       >>>>>"
+inline constexpr std::size_t kSelectPrinter = 42;  // "Select Printer"
+inline constexpr std::size_t kPaperTray = 43;      // "Paper Tray"
+inline constexpr std::size_t kMediaType = 44;      // "Media Type"
+inline constexpr std::size_t kCopies = 45;         // "Copies"
+inline constexpr std::size_t kFaceUpExit = 154;    // "FaceUp Exit"
+inline constexpr std::size_t kPatternPrint = 213;  // "Pattern Print"
+
 }  // namespace nvx::entry

@@ -33,6 +33,7 @@
 #include "base/text.h"
 #include "image/preview.h"
 #include "job/print_session.h"
+#include "lang/text_entries.h"
 #include "platform/printer_enumeration.h"
 #include "postscript/job_writer.h"
 #include "printers/media.h"
@@ -51,6 +52,7 @@
 #include "window/menu_text.h"
 #include "window/paper_dialogs.h"
 #include "window/preview_widget.h"
+#include "window/printer_panel.h"
 #include "window/qt_text.h"
 #include "window/white_choke_box.h"
 #include "window/window_texts.h"
@@ -63,7 +65,6 @@ constexpr int kTickMs = 1000;
 // A slider dragged or a window resized redraws at the quick size on each step;
 // the full size follows once the steps pause for this long.
 constexpr int kFullPreviewPauseMs = 150;
-constexpr int kHandSide = 40;
 constexpr int kSwatchSide = 16;
 constexpr int kBannerHeight = 40;
 
@@ -86,27 +87,7 @@ QLabel* ValueLabel() {
   return label;
 }
 
-QLineEdit* Field(const char* name, bool editable) {
-  auto* field = new QLineEdit;
-  field->setObjectName(QLatin1String(name));
-  field->setReadOnly(!editable);
-  // As wide as the longest value a field shows ("8.264", "1320.8", "1200.0%"), so
-  // that a narrow window never cuts one: frame, margins and cursor take 12 pixels.
-  const QFontMetrics metrics = field->fontMetrics();
-  field->setFixedWidth(std::max(metrics.horizontalAdvance(QStringLiteral("0000.000")),
-                                metrics.horizontalAdvance(QStringLiteral("0000.0%"))) +
-                       12);
-  if (!editable) field->setFocusPolicy(Qt::ClickFocus);
-  return field;
-}
-
 }  // namespace
-
-template <typename W>
-W* MainWindow::Captioned(W* widget, int entry, std::string_view fallback) {
-  captions_.push_back({widget, entry, fallback});
-  return widget;
-}
 
 MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent)
     : QMainWindow(parent),
@@ -298,7 +279,8 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->setContentsMargins(4, 0, 0, 0);
   grid->setHorizontalSpacing(8);
   grid->setVerticalSpacing(3);
-  grid->addWidget(BuildPrinterGroup(), 0, 0, 3, 1);
+  printerPanel_ = new PrinterPanel(captions_, HasFaceUpExit(ModelKey()));
+  grid->addWidget(printerPanel_, 0, 0, 3, 1);
   grid->addWidget(BuildWhiteGroup(), 0, 1);
   grid->addWidget(BuildImageGroup(), 1, 1);
   grid->addWidget(BuildAlignGroup(), 0, 2);
@@ -308,75 +290,14 @@ QWidget* MainWindow::BuildToolPanel() {
   return panel;
 }
 
-QWidget* MainWindow::BuildPrinterGroup() {
-  auto* group = new QWidget;
-  auto* column = new QVBoxLayout(group);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(3);
-  auto addList = [&](QComboBox*& list, const char* name, int entry) {
-    column->addWidget(Captioned(new QLabel, entry));
-    list = new QComboBox;
-    list->setObjectName(QLatin1String(name));
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    list->setMinimumContentsLength(14);
-    column->addWidget(list);
-  };
-  addList(printerList_, "printerList", 42);
-  addList(mediaList_, "mediaList", 44);
-  addList(paperList_, "paperList", 30);
-  addList(trayList_, "trayList", 43);
-
-  auto* copiesRow = new QHBoxLayout;
-  copiesRow->addWidget(Captioned(new QLabel, 45));
-  copiesRow->addWidget(Captioned(new QLabel, -1, texts::kCopiesX));
-  copies_ = Field("copies", true);
-  copies_->setValidator(new QIntValidator(0, 999, copies_));
-  copiesRow->addWidget(copies_);
-  copiesRow->addStretch(1);
-  column->addSpacing(4);
-  column->addLayout(copiesRow);
-
-  printButton_ = Captioned(new QPushButton, 28);
-  printButton_->setObjectName(QStringLiteral("printButton"));
-  printButton_->setMinimumHeight(32);
-  patternButton_ = Captioned(new QPushButton, 213);
-  patternButton_->setObjectName(QStringLiteral("patternPrintButton"));
-  column->addSpacing(6);
-  column->addWidget(printButton_);
-  column->addWidget(patternButton_);
-
-  faceUpExit_ = Captioned(new QCheckBox, 154);
-  faceUpExit_->setObjectName(QStringLiteral("faceUpExit"));
-  faceUpExit_->setVisible(HasFaceUpExit(ModelKey()));
-  column->addWidget(faceUpExit_);
-
-  auto* hands = new QHBoxLayout;
-  auto makeHand = [&](const char* name) {
-    auto* b = new QToolButton;
-    b->setObjectName(QLatin1String(name));
-    b->setCheckable(true);
-    b->setFixedSize(kHandSide + 6, kHandSide + 6);
-    b->setIconSize(QSize(kHandSide, kHandSide));
-    hands->addWidget(b);
-    return b;
-  };
-  leftHand_ = makeHand("leftHand");
-  rightHand_ = makeHand("rightHand");
-  hands->addStretch(1);
-  column->addSpacing(4);
-  column->addLayout(hands);
-  column->addStretch(1);
-  return group;
-}
-
 QWidget* MainWindow::BuildWhiteGroup() {
-  auto* box = Captioned(new QGroupBox, 260);
+  auto* box = captions_.Add(new QGroupBox, 260);
   box->setObjectName(QStringLiteral("whiteControls"));
   auto* grid = new QGridLayout(box);
   grid->setVerticalSpacing(2);
   // The right-hand switches line up with the sliders below them.
   auto check = [&](QCheckBox*& c, const char* name, int entry, int row, int col) {
-    c = Captioned(new QCheckBox, entry);
+    c = captions_.Add(new QCheckBox, entry);
     c->setObjectName(QLatin1String(name));
     grid->addWidget(c, row, col, 1, col == 0 ? 1 : 3);
   };
@@ -387,7 +308,7 @@ QWidget* MainWindow::BuildWhiteGroup() {
   // Each caption stands left of its control, so "White Choke" fits in the
   // height the group had without it.
   auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, int row) {
-    grid->addWidget(Captioned(new QLabel, entry), row, 0);
+    grid->addWidget(captions_.Add(new QLabel, entry), row, 0);
     s = PercentSlider(name);
     s->setPageStep(10);
     value = ValueLabel();
@@ -396,14 +317,14 @@ QWidget* MainWindow::BuildWhiteGroup() {
   };
   slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
   slider(threshold_, thresholdValue_, "threshold", 54, 3);
-  grid->addWidget(Captioned(new QLabel, -1, texts::kWhiteChoke), 4, 0);
+  grid->addWidget(captions_.Add(new QLabel, -1, texts::kWhiteChoke), 4, 0);
   whiteChoke_ = new WhiteChokeBox;
   grid->addWidget(whiteChoke_, 4, 1, 1, 2);
   return box;
 }
 
 QWidget* MainWindow::BuildImageGroup() {
-  auto* box = Captioned(new QGroupBox, 261);
+  auto* box = captions_.Add(new QGroupBox, 261);
   box->setObjectName(QStringLiteral("imageControls"));
   auto* grid = new QGridLayout(box);
   grid->setVerticalSpacing(2);
@@ -424,7 +345,7 @@ QWidget* MainWindow::BuildImageGroup() {
   };
   int i = 0;
   for (const Switch& s : switches) {
-    *s.box = Captioned(new QCheckBox, s.entry, s.fallback);
+    *s.box = captions_.Add(new QCheckBox, s.entry, s.fallback);
     (*s.box)->setObjectName(QLatin1String(s.name));
     grid->addWidget(*s.box, i / 2, (i % 2) * 2, 1, 2);
     ++i;
@@ -432,7 +353,7 @@ QWidget* MainWindow::BuildImageGroup() {
   const qreal dpr = devicePixelRatioF();
   auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, const QPixmap& icon,
                     int row) {
-    grid->addWidget(Captioned(new QLabel, entry), row, 0, 1, 4);
+    grid->addWidget(captions_.Add(new QLabel, entry), row, 0, 1, 4);
     auto* picture = new QLabel;
     picture->setPixmap(icon);
     s = PercentSlider(name);
@@ -452,7 +373,7 @@ QWidget* MainWindow::BuildImageGroup() {
 }
 
 QWidget* MainWindow::BuildAlignGroup() {
-  auto* box = Captioned(new QGroupBox, 262);
+  auto* box = captions_.Add(new QGroupBox, 262);
   box->setObjectName(QStringLiteral("alignControls"));
   auto* grid = new QGridLayout(box);
   grid->setSpacing(4);
@@ -472,7 +393,7 @@ QWidget* MainWindow::BuildSizeGroup() {
   auto* grid = new QGridLayout(box);
   grid->setVerticalSpacing(3);
   auto row = [&](QLineEdit*& f, const char* name, int entry, bool editable, int r, int c) {
-    grid->addWidget(Captioned(new QLabel, entry), r, c);
+    grid->addWidget(captions_.Add(new QLabel, entry), r, c);
     f = Field(name, editable);
     grid->addWidget(f, r, c + 1);
   };
@@ -488,11 +409,11 @@ QWidget* MainWindow::BuildSizeGroup() {
   row(total_, "total", 62, false, 6, 0);
   xCopy_->setValidator(new QIntValidator(1, 999, xCopy_));
   yCopy_->setValidator(new QIntValidator(1, 999, yCopy_));
-  automaticTile_ = Captioned(new QCheckBox, 63);
+  automaticTile_ = captions_.Add(new QCheckBox, 63);
   automaticTile_->setObjectName(QStringLiteral("automaticTile"));
-  optimalLayout_ = Captioned(new QCheckBox, 263);
+  optimalLayout_ = captions_.Add(new QCheckBox, 263);
   optimalLayout_->setObjectName(QStringLiteral("optimalLayout"));
-  fitToPage_ = Captioned(new QPushButton, 64);
+  fitToPage_ = captions_.Add(new QPushButton, 64);
   fitToPage_->setObjectName(QStringLiteral("fitToPage"));
   grid->addWidget(automaticTile_, 7, 0, 1, 3);
   grid->addWidget(optimalLayout_, 8, 0, 1, 3);
@@ -605,22 +526,13 @@ void MainWindow::BuildRecentFiles() {
 }
 
 void MainWindow::ApplyTexts() {
-  for (const Caption& c : captions_) {
-    if (!c.widget) continue;
-    const QString text = c.entry >= 0 && !Text(c.entry).isEmpty() ? Text(c.entry) : Q(c.fallback);
-    if (auto* label = qobject_cast<QLabel*>(c.widget))
-      label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(c.widget))
-      button->setText(text);
-    else if (auto* box = qobject_cast<QGroupBox*>(c.widget))
-      box->setTitle(text);
-  }
+  captions_.Apply(Texts());
   std::string title = Texts()[29];
   if (const auto mark = title.find(texts::kTitleModelMark); mark != std::string::npos) {
     title.replace(mark, texts::kTitleModelMark.size(), ModelKey());
   }
   title_->setText(Q(title));
-  if (!imageLoaded_ && !busy_) SetStatusEntry(32);
+  if (!imageLoaded_ && !busy_) SetStatusEntry(entry::kNoFileStatus);
   setWindowTitle(Text(0) + QStringLiteral(" - ") +
                  (currentFile_.empty()
                       ? Text(1)
@@ -630,16 +542,7 @@ void MainWindow::ApplyTexts() {
 }
 
 void MainWindow::FillLists() {
-  const PrintSession& session = work_->session;
-  const QSignalBlocker b1(mediaList_), b2(trayList_), b3(paperList_), b4(printerList_);
-  mediaList_->clear();
-  for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
-    mediaList_->addItem(Q(session.mediaList[i]), MediaList()[i].mediaCode);
-  }
-  trayList_->clear();
-  for (const std::string& tray : session.trayList) trayList_->addItem(Q(tray));
-  paperList_->clear();
-  for (const std::string& paper : session.paperList) paperList_->addItem(Q(paper));
+  printerPanel_->FillLists(work_->session);
   FillPrinters();
   // The session has applied the first media's rules; the hands come from them.
   const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
@@ -650,35 +553,29 @@ void MainWindow::FillLists() {
 }
 
 void MainWindow::FillPrinters() {
-  const platform::PrinterDestinations destinations = platform::ListPrinterDestinations();
-  const PrinterList printers = FillPrinterList(destinations.printers, ModelKey(),
-                                               ReadSetting(Files(), keys::kActive, keys::kPrinter));
-  const QSignalBlocker block(printerList_);
-  printerList_->clear();
-  for (const std::string& p : printers.entries) printerList_->addItem(Q(p));
-  if (printers.selected >= 0) printerList_->setCurrentIndex(printers.selected);
-  live_.printer = S(printerList_->currentText());
+  live_.printer =
+      printerPanel_->FillPrinters(ModelKey(), ReadSetting(Files(), keys::kActive, keys::kPrinter));
 }
 
 void MainWindow::ConnectControls() {
-  connect(paperList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnPaperChanged);
-  connect(trayList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnTrayChanged);
-  connect(mediaList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnMediaChanged);
-  connect(printerList_, &QComboBox::currentIndexChanged, this, &MainWindow::OnSettingChanged);
-  connect(copies_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
+  connect(printerPanel_, &PrinterPanel::paperChanged, this, &MainWindow::OnPaperChanged);
+  connect(printerPanel_, &PrinterPanel::trayChanged, this, &MainWindow::OnTrayChanged);
+  connect(printerPanel_, &PrinterPanel::mediaChanged, this, &MainWindow::OnMediaChanged);
+  connect(printerPanel_, &PrinterPanel::printerChanged, this, &MainWindow::OnSettingChanged);
+  connect(printerPanel_, &PrinterPanel::settingChanged, this, &MainWindow::OnSettingChanged);
+  connect(printerPanel_, &PrinterPanel::copiesEdited, this, &MainWindow::OnCopiesEdited);
+  connect(printerPanel_, &PrinterPanel::printClicked, this, &MainWindow::OnPrint);
+  connect(printerPanel_, &PrinterPanel::patternClicked, this, &MainWindow::OnPatternSetup);
+  connect(printerPanel_, &PrinterPanel::handClicked, this, &MainWindow::OnHand);
   connect(xCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
   connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
-  connect(printButton_, &QPushButton::clicked, this, &MainWindow::OnPrint);
-  connect(patternButton_, &QPushButton::clicked, this, &MainWindow::OnPatternSetup);
   connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
   connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
   connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
   connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
-  connect(leftHand_, &QToolButton::clicked, this, [this] { OnHand(true); });
-  connect(rightHand_, &QToolButton::clicked, this, [this] { OnHand(false); });
   for (QCheckBox* c :
        {displayWhite_, thresholdOn_, printWhite_, printCmy_, mirror_, rotate_, guardArea_,
-        blackRemoval_, patternPreview_, automaticTile_, optimalLayout_, faceUpExit_}) {
+        blackRemoval_, patternPreview_, automaticTile_, optimalLayout_}) {
     connect(c, &QCheckBox::clicked, this, &MainWindow::OnSettingChanged);
   }
   for (QSlider* s : {whiteDensity_, threshold_, brightness_, contrast_}) {
@@ -691,12 +588,10 @@ void MainWindow::ConnectControls() {
 void MainWindow::SetTabOrder() {
   // Printer choices first, then the buttons that act on them, then the white
   // and image switches, the alignment and the size fields, as the panels stand.
-  QList<QWidget*> order = {
-      printerList_,       mediaList_,     paperList_,      trayList_,   copies_,
-      printButton_,       patternButton_, faceUpExit_,     leftHand_,   rightHand_,
-      displayWhite_,      thresholdOn_,   printWhite_,     printCmy_,   whiteDensity_,
-      threshold_,         mirror_,        rotate_,         flip_,       guardArea_,
-      backgroundRemoval_, blackRemoval_,  patternPreview_, brightness_, contrast_};
+  QList<QWidget*> order = printerPanel_->TabOrder();
+  order << displayWhite_ << thresholdOn_ << printWhite_ << printCmy_ << whiteDensity_ << threshold_
+        << mirror_ << rotate_ << flip_ << guardArea_ << backgroundRemoval_ << blackRemoval_
+        << patternPreview_ << brightness_ << contrast_;
   order.insert(order.indexOf(threshold_) + 1, whiteChoke_);
   for (QRadioButton* r : align_) order << r;
   order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
@@ -733,13 +628,7 @@ void MainWindow::KeepFrameOnScreen() {
 // Controls and live settings
 
 void MainWindow::ReadControls() {
-  live_.printer = S(printerList_->currentText());
-  live_.copies =
-      std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies, kMaxCopies);
-  live_.mediaType = S(mediaList_->currentText());
-  live_.mediaCode = mediaList_->currentData().toInt();
-  live_.paperTray = S(trayList_->currentText());
-  live_.paperName = S(paperList_->currentText());
+  printerPanel_->Read(live_);
   live_.displayWhite = displayWhite_->isChecked();
   live_.thresholdOn = thresholdOn_->isChecked();
   live_.printWhite = printWhite_->isChecked();
@@ -762,17 +651,13 @@ void MainWindow::ReadControls() {
   live_.yCopy = std::max(1, static_cast<int>(LeadingInteger(S(yCopy_->text()))));
   live_.automaticTile = automaticTile_->isChecked();
   live_.optimalLayout = optimalLayout_->isChecked();
-  live_.faceUpExit = faceUpExit_->isChecked();
 }
 
 void MainWindow::ShowLive() {
   const QList<QWidget*> all = findChildren<QWidget*>();
   std::vector<std::unique_ptr<QSignalBlocker>> blockers;
   for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
-  printerList_->setCurrentIndex(std::max(0, printerList_->findText(Q(live_.printer))));
-  copies_->setText(QString::number(live_.copies));
-  trayList_->setCurrentIndex(std::max(0, trayList_->findText(Q(live_.paperTray))));
-  paperList_->setCurrentIndex(std::max(0, paperList_->findText(Q(live_.paperName))));
+  printerPanel_->Show(live_);
   displayWhite_->setChecked(live_.displayWhite);
   thresholdOn_->setChecked(live_.thresholdOn);
   printWhite_->setChecked(live_.printWhite);
@@ -792,10 +677,8 @@ void MainWindow::ShowLive() {
   ShowNumbers();
   automaticTile_->setChecked(live_.automaticTile);
   optimalLayout_->setChecked(live_.optimalLayout);
-  faceUpExit_->setChecked(live_.faceUpExit);
 
   // The enable states the media rules decide.
-  trayList_->setEnabled(live_.trayListEnabled);
   for (QWidget* w : {static_cast<QWidget*>(whiteDensity_), static_cast<QWidget*>(thresholdOn_)}) {
     w->setEnabled(live_.whiteControlsEnabled);
   }
@@ -822,16 +705,6 @@ void MainWindow::ShowSliderLabels() {
   thresholdValue_->setText(QString::number(threshold_->value()) + QLatin1Char('%'));
   brightnessValue_->setText(SignedPercent(brightness_->value()));
   contrastValue_->setText(SignedPercent(contrast_->value()));
-}
-
-void MainWindow::ShowHands(bool visible, bool left, bool right) {
-  const qreal dpr = devicePixelRatioF();
-  leftHand_->setVisible(visible);
-  rightHand_->setVisible(visible);
-  leftHand_->setChecked(left);
-  rightHand_->setChecked(right);
-  leftHand_->setIcon(art::HandPicture(art::Hand::Left, left, kHandSide, dpr));
-  rightHand_->setIcon(art::HandPicture(art::Hand::Right, right, kHandSide, dpr));
 }
 
 void MainWindow::ShowBanner() {

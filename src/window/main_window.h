@@ -19,11 +19,11 @@
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
 #include "settings/ui_hooks.h"
+#include "window/panel_parts.h"
 #include "window/window_layout.h"
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +44,7 @@ struct PrintSession;
 namespace nvx::app {
 
 class PreviewWidget;
+class PrinterPanel;
 class WhiteChokeBox;
 class WorkerMailbox;
 struct WindowWork;
@@ -100,7 +101,6 @@ class MainWindow : public QMainWindow {
   void BuildRecentFiles();
   QWidget* BuildHeader();
   QWidget* BuildToolPanel();
-  QWidget* BuildPrinterGroup();
   QWidget* BuildWhiteGroup();
   QWidget* BuildImageGroup();
   QWidget* BuildAlignGroup();
@@ -119,7 +119,6 @@ class MainWindow : public QMainWindow {
   void ShowLive();
   void ShowSliderLabels();
   void ShowNumbers();
-  void ShowHands(bool visible, bool left, bool right);
   void ShowBanner();
   void ShowUnit();
   void SetStatusEntry(int entry);
@@ -218,13 +217,7 @@ class MainWindow : public QMainWindow {
   QLabel* title_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;
-  QComboBox* printerList_ = nullptr;
-  QComboBox* mediaList_ = nullptr;
-  QComboBox* paperList_ = nullptr;
-  QComboBox* trayList_ = nullptr;
-  QLineEdit* copies_ = nullptr;
-  QPushButton* printButton_ = nullptr;
-  QPushButton* patternButton_ = nullptr;
+  PrinterPanel* printerPanel_ = nullptr;
   QCheckBox* displayWhite_ = nullptr;
   QCheckBox* thresholdOn_ = nullptr;
   QCheckBox* printWhite_ = nullptr;
@@ -258,8 +251,6 @@ class MainWindow : public QMainWindow {
   QCheckBox* automaticTile_ = nullptr;
   QCheckBox* optimalLayout_ = nullptr;
   QPushButton* fitToPage_ = nullptr;
-  QToolButton* leftHand_ = nullptr;
-  QToolButton* rightHand_ = nullptr;
   std::vector<QToolButton*> substrates_;
   PreviewWidget* preview_ = nullptr;
   // The page at the preview's full size, drawn off this thread once changes pause.
@@ -267,21 +258,11 @@ class MainWindow : public QMainWindow {
   QFutureWatcher<PreviewBitmap>* fullPreview_ = nullptr;  // while one is drawn
   std::unique_ptr<PreviewState> fullPreviewState_;
   int previewGeneration_ = 0;  // counts the drawings, so a late one is dropped
-  QCheckBox* faceUpExit_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QWidget* toolPanel_ = nullptr;
   std::vector<QMenu*> settingMenus_;  // menus unavailable while the core works
   QTimer* tick_ = nullptr;
-  // Every caption with its text-table entry (and the English text used when the
-  // entry is empty), so a change of language relabels the window in place.
-  struct Caption {
-    QPointer<QWidget> widget;
-    int entry;
-    std::string_view fallback;
-  };
-  std::vector<Caption> captions_;
-  template <typename W>
-  W* Captioned(W* widget, int entry, std::string_view fallback = {});
+  Captions captions_;  // every caption, relabelled when the language changes
 
   QMenu* fileMenu_ = nullptr;
   QAction* tonerOrderAction_ = nullptr;

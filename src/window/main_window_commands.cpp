@@ -54,6 +54,7 @@
 #include "window/paper_dialogs.h"
 #include "window/pattern_dialogs.h"
 #include "window/preview_widget.h"
+#include "window/printer_panel.h"
 #include "window/qt_text.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
@@ -204,7 +205,7 @@ void MainWindow::OnPaperChanged() {
 }
 
 void MainWindow::OnTrayChanged() {
-  const Status chosen = ChooseTray(work_->session, S(trayList_->currentText()));
+  const Status chosen = ChooseTray(work_->session, S(printerPanel_->TrayText()));
   if (!chosen) ShowFailure(chosen.failure());
   ShowLive();
 }
@@ -222,7 +223,7 @@ void MainWindow::OnMediaChanged() {
 }
 
 void MainWindow::ShowMediaOutcome(const MediaRuleOutcome& outcome) {
-  ShowHands(outcome.showHands, outcome.leftHand, outcome.rightHand);
+  printerPanel_->ShowHands(outcome.showHands, outcome.leftHand, outcome.rightHand);
   if (IsMediaNote(Texts(), outcome.hintEntry)) {
     statusBar()->showMessage(Text(outcome.hintEntry));
   } else {
@@ -236,13 +237,12 @@ void MainWindow::ShowFailure(const Failure& failure) {
 }
 
 void MainWindow::OnHand(bool left) {
-  QToolButton* pressed = left ? leftHand_ : rightHand_;
-  const bool chosen = pressed->isChecked();  // the click has already toggled it
+  const bool chosen = printerPanel_->HandChecked(left);  // the click has already toggled it
   const bool leftOn = left ? chosen : false;
   const bool rightOn = left ? false : chosen;
   WriteSettings(Files(), {{keys::kOthers, keys::kLeftHand, leftOn ? "1" : "0"},
                           {keys::kOthers, keys::kRightHand, rightOn ? "1" : "0"}});
-  ShowHands(true, leftOn, rightOn);
+  printerPanel_->ShowHands(true, leftOn, rightOn);
   RedrawPreview();
 }
 
@@ -282,9 +282,8 @@ void MainWindow::OnSettingChanged() {
 }
 
 void MainWindow::OnTick() {
-  if (printerList_->count() == 0) FillPrinters();
-  printButton_->setEnabled(imageLoaded_ && !busy_);
-  patternButton_->setEnabled(imageLoaded_ && !busy_);
+  if (!printerPanel_->HasPrinters()) FillPrinters();
+  printerPanel_->SetPrintable(imageLoaded_ && !busy_);
   CommitSettings();
   // Not from here: a worker's end calls this before it has shown its outcome.
   if (!heldImage_.isEmpty()) QTimer::singleShot(0, this, &MainWindow::OpenHeldImage);
@@ -367,11 +366,7 @@ void MainWindow::OnCustomPaper() {
   ReadControls();
   const Status chosen = ShowCustomPaperDialog(this, work_->session);
   if (!chosen) ShowFailure(chosen.failure());
-  {
-    const QSignalBlocker block(paperList_);
-    paperList_->clear();
-    for (const std::string& paper : work_->session.paperList) paperList_->addItem(Q(paper));
-  }
+  printerPanel_->FillPapers(work_->session.paperList);
   ShowLive();
   RedrawPreview();
 }
@@ -442,8 +437,8 @@ void MainWindow::OnLanguage() {
   if (!ShowLanguageDialog(this, Files(), ctx_.programFolder, session.hooks, session.text)) return;
   ReadControls();
   // The lists hold texts: the same entries, now in the new language.
-  const int media = mediaList_->currentIndex();
-  const int tray = trayList_->currentIndex();
+  const int media = printerPanel_->MediaIndex();
+  const int tray = printerPanel_->TrayIndex();
   for (std::size_t i = 0; i < session.mediaList.size(); ++i) {
     session.mediaList[i] = session.text[MediaList()[i].textEntry];
   }
@@ -454,15 +449,7 @@ void MainWindow::OnLanguage() {
   live_.paperTray = session.trayList[static_cast<std::size_t>(std::max(0, tray))];
   BuildMenus();
   ApplyTexts();
-  {
-    const QSignalBlocker b1(mediaList_), b2(trayList_);
-    for (int i = 0; i < mediaList_->count(); ++i) {
-      mediaList_->setItemText(i, Q(session.mediaList[static_cast<std::size_t>(i)]));
-    }
-    for (int i = 0; i < trayList_->count(); ++i) {
-      trayList_->setItemText(i, Q(session.trayList[static_cast<std::size_t>(i)]));
-    }
-  }
+  printerPanel_->RenameLists(session);
   ReadControls();
 }
 
