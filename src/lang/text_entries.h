@@ -37,4 +37,17 @@ inline constexpr std::size_t kCopies = 45;         // "Copies"
 inline constexpr std::size_t kFaceUpExit = 154;    // "FaceUp Exit"
 inline constexpr std::size_t kPatternPrint = 213;  // "Pattern Print"
 
+// The size and align panels.
+inline constexpr std::size_t kXSize = 56;           // "X Size"
+inline constexpr std::size_t kYSize = 57;           // "Y Size"
+inline constexpr std::size_t kDpi = 58;             // "DPI"
+inline constexpr std::size_t kZoom = 59;            // "Zoom"
+inline constexpr std::size_t kXCopy = 60;           // "X Copy"
+inline constexpr std::size_t kYCopy = 61;           // "Y Copy"
+inline constexpr std::size_t kTotal = 62;           // "Total"
+inline constexpr std::size_t kAutomaticTile = 63;   // "Automatic Tile"
+inline constexpr std::size_t kFitToPage = 64;       // "Fit to Page"
+inline constexpr std::size_t kAlignControls = 262;  // "Align Controls"
+inline constexpr std::size_t kOptimalLayout = 263;  // "Optimal Layout"
+
 }  // namespace nvx::entry

@@ -54,6 +54,7 @@
 #include "window/preview_widget.h"
 #include "window/printer_panel.h"
 #include "window/qt_text.h"
+#include "window/size_panel.h"
 #include "window/white_choke_box.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
@@ -283,8 +284,10 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->addWidget(printerPanel_, 0, 0, 3, 1);
   grid->addWidget(BuildWhiteGroup(), 0, 1);
   grid->addWidget(BuildImageGroup(), 1, 1);
-  grid->addWidget(BuildAlignGroup(), 0, 2);
-  grid->addWidget(BuildSizeGroup(), 1, 2);
+  alignPanel_ = new AlignPanel(captions_);
+  sizePanel_ = new SizePanel(captions_);
+  grid->addWidget(alignPanel_, 0, 2);
+  grid->addWidget(sizePanel_, 1, 2);
   grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
   for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
   return panel;
@@ -369,57 +372,6 @@ QWidget* MainWindow::BuildImageGroup() {
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
-  return box;
-}
-
-QWidget* MainWindow::BuildAlignGroup() {
-  auto* box = captions_.Add(new QGroupBox, 262);
-  box->setObjectName(QStringLiteral("alignControls"));
-  auto* grid = new QGridLayout(box);
-  grid->setSpacing(4);
-  for (int i = 0; i < 9; ++i) {
-    auto* b = new QRadioButton;
-    b->setObjectName(QStringLiteral("align%1").arg(i + 1));
-    b->setChecked(i == 0);
-    grid->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
-    align_[static_cast<std::size_t>(i)] = b;
-  }
-  return box;
-}
-
-QWidget* MainWindow::BuildSizeGroup() {
-  auto* box = new QGroupBox;
-  box->setObjectName(QStringLiteral("sizeControls"));
-  auto* grid = new QGridLayout(box);
-  grid->setVerticalSpacing(3);
-  auto row = [&](QLineEdit*& f, const char* name, int entry, bool editable, int r, int c) {
-    grid->addWidget(captions_.Add(new QLabel, entry), r, c);
-    f = Field(name, editable);
-    grid->addWidget(f, r, c + 1);
-  };
-  row(dpi_, "dpi", 58, false, 0, 0);
-  row(zoom_, "zoom", 59, false, 1, 0);
-  row(xSize_, "xSize", 56, false, 2, 0);
-  row(ySize_, "ySize", 57, false, 3, 0);
-  unitLabel_ = new QLabel;
-  unitLabel_->setObjectName(QStringLiteral("unitLabel"));
-  grid->addWidget(unitLabel_, 2, 2, 2, 1);
-  row(xCopy_, "xCopy", 60, true, 4, 0);
-  row(yCopy_, "yCopy", 61, true, 5, 0);
-  row(total_, "total", 62, false, 6, 0);
-  xCopy_->setValidator(new QIntValidator(1, 999, xCopy_));
-  yCopy_->setValidator(new QIntValidator(1, 999, yCopy_));
-  automaticTile_ = captions_.Add(new QCheckBox, 63);
-  automaticTile_->setObjectName(QStringLiteral("automaticTile"));
-  optimalLayout_ = captions_.Add(new QCheckBox, 263);
-  optimalLayout_->setObjectName(QStringLiteral("optimalLayout"));
-  fitToPage_ = captions_.Add(new QPushButton, 64);
-  fitToPage_->setObjectName(QStringLiteral("fitToPage"));
-  grid->addWidget(automaticTile_, 7, 0, 1, 3);
-  grid->addWidget(optimalLayout_, 8, 0, 1, 3);
-  grid->addWidget(fitToPage_, 9, 0, 1, 3);
-  grid->setColumnStretch(2, 1);
-  grid->setRowStretch(10, 1);
   return box;
 }
 
@@ -567,22 +519,20 @@ void MainWindow::ConnectControls() {
   connect(printerPanel_, &PrinterPanel::printClicked, this, &MainWindow::OnPrint);
   connect(printerPanel_, &PrinterPanel::patternClicked, this, &MainWindow::OnPatternSetup);
   connect(printerPanel_, &PrinterPanel::handClicked, this, &MainWindow::OnHand);
-  connect(xCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
-  connect(yCopy_, &QLineEdit::editingFinished, this, &MainWindow::OnCopiesEdited);
-  connect(fitToPage_, &QPushButton::clicked, this, &MainWindow::OnFitToPage);
+  connect(alignPanel_, &AlignPanel::settingChanged, this, &MainWindow::OnSettingChanged);
+  connect(sizePanel_, &SizePanel::copiesEdited, this, &MainWindow::OnCopiesEdited);
+  connect(sizePanel_, &SizePanel::settingChanged, this, &MainWindow::OnSettingChanged);
+  connect(sizePanel_, &SizePanel::fitToPage, this, &MainWindow::OnFitToPage);
   connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
   connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
   connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
-  for (QCheckBox* c :
-       {displayWhite_, thresholdOn_, printWhite_, printCmy_, mirror_, rotate_, guardArea_,
-        blackRemoval_, patternPreview_, automaticTile_, optimalLayout_}) {
+  for (QCheckBox* c : {displayWhite_, thresholdOn_, printWhite_, printCmy_, mirror_, rotate_,
+                       guardArea_, blackRemoval_, patternPreview_}) {
     connect(c, &QCheckBox::clicked, this, &MainWindow::OnSettingChanged);
   }
   for (QSlider* s : {whiteDensity_, threshold_, brightness_, contrast_}) {
     connect(s, &QSlider::valueChanged, this, &MainWindow::OnSettingChanged);
   }
-  for (QRadioButton* r : align_)
-    connect(r, &QRadioButton::clicked, this, &MainWindow::OnSettingChanged);
 }
 
 void MainWindow::SetTabOrder() {
@@ -593,8 +543,7 @@ void MainWindow::SetTabOrder() {
         << mirror_ << rotate_ << flip_ << guardArea_ << backgroundRemoval_ << blackRemoval_
         << patternPreview_ << brightness_ << contrast_;
   order.insert(order.indexOf(threshold_) + 1, whiteChoke_);
-  for (QRadioButton* r : align_) order << r;
-  order << xCopy_ << yCopy_ << automaticTile_ << optimalLayout_ << fitToPage_;
+  order << alignPanel_->TabOrder() << sizePanel_->TabOrder();
   for (QToolButton* s : substrates_) order << s;
   for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
@@ -644,13 +593,8 @@ void MainWindow::ReadControls() {
   live_.patternPreview = patternPreview_->isChecked();
   live_.brightness = brightness_->value();
   live_.contrast = contrast_->value();
-  for (int i = 0; i < 9; ++i) {
-    if (align_[static_cast<std::size_t>(i)]->isChecked()) live_.alignment = i + 1;
-  }
-  live_.xCopy = std::max(1, static_cast<int>(LeadingInteger(S(xCopy_->text()))));
-  live_.yCopy = std::max(1, static_cast<int>(LeadingInteger(S(yCopy_->text()))));
-  live_.automaticTile = automaticTile_->isChecked();
-  live_.optimalLayout = optimalLayout_->isChecked();
+  alignPanel_->Read(live_);
+  sizePanel_->Read(live_);
 }
 
 void MainWindow::ShowLive() {
@@ -673,10 +617,8 @@ void MainWindow::ShowLive() {
   patternPreview_->setChecked(live_.patternPreview);
   brightness_->setValue(live_.brightness);
   contrast_->setValue(live_.contrast);
-  align_[static_cast<std::size_t>(std::clamp(live_.alignment, 1, 9) - 1)]->setChecked(true);
-  ShowNumbers();
-  automaticTile_->setChecked(live_.automaticTile);
-  optimalLayout_->setChecked(live_.optimalLayout);
+  alignPanel_->Show(live_);
+  sizePanel_->Show(live_);
 
   // The enable states the media rules decide.
   for (QWidget* w : {static_cast<QWidget*>(whiteDensity_), static_cast<QWidget*>(thresholdOn_)}) {
@@ -687,17 +629,6 @@ void MainWindow::ShowLive() {
   printCmy_->setEnabled(live_.printCmyEnabled);
   ShowWhiteChoke();
   ShowSliderLabels();
-}
-
-// The fields the load and the placement fill.
-void MainWindow::ShowNumbers() {
-  dpi_->setText(QString::number(live_.dpi));
-  zoom_->setText(Q(live_.zoom));
-  xSize_->setText(Q(live_.xSize));
-  ySize_->setText(Q(live_.ySize));
-  xCopy_->setText(QString::number(live_.xCopy));
-  yCopy_->setText(QString::number(live_.yCopy));
-  total_->setText(QString::number(live_.xCopy * live_.yCopy));
 }
 
 void MainWindow::ShowSliderLabels() {
@@ -712,7 +643,7 @@ void MainWindow::ShowBanner() {
 }
 
 void MainWindow::ShowUnit() {
-  unitLabel_->setText(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
+  sizePanel_->ShowUnit(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
   ShowWhiteChoke();
 }
 

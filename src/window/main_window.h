@@ -45,6 +45,8 @@ namespace nvx::app {
 
 class PreviewWidget;
 class PrinterPanel;
+class AlignPanel;
+class SizePanel;
 class WhiteChokeBox;
 class WorkerMailbox;
 struct WindowWork;
@@ -103,8 +105,6 @@ class MainWindow : public QMainWindow {
   QWidget* BuildToolPanel();
   QWidget* BuildWhiteGroup();
   QWidget* BuildImageGroup();
-  QWidget* BuildAlignGroup();
-  QWidget* BuildSizeGroup();
   QWidget* BuildPreviewPanel();
   void ApplyTexts();
   void FillLists();
@@ -118,7 +118,6 @@ class MainWindow : public QMainWindow {
   void ReadControls();
   void ShowLive();
   void ShowSliderLabels();
-  void ShowNumbers();
   void ShowBanner();
   void ShowUnit();
   void SetStatusEntry(int entry);
@@ -218,6 +217,8 @@ class MainWindow : public QMainWindow {
   QProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;
   PrinterPanel* printerPanel_ = nullptr;
+  AlignPanel* alignPanel_ = nullptr;
+  SizePanel* sizePanel_ = nullptr;
   QCheckBox* displayWhite_ = nullptr;
   QCheckBox* thresholdOn_ = nullptr;
   QCheckBox* printWhite_ = nullptr;
@@ -239,18 +240,6 @@ class MainWindow : public QMainWindow {
   QSlider* contrast_ = nullptr;
   QLabel* brightnessValue_ = nullptr;
   QLabel* contrastValue_ = nullptr;
-  std::array<QRadioButton*, 9> align_{};
-  QLineEdit* dpi_ = nullptr;
-  QLineEdit* zoom_ = nullptr;
-  QLineEdit* xSize_ = nullptr;
-  QLineEdit* ySize_ = nullptr;
-  QLabel* unitLabel_ = nullptr;
-  QLineEdit* xCopy_ = nullptr;
-  QLineEdit* yCopy_ = nullptr;
-  QLineEdit* total_ = nullptr;
-  QCheckBox* automaticTile_ = nullptr;
-  QCheckBox* optimalLayout_ = nullptr;
-  QPushButton* fitToPage_ = nullptr;
   std::vector<QToolButton*> substrates_;
   PreviewWidget* preview_ = nullptr;
   // The page at the preview's full size, drawn off this thread once changes pause.

@@ -20,6 +20,7 @@
 #include "window/main_window.h"
 #include "window/preview_widget.h"
 #include "window/qt_text.h"
+#include "window/size_panel.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
 
@@ -288,7 +289,7 @@ void MainWindow::StartOrient() {
                          work_->orientedRotate = live_.rotate;
                          imageLoaded_ = work_->document->loaded;
                          if (!status) ShowFailure(status.failure());
-                         ShowNumbers();
+                         sizePanel_->ShowNumbers(live_);
                          RedrawPreview();
                        });
 }
@@ -322,7 +323,7 @@ void MainWindow::RedrawPreview() {
   }
   ShowPrintSize(s, d);
   DrawPage();
-  ShowNumbers();
+  sizePanel_->ShowNumbers(live_);
   emit previewRedrawn();
 }
 
