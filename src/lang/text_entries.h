@@ -50,4 +50,13 @@ inline constexpr std::size_t kFitToPage = 64;       // "Fit to Page"
 inline constexpr std::size_t kAlignControls = 262;  // "Align Controls"
 inline constexpr std::size_t kOptimalLayout = 263;  // "Optimal Layout"
 
+// The white panel.
+inline constexpr std::size_t kDisplayWhite = 46;    // "Display White"
+inline constexpr std::size_t kThresholdOn = 47;     // "Threshold on"
+inline constexpr std::size_t kPrintWhite = 48;      // "Print White"
+inline constexpr std::size_t kPrintCmy = 49;        // "Print CMY"
+inline constexpr std::size_t kWhiteDensity = 52;    // "White only Density"
+inline constexpr std::size_t kWhiteThreshold = 54;  // "Add White Threshold"
+inline constexpr std::size_t kWhiteControls = 260;  // "White Controls"
+
 }  // namespace nvx::entry

@@ -56,6 +56,7 @@
 #include "window/qt_text.h"
 #include "window/size_panel.h"
 #include "window/white_choke_box.h"
+#include "window/white_panel.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
 
@@ -72,20 +73,6 @@ constexpr int kBannerHeight = 40;
 QString SignedPercent(int position) {
   const int value = (position - 50) * 2;
   return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value) + QLatin1Char('%');
-}
-
-QSlider* PercentSlider(const char* name) {
-  auto* slider = new QSlider(Qt::Horizontal);
-  slider->setObjectName(QLatin1String(name));
-  slider->setRange(0, 100);
-  return slider;
-}
-
-QLabel* ValueLabel() {
-  auto* label = new QLabel;
-  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("+100%")) + 4);
-  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  return label;
 }
 
 }  // namespace
@@ -282,7 +269,8 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->setVerticalSpacing(3);
   printerPanel_ = new PrinterPanel(captions_, HasFaceUpExit(ModelKey()));
   grid->addWidget(printerPanel_, 0, 0, 3, 1);
-  grid->addWidget(BuildWhiteGroup(), 0, 1);
+  whitePanel_ = new WhitePanel(captions_);
+  grid->addWidget(whitePanel_, 0, 1);
   grid->addWidget(BuildImageGroup(), 1, 1);
   alignPanel_ = new AlignPanel(captions_);
   sizePanel_ = new SizePanel(captions_);
@@ -291,39 +279,6 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
   for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
   return panel;
-}
-
-QWidget* MainWindow::BuildWhiteGroup() {
-  auto* box = captions_.Add(new QGroupBox, 260);
-  box->setObjectName(QStringLiteral("whiteControls"));
-  auto* grid = new QGridLayout(box);
-  grid->setVerticalSpacing(2);
-  // The right-hand switches line up with the sliders below them.
-  auto check = [&](QCheckBox*& c, const char* name, int entry, int row, int col) {
-    c = captions_.Add(new QCheckBox, entry);
-    c->setObjectName(QLatin1String(name));
-    grid->addWidget(c, row, col, 1, col == 0 ? 1 : 3);
-  };
-  check(displayWhite_, "displayWhite", 46, 0, 0);
-  check(thresholdOn_, "thresholdOn", 47, 0, 1);
-  check(printWhite_, "printWhite", 48, 1, 0);
-  check(printCmy_, "printCmy", 49, 1, 1);
-  // Each caption stands left of its control, so "White Choke" fits in the
-  // height the group had without it.
-  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, int row) {
-    grid->addWidget(captions_.Add(new QLabel, entry), row, 0);
-    s = PercentSlider(name);
-    s->setPageStep(10);
-    value = ValueLabel();
-    grid->addWidget(s, row, 1, 1, 2);
-    grid->addWidget(value, row, 3);
-  };
-  slider(whiteDensity_, whiteDensityValue_, "whiteDensity", 52, 2);
-  slider(threshold_, thresholdValue_, "threshold", 54, 3);
-  grid->addWidget(captions_.Add(new QLabel, -1, texts::kWhiteChoke), 4, 0);
-  whiteChoke_ = new WhiteChokeBox;
-  grid->addWidget(whiteChoke_, 4, 1, 1, 2);
-  return box;
 }
 
 QWidget* MainWindow::BuildImageGroup() {
@@ -523,14 +478,14 @@ void MainWindow::ConnectControls() {
   connect(sizePanel_, &SizePanel::copiesEdited, this, &MainWindow::OnCopiesEdited);
   connect(sizePanel_, &SizePanel::settingChanged, this, &MainWindow::OnSettingChanged);
   connect(sizePanel_, &SizePanel::fitToPage, this, &MainWindow::OnFitToPage);
-  connect(whiteChoke_, &WhiteChokeBox::millimetresChanged, this, &MainWindow::OnWhiteChoke);
+  connect(whitePanel_, &WhitePanel::settingChanged, this, &MainWindow::OnSettingChanged);
+  connect(whitePanel_, &WhitePanel::chokeChanged, this, &MainWindow::OnWhiteChoke);
   connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
   connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
-  for (QCheckBox* c : {displayWhite_, thresholdOn_, printWhite_, printCmy_, mirror_, rotate_,
-                       guardArea_, blackRemoval_, patternPreview_}) {
+  for (QCheckBox* c : {mirror_, rotate_, guardArea_, blackRemoval_, patternPreview_}) {
     connect(c, &QCheckBox::clicked, this, &MainWindow::OnSettingChanged);
   }
-  for (QSlider* s : {whiteDensity_, threshold_, brightness_, contrast_}) {
+  for (QSlider* s : {brightness_, contrast_}) {
     connect(s, &QSlider::valueChanged, this, &MainWindow::OnSettingChanged);
   }
 }
@@ -539,10 +494,9 @@ void MainWindow::SetTabOrder() {
   // Printer choices first, then the buttons that act on them, then the white
   // and image switches, the alignment and the size fields, as the panels stand.
   QList<QWidget*> order = printerPanel_->TabOrder();
-  order << displayWhite_ << thresholdOn_ << printWhite_ << printCmy_ << whiteDensity_ << threshold_
-        << mirror_ << rotate_ << flip_ << guardArea_ << backgroundRemoval_ << blackRemoval_
+  order << whitePanel_->TabOrder();
+  order << mirror_ << rotate_ << flip_ << guardArea_ << backgroundRemoval_ << blackRemoval_
         << patternPreview_ << brightness_ << contrast_;
-  order.insert(order.indexOf(threshold_) + 1, whiteChoke_);
   order << alignPanel_->TabOrder() << sizePanel_->TabOrder();
   for (QToolButton* s : substrates_) order << s;
   for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
@@ -578,12 +532,7 @@ void MainWindow::KeepFrameOnScreen() {
 
 void MainWindow::ReadControls() {
   printerPanel_->Read(live_);
-  live_.displayWhite = displayWhite_->isChecked();
-  live_.thresholdOn = thresholdOn_->isChecked();
-  live_.printWhite = printWhite_->isChecked();
-  live_.printCmy = printCmy_->isChecked();
-  live_.whiteMaskPercent = whiteDensity_->value();
-  live_.tonerPercent = threshold_->value();
+  whitePanel_->Read(live_);
   live_.mirrorOn = mirror_->isChecked();
   live_.rotate = rotate_->isChecked();
   live_.flip = flip_->isChecked();
@@ -602,12 +551,7 @@ void MainWindow::ShowLive() {
   std::vector<std::unique_ptr<QSignalBlocker>> blockers;
   for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
   printerPanel_->Show(live_);
-  displayWhite_->setChecked(live_.displayWhite);
-  thresholdOn_->setChecked(live_.thresholdOn);
-  printWhite_->setChecked(live_.printWhite);
-  printCmy_->setChecked(live_.printCmy);
-  whiteDensity_->setValue(live_.whiteMaskPercent);
-  threshold_->setValue(live_.tonerPercent);
+  whitePanel_->Show(live_);
   mirror_->setChecked(live_.mirrorOn);
   rotate_->setChecked(live_.rotate);
   flip_->setChecked(live_.flip);
@@ -619,21 +563,12 @@ void MainWindow::ShowLive() {
   contrast_->setValue(live_.contrast);
   alignPanel_->Show(live_);
   sizePanel_->Show(live_);
-
-  // The enable states the media rules decide.
-  for (QWidget* w : {static_cast<QWidget*>(whiteDensity_), static_cast<QWidget*>(thresholdOn_)}) {
-    w->setEnabled(live_.whiteControlsEnabled);
-  }
-  threshold_->setEnabled(live_.whiteControlsEnabled && live_.thresholdSliderEnabled);
-  displayWhite_->setEnabled(live_.whiteControlsEnabled && live_.displayWhiteEnabled);
-  printCmy_->setEnabled(live_.printCmyEnabled);
   ShowWhiteChoke();
   ShowSliderLabels();
 }
 
 void MainWindow::ShowSliderLabels() {
-  whiteDensityValue_->setText(QString::number(whiteDensity_->value()) + QLatin1Char('%'));
-  thresholdValue_->setText(QString::number(threshold_->value()) + QLatin1Char('%'));
+  whitePanel_->ShowLabels();
   brightnessValue_->setText(SignedPercent(brightness_->value()));
   contrastValue_->setText(SignedPercent(contrast_->value()));
 }

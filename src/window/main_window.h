@@ -47,7 +47,7 @@ class PreviewWidget;
 class PrinterPanel;
 class AlignPanel;
 class SizePanel;
-class WhiteChokeBox;
+class WhitePanel;
 class WorkerMailbox;
 struct WindowWork;
 
@@ -103,7 +103,6 @@ class MainWindow : public QMainWindow {
   void BuildRecentFiles();
   QWidget* BuildHeader();
   QWidget* BuildToolPanel();
-  QWidget* BuildWhiteGroup();
   QWidget* BuildImageGroup();
   QWidget* BuildPreviewPanel();
   void ApplyTexts();
@@ -219,15 +218,7 @@ class MainWindow : public QMainWindow {
   PrinterPanel* printerPanel_ = nullptr;
   AlignPanel* alignPanel_ = nullptr;
   SizePanel* sizePanel_ = nullptr;
-  QCheckBox* displayWhite_ = nullptr;
-  QCheckBox* thresholdOn_ = nullptr;
-  QCheckBox* printWhite_ = nullptr;
-  QCheckBox* printCmy_ = nullptr;
-  QSlider* whiteDensity_ = nullptr;
-  QSlider* threshold_ = nullptr;
-  QLabel* whiteDensityValue_ = nullptr;
-  QLabel* thresholdValue_ = nullptr;
-  WhiteChokeBox* whiteChoke_ = nullptr;
+  WhitePanel* whitePanel_ = nullptr;
   std::optional<ColourAdjustPoints> pendingPoints_;  // edited while the worker ran
   QCheckBox* mirror_ = nullptr;
   QCheckBox* rotate_ = nullptr;

@@ -4,7 +4,7 @@
 #include "settings/units.h"
 #include "window/curve_editor.h"
 #include "window/main_window.h"
-#include "window/white_choke_box.h"
+#include "window/white_panel.h"
 
 // The colour-adjust curves and the white choke: settings the preview shows at
 // once, redrawn from the image already loaded.
@@ -47,8 +47,7 @@ void MainWindow::OnWhiteChoke(double mm) {
 
 void MainWindow::ShowWhiteChoke() {
   const DisplayUnit unit = ReadDisplayUnit(Files());
-  whiteChoke_->Show(live_.whiteChokeMm, unit, Text(DisplayUnitLabelEntry(unit)));
-  whiteChoke_->setEnabled(live_.whiteControlsEnabled);
+  whitePanel_->ShowChoke(live_, unit, Text(DisplayUnitLabelEntry(unit)));
 }
 
 }  // namespace nvx::app

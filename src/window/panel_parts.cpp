@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <algorithm>
 
 #include "window/qt_text.h"
@@ -36,6 +37,20 @@ QLineEdit* Field(const char* name, bool editable) {
                        12);
   if (!editable) field->setFocusPolicy(Qt::ClickFocus);
   return field;
+}
+
+QSlider* PercentSlider(const char* name) {
+  auto* slider = new QSlider(Qt::Horizontal);
+  slider->setObjectName(QLatin1String(name));
+  slider->setRange(0, 100);
+  return slider;
+}
+
+QLabel* ValueLabel() {
+  auto* label = new QLabel;
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("+100%")) + 4);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  return label;
 }
 
 }  // namespace nvx::app

@@ -7,7 +7,9 @@
 
 #include "lang/text_table.h"
 
+class QLabel;
 class QLineEdit;
+class QSlider;
 
 namespace nvx::app {
 
@@ -36,5 +38,9 @@ class Captions {
 
 // A number field of the panels, `editable` or shown only.
 QLineEdit* Field(const char* name, bool editable);
+// A horizontal slider from 0 to 100.
+QSlider* PercentSlider(const char* name);
+// The label beside a slider that shows its value.
+QLabel* ValueLabel();
 
 }  // namespace nvx::app
