@@ -59,4 +59,15 @@ inline constexpr std::size_t kWhiteDensity = 52;    // "White only Density"
 inline constexpr std::size_t kWhiteThreshold = 54;  // "Add White Threshold"
 inline constexpr std::size_t kWhiteControls = 260;  // "White Controls"
 
+// The image panel.
+inline constexpr std::size_t kMirror = 50;              // "Mirror"
+inline constexpr std::size_t kRotate = 51;              // "Rotate"
+inline constexpr std::size_t kBrightness = 55;          // "Brightness"
+inline constexpr std::size_t kBackgroundRemoval = 125;  // "Background Removal"
+inline constexpr std::size_t kFlip = 175;               // "Flip"
+inline constexpr std::size_t kContrast = 249;           // "Contrast"
+inline constexpr std::size_t kImageControls = 261;      // "Image Controls"
+inline constexpr std::size_t kGuardArea = 264;          // "Guard Area"
+inline constexpr std::size_t kPatternPreview = 265;     // "Pattern Preview"
+
 }  // namespace nvx::entry

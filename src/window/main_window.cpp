@@ -49,6 +49,7 @@
 #include "window/artwork.h"
 #include "window/curve_editor.h"
 #include "window/dialogs.h"
+#include "window/image_panel.h"
 #include "window/menu_text.h"
 #include "window/paper_dialogs.h"
 #include "window/preview_widget.h"
@@ -69,11 +70,6 @@ constexpr int kTickMs = 1000;
 constexpr int kFullPreviewPauseMs = 150;
 constexpr int kSwatchSide = 16;
 constexpr int kBannerHeight = 40;
-
-QString SignedPercent(int position) {
-  const int value = (position - 50) * 2;
-  return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value) + QLatin1Char('%');
-}
 
 }  // namespace
 
@@ -271,7 +267,8 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->addWidget(printerPanel_, 0, 0, 3, 1);
   whitePanel_ = new WhitePanel(captions_);
   grid->addWidget(whitePanel_, 0, 1);
-  grid->addWidget(BuildImageGroup(), 1, 1);
+  imagePanel_ = new ImagePanel(captions_, devicePixelRatioF());
+  grid->addWidget(imagePanel_, 1, 1);
   alignPanel_ = new AlignPanel(captions_);
   sizePanel_ = new SizePanel(captions_);
   grid->addWidget(alignPanel_, 0, 2);
@@ -279,55 +276,6 @@ QWidget* MainWindow::BuildToolPanel() {
   grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
   for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
   return panel;
-}
-
-QWidget* MainWindow::BuildImageGroup() {
-  auto* box = captions_.Add(new QGroupBox, 261);
-  box->setObjectName(QStringLiteral("imageControls"));
-  auto* grid = new QGridLayout(box);
-  grid->setVerticalSpacing(2);
-  struct Switch {
-    QCheckBox** box;
-    const char* name;
-    int entry;
-    std::string_view fallback;
-  };
-  const Switch switches[] = {
-      {&mirror_, "mirror", 50, {}},
-      {&rotate_, "rotate", 51, {}},
-      {&flip_, "flip", 175, {}},
-      {&guardArea_, "guardArea", 264, {}},
-      {&backgroundRemoval_, "backgroundRemoval", 125, {}},
-      {&blackRemoval_, "blackRemoval", -1, texts::kBlackRemoval},
-      {&patternPreview_, "patternPreview", 265, {}},
-  };
-  int i = 0;
-  for (const Switch& s : switches) {
-    *s.box = captions_.Add(new QCheckBox, s.entry, s.fallback);
-    (*s.box)->setObjectName(QLatin1String(s.name));
-    grid->addWidget(*s.box, i / 2, (i % 2) * 2, 1, 2);
-    ++i;
-  }
-  const qreal dpr = devicePixelRatioF();
-  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, int entry, const QPixmap& icon,
-                    int row) {
-    grid->addWidget(captions_.Add(new QLabel, entry), row, 0, 1, 4);
-    auto* picture = new QLabel;
-    picture->setPixmap(icon);
-    s = PercentSlider(name);
-    s->setPageStep(5);
-    s->setValue(50);
-    value = ValueLabel();
-    grid->addWidget(picture, row + 1, 0);
-    grid->addWidget(s, row + 1, 1, 1, 2);
-    grid->addWidget(value, row + 1, 3);
-  };
-  slider(brightness_, brightnessValue_, "brightness", 55, art::BrightnessIcon(18, dpr), 4);
-  slider(contrast_, contrastValue_, "contrast", 249, art::ContrastIcon(18, dpr), 6);
-  grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(2, 1);
-  grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
-  return box;
 }
 
 void MainWindow::BuildMenus() {
@@ -480,24 +428,18 @@ void MainWindow::ConnectControls() {
   connect(sizePanel_, &SizePanel::fitToPage, this, &MainWindow::OnFitToPage);
   connect(whitePanel_, &WhitePanel::settingChanged, this, &MainWindow::OnSettingChanged);
   connect(whitePanel_, &WhitePanel::chokeChanged, this, &MainWindow::OnWhiteChoke);
-  connect(flip_, &QCheckBox::clicked, this, &MainWindow::OnFlip);
-  connect(backgroundRemoval_, &QCheckBox::clicked, this, &MainWindow::OnBackgroundRemoval);
-  for (QCheckBox* c : {mirror_, rotate_, guardArea_, blackRemoval_, patternPreview_}) {
-    connect(c, &QCheckBox::clicked, this, &MainWindow::OnSettingChanged);
-  }
-  for (QSlider* s : {brightness_, contrast_}) {
-    connect(s, &QSlider::valueChanged, this, &MainWindow::OnSettingChanged);
-  }
+  connect(imagePanel_, &ImagePanel::settingChanged, this, &MainWindow::OnSettingChanged);
+  connect(imagePanel_, &ImagePanel::flipClicked, this, &MainWindow::OnFlip);
+  connect(imagePanel_, &ImagePanel::backgroundRemovalClicked, this,
+          &MainWindow::OnBackgroundRemoval);
 }
 
 void MainWindow::SetTabOrder() {
   // Printer choices first, then the buttons that act on them, then the white
   // and image switches, the alignment and the size fields, as the panels stand.
   QList<QWidget*> order = printerPanel_->TabOrder();
-  order << whitePanel_->TabOrder();
-  order << mirror_ << rotate_ << flip_ << guardArea_ << backgroundRemoval_ << blackRemoval_
-        << patternPreview_ << brightness_ << contrast_;
-  order << alignPanel_->TabOrder() << sizePanel_->TabOrder();
+  order << whitePanel_->TabOrder() << imagePanel_->TabOrder() << alignPanel_->TabOrder()
+        << sizePanel_->TabOrder();
   for (QToolButton* s : substrates_) order << s;
   for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
@@ -533,15 +475,7 @@ void MainWindow::KeepFrameOnScreen() {
 void MainWindow::ReadControls() {
   printerPanel_->Read(live_);
   whitePanel_->Read(live_);
-  live_.mirrorOn = mirror_->isChecked();
-  live_.rotate = rotate_->isChecked();
-  live_.flip = flip_->isChecked();
-  live_.guardArea = guardArea_->isChecked();
-  live_.backgroundRemoval = backgroundRemoval_->isChecked();
-  live_.blackRemoval = blackRemoval_->isChecked();
-  live_.patternPreview = patternPreview_->isChecked();
-  live_.brightness = brightness_->value();
-  live_.contrast = contrast_->value();
+  imagePanel_->Read(live_);
   alignPanel_->Read(live_);
   sizePanel_->Read(live_);
 }
@@ -552,15 +486,7 @@ void MainWindow::ShowLive() {
   for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
   printerPanel_->Show(live_);
   whitePanel_->Show(live_);
-  mirror_->setChecked(live_.mirrorOn);
-  rotate_->setChecked(live_.rotate);
-  flip_->setChecked(live_.flip);
-  guardArea_->setChecked(live_.guardArea);
-  backgroundRemoval_->setChecked(live_.backgroundRemoval);
-  blackRemoval_->setChecked(live_.blackRemoval);
-  patternPreview_->setChecked(live_.patternPreview);
-  brightness_->setValue(live_.brightness);
-  contrast_->setValue(live_.contrast);
+  imagePanel_->Show(live_);
   alignPanel_->Show(live_);
   sizePanel_->Show(live_);
   ShowWhiteChoke();
@@ -569,8 +495,7 @@ void MainWindow::ShowLive() {
 
 void MainWindow::ShowSliderLabels() {
   whitePanel_->ShowLabels();
-  brightnessValue_->setText(SignedPercent(brightness_->value()));
-  contrastValue_->setText(SignedPercent(contrast_->value()));
+  imagePanel_->ShowLabels();
 }
 
 void MainWindow::ShowBanner() {

@@ -48,6 +48,7 @@ class PrinterPanel;
 class AlignPanel;
 class SizePanel;
 class WhitePanel;
+class ImagePanel;
 class WorkerMailbox;
 struct WindowWork;
 
@@ -103,7 +104,6 @@ class MainWindow : public QMainWindow {
   void BuildRecentFiles();
   QWidget* BuildHeader();
   QWidget* BuildToolPanel();
-  QWidget* BuildImageGroup();
   QWidget* BuildPreviewPanel();
   void ApplyTexts();
   void FillLists();
@@ -219,18 +219,8 @@ class MainWindow : public QMainWindow {
   AlignPanel* alignPanel_ = nullptr;
   SizePanel* sizePanel_ = nullptr;
   WhitePanel* whitePanel_ = nullptr;
+  ImagePanel* imagePanel_ = nullptr;
   std::optional<ColourAdjustPoints> pendingPoints_;  // edited while the worker ran
-  QCheckBox* mirror_ = nullptr;
-  QCheckBox* rotate_ = nullptr;
-  QCheckBox* flip_ = nullptr;
-  QCheckBox* guardArea_ = nullptr;
-  QCheckBox* backgroundRemoval_ = nullptr;
-  QCheckBox* blackRemoval_ = nullptr;
-  QCheckBox* patternPreview_ = nullptr;
-  QSlider* brightness_ = nullptr;
-  QSlider* contrast_ = nullptr;
-  QLabel* brightnessValue_ = nullptr;
-  QLabel* contrastValue_ = nullptr;
   std::vector<QToolButton*> substrates_;
   PreviewWidget* preview_ = nullptr;
   // The page at the preview's full size, drawn off this thread once changes pause.
