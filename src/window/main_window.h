@@ -3,7 +3,6 @@
 #include <QFutureWatcher>
 #include <QMainWindow>
 #include <QPointer>
-#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -23,15 +22,9 @@
 #include "window/window_layout.h"
 
 class QAction;
-class QCheckBox;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSlider;
 class QSplitter;
 class QTimer;
 class QToolButton;
