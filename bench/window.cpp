@@ -30,11 +30,11 @@
 #include <string>
 #include <vector>
 
-#include "app/window/curve_editor.h"
-#include "app/window/main_window.h"
-#include "app/window/preview_widget.h"
-#include "app/window/window_work.h"
 #include "image/devil_errors.h"
+#include "window/curve_editor.h"
+#include "window/main_window.h"
+#include "window/preview_widget.h"
+#include "window/window_work.h"
 
 namespace {
 

@@ -26,4 +26,48 @@ inline constexpr std::size_t kFoil = 198;                    // "P.Foil"
 // The "Paper Tray" list in order.
 inline constexpr std::size_t kTrays[] = {kTrayAuto, kTrayMultiPurpose, kTray1};
 
+// The window's captions.
+inline constexpr std::size_t kPrintButton = 28;    // "Print"
+inline constexpr std::size_t kPaperSize = 30;      // "Paper Size"
+inline constexpr std::size_t kNoFileStatus = 32;   // "<<<<<        no file       >>>>>"
+inline constexpr std::size_t kSelectPrinter = 42;  // "Select Printer"
+inline constexpr std::size_t kPaperTray = 43;      // "Paper Tray"
+inline constexpr std::size_t kMediaType = 44;      // "Media Type"
+inline constexpr std::size_t kCopies = 45;         // "Copies"
+inline constexpr std::size_t kFaceUpExit = 154;    // "FaceUp Exit"
+inline constexpr std::size_t kPatternPrint = 213;  // "Pattern Print"
+
+// The size and align panels.
+inline constexpr std::size_t kXSize = 56;           // "X Size"
+inline constexpr std::size_t kYSize = 57;           // "Y Size"
+inline constexpr std::size_t kDpi = 58;             // "DPI"
+inline constexpr std::size_t kZoom = 59;            // "Zoom"
+inline constexpr std::size_t kXCopy = 60;           // "X Copy"
+inline constexpr std::size_t kYCopy = 61;           // "Y Copy"
+inline constexpr std::size_t kTotal = 62;           // "Total"
+inline constexpr std::size_t kAutomaticTile = 63;   // "Automatic Tile"
+inline constexpr std::size_t kFitToPage = 64;       // "Fit to Page"
+inline constexpr std::size_t kAlignControls = 262;  // "Align Controls"
+inline constexpr std::size_t kOptimalLayout = 263;  // "Optimal Layout"
+
+// The white panel.
+inline constexpr std::size_t kDisplayWhite = 46;    // "Display White"
+inline constexpr std::size_t kThresholdOn = 47;     // "Threshold on"
+inline constexpr std::size_t kPrintWhite = 48;      // "Print White"
+inline constexpr std::size_t kPrintCmy = 49;        // "Print CMY"
+inline constexpr std::size_t kWhiteDensity = 52;    // "White only Density"
+inline constexpr std::size_t kWhiteThreshold = 54;  // "Add White Threshold"
+inline constexpr std::size_t kWhiteControls = 260;  // "White Controls"
+
+// The image panel.
+inline constexpr std::size_t kMirror = 50;              // "Mirror"
+inline constexpr std::size_t kRotate = 51;              // "Rotate"
+inline constexpr std::size_t kBrightness = 55;          // "Brightness"
+inline constexpr std::size_t kBackgroundRemoval = 125;  // "Background Removal"
+inline constexpr std::size_t kFlip = 175;               // "Flip"
+inline constexpr std::size_t kContrast = 249;           // "Contrast"
+inline constexpr std::size_t kImageControls = 261;      // "Image Controls"
+inline constexpr std::size_t kGuardArea = 264;          // "Guard Area"
+inline constexpr std::size_t kPatternPreview = 265;     // "Pattern Preview"
+
 }  // namespace nvx::entry

@@ -73,7 +73,7 @@ struct OrderCase {
   std::array<int, 4> fullColumns;  // the white plane has 20 %, the colour planes 10 % each
 };
 
-void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class TonerOrders : public testing::TestWithParam<OrderCase> {};
 
@@ -120,8 +120,6 @@ struct UnusableCase {
   const char* name;
   std::string_view colourToner;
 };
-
-void PrintTo(const UnusableCase& c, std::ostream* os) { *os << c.name; }
 
 class UnusableToner : public testing::TestWithParam<UnusableCase> {};
 

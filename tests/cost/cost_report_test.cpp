@@ -23,7 +23,7 @@ struct SummaryCase {
   std::string_view expected;
 };
 
-void PrintTo(const SummaryCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class CostSummary : public testing::TestWithParam<SummaryCase> {};
 

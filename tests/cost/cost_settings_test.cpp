@@ -63,7 +63,7 @@ struct BoxCase {
   bool accepted;
 };
 
-void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class CostBoxes : public testing::TestWithParam<BoxCase> {};
 
@@ -99,8 +99,6 @@ struct OptionCase {
   std::string_view stored;
   StatsOption option;
 };
-
-void PrintTo(const OptionCase& c, std::ostream* os) { *os << c.name; }
 
 class StatsOptions : public testing::TestWithParam<OptionCase> {};
 

@@ -6,6 +6,7 @@
 #include "image/background.h"
 #include "image/crop.h"
 #include "image/page_fit.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -33,7 +34,7 @@ struct FitCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class FitToPageTest : public testing::TestWithParam<FitCase> {};
 
@@ -97,7 +98,6 @@ struct BackgroundCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const BackgroundCase& c, std::ostream* os) { *os << c.name; }
 
 class BackgroundTest : public testing::TestWithParam<BackgroundCase> {};
 

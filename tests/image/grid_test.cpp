@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "image/separation.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -27,7 +28,7 @@ struct OrientationCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const OrientationCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class Orientation : public ::testing::TestWithParam<OrientationCase> {};
 

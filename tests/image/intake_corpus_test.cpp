@@ -17,6 +17,7 @@
 #include "image/decode_child.h"
 #include "image/intake.h"
 #include "load_fixture.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -89,7 +90,7 @@ struct UprightCase {
   int orientation;
   int tolerance;  // JPEG is lossy
 };
-void PrintTo(const UprightCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class Upright : public Corpus, public testing::WithParamInterface<UprightCase> {};
 
@@ -145,7 +146,6 @@ struct WriterCase {
   bool pillow = false;         // compared with Pillow's decode instead of ImageMagick's
   std::string reference = "";  // options of ImageMagick's decode
 };
-void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
 
 class Writers : public Corpus, public testing::WithParamInterface<WriterCase> {};
 
@@ -244,7 +244,6 @@ struct UnreadableCase {
   std::string make;  // ImageMagick arguments, or "" for bytes of no known kind
   const char* mentions;
 };
-void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
 
 class Unreadable : public Corpus, public testing::WithParamInterface<UnreadableCase> {};
 
@@ -321,7 +320,6 @@ struct ChildCase {
   DecodeFault fault;
   const char* mentions;
 };
-void PrintTo(const ChildCase& c, std::ostream* os) { *os << c.name; }
 
 class FailingDecoder : public Corpus, public testing::WithParamInterface<ChildCase> {};
 

@@ -12,6 +12,7 @@
 #include "image/devil_errors.h"
 #include "load_fixture.h"
 #include "settings/settings_keys.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -144,7 +145,7 @@ struct BadFile {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const BadFile& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class BadFileTest : public LoadTest, public testing::WithParamInterface<BadFile> {};
 

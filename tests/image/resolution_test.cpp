@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/named_case.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
@@ -21,7 +22,7 @@ struct FileCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class FileResolutionTest : public testing::TestWithParam<FileCase> {};
 
@@ -104,7 +105,6 @@ struct HostileCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 class HostileBytesTest : public testing::TestWithParam<HostileCase> {};
 

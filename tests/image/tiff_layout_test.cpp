@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "load_fixture.h"
+#include "support/named_case.h"
 
 namespace nvx {
 namespace {
@@ -31,7 +32,7 @@ struct Layout {
   std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;
   bool big = false;  // BigTIFF
 };
-void PrintTo(const Layout& l, std::ostream* os) { *os << l.name; }
+using test::PrintTo;
 
 constexpr std::uint32_t kWidth = 40, kHeight = 24;  // tiles of 16 stand out right and below
 
@@ -253,7 +254,6 @@ struct LabCase {
   std::uint16_t photometric;
   std::uint16_t bits;
 };
-void PrintTo(const LabCase& c, std::ostream* os) { *os << c.name; }
 
 class TiffLab : public test::LoadTest, public testing::WithParamInterface<LabCase> {};
 

@@ -1,4 +1,4 @@
-#include "app/lang_command.h"
+#include "cli/lang_command.h"
 
 #include <gtest/gtest.h>
 

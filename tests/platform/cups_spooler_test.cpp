@@ -132,7 +132,7 @@ struct Refusal {
   const char* mentions;
 };
 
-void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class CupsSpoolerRefuses : public CupsSpooler, public testing::WithParamInterface<Refusal> {};
 

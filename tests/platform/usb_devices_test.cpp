@@ -52,7 +52,7 @@ struct SysfsCase {
   std::vector<std::string> expected;
 };
 
-void PrintTo(const SysfsCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class UsbPrinterInstancePaths : public testing::TestWithParam<SysfsCase> {};
 

@@ -20,7 +20,7 @@ struct PaperCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const PaperCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class PaperTable : public testing::TestWithParam<PaperCase> {};
 
@@ -89,7 +89,6 @@ struct TrayCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const TrayCase& c, std::ostream* os) { *os << c.name; }
 
 class InputSlot : public testing::TestWithParam<TrayCase> {};
 
@@ -136,7 +135,6 @@ struct BinCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const BinCase& c, std::ostream* os) { *os << c.name; }
 
 class OutputBin : public testing::TestWithParam<BinCase> {};
 

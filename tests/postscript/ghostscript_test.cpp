@@ -89,7 +89,7 @@ struct PrintCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const PrintCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class GhostscriptPrint : public testing::TestWithParam<PrintCase> {};
 

@@ -49,7 +49,7 @@ struct CopiesCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const CopiesCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class CopiesBlock : public testing::TestWithParam<CopiesCase> {};
 

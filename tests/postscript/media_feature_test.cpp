@@ -42,7 +42,7 @@ struct BlockCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class MediaBlockText : public testing::TestWithParam<BlockCase> {};
 
@@ -108,7 +108,6 @@ struct CodeCase {
 };
 
 // Test names show the case, not its bytes.
-void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.name; }
 
 class MediaCode : public testing::TestWithParam<CodeCase> {};
 

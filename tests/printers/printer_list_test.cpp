@@ -29,7 +29,7 @@ struct ListCase {
   int selected;
 };
 
-void PrintTo(const ListCase& c, std::ostream* os) { *os << c.name; }
+using test::PrintTo;
 
 class FillPrinterListTable : public testing::TestWithParam<ListCase> {};
 
@@ -83,8 +83,6 @@ struct DetectCase {
   std::vector<std::string> paths;
   UsbPrinterInfo expected;
 };
-
-void PrintTo(const DetectCase& c, std::ostream* os) { *os << c.name; }
 
 class DetectUsbPrinterTable : public testing::TestWithParam<DetectCase> {};
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <string_view>
 
 namespace nvx::test {
 
@@ -14,5 +16,11 @@ struct CaseName {
     return std::string(info.param.name);
   }
 };
+
+// Prints a case of a parameterised test as its `name` in gtest's messages.
+// A test file brings it beside its cases with `using test::PrintTo;`.
+template <class Case>
+requires requires(const Case& c) { std::string_view(c.name); }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 }  // namespace nvx::test

@@ -1,0 +1,68 @@
+#include "cli/cli_session.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+#include "cli/commands.h"
+
+namespace nvx::app {
+
+CliSession::CliSession() { hooks = TerminalHooks(); }
+
+CliSession::~CliSession() {
+  if (!files.userFolder.empty()) CommitSession(*this);
+}
+
+int OpenCliSession(CliSession& session, std::string_view model) {
+  Status opened = OpenPrintSession(session, model);
+  return opened ? kExitOk : ReportFailure(opened.failure(), ExitStatusFor(opened.failure()));
+}
+
+int StoreCliSession(CliSession& session) { return CommitSession(session) ? kExitOk : kExitFailure; }
+
+int ReportFailure(const Failure& failure, int exitStatus) {
+  if (!failure.message.empty()) std::cerr << "nvxprint: " << failure.message << "\n";
+  return exitStatus;
+}
+
+int ExitStatusFor(const Failure& failure) {
+  return failure.kind == Failure::Kind::Refused ? kExitUsage : kExitFailure;
+}
+
+UiHooks TerminalHooks(bool* messageShown) {
+  UiHooks hooks;
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  if (terminal) {
+    auto last = std::make_shared<int>(-1);
+    hooks.progress = [last](int percent) {
+      if (percent == *last) return;
+      *last = percent;
+      std::cerr << "\r["
+                << (percent < 10    ? "  "
+                    : percent < 100 ? " "
+                                    : "")
+                << percent << "%]" << std::flush;
+    };
+    hooks.status = [last](std::string_view text) {
+      std::string line(text);
+      std::erase_if(line, [](char c) { return c == '<' || c == '>'; });
+      const std::size_t first = line.find_first_not_of(' ');
+      if (first == std::string::npos) return;
+      line = line.substr(first, line.find_last_not_of(' ') - first + 1);
+      std::cerr << "\r      " << line << "\n" << std::flush;
+      *last = -1;
+    };
+  }
+  hooks.message = [messageShown](const Message& m) {
+    std::string text = m.text;
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    std::cerr << "nvxprint: " << text << "\n";
+    if (messageShown) *messageShown = true;
+  };
+  return hooks;
+}
+
+}  // namespace nvx::app

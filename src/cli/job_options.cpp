@@ -1,0 +1,65 @@
+#include "cli/job_options.h"
+
+#include "base/text.h"
+#include "cli/commands.h"
+
+namespace nvx::app {
+
+void AddJobOptions(CommandOptions& options, CommandOutput output) {
+  if (output == CommandOutput::Job) {
+    options.Add(ValueOption(
+        "to", "Write the job to FILE (a device or FIFO too; - for stdout) instead of a printer.",
+        "FILE"));
+    options.Add(ValueOption(
+        "printer", "Send to the CUPS queue QUEUE (default: the model's printer).", "QUEUE"));
+  }
+  options.Add(ValueOption("paper", "Paper size, as the paper list names it.", "NAME"));
+  options.Add(ValueOption("tray", "Paper tray: AUTO, MultiPurpose Tray or Tray 1.", "NAME"));
+  options.Add(ValueOption("media", "Media type, as the media list names it.", "NAME"));
+  options.Add(ValueOption("copies", "Number of copies (1 to 99).", "N"));
+  options.Add(ValueOption("model", "Printer model key, e.g. C711WT or Pro8432WT.", "KEY"));
+}
+
+int ApplyJobOptions(CliSession& s, const CommandOptions& options) {
+  Status status;
+  // The window's order: paper, tray, medium. A paper fed from one tray only
+  // locks the tray before it is chosen; a medium's lock keeps the tray chosen.
+  if (options.IsSet("paper")) status = ChoosePaper(s, options.Value("paper"));
+  if (status && options.IsSet("tray")) status = ChooseTray(s, options.Value("tray"));
+  if (status && options.IsSet("media")) {
+    Result<MediaRuleOutcome> media = ChooseMedia(s, options.Value("media"));
+    if (!media) status = media.failure();
+  }
+  // The media's rules may change the margins: the page must still have room.
+  if (status) status = CheckPrintableArea(s);
+  if (status && options.IsSet("copies")) {
+    const std::string text = options.Value("copies");
+    std::optional<long long> count = ParseWholeNumber(text);
+    if (!count || *count < kMinCopies || *count > kMaxCopies) {
+      status = Fail("--copies takes a whole number from 1 to 99, not '" + text + "'",
+                    Failure::Kind::Refused);
+    } else {
+      status = SetCopies(s, static_cast<int>(*count));
+    }
+  }
+  return status ? kExitOk : ReportFailure(status.failure(), ExitStatusFor(status.failure()));
+}
+
+Result<JobDestination> ChooseDestination(const CliSession& s, const CommandOptions& options) {
+  if (options.IsSet("to")) return JobDestination{options.Value("to"), {}};
+  if (options.IsSet("printer") && !options.Value("printer").empty())
+    return JobDestination{{}, options.Value("printer")};
+  Result<std::string> queue = DefaultPrinter(s.files, s.modelKey);
+  if (!queue) return queue.failure();
+  return JobDestination{{}, *queue};
+}
+
+int DeliverCommandJob(CliSession& s, const CommandOptions& options, const PrintJob& job,
+                      std::string_view documentName) {
+  Result<JobDestination> destination = ChooseDestination(s, options);
+  if (!destination) return ReportFailure(destination.failure(), kExitFailure);
+  Status delivered = DeliverJob(*destination, documentName, job, s.text, s.hooks);
+  return delivered ? kExitOk : ReportFailure(delivered.failure(), kExitFailure);
+}
+
+}  // namespace nvx::app

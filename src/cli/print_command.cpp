@@ -1,0 +1,205 @@
+#include <iostream>
+#include <optional>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/image_options.h"
+#include "cli/job_options.h"
+#include "cli/preview_output.h"
+#include "cost/cost_settings.h"
+#include "job/costing.h"
+#include "lang/text_entries.h"
+
+namespace nvx::app {
+namespace {
+
+// Takes the one IMAGE argument; empty after a message when there is not one.
+std::string ImageArgument(const CommandOptions& options, const char* command) {
+  const std::vector<std::string> words = options.Positionals();
+  if (words.size() == 1) return words.front();
+  std::cerr << "nvxprint " << command << ": give one image file"
+            << (words.empty() ? "" : " (and nothing else)") << "\n";
+  return {};
+}
+
+// The report and the summary, as the window's report shows them: on stdout,
+// or on stderr when the job itself went to stdout.
+int ShowCost(const CliSession& session, std::ostream& out = std::cout) {
+  if (!session.lastCost) {
+    return ReportFailure(Fail(session.lastCostFailure.empty() ? "the print could not be costed"
+                                                              : session.lastCostFailure),
+                         kExitFailure);
+  }
+  auto lines = [](std::string text) {
+    std::erase(text, '\r');
+    return text;
+  };
+  const PrintCost& cost = *session.lastCost;
+  out << lines(cost.report.optionLine) << "\n\n"
+      << lines(cost.report.text) << "\n\n"
+      << lines(cost.summary) << "\n";
+  return kExitOk;
+}
+
+// The session as the window opens it, the options, then the image loaded,
+// turned and placed: what every image command starts with.
+int OpenImageForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
+                        const std::string& file, int areaWidthPx = kDefaultPreviewWidthPx,
+                        int areaHeightPx = kDefaultPreviewHeightPx, int page = 0) {
+  if (int opened = OpenSessionWithOptions(session, options); opened != kExitOk) return opened;
+  if (page > 0) session.live.page = page;
+  return OpenForCommand(session, document, options, file, areaWidthPx, areaHeightPx);
+}
+
+bool AllPages(const CommandOptions& options) { return options.IsSet("pages"); }
+
+// One page of a document printed on its own: a session opened for it, as the
+// first page's was, and its job. `cost` is filled when the settings ask for
+// the cost of what is sent.
+int MakePageJob(const CommandOptions& options, const std::string& file, int page, PrintJob& job,
+                std::optional<PrintCost>& cost) {
+  CliSession session;
+  ImageDocument document;
+  if (int opened = OpenImageForCommand(session, document, options, file, kDefaultPreviewWidthPx,
+                                       kDefaultPreviewHeightPx, page);
+      opened != kExitOk)
+    return opened;
+  Result<PrintJob> made = BuildImageJob(session, document, true);
+  if (!made) return ReportFailure(made.failure(), ExitStatusFor(made.failure()));
+  if (ReadStatsOption(session.files) == StatsOption::PrintAndCost) {
+    Result<PrintCost> costed = CostSentJob(session, *made);
+    if (!costed) return ReportFailure(costed.failure(), kExitFailure);
+    cost = std::move(*costed);
+  }
+  job = std::move(*made);
+  return kExitOk;
+}
+
+// Puts `next` after `job` in one spool document: each stays a complete job
+// with its own end-of-job byte.
+void AppendJob(PrintJob& job, PrintJob&& next) {
+  const std::vector<std::uint8_t> first = SpoolBytes(job);
+  job.header.assign(first.begin(), first.end());
+  job.header += next.header;
+  job.data = std::move(next.data);
+  job.trailer = std::move(next.trailer);
+}
+
+}  // namespace
+
+int RunPrintCommand(const std::vector<std::string>& args) {
+  CommandOptions options(
+      "nvxprint print IMAGE [OPTIONS]",
+      "Prints an image (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC) or vector artwork (PDF, "
+      "SVG, EPS or PostScript, at its true size on transparent paper) as the main window would, "
+      "or writes the job to a file with --to.");
+  options.AddPositional("IMAGE", "The image file to print.");
+  AddImageOptions(options);
+  if (auto status = options.Parse("print", args)) return *status;
+  const std::string file = ImageArgument(options, "print");
+  if (file.empty()) return kExitUsage;
+
+  CliSession session;
+  ImageDocument document;
+  if (int opened = OpenImageForCommand(session, document, options, file); opened != kExitOk)
+    return opened;
+
+  Result<PrintJob> job = BuildImageJob(session, document, true);
+  if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
+  if (job->outcome == JobOutcome::CostedOnly) {
+    std::cerr << "nvxprint: the settings ask for the cost only (Stats/Option is 1): nothing was "
+                 "printed\n";
+    const int shown = ShowCost(session);
+    return shown == kExitOk ? kExitFailure : shown;
+  }
+  const std::string name = PrintDocumentName(session.live.caption, session.text[entry::kTitle],
+                                             session.live.xCopy, session.live.yCopy);
+  // Each further page is costed as its job is made, the first after sending.
+  std::vector<PrintCost> otherCosts;
+  for (int page = 2; AllPages(options) && page <= document.image.pageCount; ++page) {
+    PrintJob next;
+    std::optional<PrintCost> cost;
+    if (int made = MakePageJob(options, file, page, next, cost); made != kExitOk) return made;
+    AppendJob(*job, std::move(next));
+    if (cost) otherCosts.push_back(std::move(*cost));
+  }
+  const int delivered = DeliverCommandJob(session, options, *job, name);
+  if (delivered != kExitOk || ReadStatsOption(session.files) != StatsOption::PrintAndCost)
+    return delivered;
+  Result<PrintCost> cost = CostSentJob(session, *job);
+  if (!cost) return ReportFailure(cost.failure(), kExitFailure);
+  const bool jobOnStdout = options.IsSet("to") && options.Value("to") == "-";
+  otherCosts.insert(otherCosts.begin(), std::move(*cost));
+  for (PrintCost& pageCost : otherCosts) {
+    session.lastCost = std::move(pageCost);
+    if (int shown = ShowCost(session, jobOnStdout ? std::cerr : std::cout); shown != kExitOk)
+      return shown;
+  }
+  return kExitOk;
+}
+
+int RunCostCommand(const std::vector<std::string>& args) {
+  CommandOptions options("nvxprint cost IMAGE [OPTIONS]",
+                         "Prices a print of the image without printing it: separates it as a "
+                         "print would, writes the cost of one print to the settings (TCOST), and "
+                         "shows the report and the summary.");
+  options.AddPositional("IMAGE", "The image file to price.");
+  AddImageOptions(options);
+  if (auto status = options.Parse("cost", args)) return *status;
+  const std::string file = ImageArgument(options, "cost");
+  if (file.empty()) return kExitUsage;
+
+  // With --pages all, each page is priced on its own, as its own print.
+  int pageCount = 1;
+  for (int page = 1; page <= pageCount; ++page) {
+    CliSession session;
+    ImageDocument document;
+    if (int opened = OpenImageForCommand(session, document, options, file, kDefaultPreviewWidthPx,
+                                         kDefaultPreviewHeightPx, AllPages(options) ? page : 0);
+        opened != kExitOk)
+      return opened;
+    if (AllPages(options)) pageCount = document.image.pageCount;
+    // As the cost settings dialog does when it opens: the defaults where none are set.
+    OpenCostSettings(session.files);
+    CostInsteadOfPrinting(session);
+    Result<PrintJob> job = BuildImageJob(session, document, true);
+    if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
+    if (int shown = ShowCost(session); shown != kExitOk) return shown;
+  }
+  return kExitOk;
+}
+
+int RunPreviewCommand(const std::vector<std::string>& args) {
+  CommandOptions options("nvxprint preview IMAGE --to FILE.png [OPTIONS]",
+                         "Writes the preview the main window would show for the image: the "
+                         "page with its copies in the printer's colours, the simulated white, "
+                         "on the chosen substrate.");
+  options.AddPositional("IMAGE", "The image file to preview.");
+  options.Add(ValueOption("to", "Write the preview picture (PNG) to FILE.", "FILE"));
+  AddImageOptions(options, CommandOutput::NotAJob);
+  options.Add(ValueOption("size", "The preview area in pixels (default 310x438).", "WxH"));
+  options.Add(
+      ValueOption("background", "Substrate colour 1..17 (6 white, 3 black, 17 film).", "N"));
+  if (auto status = options.Parse("preview", args)) return *status;
+  const std::string file = ImageArgument(options, "preview");
+  if (file.empty()) return kExitUsage;
+  if (!options.IsSet("to")) {
+    std::cerr << "nvxprint preview: say where the picture goes with --to FILE.png\n";
+    return kExitUsage;
+  }
+  if (AllPages(options)) {
+    std::cerr << "nvxprint preview: one picture shows one page; choose it with --page N\n";
+    return kExitUsage;
+  }
+  PreviewArea area;
+  if (!ParsePreviewArea(options, area)) return kExitUsage;
+
+  CliSession session;
+  ImageDocument document;
+  const int opened = OpenImageForCommand(session, document, options, file, area.width, area.height);
+  if (opened != kExitOk) return opened;
+  PreviewBitmap page = RenderPagePreview(session, document, area.substrate);
+  return WritePreviewPng(options.Value("to"), page);
+}
+
+}  // namespace nvx::app

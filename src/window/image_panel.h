@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QList>
+
+#include "settings/live_settings.h"
+
+class QCheckBox;
+class QLabel;
+class QSlider;
+
+namespace nvx::app {
+
+class Captions;
+
+// The image panel: mirror, rotate, flip, the guard area, background and black
+// removal, the pattern preview, and the brightness and contrast sliders.
+class ImagePanel : public QGroupBox {
+  Q_OBJECT
+ public:
+  // `dpr`: the window's device pixel ratio, for the sliders' pictures.
+  ImagePanel(Captions& captions, qreal dpr, QWidget* parent = nullptr);
+
+  void Read(LiveSettings& live) const;
+  void Show(const LiveSettings& live);
+  // The sliders' values beside them.
+  void ShowLabels();
+  QList<QWidget*> TabOrder() const;
+
+ signals:
+  void settingChanged();
+  void flipClicked();
+  void backgroundRemovalClicked();
+
+ private:
+  QCheckBox* mirror_ = nullptr;
+  QCheckBox* rotate_ = nullptr;
+  QCheckBox* flip_ = nullptr;
+  QCheckBox* guardArea_ = nullptr;
+  QCheckBox* backgroundRemoval_ = nullptr;
+  QCheckBox* blackRemoval_ = nullptr;
+  QCheckBox* patternPreview_ = nullptr;
+  QSlider* brightness_ = nullptr;
+  QSlider* contrast_ = nullptr;
+  QLabel* brightnessValue_ = nullptr;
+  QLabel* contrastValue_ = nullptr;
+};
+
+}  // namespace nvx::app

@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+
+#include "cli/image_options.h"
+#include "job/image_document.h"
+#include "support/command.h"
+#include "support/fresh_config.h"
+#include "support/named_case.h"
+#include "support/temp_folder.h"
+#include "support/vector_artwork.h"
+
+namespace nvx {
+namespace {
+
+const std::string kPhoto = NVX_TEST_DATA_DIR "/photos/coffee120.tif";
+
+struct PrintCase {
+  const char* name;
+  std::vector<std::string> args;
+};
+
+// Test names show the case, not its bytes.
+using test::PrintTo;
+
+// Everything one print makes: the planes the separation gives, and the job.
+struct PrintOutcome {
+  std::vector<std::uint8_t> planes;  // the image's rows of five planes
+  int width = 0;
+  int height = 0;
+  Placement placement;
+  std::string jobFile;
+};
+
+class PrintFixture : public testing::Test {
+ protected:
+  test::TempFolder home;
+
+  void SetUp() override {
+    test::UseFreshConfig(home);
+    setenv("SOURCE_DATE_EPOCH", "1765000000", 1);
+  }
+
+  std::vector<std::string> Environment() const {
+    return {"XDG_CONFIG_HOME=" + (home / "config").string(),
+            "XDG_CONFIG_DIRS=" + (home / "etc").string(), "NVXPRINT_DATA_DIR=" NVX_SHARE_DIR,
+            "SOURCE_DATE_EPOCH=1765000000"};
+  }
+
+  // The print command's steps, in process, keeping the separated planes.
+  PrintOutcome Print(const std::vector<std::string>& args) {
+    app::CommandOptions options("print", "");
+    options.AddPositional("IMAGE", "");
+    app::AddImageOptions(options);
+    std::vector<std::string> words = args;
+    words.push_back(kPhoto);
+    EXPECT_EQ(options.Parse("print", words), std::nullopt);
+
+    app::CliSession session;
+    EXPECT_EQ(app::OpenCliSession(session, options.Value("model")), 0);
+    ImageDocument path;
+    EXPECT_EQ(app::ApplyOptionsBeforeLoad(session, options), 0);
+    EXPECT_EQ(app::OpenForCommand(session, path, options, kPhoto, 310, 438), 0);
+
+    PrintOutcome outcome;
+    OrientedImage grid = path.grid;
+    SeparationOptions separation;
+    separation.foil = IsFoilMedia(session.live, session.text);
+    separation.blackFuzzy = session.Settings().blackFuzzy;
+    SeparationResult separated = SeparateImage(grid, path.table, session.live, separation, {});
+    outcome.planes.assign(separated.planes.begin(), separated.planes.end());
+    outcome.width = path.grid.workWidthPx;
+    outcome.height = path.grid.workHeightPx;
+    outcome.placement = path.placement;
+
+    Result<PrintJob> job = BuildImageJob(session, path, false);
+    EXPECT_TRUE(job.ok());
+    outcome.jobFile = (home / "job.prn").string();
+    std::vector<std::uint8_t> bytes = job ? SpoolBytes(*job) : std::vector<std::uint8_t>{};
+    test::WriteFileBytes(
+        outcome.jobFile,
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return outcome;
+  }
+};
+
+int Occurrences(const std::string& text, std::string_view part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
+class PrintSessionPhoto : public PrintFixture, public testing::WithParamInterface<PrintCase> {};
+class PrintCommand : public PrintFixture {};
+
+// Ghostscript prints every copy's planes 1 to 4 as C, M, Y and K at the place
+// the layout chose, one image pixel a device pixel, and nothing anywhere else.
+TEST_P(PrintSessionPhoto, GhostscriptPutsTheSeparatedPlanesWhereTheLayoutSays) {
+  PrintOutcome print = Print(GetParam().args);
+  ASSERT_GT(print.width, 0);
+  std::string log;
+  auto raster = home / "page.cmyk";
+  ASSERT_EQ(test::RenderJob(print.jobFile, raster, log), 0) << log;
+  ASSERT_EQ(log.find("Error"), std::string::npos) << log;
+  const int pageWidth = 595;
+  const std::size_t pageBytes = static_cast<std::size_t>(pageWidth) * 842 * 4;
+  std::string page = test::ReadFileBytes(raster);
+  ASSERT_GE(page.size(), pageBytes);
+  ASSERT_EQ(page.size() % pageBytes, 0u);  // one page a copy
+  page.resize(pageBytes);
+
+  const Placement& place = print.placement;
+  const int w = print.width;
+  std::size_t inked = 0;
+  std::size_t mismatches = 0;
+  for (int copyRow = 0; copyRow < place.nY; ++copyRow) {
+    for (int copyCol = 0; copyCol < place.nX; ++copyCol) {
+      const int x0 = place.left + copyCol * (w + place.gapX);
+      const int y0 = place.top + copyRow * (print.height + place.gapY);
+      for (int row = 0; row < print.height; ++row) {
+        const std::uint8_t* planes = &print.planes[static_cast<std::size_t>(row) * w * 5];
+        for (int col = 0; col < w; ++col) {
+          const std::size_t at = (static_cast<std::size_t>(y0 + row) * pageWidth + x0 + col) * 4;
+          for (int p = 0; p < 4; ++p) {
+            const auto expected = planes[p * w + col];
+            inked += expected != 0;
+            mismatches += static_cast<std::uint8_t>(page[at + p]) != expected;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0u);
+  std::size_t onPage = 0;
+  for (char byte : page) onPage += byte != 0;
+  EXPECT_EQ(onPage, inked) << "ink outside the copies";
+  EXPECT_GT(inked, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Photograph, PrintSessionPhoto,
+    testing::Values(
+        PrintCase{"Defaults", {}}, PrintCase{"TransferMediaWithWhite", {"--media", "P.Uno White"}},
+        PrintCase{
+            "WhiteFirst",
+            {"--model", "Pro8432WT", "--toner-order", "WF", "--print-white", "--no-print-cmy"}},
+        PrintCase{"Rotated", {"--rotate", "--print-white"}},
+        PrintCase{"MirroredAndRotated", {"--mirror", "--rotate"}}, PrintCase{"Flipped", {"--flip"}},
+        PrintCase{"FlippedAndMirrored", {"--flip", "--mirror", "--print-white"}},
+        PrintCase{"CopiesGrid", {"--x-copies", "3", "--y-copies", "2", "--copies", "2"}},
+        PrintCase{"Foil", {"--media", "P.Foil"}}),
+    test::CaseName());
+
+TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
+  PrintOutcome print = Print({"--media", "P.Uno White", "--x-copies", "2"});
+  const std::string inProcess = test::ReadFileBytes(print.jobFile);
+  auto cli = home / "cli.prn";
+  auto result = test::RunNvxprint(
+      {"print", kPhoto, "--to", cli.string(), "--media", "P.Uno White", "--x-copies", "2"},
+      Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(test::ReadFileBytes(cli), inProcess);
+}
+
+// Margins a medium sets for its own job never reach the settings file, so an
+// interrupted or concurrent run cannot leave them behind as the user's.
+TEST_F(PrintCommand, DarkFoilMarginsHoldOnlyForTheRun) {
+  {
+    app::CliSession session;
+    ASSERT_EQ(app::OpenCliSession(session, ""), 0);
+    session.text.Set(198, "P.Foil dark");
+    session.mediaList.push_back("P.Foil dark");
+    ASSERT_TRUE(ChooseMedia(session, "P.Foil dark").ok());
+    EXPECT_EQ(session.Settings().margins.top, 3855);
+  }
+  const std::string stored = test::ReadFileBytes(home / "config" / "NivaluxPro" / "NivaluxPro.ini");
+  EXPECT_NE(stored.find("Top Margin=1296"), std::string::npos) << stored;
+  EXPECT_EQ(stored.find("3855"), std::string::npos) << stored;
+}
+
+// A single red pixel is an image like any other: printed, previewed and priced.
+TEST_F(PrintCommand, OnePixelImagePrintsPreviewsAndCosts) {
+  const std::string image = NVX_TEST_DATA_DIR "/images/onepixel.png";
+  auto job = home / "job.prn";
+  auto printed = test::RunNvxprint({"print", image, "--to", job.string()}, Environment());
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  std::string log;
+  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  // Its inks are in the job's image data (a pixel of 1/300 inch covers no
+  // pixel of Ghostscript's 72 dpi page): red is magenta and yellow at least.
+  const std::string bytes = test::ReadFileBytes(job);
+  const std::size_t data = bytes.find("beginimage\r\n");
+  ASSERT_NE(data, std::string::npos);
+  const std::string_view imageData =
+      std::string_view(bytes).substr(data + 12, bytes.find("\r\ngrestore end", data) - data - 12);
+  EXPECT_GE(std::count_if(imageData.begin(), imageData.end(), [](char b) { return b != 0; }), 2);
+
+  auto preview = home / "preview.png";
+  auto previewed = test::RunNvxprint({"preview", image, "--to", preview.string()}, Environment());
+  EXPECT_EQ(previewed.status, 0) << previewed.err;
+  EXPECT_TRUE(std::filesystem::exists(preview));
+  auto costed = test::RunNvxprint({"cost", image}, Environment());
+  EXPECT_EQ(costed.status, 0) << costed.err;
+}
+
+// The inked pixels of one 72 dpi page of a job, and their extent.
+struct InkedArea {
+  int pixels = 0;
+  int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+  std::array<int, 4> centre{-1, -1, -1, -1};  // C, M, Y, K at the middle of the extent
+};
+InkedArea FindInk(const std::string& page, int width) {
+  InkedArea ink;
+  for (std::size_t at = 0; at + 4 <= page.size(); at += 4) {
+    if (!page[at] && !page[at + 1] && !page[at + 2] && !page[at + 3]) continue;
+    const int x = static_cast<int>(at / 4) % width;
+    const int y = static_cast<int>(at / 4) / width;
+    ++ink.pixels;
+    ink.left = std::min(ink.left, x);
+    ink.right = std::max(ink.right, x);
+    ink.top = std::min(ink.top, y);
+    ink.bottom = std::max(ink.bottom, y);
+  }
+  if (ink.pixels > 0) {
+    const std::size_t middle = static_cast<std::size_t>((ink.top + ink.bottom) / 2) * width +
+                               static_cast<std::size_t>((ink.left + ink.right) / 2);
+    for (int p = 0; p < 4; ++p) ink.centre[p] = static_cast<std::uint8_t>(page[4 * middle + p]);
+  }
+  return ink;
+}
+
+// A red circle of 40 mm (113.4 points) on an empty 100 x 80 mm PDF page
+// prints at its true size with no ink around it: no white rectangle.
+TEST_F(PrintCommand, PdfArtworkPrintsAtTrueSizeWithNothingAroundIt) {
+  const auto pdf = home / "circle.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0"})));
+  const auto job = home / "job.prn";
+  auto result = test::RunNvxprint(
+      {"print", pdf.string(), "--to", job.string(), "--media", "P.Uno White", "--print-white"},
+      Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string log;
+  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+  const InkedArea ink = FindInk(test::ReadFileBytes(home / "page.cmyk"), 595);
+  EXPECT_NEAR(ink.right - ink.left + 1, 113.4, 3);
+  EXPECT_NEAR(ink.bottom - ink.top + 1, 113.4, 3);
+  EXPECT_NEAR(ink.pixels, 3.1416 * 56.7 * 56.7, 600);  // the disc, not its 283 x 227 page
+  ASSERT_GT(ink.pixels, 0);
+  EXPECT_LT(ink.centre[0], 30);  // red: magenta and yellow, next to no cyan
+  EXPECT_GT(ink.centre[1], 150);
+  EXPECT_GT(ink.centre[2], 150);
+}
+
+// --pages all: each page is its own complete job, one after the other in one
+// file; the blue second page prints cyan where the red first has none.
+TEST_F(PrintCommand, AllPagesOfADocumentPrintOneJobEach) {
+  const auto pdf = home / "two.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0", "0 0 1"})));
+  const auto job = home / "job.prn";
+  auto result = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--pages", "all"},
+                                  Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string log;
+  ASSERT_EQ(test::RenderJob(job, home / "pages.cmyk", log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  const std::string pages = test::ReadFileBytes(home / "pages.cmyk");
+  const std::size_t pageBytes = std::size_t{595} * 842 * 4;
+  ASSERT_EQ(pages.size(), 2 * pageBytes);
+  const InkedArea first = FindInk(pages.substr(0, pageBytes), 595);
+  const InkedArea second = FindInk(pages.substr(pageBytes), 595);
+  ASSERT_GT(first.pixels, 0);
+  ASSERT_GT(second.pixels, 0);
+  EXPECT_LT(first.centre[0], 30);
+  EXPECT_GT(second.centre[0], 150);
+
+  auto one = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--page", "2"},
+                               Environment());
+  ASSERT_EQ(one.status, 0) << one.err;
+  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+  EXPECT_EQ(test::ReadFileBytes(home / "page.cmyk"), pages.substr(pageBytes));
+}
+
+class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
+
+// Every format the program reads makes a job that Ghostscript prints with ink on the page.
+TEST_P(PrintFormats, PhotographPrints) {
+  auto job = home / "job.prn";
+  auto result = test::RunNvxprint(
+      {"print", NVX_TEST_DATA_DIR "/photos/coffee60." + GetParam(), "--to", job.string()},
+      Environment());
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string log;
+  auto raster = home / "page.cmyk";
+  ASSERT_EQ(test::RenderJob(job, raster, log), 0) << log;
+  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+  const std::string page = test::ReadFileBytes(raster);
+  EXPECT_GT(std::count_if(page.begin(), page.end(), [](char b) { return b != 0; }), 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Photograph, PrintFormats,
+                         testing::Values("png", "jpg", "gif", "tif", "bmp", "psd"));
+
+struct BadInput {
+  const char* name;
+  std::string file;
+  std::vector<std::string> extra;
+  const char* mentions;
+};
+
+// Test names show the case, not its bytes.
+
+class PrintRejects : public PrintFixture, public testing::WithParamInterface<BadInput> {};
+
+TEST_P(PrintRejects, WithAMessageANonZeroStatusAndNoJobFile) {
+  const BadInput& bad = GetParam();
+  auto job = home / "job.prn";
+  std::vector<std::string> args{"print", bad.file, "--to", job.string()};
+  args.insert(args.end(), bad.extra.begin(), bad.extra.end());
+  auto result = test::RunNvxprint(args, Environment());
+  EXPECT_NE(result.status, 0);
+  EXPECT_EQ(Occurrences(result.err, bad.mentions), 1) << "the reason, once:\n" << result.err;
+  EXPECT_FALSE(std::filesystem::exists(job));
+  for (const auto& entry : std::filesystem::directory_iterator(home.path())) {
+    EXPECT_EQ(entry.path().filename().string().find("job.prn"), std::string::npos)
+        << "left behind: " << entry.path();
+  }
+}
+
+#define IMAGES NVX_TEST_DATA_DIR "/images/"
+
+// What the user should know about a job made all the same goes to stderr
+// once: the stand-in for the missing printer profile, and transparent areas
+// that print the colour stored under them while background removal is off.
+TEST_F(PrintCommand, NotesOnTheLoadAreSaidOnce) {
+  auto job = home / "job.prn";
+  auto kept =
+      test::RunNvxprint({"print", IMAGES "transparent.png", "--to", job.string()}, Environment());
+  ASSERT_EQ(kept.status, 0) << kept.err;
+  EXPECT_EQ(Occurrences(kept.err, "is not installed"), 1) << kept.err;
+  EXPECT_EQ(Occurrences(kept.err, "transparent areas"), 1) << kept.err;
+  EXPECT_EQ(Occurrences(kept.err, "--background-removal"), 1) << kept.err;
+
+  auto removed = test::RunNvxprint(
+      {"print", IMAGES "transparent.png", "--to", job.string(), "--background-removal"},
+      Environment());
+  EXPECT_EQ(Occurrences(removed.err, "transparent areas"), 0) << removed.err;
+  auto opaque = test::RunNvxprint({"print", kPhoto, "--to", job.string()}, Environment());
+  ASSERT_EQ(opaque.status, 0) << opaque.err;
+  EXPECT_EQ(Occurrences(opaque.err, "transparent areas"), 0) << opaque.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PrintRejects,
+    testing::Values(
+        BadInput{"Missing", IMAGES "nothing-here.png", {}, "nothing-here.png"},
+        BadInput{"TruncatedPng", IMAGES "truncated.png", {}, "ERROR"},
+        BadInput{"TruncatedJpeg", IMAGES "truncated.jpg", {}, "ERROR"},
+        BadInput{"TruncatedGif", IMAGES "truncated.gif", {}, "ERROR"},
+        BadInput{"TruncatedTiff", IMAGES "truncated.tif", {}, "UNABLE TO OPEN FILE"},
+        BadInput{"TruncatedBmp", IMAGES "truncated.bmp", {}, "ERROR"},
+        BadInput{"TruncatedPsd", IMAGES "truncated.psd", {}, "ERROR"},
+        BadInput{"TextCalledPng", IMAGES "corrupt.png", {}, "not an image nvxprint knows"},
+        BadInput{"UnknownFormat", IMAGES "unknown.xyz", {}, "not an image nvxprint knows"},
+        BadInput{"ProfileThatIsNoProfile",
+                 kPhoto,
+                 {"--icc-out", IMAGES "corrupt.png"},
+                 "Something odd with this image"},
+        BadInput{
+            "CopiesOffThePage", kPhoto, {"--x-copies", "999", "--y-copies", "999"}, "do not fit"}),
+    test::CaseName());
+
+}  // namespace
+}  // namespace nvx
