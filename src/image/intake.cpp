@@ -35,16 +35,17 @@ std::string StripQuotes(std::string_view path) {
   return std::string(path);
 }
 
-// The load up to the RGBA pixels in result.image; false when it ended.
+// The load up to the RGBA pixels in `loaded.image`; a failure when it ended.
 class PixelLoader {
  public:
-  PixelLoader(const UiHooks& hooks, LoadResult& result) : hooks_(hooks), result_(result) {}
+  PixelLoader(const UiHooks& hooks, LoadedImage& loaded) : hooks_(hooks), loaded_(loaded) {}
 
   // `bytes` are the file's, held in `input` for the decoder.
-  bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
-            bool flip) {
+  Status Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
+              bool flip) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
-    if (declared && declared->Pixels() > kMaxImagePixels) return OutOfMemory();
+    if (declared && declared->Pixels() > kMaxImagePixels)
+      return OutOfMemory(std::string(kOutOfMemoryText));
     hooks_.Progress(5);
     Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
     if (!decoded) return Fail(decoded.failure().message);
@@ -53,50 +54,40 @@ class PixelLoader {
     const int width = swap ? decoded->height : decoded->width;
     const int height = swap ? decoded->width : decoded->height;
     auto buffer = AllocateImageBuffer(width, height);
-    if (!buffer) return OutOfMemory();
+    if (!buffer) return OutOfMemory(std::string(kOutOfMemoryText));
     CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, flip,
                 buffer->data());
-    result_.image.buffer = std::move(*buffer);
-    result_.image.widthPx = width;
-    result_.image.heightPx = height;
+    loaded_.image.buffer = std::move(*buffer);
+    loaded_.image.widthPx = width;
+    loaded_.image.heightPx = height;
     hooks_.Progress(25);
-    return true;
+    return {};
   }
 
   int Orientation() const { return orientation_; }
 
-  // The caller shows the reason: the load only reports it.
-  bool Fail(std::string_view text) {
-    result_.message = text;
-    return false;
-  }
-
  private:
-  bool OutOfMemory() {
-    result_.status = LoadStatus::OutOfMemory;
-    result_.message = kOutOfMemoryText;
-    return false;
-  }
-
   const UiHooks& hooks_;
-  LoadResult& result_;
+  LoadedImage& loaded_;
   int orientation_ = 1;
 };
 
 // Background removal, the size check and the page fit, on the RGBA pixels.
-void FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
-                const UiHooks& hooks, LoadResult& result) {
-  WorkingImage& image = result.image;
+Status FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
+                  const UiHooks& hooks, LoadedImage& loaded) {
+  WorkingImage& image = loaded.image;
   hooks.Status(texts[entry::kBackgroundRemovalStatus]);
   RemoveBackground(image, options.backgroundRemoval,
                    ReadSettingNumber(settings, keys::kActive, keys::kJpegArtifact), hooks);
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(image.widthPx) * static_cast<std::uint64_t>(image.heightPx);
-  if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4) return;
+  // Pixels that do not fill the buffer are no image: said so, never a silent failure.
+  if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4)
+    return Fail(std::string(kUnreadableImageText));
   hooks.Status(texts[entry::kConversionStatus]);
-  result.rotate = FitToPage(image, options.printableWidthPt, options.printableHeightPt);
-  result.zoomText = FormatZoomText(image.zoomFactor);
-  result.status = LoadStatus::Loaded;
+  loaded.rotate = FitToPage(image, options.printableWidthPt, options.printableHeightPt);
+  loaded.zoomText = FormatZoomText(image.zoomFactor);
+  return {};
 }
 
 }  // namespace
@@ -118,42 +109,39 @@ std::optional<std::vector<std::uint8_t>> AllocateImageBuffer(long long width, lo
   }
 }
 
-LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
-                         const SettingsFiles& settings, const TextTable& texts,
-                         const UiHooks& hooks) {
+Result<LoadedImage> LoadImageFile(std::string_view pathText, const LoadOptions& options,
+                                  const SettingsFiles& settings, const TextTable& texts,
+                                  const UiHooks& hooks) {
   WriteSetting(settings, keys::kActive, kCropKey, "0");
   hooks.Progress(1);
   const std::filesystem::path path = StripQuotes(pathText);
-  LoadResult result;
-  PixelLoader loader(hooks, result);
+  LoadedImage loaded;
+  PixelLoader loader(hooks, loaded);
   // The whole file, read once into the memory the decoder reads: the
   // resolution reader and the orientation read the same bytes, and the user's
   // file is not held open.
   Result<platform::SharedMemory> input = platform::SharedMemory::Create();
-  if (!input) {
-    loader.Fail(input.failure().message);
-    return result;
-  }
+  if (!input) return Fail(input.failure().message);
   const std::optional<std::string_view> bytes = input->FillFromFile(path, kMaxFileBytes);
-  if (!bytes) {
-    loader.Fail(kUnableToOpenText);
-    return result;
-  }
+  if (!bytes) return Fail(std::string(kUnableToOpenText));
   const SniffedFormat sniffed = SniffFormat(*bytes);
   if (!IsReadable(sniffed.format)) {
-    loader.Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
-    return result;
+    return Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
   }
   hooks.Progress(1);
-  if (!loader.Load(*input, *bytes, sniffed.format, options.flip)) return result;
+  if (Status pixels = loader.Load(*input, *bytes, sniffed.format, options.flip); !pixels) {
+    return pixels.failure();
+  }
   FileResolution file = ResolutionOf(sniffed.format, *bytes);
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
-  result.image.formatClass = file.formatClass;
-  result.image.dpiX = file.dpi.x;
-  result.image.dpiY = file.dpi.y;
+  loaded.image.formatClass = file.formatClass;
+  loaded.image.dpiX = file.dpi.x;
+  loaded.image.dpiY = file.dpi.y;
   hooks.Progress(70);
-  FinishLoad(options, settings, texts, hooks, result);
-  return result;
+  if (Status finished = FinishLoad(options, settings, texts, hooks, loaded); !finished) {
+    return finished.failure();
+  }
+  return loaded;
 }
 
 }  // namespace nvx

@@ -20,12 +20,6 @@
 namespace nvx {
 namespace {
 
-Failure FromLoad(const LoadResult& result) {
-  return Failure{
-      result.status == LoadStatus::OutOfMemory ? Failure::Kind::OutOfMemory : Failure::Kind::Failed,
-      result.message};
-}
-
 // The profiles the settings name, with the run's own choices on top.
 ProfilePair ChooseProfiles(const PrintSession& s) {
   ProfileSearch search = DefaultProfileSearch(s.files);
@@ -67,27 +61,22 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
   s.live.yCopy = 1;
   PrintableSize printable = PrintableArea(s.files, s.live);
   LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt, printable.heightPt};
-  LoadResult result = LoadImageFile(file, options, s.files, s.text, s.hooks);
-  if (!result.Loaded()) return FromLoad(result);
+  Result<LoadedImage> result = LoadImageFile(file, options, s.files, s.text, s.hooks);
+  if (!result) return result.failure();
 
-  doc.image = std::move(result.image);
+  doc.image = std::move(result->image);
   doc.loaded = false;
   doc.file = file;
-  s.live.rotate = result.rotate;
-  s.live.zoom = result.zoomText;
+  s.live.rotate = result->rotate;
+  s.live.zoom = result->zoomText;
   s.live.dpi = static_cast<int>(RoundHalfEven(doc.image.dpiX));
   s.live.caption = s.text[entry::kTitle] + " - " + std::filesystem::path(file).filename().string();
 
   if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
   doc.profiles = ChooseProfiles(s);
-  switch (ConvertImageColours(doc.image, doc.profiles, s.hooks)) {
-    case ConversionStatus::Converted:
-      return {};
-    case ConversionStatus::OutOfMemory:
-      return OutOfMemory(OutOfMemoryMessage(1).text);
-    default:
-      return Fail(s.text[entry::kConversionFailure]);
-  }
+  Status converted = ConvertImageColours(doc.image, doc.profiles, s.hooks);
+  if (converted || converted.failure().kind == Failure::Kind::OutOfMemory) return converted;
+  return Fail(s.text[entry::kConversionFailure]);  // the user's language says it
 }
 
 Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {
