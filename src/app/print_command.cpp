@@ -77,11 +77,7 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   const std::string name = PrintDocumentName(session.live.caption, session.text[entry::kTitle],
                                              session.live.xCopy, session.live.yCopy);
   const int delivered = DeliverCommandJob(session, options, *job, name);
-  if (delivered != kExitOk || ReadStatsOption(session.files) != StatsOption::PrintAndCost)
-    return delivered;
-  Result<PrintCost> cost = CostSentJob(session, *job);
-  if (!cost) return ReportFailure(cost.failure(), kExitFailure);
-  session.lastCost = std::move(*cost);
+  if (delivered != kExitOk || !CostSentJobIfAsked(session, *job)) return delivered;
   const bool jobOnStdout = options.IsSet("to") && options.Value("to") == "-";
   return ShowCost(session, jobOnStdout ? std::cerr : std::cout);
 }

@@ -90,10 +90,10 @@ Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {
 
 Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   PrintableSize printable = PrintableArea(s.files, s.live);
-  GridResult grid =
+  Result<PreparedGrid> grid =
       PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks);
-  if (grid.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
-  if (grid.exceedsPrintable) {
+  if (!grid) return grid.failure();
+  if (grid->exceedsPrintable) {
     PrintSize fitted = FitToPrintable({doc.grid.printWidthPt, doc.grid.printHeightPt}, doc.image,
                                       printable.widthPt, printable.heightPt, s.live.rotate);
     doc.grid.printWidthPt = fitted.widthPt;
@@ -170,39 +170,37 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   if (!CopiesFit(tiling)) return Fail(CopiesDoNotFitMessage(tiling), Failure::Kind::Refused);
 
   RefreshColourAdjustTable(s, doc);
-  SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
-  if (separated.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
+  Result<SeparatedPlanes> separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
+  if (!separated) return separated.failure();
   ChokeWhitePlane(
-      separated.planes, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
+      *separated, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
       WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
   // Costing alone still has a price without toner: the drums, fuser and belt.
-  const bool costOnly = s.Settings().statsOption == keys::kStatsCostOnly;
-  if (!costOnly && !AnyToner(separated.planes)) {
+  const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
+  if (!costOnly && !AnyToner(*separated)) {
     return Fail(
         "Nothing in this image would receive toner with these settings (it is transparent, or "
         "everything was removed), so no blank page was printed.");
   }
-  tiling.source = std::span<const std::uint8_t>(separated.planes.data(), separated.planes.size());
+  tiling.source = std::span<const std::uint8_t>(separated->data(), separated->size());
   if (releaseGrid) {
     doc.grid.pixels = {};
     doc.loaded = false;
   }
-  TilingResult tiled = TileCopies(tiling, s.text, s.hooks);
-  separated.planes = {};
-  if (!tiled.ok) return Fail(tiled.failure);
+  Result<TiledImage> tiled = TileCopies(tiling, s.text, s.hooks);
+  *separated = {};
+  if (!tiled) return tiled.failure();
 
-  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  // The sizes stay in the settings for costing the job once it was sent.
+  RecordCostSizes(s.files, *tiled);
   s.lastCost.reset();
   s.lastCostFailure.clear();
-  env.estimateCost = [&s](const TiledImage& image) {
-    Result<PrintCost> cost = CostTiledImage(s, image);
-    if (cost) {
-      s.lastCost = std::move(*cost);
-    } else {
-      s.lastCostFailure = cost.failure().message;
-    }
-  };
-  PrintJob job = BuildPrintJob(env, s.live, std::move(tiled.image));
+  if (costOnly) {
+    KeepCost(s, CostTiledImage(s, *tiled));
+    return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
+  }
+  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  PrintJob job = BuildPrintJob(env, s.live, std::move(*tiled));
   if (job.outcome == JobOutcome::Failed) return Fail({});
   return job;
 }

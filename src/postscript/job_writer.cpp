@@ -10,7 +10,6 @@
 #include "postscript/job_text.h"
 #include "postscript/number_text.h"
 #include "settings/numbers.h"
-#include "settings/settings_keys.h"
 
 namespace nvx {
 namespace {
@@ -110,23 +109,6 @@ long long PositionFromOrigin(int edgeDistancePt) {
   return std::max(edgeDistancePt - kOriginInset, 0);
 }
 
-void RecordStats(const SettingsFiles& files, const TiledImage& image) {
-  const std::string xPixel = BlankSignedInteger(image.xPixel);
-  const std::string yPixel = BlankSignedInteger(image.yPixel);
-  const std::string xPoint = BlankSignedNumber(image.xPoint);
-  const std::string yPoint = BlankSignedNumber(image.yPoint);
-  // One write: one file replacement, and one message if the file refuses it.
-  using namespace keys;
-  WriteSettings(files, {{kStats, kXpixel, xPixel},
-                        {kStats, kYpixel, yPixel},
-                        {kStats, kXpoint, xPoint},
-                        {kStats, kYpoint, yPoint}});
-}
-
-bool CostEstimateOnly(const SettingsFiles& files) {
-  return ReadSetting(files, keys::kStats, keys::kStatsOption) == keys::kStatsCostOnly;
-}
-
 }  // namespace
 
 int CopiesCount(std::string_view copiesText) {
@@ -147,11 +129,6 @@ std::string JobTitle(std::string_view caption) {
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image) {
   StartJob(env);
   const std::string title = JobTitle(live.caption);
-  RecordStats(env.settings, image);
-  if (CostEstimateOnly(env.settings)) {
-    if (env.estimateCost) env.estimateCost(image);
-    return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
-  }
   JobValues values = FeatureValues(env, live, JobKind::Print);
   values.title = title;
   values.image.cols = image.xPixel;
