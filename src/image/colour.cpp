@@ -26,11 +26,6 @@ constexpr std::string_view kStandInProfiles[] = {"default_cmyk.icc", "ps_cmyk.ic
 constexpr std::string_view kStandInBefore = "The printer profile ";
 constexpr std::string_view kStandInAfter = " is not installed; colours are converted with ";
 
-constexpr std::string_view kMemoryTitle = "Nivalux Pro";
-constexpr std::string_view kMemoryLines =
-    " Unable to allocate memory.\r\nPlease Reduce resolution of the image\r\nNivalux Pro will "
-    "close";
-
 // Pixels converted per block: small enough for per-thread temporaries, large
 // enough that starting the threads costs nothing worth measuring.
 constexpr std::size_t kBlockPixels = 128 * 1024;
@@ -252,8 +247,8 @@ ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& sea
 }
 
 Message OutOfMemoryMessage(int number) {
-  return Message{std::string(kMemoryTitle), std::to_string(number) + std::string(kMemoryLines),
-                 MessageIcon::Error};
+  return Message{std::string(kProductTitle),
+                 std::to_string(number) + std::string(kOutOfMemoryLines), MessageIcon::Error};
 }
 
 Status ConvertImageColours(WorkingImage& image, const ProfilePair& profiles, const UiHooks& hooks,

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/product.h"
 #include "base/result.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
@@ -15,9 +16,6 @@
 #include "settings/ui_hooks.h"
 
 namespace nvx {
-
-inline constexpr std::string_view kDefaultProfileIn = "sRGB.icm";
-inline constexpr std::string_view kDefaultProfileOut = "OKC711P2.ICM";
 
 // Where bare profile names are looked for, in this order: the plain folders
 // (their files only), then the colour folders with everything below them.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "image/background.h"
+#include "image/colour.h"
 #include "image/decode_child.h"
 #include "image/image_format.h"
 #include "image/orientation.h"
@@ -45,7 +46,7 @@ class PixelLoader {
               bool flip) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
     if (declared && declared->Pixels() > kMaxImagePixels)
-      return OutOfMemory(std::string(kOutOfMemoryText));
+      return OutOfMemory(OutOfMemoryMessage(1).text);
     hooks_.Progress(5);
     Result<ChildDecoded> decoded = DecodeInChild(format, input, declared ? declared->Pixels() : 0);
     if (!decoded) return Fail(decoded.failure().message);
@@ -54,7 +55,7 @@ class PixelLoader {
     const int width = swap ? decoded->height : decoded->width;
     const int height = swap ? decoded->width : decoded->height;
     auto buffer = AllocateImageBuffer(width, height);
-    if (!buffer) return OutOfMemory(std::string(kOutOfMemoryText));
+    if (!buffer) return OutOfMemory(OutOfMemoryMessage(1).text);
     CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, flip,
                 buffer->data());
     loaded_.image.buffer = std::move(*buffer);

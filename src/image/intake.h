@@ -16,10 +16,6 @@ namespace nvx {
 
 inline constexpr std::string_view kCropKey = "Crop";
 inline constexpr std::string_view kFailedToConvertText = "Failed to Convert Image";
-inline constexpr std::string_view kOutOfMemoryTitle = "Nivalux Pro";
-inline constexpr std::string_view kOutOfMemoryText =
-    "1 Unable to allocate memory.\r\nPlease Reduce resolution of the image\r\nNivalux Pro will "
-    "close";
 inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
 inline constexpr std::string_view kUnableToOpenText = "UNABLE TO OPEN FILE";
 

@@ -17,6 +17,7 @@
 #include <exception>
 #include <new>
 
+#include "base/product.h"
 #include "base/text.h"
 
 namespace nvx::platform {
@@ -143,7 +144,8 @@ int WaitFor(pid_t pid) {
 }  // namespace
 
 Result<SharedMemory> SharedMemory::Create() {
-  int fd = ::memfd_create("nvxprint-shared", MFD_CLOEXEC);
+  const std::string name = std::string(kCommandName) + "-shared";
+  int fd = ::memfd_create(name.c_str(), MFD_CLOEXEC);
   if (fd < 0) return Fail(std::string("no shared memory: ") + std::strerror(errno));
   return SharedMemory(fd);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/product.h"
 #include "lang/text_entries.h"
 #include "platform/spool_bytes.h"
 #include "postscript/features.h"
@@ -14,8 +15,8 @@
 namespace nvx {
 namespace {
 
-constexpr std::string_view kTitlePrefix = "Nivalux Pro - ";
-constexpr std::string_view kBlankTitle = "Nivalux - blank";
+// The window's caption puts the product's title and this before the image's name.
+constexpr std::string_view kCaptionSeparator = " - ";
 // The page origin lies 13 points in from the left and top edges; the image
 // position is measured from there.
 constexpr int kOriginInset = 13;
@@ -118,10 +119,10 @@ int CopiesCount(std::string_view copiesText) {
 }
 
 std::string JobTitle(std::string_view caption) {
+  const std::string prefix = std::string(kProductTitle) + std::string(kCaptionSeparator);
   std::string title(caption);
-  for (std::size_t at = title.find(kTitlePrefix); at != std::string::npos;
-       at = title.find(kTitlePrefix, at)) {
-    title.erase(at, kTitlePrefix.size());
+  for (std::size_t at = title.find(prefix); at != std::string::npos; at = title.find(prefix, at)) {
+    title.erase(at, prefix.size());
   }
   return title;
 }
@@ -142,7 +143,7 @@ PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
   StartJob(env);
   JobValues values = FeatureValues(env, live, JobKind::Blank);
-  values.title = kBlankTitle;
+  values.title = std::string(kProductShortTitle) + std::string(kCaptionSeparator) + "blank";
   values.image.cols = kBlankSide;
   values.image.rows = kBlankSide;
   values.image.position = "268 393";
