@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "image/white_choke.h"
+#include "job/print_controls.h"
 #include "lang/text_entries.h"
 #include "platform/atomic_file.h"
 #include "platform/file_read.h"
@@ -40,7 +41,7 @@ struct PresetFile {
   std::optional<int> Percentage(std::string_view key) const {
     std::optional<std::string> text = Value(key);
     if (!text) return std::nullopt;
-    return static_cast<int>(std::clamp(LeadingInteger(*text), 0LL, 100LL));
+    return HoldToRange(*FindPrintControl(control::kWhiteDensity), LeadingInteger(*text));
   }
   void Check(std::string_view key, bool& state) const {
     std::optional<std::string> text = Value(key);
@@ -56,7 +57,8 @@ void ApplyWhiteControls(const PresetFile& preset, LiveSettings& live) {
   preset.Check(keys::kDisplay, live.displayWhite);
   preset.Check(keys::kTonerOn, live.printWhite);
   preset.Check(keys::kTonerSave, live.thresholdOn);
-  live.tonerPercent = preset.Percentage(keys::kTonerPercent).value_or(50);
+  live.tonerPercent = preset.Percentage(keys::kTonerPercent)
+                          .value_or(FindPrintControl(control::kWhiteThreshold)->defaultValue);
   if (std::optional<std::string> choke = preset.Value(keys::kWhiteChoke))
     live.whiteChokeMm = std::clamp(LeadingNumber(*choke), 0.0, kMaxWhiteChokeMm);
 }
