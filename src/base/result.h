@@ -8,15 +8,20 @@
 namespace nvx {
 
 // Why an operation of the core did not do its work. `message` is the text the
-// user sees (empty when the user was already told, e.g. through a message box).
+// user sees; the core never shows it itself, the caller does. `code` carries
+// the system's error number where a caller acts on which error it was.
 struct Failure {
   enum class Kind { Failed, OutOfMemory, Refused, Cancelled };
   Kind kind = Kind::Failed;
   std::string message;
+  int code = 0;
 };
 
 inline Failure Fail(std::string message, Failure::Kind kind = Failure::Kind::Failed) {
   return Failure{kind, std::move(message)};
+}
+inline Failure SystemFailure(int code, std::string message) {
+  return Failure{Failure::Kind::Failed, std::move(message), code};
 }
 inline Failure OutOfMemory(std::string message = {}) {
   return Failure{Failure::Kind::OutOfMemory, std::move(message)};

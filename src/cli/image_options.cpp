@@ -10,6 +10,7 @@
 #include "image/image_format.h"
 #include "image/white_choke.h"
 #include "job/presets.h"
+#include "job/print_controls.h"
 #include "pattern/pattern_settings.h"
 #include "pattern/shape_library.h"
 #include "platform/readable_file.h"
@@ -50,28 +51,39 @@ const Switch kSwitches[] = {
      &LiveSettings::faceUpExit},
 };
 
+// The numeric options: the controls' table gives their names and ranges.
 struct Number {
-  const char* name;
+  std::string_view name;
   const char* description;
-  int min;
-  int max;
+
+  PrintControl Control() const { return *FindPrintControl(name); }
 };
 
 const Number kNumbers[] = {
-    {"x-copies", "Copies across (the X Copy box).", 1, 999},
-    {"y-copies", "Copies down (the Y Copy box).", 1, 999},
-    {"align", "Where one copy sits: 1 centre, 2..9 the alignment grid.", 1, 9},
-    {"white-density", "White only Density, 0 to 100.", 0, 100},
-    {"white-threshold", "Add White Threshold, 0 to 100.", 0, 100},
-    {"brightness", "Brightness, -100 to 100 (percent, steps of 2).", -100, 100},
-    {"contrast", "Contrast, -100 to 100 (percent, steps of 2).", -100, 100},
-    {"black-fuzzy", "Black removal tolerance, 1 to 50.", 1, 50},
-    {"render-dpi", "PDF, SVG, EPS and PostScript: render at N dpi, 72 to 1200 (default 300).",
-     kMinRenderDpi, kMaxRenderDpi},
-    {"page", "PDF and PostScript: the page to print, from 1 (default 1).", 1, 1'000'000},
+    {control::kXCopies, "Copies across (the X Copy box)"},
+    {control::kYCopies, "Copies down (the Y Copy box)"},
+    {control::kAlign, "Where one copy sits: 1 centre, 2 and up the alignment grid"},
+    {control::kWhiteDensity, "White only Density"},
+    {control::kWhiteThreshold, "Add White Threshold"},
+    {control::kBrightness, "Brightness"},
+    {control::kContrast, "Contrast"},
+    {control::kBlackFuzzy, "Black removal tolerance"},
+    {control::kRenderDpi, "PDF, SVG, EPS and PostScript: render at N dpi (default 300)"},
+    {control::kPage, "PDF and PostScript: the page to print (default 1)"},
 };
 
-std::optional<int> ParseNumber(const std::string& text, const Number& n) {
+// "Brightness, -100 to 100 (percent, steps of 2).": the text and the table's range.
+std::string NumberHelp(const Number& n) {
+  const PrintControl c = n.Control();
+  std::string text =
+      std::string(n.description) + ", " + std::to_string(c.min) + " to " + std::to_string(c.max);
+  if (c.step != 1) {
+    text += " (" + std::string(c.unit) + ", steps of " + std::to_string(c.step) + ")";
+  }
+  return text + ".";
+}
+
+std::optional<int> ParseNumber(const std::string& text, const PrintControl& n) {
   int value = 0;
   const char* begin = text.data();
   const char* end = begin + text.size();
@@ -84,7 +96,7 @@ std::optional<int> ParseNumber(const std::string& text, const Number& n) {
 // A signed percentage back to the slider position that shows it.
 int SliderPosition(int percent) { return static_cast<int>(RoundHalfEven((percent + 100) / 2.0)); }
 
-void SetNumber(CliSession& s, const std::string& name, int value) {
+void SetNumber(CliSession& s, std::string_view name, int value) {
   if (name == "x-copies") s.live.xCopy = value;
   if (name == "y-copies") s.live.yCopy = value;
   if (name == "align") s.live.alignment = value;
@@ -131,7 +143,9 @@ void AddImageOptions(CommandOptions& options, CommandOutput output) {
   options.Add(SwitchOption("threshold-on", "Apply the white threshold."));
   options.Add(SwitchOption("threshold-off", "Do not apply the white threshold."));
   options.Add(SwitchOption("crop", "Trim the image to its content as it is loaded."));
-  for (const Number& n : kNumbers) options.Add(ValueOption(n.name, n.description, "N"));
+  for (const Number& n : kNumbers) {
+    options.Add(ValueOption(std::string(n.name).c_str(), NumberHelp(n).c_str(), "N"));
+  }
   options.Add(
       ValueOption("toner-order", "WL (white last) or WF (white first, 8432 models).", "ORDER"));
   options.Add(ValueOption("curve",
@@ -246,12 +260,13 @@ int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {
   if (options.IsSet("threshold-on")) s.live.thresholdOn = true;
   if (options.IsSet("threshold-off")) s.live.thresholdOn = false;
   for (const Number& n : kNumbers) {
-    if (!options.IsSet(n.name)) continue;
-    std::string text = options.Value(n.name);
-    std::optional<int> value = ParseNumber(text, n);
+    const std::string name(n.name);
+    if (!options.IsSet(name)) continue;
+    std::string text = options.Value(name);
+    std::optional<int> value = ParseNumber(text, n.Control());
     if (!value) {
-      Refuse("--" + std::string(n.name) + " takes a whole number from " + std::to_string(n.min) +
-             " to " + std::to_string(n.max) + ", not '" + text + "'");
+      Refuse("--" + name + " takes a whole number " + RangeText(n.Control()) + ", not '" + text +
+             "'");
       return kExitUsage;
     }
     SetNumber(s, n.name, *value);

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "cli/commands.h"
+#include "job/print_controls.h"
 
 namespace nvx::app {
 
@@ -16,7 +17,10 @@ void AddJobOptions(CommandOptions& options, CommandOutput output) {
   options.Add(ValueOption("paper", "Paper size, as the paper list names it.", "NAME"));
   options.Add(ValueOption("tray", "Paper tray: AUTO, MultiPurpose Tray or Tray 1.", "NAME"));
   options.Add(ValueOption("media", "Media type, as the media list names it.", "NAME"));
-  options.Add(ValueOption("copies", "Number of copies (1 to 99).", "N"));
+  const PrintControl copies = *FindPrintControl(control::kCopies);
+  const std::string copiesHelp = "Number of copies (" + std::to_string(copies.min) + " to " +
+                                 std::to_string(copies.max) + ").";
+  options.Add(ValueOption("copies", copiesHelp.c_str(), "N"));
   options.Add(ValueOption("model", "Printer model key, e.g. C711WT or Pro8432WT.", "KEY"));
 }
 
@@ -34,9 +38,10 @@ int ApplyJobOptions(CliSession& s, const CommandOptions& options) {
   if (status) status = CheckPrintableArea(s);
   if (status && options.IsSet("copies")) {
     const std::string text = options.Value("copies");
+    const PrintControl copies = *FindPrintControl(control::kCopies);
     std::optional<long long> count = ParseWholeNumber(text);
-    if (!count || *count < kMinCopies || *count > kMaxCopies) {
-      status = Fail("--copies takes a whole number from 1 to 99, not '" + text + "'",
+    if (!count || *count < copies.min || *count > copies.max) {
+      status = Fail("--copies takes a whole number " + RangeText(copies) + ", not '" + text + "'",
                     Failure::Kind::Refused);
     } else {
       status = SetCopies(s, static_cast<int>(*count));

@@ -66,7 +66,7 @@ int MakePageJob(const CommandOptions& options, const std::string& file, int page
     return opened;
   Result<PrintJob> made = BuildImageJob(session, document, true);
   if (!made) return ReportFailure(made.failure(), ExitStatusFor(made.failure()));
-  if (ReadStatsOption(session.files) == StatsOption::PrintAndCost) {
+  if (session.Settings().statsOption == StatsOption::PrintAndCost) {
     Result<PrintCost> costed = CostSentJob(session, *made);
     if (!costed) return ReportFailure(costed.failure(), kExitFailure);
     cost = std::move(*costed);
@@ -124,16 +124,13 @@ int RunPrintCommand(const std::vector<std::string>& args) {
     if (cost) otherCosts.push_back(std::move(*cost));
   }
   const int delivered = DeliverCommandJob(session, options, *job, name);
-  if (delivered != kExitOk || ReadStatsOption(session.files) != StatsOption::PrintAndCost)
-    return delivered;
-  Result<PrintCost> cost = CostSentJob(session, *job);
-  if (!cost) return ReportFailure(cost.failure(), kExitFailure);
+  if (delivered != kExitOk || !CostSentJobIfAsked(session, *job)) return delivered;
   const bool jobOnStdout = options.IsSet("to") && options.Value("to") == "-";
-  otherCosts.insert(otherCosts.begin(), std::move(*cost));
+  std::ostream& out = jobOnStdout ? std::cerr : std::cout;
+  if (int shown = ShowCost(session, out); shown != kExitOk) return shown;
   for (PrintCost& pageCost : otherCosts) {
     session.lastCost = std::move(pageCost);
-    if (int shown = ShowCost(session, jobOnStdout ? std::cerr : std::cout); shown != kExitOk)
-      return shown;
+    if (int shown = ShowCost(session, out); shown != kExitOk) return shown;
   }
   return kExitOk;
 }

@@ -143,6 +143,14 @@ CostRaster CostRasterOf(const TiledImage& image) {
   return {image.data, image.xPixel, image.yPixel, image.xPoint, image.yPoint};
 }
 
+void RecordCostSizes(const SettingsFiles& files, const TiledImage& image) {
+  using namespace keys;
+  WriteSettings(files, {{kStats, kXpixel, BlankSignedInteger(image.xPixel)},
+                        {kStats, kYpixel, BlankSignedInteger(image.yPixel)},
+                        {kStats, kXpoint, BlankSignedNumber(image.xPoint)},
+                        {kStats, kYpoint, BlankSignedNumber(image.yPoint)}});
+}
+
 CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::uint8_t> data) {
   auto whole = [&](std::string_view key) {
     const long long value = ReadSettingNumber(files, keys::kStats, key);

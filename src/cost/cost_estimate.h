@@ -27,8 +27,12 @@ struct CostRaster {
 
 CostRaster CostRasterOf(const TiledImage& image);
 
-// The job's raster data with the sizes the job writer recorded in "Stats"
-// ("Xpixel", "Ypixel", "Xpoint", "Ypoint"): for costing a job after it was sent.
+// Records the print's sizes in "Stats" ("Xpixel", "Ypixel", "Xpoint",
+// "Ypoint"), blank-signed, in one write.
+void RecordCostSizes(const SettingsFiles& files, const TiledImage& image);
+
+// The job's raster data with the sizes RecordCostSizes stored: for costing a
+// job after it was sent.
 CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::uint8_t> data);
 
 // The byte sums of planes 1 to 4, in plane order (the fifth carries no toner);

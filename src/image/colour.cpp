@@ -26,11 +26,6 @@ constexpr std::string_view kStandInProfiles[] = {"default_cmyk.icc", "ps_cmyk.ic
 constexpr std::string_view kStandInBefore = "The printer profile ";
 constexpr std::string_view kStandInAfter = " is not installed; colours are converted with ";
 
-constexpr std::string_view kMemoryTitle = "Nivalux Pro";
-constexpr std::string_view kMemoryLines =
-    " Unable to allocate memory.\r\nPlease Reduce resolution of the image\r\nNivalux Pro will "
-    "close";
-
 // Pixels converted per block: small enough for per-thread temporaries, large
 // enough that starting the threads costs nothing worth measuring.
 constexpr std::size_t kBlockPixels = 128 * 1024;
@@ -200,10 +195,14 @@ void ConvertInPlace(cmsHTRANSFORM transform, std::vector<std::uint8_t>& buffer, 
   }
 }
 
-ConversionStatus Fail(WorkingImage& image, ConversionStatus status) {
+Failure DropImage(WorkingImage& image, Failure failure) {
   image.buffer.clear();
   image.buffer.shrink_to_fit();
-  return status;
+  return failure;
+}
+
+Failure NoTransform(WorkingImage& image) {
+  return DropImage(image, Fail("The image's colours could not be converted with these profiles."));
 }
 
 }  // namespace
@@ -248,25 +247,23 @@ ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& sea
 }
 
 Message OutOfMemoryMessage(int number) {
-  return Message{std::string(kMemoryTitle), std::to_string(number) + std::string(kMemoryLines),
-                 MessageIcon::Error};
+  return Message{std::string(kProductTitle),
+                 std::to_string(number) + std::string(kOutOfMemoryLines), MessageIcon::Error};
 }
 
-ConversionStatus ConvertImageColours(WorkingImage& image, const ProfilePair& profiles,
-                                     const UiHooks& hooks, int threads) {
+Status ConvertImageColours(WorkingImage& image, const ProfilePair& profiles, const UiHooks& hooks,
+                           int threads) {
   const std::size_t pixels =
       static_cast<std::size_t>(std::max(0, image.widthPx)) * std::max(0, image.heightPx);
-  if (pixels == 0 || image.buffer.size() != pixels * 5) {
-    return Fail(image, ConversionStatus::ConversionFailed);
-  }
+  if (pixels == 0 || image.buffer.size() != pixels * 5) return NoTransform(image);
   TransformHandle transform = BuildTransform(profiles.in, TYPE_RGBA_8, profiles.out, TYPE_CMYK_8);
-  if (!transform) return Fail(image, ConversionStatus::ConversionFailed);
+  if (!transform) return NoTransform(image);
   try {
     ConvertInPlace(transform.get(), image.buffer, image.widthPx, image.heightPx, threads, hooks);
   } catch (const std::bad_alloc&) {
-    return Fail(image, ConversionStatus::OutOfMemory);
+    return DropImage(image, OutOfMemory(OutOfMemoryMessage(1).text));
   }
-  return ConversionStatus::Converted;
+  return {};
 }
 
 struct PreviewTransformCache::State {

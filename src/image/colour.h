@@ -8,15 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/product.h"
+#include "base/result.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/settings_file.h"
 #include "settings/ui_hooks.h"
 
 namespace nvx {
-
-inline constexpr std::string_view kDefaultProfileIn = "sRGB.icm";
-inline constexpr std::string_view kDefaultProfileOut = "OKC711P2.ICM";
 
 // Where bare profile names are looked for, in this order: the plain folders
 // (their files only), then the colour folders with everything below them.
@@ -62,20 +61,16 @@ struct ProfileNames {
 ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& search,
                             const ProfileNames& chosen = {});
 
-enum class ConversionStatus {
-  Converted,
-  ConversionFailed,  // no transform: the caller loads the default settings
-  OutOfMemory,       // the caller ends the program (the command line fails)
-};
-
 // The "1 Unable to allocate memory." message, or the "2 ..." one.
 Message OutOfMemoryMessage(int number);
 
 // Converts image.buffer in place from RGBA (the first 4/5 of it) to C M Y K A,
 // alpha unchanged. On failure the buffer is empty and the caller tells the
-// user ("Something odd with this image", or the memory message). threads: 0 = all cores.
-ConversionStatus ConvertImageColours(WorkingImage& image, const ProfilePair& profiles,
-                                     const UiHooks& hooks, int threads = 0);
+// user: without a transform the failure is Kind::Failed (the caller loads the
+// default settings), without memory Kind::OutOfMemory with the memory message
+// (the program, or the command, ends). threads: 0 = all cores.
+Status ConvertImageColours(WorkingImage& image, const ProfilePair& profiles, const UiHooks& hooks,
+                           int threads = 0);
 
 // The preview's reverse transform (printer CMYK back to screen RGB), built once
 // for a profile pair and kept until a load brings another pair.

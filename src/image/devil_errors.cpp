@@ -71,13 +71,6 @@ std::string DevilErrorText() {
   return devil ? DevilErrorTextOf(devil->ilGetError()) : std::string();
 }
 
-std::string CheckDevilError(const UiHooks& hooks, std::string_view title) {
-  std::string text = DevilErrorText();
-  if (!text.empty()) hooks.Show({std::string(title), text, MessageIcon::Error});
-  DrainDevilErrors();
-  return text;
-}
-
 void DrainDevilErrors() {
   const DevilLibrary* devil = Devil();
   for (int i = 0; devil && i < kMaxDrainedErrors && devil->ilGetError() != IL_NO_ERROR; ++i) {

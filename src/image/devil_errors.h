@@ -45,10 +45,6 @@ std::string DevilErrorTextOf(unsigned code);
 // Takes the next DevIL error code (ilGetError) and returns its text.
 std::string DevilErrorText();
 
-// Shows the next DevIL error, if any, as an error message captioned `title`,
-// then drains the remaining errors. Returns the text shown ("" when none).
-std::string CheckDevilError(const UiHooks& hooks, std::string_view title);
-
 // Reads DevIL errors until none is left, at most 200.
 void DrainDevilErrors();
 

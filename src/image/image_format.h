@@ -29,13 +29,14 @@ enum class ImageFormat {
 // a chosen resolution onto transparent paper rather than decoded.
 bool IsVector(ImageFormat format);
 
+inline constexpr int kMinRenderDpi = 72;
+inline constexpr int kDefaultRenderDpi = 300;
+inline constexpr int kMaxRenderDpi = 1200;
 // How a vector page is rendered: its resolution and which page (from 1).
 struct RenderRequest {
-  int dpi = 300;
+  int dpi = kDefaultRenderDpi;
   int page = 1;
 };
-inline constexpr int kMinRenderDpi = 72;
-inline constexpr int kMaxRenderDpi = 1200;
 
 // The most pixels an image may have: a print's raster holds at most 1 GiB of
 // five-byte pixels (A4 at 1200 dpi is 139 million); a header or page box that

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "image/background.h"
+#include "image/colour.h"
 #include "image/decode_child.h"
 #include "image/image_format.h"
 #include "image/orientation.h"
@@ -40,21 +41,20 @@ std::string StripQuotes(std::string_view path) {
   return std::string(path);
 }
 
-// The load up to the RGBA pixels in result.image; false when it ended.
+// The load up to the RGBA pixels in `loaded.image`; a failure when it ended.
 class PixelLoader {
  public:
-  PixelLoader(const UiHooks& hooks, LoadResult& result) : hooks_(hooks), result_(result) {}
+  PixelLoader(const UiHooks& hooks, LoadedImage& loaded) : hooks_(hooks), loaded_(loaded) {}
 
-  // `bytes` are the file's, held in `input` for the decoder.
-  // False, after a message, when the size the header declares is more than a
-  // print can take or more than the memory the load may have: refused before
-  // a decoder spends its time and memory on it.
-  bool CheckDeclaredSize(std::optional<DeclaredSize> declared) {
-    if (!declared) return true;
+  // A failure when the size the header declares is more than a print can take
+  // or more than the memory the load may have: refused before a decoder spends
+  // its time and memory on it.
+  static Status CheckDeclaredSize(std::optional<DeclaredSize> declared) {
+    if (!declared) return {};
     const std::uint64_t limit =
         std::min(kMaxImagePixels, platform::MemoryCeiling() / kLoadBytesPerPixel);
     if (declared->width <= limit && declared->height <= limit && declared->Pixels() <= limit) {
-      return true;
+      return {};
     }
     return Fail("The image is too large: " + std::to_string(declared->width) + " x " +
                 std::to_string(declared->height) + " pixels, where at most " +
@@ -62,15 +62,17 @@ class PixelLoader {
                 " million can be printed here. Reduce its size or resolution.");
   }
 
-  bool Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
-            const LoadOptions& options) {
-    const bool flip = options.flip;
+  // `bytes` are the file's, held in `input` for the decoder.
+  Status Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
+              const LoadOptions& options) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
-    if (!CheckDeclaredSize(declared)) return false;
+    if (Status size = CheckDeclaredSize(declared); !size) return size;
     hooks_.Progress(5);
     Result<ChildDecoded> decoded =
         DecodeInChild(format, input, declared ? declared->Pixels() : 0, options.render);
-    if (!decoded && decoded.failure().kind == Failure::Kind::OutOfMemory) return OutOfMemory();
+    if (!decoded && decoded.failure().kind == Failure::Kind::OutOfMemory) {
+      return OutOfMemory(OutOfMemoryMessage(1).text);
+    }
     if (!decoded) return Fail(decoded.failure().message);
     if (IsVector(format)) NoteVectorPage(*decoded);
     orientation_ = ReadExifOrientation(format, bytes);
@@ -78,14 +80,14 @@ class PixelLoader {
     const int width = swap ? decoded->height : decoded->width;
     const int height = swap ? decoded->width : decoded->height;
     auto buffer = AllocateImageBuffer(width, height);
-    if (!buffer) return OutOfMemory();
-    CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, flip,
+    if (!buffer) return OutOfMemory(OutOfMemoryMessage(1).text);
+    CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, options.flip,
                 buffer->data());
-    result_.image.buffer = std::move(*buffer);
-    result_.image.widthPx = width;
-    result_.image.heightPx = height;
+    loaded_.image.buffer = std::move(*buffer);
+    loaded_.image.widthPx = width;
+    loaded_.image.heightPx = height;
     hooks_.Progress(25);
-    return true;
+    return {};
   }
 
   int Orientation() const { return orientation_; }
@@ -95,26 +97,14 @@ class PixelLoader {
   void NoteVectorPage(const ChildDecoded& page) {
     vectorDpi_ = Resolution{static_cast<float>(page.width * 72.0 / page.widthPt),
                             static_cast<float>(page.height * 72.0 / page.heightPt)};
-    result_.image.transparencyAlwaysCounts = true;
-    result_.image.pageCount = page.pageCount;
+    loaded_.image.transparencyAlwaysCounts = true;
+    loaded_.image.pageCount = page.pageCount;
   }
   const std::optional<Resolution>& VectorDpi() const { return vectorDpi_; }
 
-  // The caller shows the reason: the load only reports it.
-  bool Fail(std::string_view text) {
-    result_.message = text;
-    return false;
-  }
-
  private:
-  bool OutOfMemory() {
-    result_.status = LoadStatus::OutOfMemory;
-    result_.message = kOutOfMemoryText;
-    return false;
-  }
-
   const UiHooks& hooks_;
-  LoadResult& result_;
+  LoadedImage& loaded_;
   int orientation_ = 1;
   std::optional<Resolution> vectorDpi_;
 };
@@ -127,47 +117,39 @@ struct ImageBytes {
 // Reads the file into `input` once, for the decoder, the resolution reader and
 // the orientation alike. Its first bytes come first: a file that is not an
 // image, or declares more pixels than the load can hold, is refused before the
-// rest is read. Nothing, after the message, when the file is refused.
-std::optional<ImageBytes> ReadImageFile(const std::filesystem::path& path,
-                                        platform::SharedMemory& input, PixelLoader& loader) {
+// rest is read.
+Result<ImageBytes> ReadImageFile(const std::filesystem::path& path, platform::SharedMemory& input) {
   Result<platform::ReadableFile> file = platform::ReadableFile::Open(path);
-  if (!file) {
-    loader.Fail(std::string(kUnableToOpenText) + ": " + file.failure().message);
-    return std::nullopt;
-  }
+  if (!file) return Fail(std::string(kUnableToOpenText) + ": " + file.failure().message);
   const std::optional<std::string> head = file->ReadAt(0, kHeadBytes);
-  if (!head) {
-    loader.Fail(kUnableToOpenText);
-    return std::nullopt;
-  }
+  if (!head) return Fail(std::string(kUnableToOpenText));
   const SniffedFormat sniffed = SniffFormat(*head);
   if (!IsReadable(sniffed.format)) {
-    loader.Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
-    return std::nullopt;
+    return Fail(std::string(kUnreadableImageText) + " " + UnreadableFormatText(sniffed));
   }
-  if (!loader.CheckDeclaredSize(ReadDeclaredSize(sniffed.format, *head))) return std::nullopt;
+  const Status size = PixelLoader::CheckDeclaredSize(ReadDeclaredSize(sniffed.format, *head));
+  if (!size) return size.failure();
   const std::optional<std::string_view> bytes = input.FillFromFile(*file, kMaxFileBytes);
-  if (!bytes) {
-    loader.Fail(kUnableToOpenText);
-    return std::nullopt;
-  }
+  if (!bytes) return Fail(std::string(kUnableToOpenText));
   return ImageBytes{*bytes, sniffed.format};
 }
 
 // Background removal, the size check and the page fit, on the RGBA pixels.
-void FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
-                const UiHooks& hooks, LoadResult& result) {
-  WorkingImage& image = result.image;
+Status FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
+                  const UiHooks& hooks, LoadedImage& loaded) {
+  WorkingImage& image = loaded.image;
   hooks.Status(texts[entry::kBackgroundRemovalStatus]);
   RemoveBackground(image, options.backgroundRemoval,
                    ReadSettingNumber(settings, keys::kActive, keys::kJpegArtifact), hooks);
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(image.widthPx) * static_cast<std::uint64_t>(image.heightPx);
-  if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4) return;
+  // Pixels that do not fill the buffer are no image: said so, never a silent failure.
+  if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4)
+    return Fail(std::string(kUnreadableImageText));
   hooks.Status(texts[entry::kConversionStatus]);
-  result.rotate = FitToPage(image, options.printableWidthPt, options.printableHeightPt);
-  result.zoomText = FormatZoomText(image.zoomFactor);
-  result.status = LoadStatus::Loaded;
+  loaded.rotate = FitToPage(image, options.printableWidthPt, options.printableHeightPt);
+  loaded.zoomText = FormatZoomText(image.zoomFactor);
+  return {};
 }
 
 }  // namespace
@@ -189,32 +171,33 @@ std::optional<std::vector<std::uint8_t>> AllocateImageBuffer(long long width, lo
   }
 }
 
-LoadResult LoadImageFile(std::string_view pathText, const LoadOptions& options,
-                         const SettingsFiles& settings, const TextTable& texts,
-                         const UiHooks& hooks) {
+Result<LoadedImage> LoadImageFile(std::string_view pathText, const LoadOptions& options,
+                                  const SettingsFiles& settings, const TextTable& texts,
+                                  const UiHooks& hooks) {
   WriteSetting(settings, keys::kActive, kCropKey, "0");
   hooks.Progress(1);
   const std::filesystem::path path = StripQuotes(pathText);
-  LoadResult result;
-  PixelLoader loader(hooks, result);
+  LoadedImage loaded;
+  PixelLoader loader(hooks, loaded);
   Result<platform::SharedMemory> input = platform::SharedMemory::Create();
-  if (!input) {
-    loader.Fail(input.failure().message);
-    return result;
-  }
-  const std::optional<ImageBytes> read = ReadImageFile(path, *input, loader);
-  if (!read) return result;
+  if (!input) return Fail(input.failure().message);
+  const Result<ImageBytes> read = ReadImageFile(path, *input);
+  if (!read) return read.failure();
   hooks.Progress(1);
-  if (!loader.Load(*input, read->bytes, read->format, options)) return result;
+  if (Status pixels = loader.Load(*input, read->bytes, read->format, options); !pixels) {
+    return pixels.failure();
+  }
   FileResolution file = ResolutionOf(read->format, read->bytes);
   if (loader.VectorDpi()) file.dpi = *loader.VectorDpi();
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
-  result.image.formatClass = file.formatClass;
-  result.image.dpiX = file.dpi.x;
-  result.image.dpiY = file.dpi.y;
+  loaded.image.formatClass = file.formatClass;
+  loaded.image.dpiX = file.dpi.x;
+  loaded.image.dpiY = file.dpi.y;
   hooks.Progress(70);
-  FinishLoad(options, settings, texts, hooks, result);
-  return result;
+  if (Status finished = FinishLoad(options, settings, texts, hooks, loaded); !finished) {
+    return finished.failure();
+  }
+  return loaded;
 }
 
 }  // namespace nvx

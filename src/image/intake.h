@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "image/image_format.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
@@ -16,10 +17,6 @@ namespace nvx {
 
 inline constexpr std::string_view kCropKey = "Crop";
 inline constexpr std::string_view kFailedToConvertText = "Failed to Convert Image";
-inline constexpr std::string_view kOutOfMemoryTitle = "Nivalux Pro";
-inline constexpr std::string_view kOutOfMemoryText =
-    "1 Unable to allocate memory.\r\nPlease Reduce resolution of the image\r\nNivalux Pro will "
-    "close";
 inline constexpr std::string_view kUnreadableImageText = "The image file could not be read.";
 inline constexpr std::string_view kUnableToOpenText = "UNABLE TO OPEN FILE";
 
@@ -32,20 +29,11 @@ struct LoadOptions {
   RenderRequest render = {};  // vector artwork: the render resolution and the page
 };
 
-enum class LoadStatus {
-  Loaded,
-  Failed,       // the previous image stays; the caller shows the message
-  OutOfMemory,  // the caller shows the memory message; the program (or command) ends
-};
-
-struct LoadResult {
-  LoadStatus status = LoadStatus::Failed;
-  std::string message;   // why it failed, for the caller to show once
-  WorkingImage image;    // the new working image, RGBA, fitted to the page, when Loaded
+// A loaded image: the new working image, RGBA, fitted to the page.
+struct LoadedImage {
+  WorkingImage image;
   bool rotate = false;   // the new state of "Rotate": the page fit turned the image
   std::string zoomText;  // the "Zoom" field
-
-  bool Loaded() const { return status == LoadStatus::Loaded; }
 };
 
 // Loads an image file into a new working image: the file's content decides
@@ -55,10 +43,11 @@ struct LoadResult {
 // (the "Crop" setting becomes 0) and the caller resets the copy counts to 1.
 // Colour conversion and the orientation step are the caller's to run next.
 // Progress and status texts go through `hooks`; a failure only comes back in
-// the result, for the caller to show.
-LoadResult LoadImageFile(std::string_view path, const LoadOptions& options,
-                         const SettingsFiles& settings, const TextTable& texts,
-                         const UiHooks& hooks);
+// the result, for the caller to show (the previous image stays). Out of
+// memory fails with Failure::Kind::OutOfMemory: the program (or command) ends.
+Result<LoadedImage> LoadImageFile(std::string_view path, const LoadOptions& options,
+                                  const SettingsFiles& settings, const TextTable& texts,
+                                  const UiHooks& hooks);
 
 // width x height x 5 zero bytes, or nothing when that size overflows or cannot
 // be allocated.

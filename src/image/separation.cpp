@@ -213,8 +213,9 @@ ColourAdjustTable BuildColourAdjustTable(const ColourAdjustPoints& points) {
   return table;
 }
 
-GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, float printableWidthPt,
-                       float printableHeightPt, OrientedImage& grid, const UiHooks& hooks) {
+Result<PreparedGrid> PrepareGrid(const WorkingImage& image, const LiveSettings& live,
+                                 float printableWidthPt, float printableHeightPt,
+                                 OrientedImage& grid, const UiHooks& hooks) {
   const int width = image.widthPx, height = image.heightPx;
   const std::size_t pixels = static_cast<std::size_t>(std::max(0, width)) * std::max(0, height);
   // Mirror and Rotate keep the pixel count, so their reruns reuse the grid's memory;
@@ -223,7 +224,7 @@ GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, floa
     grid = OrientedImage{};
   }
   grid.pixels.clear();
-  if (pixels == 0 || image.buffer.size() < pixels * 5) return GridResult{};
+  if (pixels == 0 || image.buffer.size() < pixels * 5) return PreparedGrid{};
   const bool rotate = live.rotate;
   grid.workWidthPx = rotate ? height : width;
   grid.workHeightPx = rotate ? width : height;
@@ -233,7 +234,7 @@ GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, floa
     platform::ResizeOnHugePages(grid.pixels, pixels);
   } catch (const std::bad_alloc&) {
     grid = OrientedImage{};
-    return GridResult{true, false};
+    return OutOfMemory(OutOfMemoryMessage(1).text);
   }
   // "Flip" turned the image upside down at load, so with "Mirror" it is a half turn.
   const SourceIndex index{live.mirrorOn != live.flip, rotate, width};
@@ -241,7 +242,7 @@ GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, floa
       grid.workHeightPx, rotate ? kTurnedBlockRows : BlockRows(grid.workWidthPx), 0,
       [&](int first, int end) { OrientRows(image.buffer.data(), index, grid, first, end); },
       [&](int done) { hooks.Progress(static_cast<int>(100LL * done / grid.workHeightPx)); });
-  GridResult result;
+  PreparedGrid result;
   result.exceedsPrintable =
       grid.printWidthPt > printableWidthPt || grid.printHeightPt > printableHeightPt;
   return result;
@@ -301,32 +302,31 @@ std::uint8_t DensityWhite(int whiteMaskPercent, bool opaque, bool printWhite) {
   return ClampToByte(std::min<long long>(251, RoundHalfEven(6 + 2.5 * whiteMaskPercent)));
 }
 
-SeparationResult SeparateImage(OrientedImage& grid, const ColourAdjustTable& table,
-                               const LiveSettings& live, const SeparationOptions& options,
-                               const UiHooks& hooks, int threads) {
-  SeparationResult result;
+Result<SeparatedPlanes> SeparateImage(OrientedImage& grid, const ColourAdjustTable& table,
+                                      const LiveSettings& live, const SeparationOptions& options,
+                                      const UiHooks& hooks, int threads) {
+  SeparatedPlanes planes;
   const int width = grid.workWidthPx, height = grid.workHeightPx;
   const std::size_t pixels = static_cast<std::size_t>(std::max(0, width)) * std::max(0, height);
-  if (pixels == 0 || grid.pixels.size() != pixels) return result;
+  if (pixels == 0 || grid.pixels.size() != pixels) return planes;
   std::vector<std::uint8_t> mask;
   try {
     if (options.patternMask) mask = options.patternMask();
     if (mask.size() != pixels) mask.clear();  // a mask of another size would be read past its end
-    platform::ResizeOnHugePages(result.planes, pixels * 5);  // every byte is written by its row
+    platform::ResizeOnHugePages(planes, pixels * 5);  // every byte is written by its row
   } catch (const std::bad_alloc&) {
-    result = SeparationResult{{}, true};
-    return result;
+    return OutOfMemory(OutOfMemoryMessage(1).text);
   }
   const InkRules rules = MakeRules(table, live, options);
   ForEachRowBlock(
       height, BlockRows(width), threads,
       [&](int first, int end) {
         for (int row = first; row < end; ++row) {
-          SeparateRow(grid, row, rules, mask, result.planes.data());
+          SeparateRow(grid, row, rules, mask, planes.data());
         }
       },
       [&](int done) { hooks.Progress(static_cast<int>(100LL * done / height)); });
-  return result;
+  return planes;
 }
 
 }  // namespace nvx

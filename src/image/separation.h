@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/result.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/live_settings.h"
@@ -22,16 +23,17 @@ struct ColourAdjustTable {
 // Samples the three Bezier curves of the points (per channel P0.x, P0.y .. P3.y).
 ColourAdjustTable BuildColourAdjustTable(const ColourAdjustPoints& points);
 
-struct GridResult {
-  bool outOfMemory = false;       // the grid is empty; the caller shows the memory message
+struct PreparedGrid {
   bool exceedsPrintable = false;  // the caller runs FitToPrintable
 };
 
 // Puts the converted image (C M Y K A) into print orientation with the black
 // folded into C, M and Y. The print size is the fitted size of the load, turned
-// with the image.
-GridResult PrepareGrid(const WorkingImage& image, const LiveSettings& live, float printableWidthPt,
-                       float printableHeightPt, OrientedImage& grid, const UiHooks& hooks);
+// with the image. Without memory for it the grid is empty and the failure is
+// Kind::OutOfMemory with the memory message.
+Result<PreparedGrid> PrepareGrid(const WorkingImage& image, const LiveSettings& live,
+                                 float printableWidthPt, float printableHeightPt,
+                                 OrientedImage& grid, const UiHooks& hooks);
 
 // The pattern print's mask plane in print orientation, one byte per pixel, not
 // 0 where the pattern removes ink; an empty plane means no pattern.
@@ -83,17 +85,13 @@ std::uint8_t DensityWhite(int whiteMaskPercent, bool opaque, bool printWhite);
 // SeparatedImage: per row five planes of workWidthPx bytes (0 no toner, 255 full).
 using SeparatedPlanes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
-struct SeparationResult {
-  // Planes in the station order of live.tonerOrder: C M Y W 0 white-last,
-  // W M Y C 0 white-first.
-  SeparatedPlanes planes;
-  bool outOfMemory = false;  // the caller shows the memory message
-};
-
 // Separates the oriented image into toner planes and writes the print's alpha
-// decisions back into the grid. threads: 0 = all cores.
-SeparationResult SeparateImage(OrientedImage& grid, const ColourAdjustTable& table,
-                               const LiveSettings& live, const SeparationOptions& options,
-                               const UiHooks& hooks, int threads = 0);
+// decisions back into the grid. The planes are in the station order of
+// live.tonerOrder: C M Y W 0 white-last, W M Y C 0 white-first; none for an
+// empty grid. Without memory for them the failure is Kind::OutOfMemory with
+// the memory message. threads: 0 = all cores.
+Result<SeparatedPlanes> SeparateImage(OrientedImage& grid, const ColourAdjustTable& table,
+                                      const LiveSettings& live, const SeparationOptions& options,
+                                      const UiHooks& hooks, int threads = 0);
 
 }  // namespace nvx

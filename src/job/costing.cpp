@@ -17,7 +17,7 @@ Result<PrintCost> Report(PrintSession& s, Result<CostEstimate> estimate) {
   // queue may be unnamed (no printer yet) or named anything.
   const std::string& printer = s.modelKey.empty() ? s.live.printer : s.modelKey;
   cost.report =
-      BuildCostReport(cost.estimate, ReadStatsOption(s.files), s.text, printer, s.live.paperName);
+      BuildCostReport(cost.estimate, s.Settings().statsOption, s.text, printer, s.live.paperName);
   std::string prefix = s.text[entry::kTitle] + " - ";
   std::string fileName =
       s.live.caption.starts_with(prefix) ? s.live.caption.substr(prefix.size()) : s.live.caption;
@@ -35,6 +35,22 @@ Result<PrintCost> CostTiledImage(PrintSession& s, const TiledImage& image) {
 Result<PrintCost> CostSentJob(PrintSession& s, const PrintJob& job) {
   return Report(s, CostPrint(s.files, CostRasterFromStats(s.files, job.data), s.live.tonerOrder,
                              std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
+}
+
+bool CostSentJobIfAsked(PrintSession& s, const PrintJob& job) {
+  if (s.Settings().statsOption != StatsOption::PrintAndCost) return false;
+  KeepCost(s, CostSentJob(s, job));
+  return true;
+}
+
+void KeepCost(PrintSession& s, Result<PrintCost> cost) {
+  if (cost) {
+    s.lastCost = std::move(*cost);
+    s.lastCostFailure.clear();
+  } else {
+    s.lastCost.reset();
+    s.lastCostFailure = cost.failure().message;
+  }
 }
 
 void CostInsteadOfPrinting(PrintSession& s) {

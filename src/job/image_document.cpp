@@ -24,12 +24,6 @@ static_assert(kMaxImagePixels * 5 <= kMaxRasterBytes);
 
 namespace {
 
-Failure FromLoad(const LoadResult& result) {
-  return Failure{
-      result.status == LoadStatus::OutOfMemory ? Failure::Kind::OutOfMemory : Failure::Kind::Failed,
-      result.message};
-}
-
 // The profiles the settings name, with the run's own choices on top.
 ProfilePair ChooseProfiles(const PrintSession& s) {
   ProfileSearch search = DefaultProfileSearch(s.files);
@@ -72,27 +66,22 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
   PrintableSize printable = PrintableArea(s.files, s.live);
   const LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt,
                             printable.heightPt, RenderRequest{s.live.renderDpi, s.live.page}};
-  LoadResult result = LoadImageFile(file, options, s.files, s.text, s.hooks);
-  if (!result.Loaded()) return FromLoad(result);
+  Result<LoadedImage> result = LoadImageFile(file, options, s.files, s.text, s.hooks);
+  if (!result) return result.failure();
 
-  doc.image = std::move(result.image);
+  doc.image = std::move(result->image);
   doc.loaded = false;
   doc.file = file;
-  s.live.rotate = result.rotate;
-  s.live.zoom = result.zoomText;
+  s.live.rotate = result->rotate;
+  s.live.zoom = result->zoomText;
   s.live.dpi = static_cast<int>(RoundHalfEven(doc.image.dpiX));
   s.live.caption = s.text[entry::kTitle] + " - " + std::filesystem::path(file).filename().string();
 
   if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
   doc.profiles = ChooseProfiles(s);
-  switch (ConvertImageColours(doc.image, doc.profiles, s.hooks)) {
-    case ConversionStatus::Converted:
-      return {};
-    case ConversionStatus::OutOfMemory:
-      return OutOfMemory(OutOfMemoryMessage(1).text);
-    default:
-      return Fail(s.text[entry::kConversionFailure]);
-  }
+  Status converted = ConvertImageColours(doc.image, doc.profiles, s.hooks);
+  if (converted || converted.failure().kind == Failure::Kind::OutOfMemory) return converted;
+  return Fail(s.text[entry::kConversionFailure]);  // the user's language says it
 }
 
 Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {
@@ -106,10 +95,10 @@ Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {
 
 Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   PrintableSize printable = PrintableArea(s.files, s.live);
-  GridResult grid =
+  Result<PreparedGrid> grid =
       PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks);
-  if (grid.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
-  if (grid.exceedsPrintable) {
+  if (!grid) return grid.failure();
+  if (grid->exceedsPrintable) {
     PrintSize fitted = FitToPrintable({doc.grid.printWidthPt, doc.grid.printHeightPt}, doc.image,
                                       printable.widthPt, printable.heightPt, s.live.rotate);
     doc.grid.printWidthPt = fitted.widthPt;
@@ -187,39 +176,37 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   if (!CopiesFit(tiling)) return Fail(CopiesDoNotFitMessage(tiling), Failure::Kind::Refused);
 
   RefreshColourAdjustTable(s, doc);
-  SeparationResult separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
-  if (separated.outOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
+  Result<SeparatedPlanes> separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
+  if (!separated) return separated.failure();
   ChokeWhitePlane(
-      separated.planes, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
+      *separated, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
       WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
   // Costing alone still has a price without toner: the drums, fuser and belt.
-  const bool costOnly = s.Settings().statsOption == keys::kStatsCostOnly;
-  if (!costOnly && !AnyToner(separated.planes)) {
+  const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
+  if (!costOnly && !AnyToner(*separated)) {
     return Fail(
         "Nothing in this image would receive toner with these settings (it is transparent, or "
         "everything was removed), so no blank page was printed.");
   }
-  tiling.source = std::span<const std::uint8_t>(separated.planes.data(), separated.planes.size());
+  tiling.source = std::span<const std::uint8_t>(separated->data(), separated->size());
   if (releaseGrid) {
     doc.grid.pixels = {};
     doc.loaded = false;
   }
-  TilingResult tiled = TileCopies(tiling, s.text, s.hooks);
-  separated.planes = {};
-  if (!tiled.ok) return Fail(tiled.failure);
+  Result<TiledImage> tiled = TileCopies(tiling, s.text, s.hooks);
+  *separated = {};
+  if (!tiled) return tiled.failure();
 
-  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  // The sizes stay in the settings for costing the job once it was sent.
+  RecordCostSizes(s.files, *tiled);
   s.lastCost.reset();
   s.lastCostFailure.clear();
-  env.estimateCost = [&s](const TiledImage& image) {
-    Result<PrintCost> cost = CostTiledImage(s, image);
-    if (cost) {
-      s.lastCost = std::move(*cost);
-    } else {
-      s.lastCostFailure = cost.failure().message;
-    }
-  };
-  PrintJob job = BuildPrintJob(env, s.live, std::move(tiled.image));
+  if (costOnly) {
+    KeepCost(s, CostTiledImage(s, *tiled));
+    return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
+  }
+  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  PrintJob job = BuildPrintJob(env, s.live, std::move(*tiled));
   if (job.outcome == JobOutcome::Failed) return Fail({});
   return job;
 }

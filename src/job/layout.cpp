@@ -186,18 +186,14 @@ std::string CopiesDoNotFitMessage(const TilingInput& in) {
          " mm. Nothing was printed: make fewer copies, or a smaller print.";
 }
 
-TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
-  TilingResult result;
+Result<TiledImage> TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
   const std::uint64_t sourceBytes = static_cast<std::uint64_t>(std::max(in.width, 0)) *
                                     static_cast<std::uint64_t>(std::max(in.height, 0)) * 5;
   if (in.width <= 0 || in.height <= 0 || !(in.widthPt > 0) || !(in.heightPt > 0) || in.nX < 1 ||
       in.nY < 1 || in.source.size() < sourceBytes) {
-    return result;  // nothing prepared to print
+    return Fail("Nothing was prepared to print.");
   }
-  if (!CopiesFit(in)) {
-    result.failure = CopiesDoNotFitMessage(in);
-    return result;
-  }
+  if (!CopiesFit(in)) return Fail(CopiesDoNotFitMessage(in), Failure::Kind::Refused);
   int gapX = in.gapX;
   int gapY = in.gapY;
   const double gapXPt = in.optimalLayout ? kMillimetrePt : gapX;
@@ -211,15 +207,13 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
 
   const std::uint64_t bytes = static_cast<std::uint64_t>(x.pixels) * y.pixels * 5;
   if (x.pixels <= 0 || y.pixels <= 0 || bytes > kMaxRasterBytes) {
-    result.failure = text[entry::kImageTooBigForCopies];
-    return result;
+    return Fail(text[entry::kImageTooBigForCopies]);
   }
-  TiledImage& image = result.image;
+  TiledImage image;
   try {
     platform::ResizeOnHugePages(image.data, bytes);
   } catch (const std::bad_alloc&) {
-    result.failure = text[entry::kImageTooBigForCopies];
-    return result;
+    return Fail(text[entry::kImageTooBigForCopies]);
   }
   image.xPixel = static_cast<int>(x.pixels);
   image.yPixel = static_cast<int>(y.pixels);
@@ -246,8 +240,7 @@ TilingResult TileCopies(const TilingInput& in, const TextTable& text, const UiHo
     }
     cursor += 5 * rowBytes * static_cast<std::size_t>(y.gapPx);
   }
-  result.ok = true;
-  return result;
+  return image;
 }
 
 }  // namespace nvx

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "base/result.h"
 #include "lang/text_table.h"
 #include "postscript/job_writer.h"
 #include "settings/ui_hooks.h"
@@ -82,13 +83,9 @@ std::string CopiesDoNotFitMessage(const TilingInput& input);
 inline constexpr std::uint64_t kMaxRasterBytes = 1073741824;
 
 // Lays the copies out in one zero-filled raster of the whole grid. Refuses
-// copies that do not fit the printable area and a raster over 1 GiB (ok = false)
-// with the message for the caller to show.
-struct TilingResult {
-  bool ok = false;
-  TiledImage image;
-  std::string failure;
-};
-TilingResult TileCopies(const TilingInput& input, const TextTable& text, const UiHooks& hooks);
+// copies that do not fit the printable area and a raster over 1 GiB with the
+// message for the caller to show.
+Result<TiledImage> TileCopies(const TilingInput& input, const TextTable& text,
+                              const UiHooks& hooks);
 
 }  // namespace nvx

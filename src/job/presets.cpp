@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "image/white_choke.h"
+#include "job/print_controls.h"
 #include "lang/text_entries.h"
 #include "platform/atomic_file.h"
 #include "platform/file_read.h"
@@ -40,7 +41,7 @@ struct PresetFile {
   std::optional<int> Percentage(std::string_view key) const {
     std::optional<std::string> text = Value(key);
     if (!text) return std::nullopt;
-    return static_cast<int>(std::clamp(LeadingInteger(*text), 0LL, 100LL));
+    return HoldToRange(*FindPrintControl(control::kWhiteDensity), LeadingInteger(*text));
   }
   void Check(std::string_view key, bool& state) const {
     std::optional<std::string> text = Value(key);
@@ -56,7 +57,8 @@ void ApplyWhiteControls(const PresetFile& preset, LiveSettings& live) {
   preset.Check(keys::kDisplay, live.displayWhite);
   preset.Check(keys::kTonerOn, live.printWhite);
   preset.Check(keys::kTonerSave, live.thresholdOn);
-  live.tonerPercent = preset.Percentage(keys::kTonerPercent).value_or(50);
+  live.tonerPercent = preset.Percentage(keys::kTonerPercent)
+                          .value_or(FindPrintControl(control::kWhiteThreshold)->defaultValue);
   if (std::optional<std::string> choke = preset.Value(keys::kWhiteChoke))
     live.whiteChokeMm = std::clamp(LeadingNumber(*choke), 0.0, kMaxWhiteChokeMm);
 }
@@ -148,7 +150,7 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
   using namespace keys;
   const LiveSettings& live = s.live;
   const PageMargins margins = ReadMargins(s.files);
-  const std::string texts[] = {
+  const std::string values[] = {
       Percent(live.whiteMaskPercent),
       live.displayWhite ? "1" : "0",
       live.printWhite ? "1" : "0",
@@ -166,20 +168,20 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
   const TonerOrder other =
       live.tonerOrder == TonerOrder::WhiteFirst ? TonerOrder::WhiteLast : TonerOrder::WhiteFirst;
   const IniAssignment assignments[] = {
-      {kActive, kWhiteMask, texts[0]},
-      {kActive, kDisplay, texts[1]},
-      {kActive, kTonerOn, texts[2]},
-      {kActive, kTonerSave, texts[3]},
-      {kActive, kTonerPercent, texts[4]},
-      {kActive, kRightMargin, texts[5]},
-      {kActive, kLeftMargin, texts[6]},
-      {kActive, kBottomMargin, texts[7]},
-      {kActive, kTopMargin, texts[8]},
-      {kActive, kPaperSize, texts[9]},
-      {ProfileSection(live.tonerOrder), kProfile, texts[10]},
-      {ProfileSection(other), kProfile, texts[11]},
+      {kActive, kWhiteMask, values[0]},
+      {kActive, kDisplay, values[1]},
+      {kActive, kTonerOn, values[2]},
+      {kActive, kTonerSave, values[3]},
+      {kActive, kTonerPercent, values[4]},
+      {kActive, kRightMargin, values[5]},
+      {kActive, kLeftMargin, values[6]},
+      {kActive, kBottomMargin, values[7]},
+      {kActive, kTopMargin, values[8]},
+      {kActive, kPaperSize, values[9]},
+      {ProfileSection(live.tonerOrder), kProfile, values[10]},
+      {ProfileSection(other), kProfile, values[11]},
       // Readers that know no choke pass the key by.
-      {kActive, kWhiteChoke, texts[12]},
+      {kActive, kWhiteChoke, values[12]},
   };
   // Standard output, a device or a FIFO takes a whole new preset; only a file
   // can be loaded again and be remembered for the dialogs.

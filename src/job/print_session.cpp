@@ -67,7 +67,7 @@ PrintSettings PrintSession::Settings() const {
   PrintSettings s;
   s.margins = ReadMargins(files);
   s.blackFuzzy = blackFuzzyOverride > 0 ? blackFuzzyOverride : ReadBlackFuzzy(files);
-  s.statsOption = ReadSetting(files, keys::kStats, keys::kStatsOption);
+  s.statsOption = ReadStatsOption(files);
   return s;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "cost/cost_settings.h"
 #include "job/print_cost.h"
 #include "lang/text_table.h"
 #include "printers/media_rules.h"
@@ -20,9 +21,9 @@ inline constexpr std::string_view kDefaultPaper = "A4";
 
 // What a print reads from the settings besides the live settings, as numbers.
 struct PrintSettings {
-  PageMargins margins;      // the current ones: a medium's or custom paper's for this run
-  int blackFuzzy = 5;       // "Black Removal" tolerance, 1..50
-  std::string statsOption;  // "Stats" / "Option": 1 cost only, 2 print and cost, 3 print
+  PageMargins margins;  // the current ones: a medium's or custom paper's for this run
+  int blackFuzzy = 5;   // "Black Removal" tolerance, 1..50
+  StatsOption statsOption = StatsOption::PrintOnly;  // what a print does about its cost
 };
 
 // One print session: the settings as the main window starts with them, the

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "platform/file_read.h"
 
@@ -17,10 +18,9 @@ constexpr std::string_view kOldExtension = ".lang";
 constexpr std::string_view kHeaderV1 = "Starvane Language file V1";
 constexpr std::string_view kHeaderV2 = "Starvane Language file V2";
 constexpr std::string_view kEndMarker = ">>>";
-constexpr std::string_view kFileComment = "Written by nvxprint";
+constexpr std::string_view kFileCommentBefore = "Written by ";
 constexpr std::size_t kLastDefaultEntry = kMinTextEntries - 1;
 
-constexpr std::string_view kMissingTitle = "Nivalux";
 constexpr std::string_view kMissingSuffix =
     " Missing\r\nLoading defaults - Please set language once open";
 constexpr std::string_view kNoSelectionText =
@@ -157,7 +157,7 @@ TextTable LoadLanguageFile(const fs::path& programFolder, std::string_view fileN
   LanguageFileContents contents = file.empty() ? LanguageFileContents{} : ReadLanguageFile(file);
   switch (contents.version) {
     case LanguageFileVersion::Missing:
-      return DefaultsAfter(hooks, std::string(kMissingTitle),
+      return DefaultsAfter(hooks, std::string(kProductShortTitle),
                            (programFolder / fileName).string() + std::string(kMissingSuffix),
                            MessageIcon::Error);
     case LanguageFileVersion::Old:
@@ -243,7 +243,7 @@ bool ApplyLanguageChoice(std::string_view selection, const SettingsFiles& files,
                          const fs::path& programFolder, const UiHooks& hooks, TextTable& table) {
   if (AsciiLower(selection) == AsciiLower(CurrentLanguageName(files))) return false;
   if (selection.empty()) {
-    table = DefaultsAfter(hooks, std::string(kMissingTitle), std::string(kNoSelectionText),
+    table = DefaultsAfter(hooks, std::string(kProductShortTitle), std::string(kNoSelectionText),
                           MessageIcon::Error);
     return true;
   }
@@ -260,8 +260,8 @@ std::string EncodeLanguageFile(std::span<const LanguageEntry> entries) {
   }
   std::size_t count =
       byIndex.empty() ? kLastDefaultEntry : std::max(kLastDefaultEntry, byIndex.rbegin()->first);
-  std::string file = std::string(kLanguageHeaderV3) + "\r\n" + std::string(kFileComment) + "\r\n" +
-                     std::to_string(count) + "N";
+  std::string file = std::string(kLanguageHeaderV3) + "\r\n" + std::string(kFileCommentBefore) +
+                     std::string(kCommandName) + "\r\n" + std::to_string(count) + "N";
   bool first = true;
   for (const auto& [index, text] : byIndex) {
     if (!first) file += "\r\n";

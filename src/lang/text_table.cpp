@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "lang/text_entries.h"
+
 namespace nvx {
 namespace {
 
@@ -287,7 +289,7 @@ void TextTable::Set(std::size_t index, std::string text) {
 
 TextTable RawDefaultTextTable() {
   TextTable table;
-  table.Set(0, std::string(kAppTitle));
+  table.Set(entry::kTitle, std::string(kAppTitle));
   for (const DefaultText& entry : kDefaultTexts) table.Set(entry.index, std::string(entry.text));
   return table;
 }

@@ -5,9 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/product.h"
+
 namespace nvx {
 
-inline constexpr std::string_view kAppTitle = "Nivalux Pro";
+inline constexpr std::string_view kAppTitle = kProductTitle;
 inline constexpr std::size_t kMinTextEntries = 301;  // entries 0..300
 // No language needs more; a larger declared count in a file is cut to this.
 inline constexpr std::size_t kMaxTextEntries = 10000;

@@ -62,7 +62,7 @@ std::string FoldedName(std::string_view name) {
       .toStdString();
 }
 
-int WriteRecords(const std::filesystem::path& library, const std::vector<std::string>& records) {
+Status WriteRecords(const std::filesystem::path& library, const std::vector<std::string>& records) {
   std::vector<std::string_view> pieces(records.begin(), records.end());
   return platform::ReplaceFile(library, pieces);
 }
@@ -166,7 +166,9 @@ Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
   } else {
     records.push_back(EncodeShapeRecord(shape));
   }
-  if (int error = WriteRecords(library, records)) return AddError(error);
+  if (Status written = WriteRecords(library, records); !written) {
+    return AddError(written.failure().code);
+  }
   return {};
 }
 
@@ -183,7 +185,9 @@ Status RemoveShapes(const std::filesystem::path& library, const std::vector<std:
         std::ranges::any_of(names, [&](const std::string& wanted) { return Trim(wanted) == name; });
     if (!name.empty() && !marked) kept.push_back(std::move(record));
   }
-  if (int error = WriteRecords(library, kept)) return RemoveError(error);
+  if (Status written = WriteRecords(library, kept); !written) {
+    return RemoveError(written.failure().code);
+  }
   return {};
 }
 
@@ -216,7 +220,7 @@ ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryF
     // Another program may have started the user's library meanwhile: it is kept.
     const platform::FileLock lock(platform::LockFileFor(user));
     const std::string_view pieces[] = {bytes.bytes};
-    if (!IsFile(user) && platform::ReplaceFile(user, pieces) != 0)
+    if (!IsFile(user) && !platform::ReplaceFile(user, pieces).ok())
       return ProvisionResult::NoUserFolder;
   }
   WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());

@@ -162,9 +162,7 @@ int WriteThrough(const fs::path& target, std::span<const std::string_view> piece
   return err;
 }
 
-}  // namespace
-
-int ReplaceFile(const fs::path& file, std::span<const std::string_view> pieces) {
+int ReplaceFileErrno(const fs::path& file, std::span<const std::string_view> pieces) {
   fs::path target;
   if (int err = ResolveTarget(file, target)) return err;
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
@@ -192,6 +190,13 @@ int ReplaceFile(const fs::path& file, std::span<const std::string_view> pieces) 
   return 0;
 }
 
+}  // namespace
+
+Status ReplaceFile(const fs::path& file, std::span<const std::string_view> pieces) {
+  if (int err = ReplaceFileErrno(file, pieces)) return SystemFailure(err, std::strerror(err));
+  return {};
+}
+
 bool IsStreamOutput(const fs::path& target) {
   if (target == "-") return true;
   struct stat info {};
@@ -209,7 +214,7 @@ std::string WriteOutputFile(const fs::path& target, std::span<const std::string_
              !S_ISDIR(info.st_mode)) {
     return "not a file, a character device or a FIFO";
   } else {
-    err = ReplaceFile(target, pieces);
+    err = ReplaceFileErrno(target, pieces);
   }
   return err == 0 ? std::string() : std::string(std::strerror(err));
 }

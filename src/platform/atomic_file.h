@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
+
 namespace nvx::platform {
 
 // Replaces the regular file `file` with the pieces written one after another,
@@ -17,9 +19,9 @@ namespace nvx::platform {
 // (a device, a FIFO, a directory) is refused and left alone. The temporary file
 // has no name until it is complete, where the file system allows; temporaries
 // that killed programs left beside the file (untouched for a minute) are
-// removed. Returns 0, or the
-// errno of what failed (EINVAL for a place that holds no regular file).
-int ReplaceFile(const std::filesystem::path& file, std::span<const std::string_view> pieces);
+// removed. A failure's code is the errno of what failed (EINVAL for a place
+// that holds no regular file).
+Status ReplaceFile(const std::filesystem::path& file, std::span<const std::string_view> pieces);
 
 // Writes an output the user named: "-" is standard output; a device or a FIFO
 // (a printer's port, a pipe to a program) is written straight through, as a

@@ -21,6 +21,7 @@
 #include <limits>
 #include <new>
 
+#include "base/product.h"
 #include "base/text.h"
 
 namespace nvx::platform {
@@ -175,7 +176,8 @@ std::uint64_t MemoryCeiling() {
 }
 
 Result<SharedMemory> SharedMemory::Create() {
-  int fd = ::memfd_create("nvxprint-shared", MFD_CLOEXEC);
+  const std::string name = std::string(kCommandName) + "-shared";
+  int fd = ::memfd_create(name.c_str(), MFD_CLOEXEC);
   if (fd < 0) return Fail(std::string("no shared memory: ") + std::strerror(errno));
   return SharedMemory(fd);
 }

@@ -6,10 +6,10 @@
 #include <string>
 #include <system_error>
 
+#include "base/product.h"
+
 namespace nvx::platform {
 namespace {
-
-constexpr const char* kFolderName = "NivaluxPro";
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -46,24 +46,25 @@ std::filesystem::path UserDataFolder() {
   } else {
     base = WorkingFolder();
   }
-  std::filesystem::path folder = base / kFolderName;
+  std::filesystem::path folder = base / kProductFolderName;
   std::error_code ignored;  // a folder we cannot create shows up as a failed write later
   std::filesystem::create_directories(folder, ignored);
   return folder;
 }
 
 std::filesystem::path MachineDataFolder() {
-  return std::filesystem::path(FirstOfList(Env("XDG_CONFIG_DIRS"), "/etc/xdg")) / kFolderName;
+  return std::filesystem::path(FirstOfList(Env("XDG_CONFIG_DIRS"), "/etc/xdg")) /
+         kProductFolderName;
 }
 
 std::filesystem::path ProgramFolder() {
   if (std::string dir = Env("NVXPRINT_DATA_DIR"); !dir.empty()) return dir;
   std::filesystem::path prefix = InstallationPrefix();
-  return prefix.empty() ? WorkingFolder() : prefix / "share" / "nvxprint";
+  return prefix.empty() ? WorkingFolder() : prefix / "share" / kCommandName;
 }
 
 std::filesystem::path HelperProgram(std::string_view name) {
-  return InstallationPrefix() / "libexec" / "nvxprint" / name;
+  return InstallationPrefix() / "libexec" / kCommandName / name;
 }
 
 std::filesystem::path TempFolder() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/product.h"
 #include "lang/text_entries.h"
 #include "platform/spool_bytes.h"
 #include "postscript/features.h"
@@ -10,13 +11,12 @@
 #include "postscript/job_text.h"
 #include "postscript/number_text.h"
 #include "settings/numbers.h"
-#include "settings/settings_keys.h"
 
 namespace nvx {
 namespace {
 
-constexpr std::string_view kTitlePrefix = "Nivalux Pro - ";
-constexpr std::string_view kBlankTitle = "Nivalux - blank";
+// The window's caption puts the product's title and this before the image's name.
+constexpr std::string_view kCaptionSeparator = " - ";
 // The page origin lies 13 points in from the left and top edges; the image
 // position is measured from there.
 constexpr int kOriginInset = 13;
@@ -110,23 +110,6 @@ long long PositionFromOrigin(int edgeDistancePt) {
   return std::max(edgeDistancePt - kOriginInset, 0);
 }
 
-void RecordStats(const SettingsFiles& files, const TiledImage& image) {
-  const std::string xPixel = BlankSignedInteger(image.xPixel);
-  const std::string yPixel = BlankSignedInteger(image.yPixel);
-  const std::string xPoint = BlankSignedNumber(image.xPoint);
-  const std::string yPoint = BlankSignedNumber(image.yPoint);
-  // One write: one file replacement, and one message if the file refuses it.
-  using namespace keys;
-  WriteSettings(files, {{kStats, kXpixel, xPixel},
-                        {kStats, kYpixel, yPixel},
-                        {kStats, kXpoint, xPoint},
-                        {kStats, kYpoint, yPoint}});
-}
-
-bool CostEstimateOnly(const SettingsFiles& files) {
-  return ReadSetting(files, keys::kStats, keys::kStatsOption) == keys::kStatsCostOnly;
-}
-
 }  // namespace
 
 int CopiesCount(std::string_view copiesText) {
@@ -136,10 +119,10 @@ int CopiesCount(std::string_view copiesText) {
 }
 
 std::string JobTitle(std::string_view caption) {
+  const std::string prefix = std::string(kProductTitle) + std::string(kCaptionSeparator);
   std::string title(caption);
-  for (std::size_t at = title.find(kTitlePrefix); at != std::string::npos;
-       at = title.find(kTitlePrefix, at)) {
-    title.erase(at, kTitlePrefix.size());
+  for (std::size_t at = title.find(prefix); at != std::string::npos; at = title.find(prefix, at)) {
+    title.erase(at, prefix.size());
   }
   return title;
 }
@@ -147,11 +130,6 @@ std::string JobTitle(std::string_view caption) {
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image) {
   StartJob(env);
   const std::string title = JobTitle(live.caption);
-  RecordStats(env.settings, image);
-  if (CostEstimateOnly(env.settings)) {
-    if (env.estimateCost) env.estimateCost(image);
-    return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
-  }
   JobValues values = FeatureValues(env, live, JobKind::Print);
   values.title = title;
   values.image.cols = image.xPixel;
@@ -165,7 +143,7 @@ PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
   StartJob(env);
   JobValues values = FeatureValues(env, live, JobKind::Blank);
-  values.title = kBlankTitle;
+  values.title = std::string(kProductShortTitle) + std::string(kCaptionSeparator) + "blank";
   values.image.cols = kBlankSide;
   values.image.rows = kBlankSide;
   values.image.position = "268 393";

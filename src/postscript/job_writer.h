@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +22,6 @@ struct JobEnvironment {
   const UiHooks& hooks;
   std::string modelKey;
   int familyCode = 0;
-  // Runs instead of printing when the "Stats" option asks for a cost
-  // estimate only; may be empty (then the job is just abandoned).
-  std::function<void(const TiledImage&)> estimateCost = {};
   // The "%%CreationDate:" value; empty means now (CreationDateNow()).
   std::string creationDate = {};
 };
@@ -42,8 +38,8 @@ struct TiledImage {
   int top = 0;
 };
 
-// What became of a job: made and ready to send, only costed (the "Stats"
-// option asks for the estimate alone), or not made (the user has been told why).
+// What became of a job: made and ready to send, only costed (the print session
+// does that when the statistics option asks for the estimate alone), or not made.
 enum class JobOutcome { Made, CostedOnly, Failed };
 
 // A job as the spooler receives it: header, raw image data, trailer (then 0x04).
@@ -57,8 +53,7 @@ struct PrintJob {
 };
 
 // Builds the print job for the tiled image, whose data moves into the job.
-// Writes the "Stats" sizes, honours the cost-only option (outcome CostedOnly,
-// no message), and writes the corrected copies count back to live.copies.
+// Writes the corrected copies count back to live.copies.
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image);
 
 // The blank-page job: a 20 x 20 image whose 2000 zero bytes (filled in here)

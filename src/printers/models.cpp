@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "settings/settings_keys.h"
 
@@ -61,7 +62,7 @@ std::string ModelKey(const SettingsFiles& files, std::string_view commandLineMod
   if (stored.empty()) return std::string(kDefaultModelKey);
   if (FindModelRow(stored).key.empty()) {
     if (hooks) {
-      hooks->Show({"Nivalux Pro",
+      hooks->Show({std::string(kProductTitle),
                    "The stored printer model \"" + stored + "\" is not known; using " +
                        std::string(kDefaultModelKey) + ".",
                    MessageIcon::Exclamation});

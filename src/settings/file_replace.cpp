@@ -57,9 +57,9 @@ std::string WriteFailureReason(const WriteStatus& status) {
 
 WriteStatus ReplaceFileContents(const fs::path& file, std::string_view bytes) {
   const std::string_view pieces[] = {bytes};
-  const int err = platform::ReplaceFile(file, pieces);
-  if (err == 0) return {};
-  return FailureFromErrno(err, FolderOf(file));
+  const Status replaced = platform::ReplaceFile(file, pieces);
+  if (replaced) return {};
+  return FailureFromErrno(replaced.failure().code, FolderOf(file));
 }
 
 WriteStatus ReadForRewrite(const fs::path& file, std::size_t maxBytes, std::string& bytes) {

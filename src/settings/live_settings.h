@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/product.h"
 #include "settings/toner_order.h"
 
 namespace nvx {
@@ -10,7 +11,7 @@ namespace nvx {
 // command line both fill one of these; the job writer reads it at print time.
 // Counts and sizes are numbers; they become text only on screen.
 struct LiveSettings {
-  std::string caption = "Nivalux Pro - No File";  // main window caption
+  std::string caption = std::string(kProductTitle) + " - No File";  // main window caption
 
   std::string printer;     // "Select Printer"
   int copies = 1;          // "Copies" box, 1..99

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "platform/file_lock.h"
 #include "settings/numbers.h"
@@ -26,7 +27,6 @@ struct SettingsSnapshot {
 
 namespace {
 
-constexpr std::string_view kFailureTitle = "Nivalux";
 constexpr std::string_view kFailureText = "Failed to write to:- ";
 
 std::atomic<int> fileReads{0};
@@ -224,7 +224,7 @@ void ReportWriteFailure(const UiHooks* hooks, const std::filesystem::path& file,
   if (status.Ok() || !hooks) return;
   std::string text =
       std::string(kFailureText) + "\n" + file.string() + "\n" + WriteFailureReason(status);
-  hooks->Show(Message{std::string(kFailureTitle), std::move(text), MessageIcon::Error});
+  hooks->Show(Message{std::string(kProductShortTitle), std::move(text), MessageIcon::Error});
 }
 
 void CreateDefaultSettings(const SettingsFiles& files) {
@@ -246,8 +246,8 @@ void CreateDefaultSettings(const SettingsFiles& files) {
       {kActive, kTonerSave, "1"},
       {kActive, kTonerPercent, "50"},
       {kActive, kJpegArtifact, "5"},
-      {kActive, kIcmProfileOut, "OKC711P2.ICM"},
-      {kActive, kIcmProfileIn, "sRGB.icm"},
+      {kActive, kIcmProfileOut, kDefaultProfileOut},
+      {kActive, kIcmProfileIn, kDefaultProfileIn},
       {kActive, kUnit, "M"},
       {kActive, kMptOffset, "0"},
       {kActive, kTray1Offset, "0"},

@@ -347,8 +347,8 @@ void MainWindow::SetTonerOrder(TonerOrder order) {
 }
 
 void MainWindow::OnDefaultProfiles() {
-  WriteSettings(Files(), {{keys::kActive, keys::kIcmProfileOut, "OKC711P2.ICM"},
-                          {keys::kActive, keys::kIcmProfileIn, "sRGB.icm"}});
+  WriteSettings(Files(), {{keys::kActive, keys::kIcmProfileOut, kDefaultProfileOut},
+                          {keys::kActive, keys::kIcmProfileIn, kDefaultProfileIn}});
   if (imageLoaded_ && !currentFile_.empty() && !busy_) StartLoad(currentFile_, false);
 }
 

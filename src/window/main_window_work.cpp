@@ -337,20 +337,13 @@ void MainWindow::StartPrint() {
         PlaceOnPage(s, d, kDefaultPreviewWidthPx, kDefaultPreviewHeightPx);
         Result<PrintJob> job = BuildImageJob(s, d, false);
         if (!job) return {job.failure()};
-        // Statistics only: the job writer costed it and made nothing to send.
+        // Statistics only: the session costed it and made nothing to send.
         if (job->outcome != JobOutcome::Made) return {Status{}, false, true};
         const std::string name =
             PrintDocumentName(s.live.caption, s.text[entry::kTitle], s.live.xCopy, s.live.yCopy);
         Status sent = SendJob(s.live.printer, name, *job, s.text, s.hooks);
-        if (!sent || ReadStatsOption(s.files) != StatsOption::PrintAndCost) {
-          return {sent, sent.ok()};
-        }
-        if (Result<PrintCost> cost = CostSentJob(s, *job)) {
-          s.lastCost = std::move(*cost);
-        } else {
-          s.lastCostFailure = cost.failure().message;
-        }
-        return {sent, true, true};
+        if (!sent) return {sent, false};
+        return {sent, true, CostSentJobIfAsked(s, *job)};
       },
       [this](PrintOutcome outcome) {
         live_.patternPrint = false;  // the pattern setup's print screens one print

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "base/product.h"
+
 namespace nvx::app {
 
-inline constexpr const char* kInstanceName = "NivaluxPro";
+inline constexpr std::string_view kInstanceName = kProductFolderName;
 
 // Runs the program with its window: start-up checks, the window (with `file`
 // opened when it is not empty) and the writes at exit. A second start hands

@@ -68,8 +68,10 @@ class PrintFixture : public testing::Test {
     SeparationOptions separation;
     separation.foil = IsFoilMedia(session.live, session.text);
     separation.blackFuzzy = session.Settings().blackFuzzy;
-    SeparationResult separated = SeparateImage(grid, path.table, session.live, separation, {});
-    outcome.planes.assign(separated.planes.begin(), separated.planes.end());
+    Result<SeparatedPlanes> separated =
+        SeparateImage(grid, path.table, session.live, separation, {});
+    EXPECT_TRUE(separated.ok());
+    if (separated) outcome.planes.assign(separated->begin(), separated->end());
     outcome.width = path.grid.workWidthPx;
     outcome.height = path.grid.workHeightPx;
     outcome.placement = path.placement;

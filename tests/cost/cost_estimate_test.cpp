@@ -40,11 +40,16 @@ void WriteAllConsumables(const SettingsFiles& files) {
 TEST(CostEstimate, FullA4PageWithTenPercentInEachColourCostsTheRatedToner) {
   CostFolder folder;
   WriteStats(folder.files, "CMYT", "CMY,11500,5%,216,A4");
-  // The sizes as the job writer records them; the data as the job carries it.
-  WriteSettings(folder.files, {{"Stats", "Xpixel", " 100"},
-                               {"Stats", "Ypixel", " 100"},
-                               {"Stats", "Xpoint", " 595"},
-                               {"Stats", "Ypoint", " 842"}});
+  // The sizes as a print records them; the data as the job carries it.
+  TiledImage printed;
+  printed.xPixel = 100;
+  printed.yPixel = 100;
+  printed.xPoint = 595;
+  printed.yPoint = 842;
+  RecordCostSizes(folder.files, printed);
+  const std::string stored = test::ReadFileBytes(folder.files.UserFile());
+  EXPECT_NE(stored.find("Xpixel= 100"), std::string::npos) << "blank-signed: " << stored;
+  EXPECT_NE(stored.find("Ypoint= 842"), std::string::npos);
   const TestRaster raster(100, 100, {10, 10, 10, 0});
   const CostRaster sent = CostRasterFromStats(folder.files, raster.bytes);
   const Result<CostEstimate> cost = CostPrint(folder.files, sent, TonerOrder::WhiteLast, 1);

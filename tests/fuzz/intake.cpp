@@ -11,12 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const TextTable texts = DefaultTextTable();
   std::filesystem::create_directories(settings.userFolder);
   const std::filesystem::path file = fuzz::WriteScratch("image", fuzz::Bytes(data, size));
-  LoadResult result = LoadImageFile(file.string(), {false, true, 571, 817}, settings, texts, {});
-  if (result.Loaded()) {
-    const WorkingImage& image = result.image;
+  Result<LoadedImage> result =
+      LoadImageFile(file.string(), {false, true, 571, 817}, settings, texts, {});
+  if (result.ok()) {
+    const WorkingImage& image = result->image;
     fuzz::Check(image.buffer.size() == 5ull * image.widthPx * image.heightPx, "buffer size");
   } else {
-    fuzz::Check(!result.message.empty(), "a failed load says why");
+    fuzz::Check(!result.failure().message.empty(), "a failed load says why");
   }
   return 0;
 }

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::filesystem::temp_directory_path() / ("nvx-fuzz-" + std::to_string(::getpid()) + ".lib");
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::string_view pieces[] = {bytes};
-  if (nvx::platform::ReplaceFile(library, pieces) != 0) return 0;
+  if (!nvx::platform::ReplaceFile(library, pieces).ok()) return 0;
   nvx::ListShapeNames(library);
   nvx::Result<std::vector<nvx::ShapeRecord>> shapes = nvx::ReadShapeLibrary(library);
   if (!shapes || shapes->empty()) return 0;

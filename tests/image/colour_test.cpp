@@ -43,7 +43,7 @@ class Conversion : public ::testing::Test {
 
 TEST_F(Conversion, WhiteTakesNoInkBlackTakesMuchAlphaStays) {
   WorkingImage image = RgbaImage(3, 1, {255, 255, 255, 255, 0, 0, 0, 77, 255, 0, 0, 0});
-  ASSERT_EQ(ConvertImageColours(image, SrgbToGhostscript(), ui.hooks), ConversionStatus::Converted);
+  ASSERT_TRUE(ConvertImageColours(image, SrgbToGhostscript(), ui.hooks).ok());
   ASSERT_EQ(image.buffer.size(), 15u);
   const std::uint8_t* white = &image.buffer[0];
   const std::uint8_t* black = &image.buffer[5];
@@ -59,7 +59,7 @@ TEST_F(Conversion, WhiteTakesNoInkBlackTakesMuchAlphaStays) {
 
 TEST_F(Conversion, SinglePixelImage) {
   WorkingImage image = RgbaImage(1, 1, {0, 0, 0, 255});
-  ASSERT_EQ(ConvertImageColours(image, SrgbToGhostscript(), ui.hooks), ConversionStatus::Converted);
+  ASSERT_TRUE(ConvertImageColours(image, SrgbToGhostscript(), ui.hooks).ok());
   ASSERT_EQ(image.buffer.size(), 5u);
   EXPECT_GT(image.buffer[3], 100);
   EXPECT_EQ(image.buffer[4], 255);
@@ -73,9 +73,9 @@ TEST_F(Conversion, ThreadsGiveTheBytesOfOneThread) {
   WorkingImage single = RgbaImage(width, height, rgba);
   WorkingImage two = RgbaImage(width, height, rgba);
   WorkingImage three = RgbaImage(width, height, rgba);
-  ConvertImageColours(single, SrgbToGhostscript(), ui.hooks, 1);
-  ConvertImageColours(two, SrgbToGhostscript(), ui.hooks, 2);
-  ConvertImageColours(three, SrgbToGhostscript(), ui.hooks, 3);
+  ASSERT_TRUE(ConvertImageColours(single, SrgbToGhostscript(), ui.hooks, 1).ok());
+  ASSERT_TRUE(ConvertImageColours(two, SrgbToGhostscript(), ui.hooks, 2).ok());
+  ASSERT_TRUE(ConvertImageColours(three, SrgbToGhostscript(), ui.hooks, 3).ok());
   EXPECT_TRUE(single.buffer == two.buffer);
   EXPECT_TRUE(single.buffer == three.buffer);
   for (std::size_t i = 0; i < rgba.size() / 4; ++i) {
@@ -88,7 +88,7 @@ TEST_F(Conversion, ProfileThatIsNoProfileFailsAndUnloadsTheImage) {
   test::WriteFileBytes(folder / "broken.icc", "this is not an ICC profile");
   WorkingImage image = RgbaImage(2, 2, std::vector<std::uint8_t>(16, 128));
   const ProfilePair pair{{{}, true}, {folder / "broken.icc", false}, {}};
-  EXPECT_EQ(ConvertImageColours(image, pair, ui.hooks), ConversionStatus::ConversionFailed);
+  EXPECT_EQ(ConvertImageColours(image, pair, ui.hooks).failure().kind, Failure::Kind::Failed);
   EXPECT_TRUE(image.buffer.empty());
   EXPECT_TRUE(ui.messages.empty()) << "the caller tells the user, once";
 }

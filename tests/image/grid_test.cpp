@@ -39,7 +39,7 @@ TEST_P(Orientation, PutsEverySourcePixelWhereThePrintWantsIt) {
   live.flip = test.flip;
   live.rotate = test.rotate;
   OrientedImage grid;
-  PrepareGrid(NumberedImage(), live, 1000, 1000, grid, UiHooks{});
+  ASSERT_TRUE(PrepareGrid(NumberedImage(), live, 1000, 1000, grid, UiHooks{}).ok());
   ASSERT_EQ(grid.workWidthPx, test.width);
   ASSERT_EQ(grid.workHeightPx, test.height);
   std::vector<int> numbers;
@@ -64,11 +64,12 @@ TEST(PrepareGrid, TurnsThePrintSizeWithoutZoomingAgain) {
   LiveSettings live;
   live.rotate = true;
   OrientedImage grid;
-  const GridResult result = PrepareGrid(NumberedImage(), live, 25, 100, grid, UiHooks{});
+  const Result<PreparedGrid> result = PrepareGrid(NumberedImage(), live, 25, 100, grid, UiHooks{});
   EXPECT_FLOAT_EQ(grid.printWidthPt, 20);
   EXPECT_FLOAT_EQ(grid.printHeightPt, 30);
-  EXPECT_FALSE(result.exceedsPrintable);
-  EXPECT_TRUE(PrepareGrid(NumberedImage(), live, 19, 100, grid, UiHooks{}).exceedsPrintable);
+  ASSERT_TRUE(result.ok());
+  EXPECT_FALSE(result->exceedsPrintable);
+  EXPECT_TRUE(PrepareGrid(NumberedImage(), live, 19, 100, grid, UiHooks{})->exceedsPrintable);
 }
 
 TEST(PrepareGrid, FoldsBlackIntoTheColours) {
@@ -77,7 +78,7 @@ TEST(PrepareGrid, FoldsBlackIntoTheColours) {
   image.heightPx = 1;
   image.buffer = {0, 0, 0, 128, 200, 100, 0, 255, 51, 7};
   OrientedImage grid;
-  PrepareGrid(image, LiveSettings{}, 1000, 1000, grid, UiHooks{});
+  ASSERT_TRUE(PrepareGrid(image, LiveSettings{}, 1000, 1000, grid, UiHooks{}).ok());
   const GridPixel grey = grid.pixels[0], mixed = grid.pixels[1];
   EXPECT_EQ(grey.c, 128);
   EXPECT_EQ(grey.m, 128);

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "image/colour.h"
 #include "image/decode_child.h"
 #include "image/intake.h"
 #include "load_fixture.h"
@@ -113,13 +114,13 @@ TEST_P(Upright, LoadsAsEveryViewerShowsIt) {
   // Density 100 x 200 as stored: after a quarter turn it reads 200 x 100.
   StoreExifDensity(stored, "-Orientation=" + std::to_string(c.orientation));
   const bool turned = c.orientation >= 5;
-  LoadResult result = Load(stored);
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(result.image.widthPx, 48);
-  EXPECT_EQ(result.image.heightPx, 32);
-  EXPECT_NEAR(result.image.dpiX, turned ? 200 : 100, 0.1);
-  EXPECT_NEAR(result.image.dpiY, turned ? 100 : 200, 0.1);
-  EXPECT_LE(LargestDifference(result.image.buffer, ReferencePixels(upright, folder_ / "up.rgba")),
+  Result<LoadedImage> result = Load(stored);
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result->image.widthPx, 48);
+  EXPECT_EQ(result->image.heightPx, 32);
+  EXPECT_NEAR(result->image.dpiX, turned ? 200 : 100, 0.1);
+  EXPECT_NEAR(result->image.dpiY, turned ? 100 : 200, 0.1);
+  EXPECT_LE(LargestDifference(result->image.buffer, ReferencePixels(upright, folder_ / "up.rgba")),
             c.tolerance);
 }
 
@@ -155,18 +156,18 @@ TEST_P(Writers, LoadLikeAnIndependentDecode) {
   const WriterCase& c = GetParam();
   auto file = folder_ / c.storedAs;
   Shell("convert " + c.make + " " + c.writer + "'" + file.string() + "'");
-  LoadResult result = Load(file, {.backgroundRemoval = true});
-  ASSERT_TRUE(result.Loaded()) << result.message;
+  Result<LoadedImage> result = Load(file, {.backgroundRemoval = true});
+  ASSERT_TRUE(result.ok()) << result.failure().message;
   auto raw = folder_ / "ref.rgba";
   std::string expected =
       c.pillow ? PillowPixels(file, raw) : ReferencePixels(file, raw, c.reference);
   // The top-left colour becomes background: its alpha is ours to decide.
   for (std::size_t i = 3; i < expected.size(); i += 4) {
-    if (result.image.buffer[i] == 0 && expected.compare(i - 3, 3, expected, 0, 3) == 0) {
+    if (result->image.buffer[i] == 0 && expected.compare(i - 3, 3, expected, 0, 3) == 0) {
       expected[i] = 0;
     }
   }
-  EXPECT_LE(LargestDifference(result.image.buffer, expected), c.tolerance);
+  EXPECT_LE(LargestDifference(result->image.buffer, expected), c.tolerance);
 }
 
 const std::string kPicture =
@@ -257,10 +258,11 @@ TEST_P(Unreadable, SaysWhatTheFileIsWithoutDecoding) {
     Shell("convert -size 8x6 xc:red " + c.make + "'" + file.string() + "'");
   }
   SetDecodeTestHook({DecodeFault::Crash});
-  LoadResult result = Load(file);
-  EXPECT_EQ(result.status, LoadStatus::Failed);
-  EXPECT_NE(result.message.find(c.mentions), std::string::npos) << result.message;
-  EXPECT_EQ(result.message.find("signal"), std::string::npos) << result.message;
+  Result<LoadedImage> result = Load(file);
+  ASSERT_FALSE(result.ok());
+  EXPECT_NE(result.failure().message.find(c.mentions), std::string::npos)
+      << result.failure().message;
+  EXPECT_EQ(result.failure().message.find("signal"), std::string::npos) << result.failure().message;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -281,14 +283,14 @@ TEST_F(Corpus, HeicLoadsWithItsExifResolution) {
   Shell("convert " + kPicture + " png:'" + picture.string() + "'");
   Shell("heif-enc -q 90 -o '" + heic.string() + "' '" + picture.string() + "'");
   StoreExifDensity(heic);
-  LoadResult result = Load(heic);
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(result.image.formatClass, 0);
-  EXPECT_NEAR(result.image.dpiX, 100, 0.1);
-  EXPECT_NEAR(result.image.dpiY, 200, 0.1);
+  Result<LoadedImage> result = Load(heic);
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result->image.formatClass, 0);
+  EXPECT_NEAR(result->image.dpiX, 100, 0.1);
+  EXPECT_NEAR(result->image.dpiY, 200, 0.1);
   auto converted = folder_ / "converted.png";
   Shell("heif-convert '" + heic.string() + "' '" + converted.string() + "'");
-  EXPECT_LE(LargestDifference(result.image.buffer, ReferencePixels(converted, folder_ / "c.rgba")),
+  EXPECT_LE(LargestDifference(result->image.buffer, ReferencePixels(converted, folder_ / "c.rgba")),
             1);
 }
 
@@ -304,13 +306,13 @@ TEST_F(Corpus, AnimatedWebPPrintsItsFirstFrame) {
   Shell("img2webp -lossless '" + first.string() + "' -lossy '" + second.string() + "' -o '" +
         animation.string() + "'");
   StoreExifDensity(animation, "-Orientation=6");
-  LoadResult result = Load(animation);
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(result.image.widthPx, 16);
-  EXPECT_EQ(result.image.heightPx, 32);
-  EXPECT_NEAR(result.image.dpiX, 200, 0.1);
-  EXPECT_NEAR(result.image.dpiY, 100, 0.1);
-  EXPECT_EQ(LargestDifference(result.image.buffer,
+  Result<LoadedImage> result = Load(animation);
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result->image.widthPx, 16);
+  EXPECT_EQ(result->image.heightPx, 32);
+  EXPECT_NEAR(result->image.dpiX, 200, 0.1);
+  EXPECT_NEAR(result->image.dpiY, 100, 0.1);
+  EXPECT_EQ(LargestDifference(result->image.buffer,
                               ReferencePixels(first, folder_ / "f.rgba", "-rotate 90")),
             0);
 }
@@ -330,13 +332,15 @@ TEST_P(FailingDecoder, EndsOnlyTheChildWithTheReason) {
   if (std::string(GetParam().name) == "RunawayAllocation") GTEST_SKIP() << "address sanitizer";
 #endif
   SetDecodeTestHook({GetParam().fault, std::chrono::milliseconds(500)});
-  LoadResult result = Load(kImages / "corner.png");
-  EXPECT_EQ(result.status, LoadStatus::Failed);
-  EXPECT_EQ(result.message.rfind(kUnreadableImageText, 0), 0u) << result.message;
-  EXPECT_NE(result.message.find(GetParam().mentions), std::string::npos) << result.message;
+  Result<LoadedImage> result = Load(kImages / "corner.png");
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure().message.rfind(kUnreadableImageText, 0), 0u)
+      << result.failure().message;
+  EXPECT_NE(result.failure().message.find(GetParam().mentions), std::string::npos)
+      << result.failure().message;
   EXPECT_TRUE(messages_.empty()) << "the caller shows the reason, once";
   SetDecodeTestHook({});
-  EXPECT_TRUE(Load(kImages / "corner.png").Loaded());
+  EXPECT_TRUE(Load(kImages / "corner.png").ok());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -407,10 +411,10 @@ TEST_F(Corpus, DecompressionBombIsRefusedFromItsHeader) {
   png += std::string(71, '\0');
   test::WriteFileBytes(folder_ / "bomb.png", png);
   SetDecodeTestHook({DecodeFault::Crash});
-  LoadResult result = Load(folder_ / "bomb.png");
-  EXPECT_EQ(result.status, LoadStatus::Failed);
-  EXPECT_EQ(result.message.rfind("The image is too large: 100000 x 100000 pixels", 0), 0u)
-      << result.message;
+  Result<LoadedImage> result = Load(folder_ / "bomb.png");
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure().message.rfind("The image is too large: 100000 x 100000 pixels", 0), 0u)
+      << result.failure().message;
 }
 
 }  // namespace

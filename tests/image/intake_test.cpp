@@ -22,9 +22,9 @@ using test::LoadTest;
 
 TEST_F(LoadTest, LoadsRgbaTopRowFirstWithSpareBytesAndLeavesCropMode) {
   WriteSetting(settings_, keys::kActive, kCropKey, "1");
-  LoadResult result = Load("\"" + (kImages / "corner.png").string() + "\"");
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  const WorkingImage& image = result.image;
+  Result<LoadedImage> result = Load("\"" + (kImages / "corner.png").string() + "\"");
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  const WorkingImage& image = result->image;
   EXPECT_EQ(image.widthPx, 4);
   EXPECT_EQ(image.heightPx, 3);
   ASSERT_EQ(image.buffer.size(), 4u * 3 * 5);
@@ -35,76 +35,77 @@ TEST_F(LoadTest, LoadsRgbaTopRowFirstWithSpareBytesAndLeavesCropMode) {
                           [](std::uint8_t b) { return b == 0; }));
   EXPECT_NEAR(image.dpiX, 149.987, 0.01);
   EXPECT_EQ(ReadSetting(settings_, keys::kActive, kCropKey), "0");
-  EXPECT_EQ(result.zoomText, "100.0%");
+  EXPECT_EQ(result->zoomText, "100.0%");
   EXPECT_TRUE(messages_.empty());
   EXPECT_TRUE(TempFolderIsEmpty());
 }
 
 TEST_F(LoadTest, FlipLoadsTheBottomRowFirst) {
-  LoadResult result = Load(kImages / "corner.png", {.flip = true});
-  ASSERT_TRUE(result.Loaded());
+  Result<LoadedImage> result = Load(kImages / "corner.png", {.flip = true});
+  ASSERT_TRUE(result.ok());
   // The bottom row comes first; its right-most pixel is blue.
-  EXPECT_EQ(result.image.buffer[4 * 3 + 0], 0);
-  EXPECT_EQ(result.image.buffer[4 * 3 + 2], 255);
-  EXPECT_EQ(result.image.buffer[4 * 8 + 0], 255);  // red top left, now in the last row
+  EXPECT_EQ(result->image.buffer[4 * 3 + 0], 0);
+  EXPECT_EQ(result->image.buffer[4 * 3 + 2], 255);
+  EXPECT_EQ(result->image.buffer[4 * 8 + 0], 255);  // red top left, now in the last row
 }
 
 TEST_F(LoadTest, TransparencyIsFoundAndPrintsWhenRemovalIsOff) {
-  LoadResult result = Load(kImages / "transparent.png");
-  ASSERT_TRUE(result.Loaded());
-  EXPECT_TRUE(result.image.hasTransparency);
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(result.image.buffer[4 * i + 3], 255) << i;
+  Result<LoadedImage> result = Load(kImages / "transparent.png");
+  ASSERT_TRUE(result.ok());
+  EXPECT_TRUE(result->image.hasTransparency);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(result->image.buffer[4 * i + 3], 255) << i;
 }
 
 TEST_F(LoadTest, JpegOfAnyNameIsAJpegWithItsResolutionAndTolerance) {
   WriteSetting(settings_, keys::kActive, keys::kJpegArtifact, "5");
   auto path = folder_ / "photo.png";
   std::filesystem::copy_file(kImages / "jfif200.jpg", path);
-  LoadResult result = Load(path, {.backgroundRemoval = true});
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(result.image.formatClass, 2);
-  EXPECT_EQ(result.image.dpiX, 200);
+  Result<LoadedImage> result = Load(path, {.backgroundRemoval = true});
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result->image.formatClass, 2);
+  EXPECT_EQ(result->image.dpiX, 200);
   // A flat red JPEG is all background within the tolerance.
-  EXPECT_EQ(result.image.buffer[4 * 47 + 3], 0);
+  EXPECT_EQ(result->image.buffer[4 * 47 + 3], 0);
 }
 
 TEST_F(LoadTest, OnePixelLoadsLikeAnyOther) {
-  LoadResult result = Load(kImages / "onepixel.png");
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(result.image.widthPx, 1);
-  EXPECT_EQ(result.image.heightPx, 1);
-  EXPECT_EQ(std::vector<int>(result.image.buffer.begin(), result.image.buffer.end()),
+  Result<LoadedImage> result = Load(kImages / "onepixel.png");
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result->image.widthPx, 1);
+  EXPECT_EQ(result->image.heightPx, 1);
+  EXPECT_EQ(std::vector<int>(result->image.buffer.begin(), result->image.buffer.end()),
             (std::vector<int>{255, 0, 0, 255, 0}));
 }
 
 // The first pixel's palette index is the transparent one, white in the palette.
 TEST_F(LoadTest, TransparentGifPixelsPrintTheirPaletteColourUnlessRemoved) {
-  LoadResult kept = Load(kImages / "transparent_white.gif");
-  ASSERT_TRUE(kept.Loaded()) << kept.message;
-  EXPECT_TRUE(kept.image.hasTransparency);
-  const auto pixel = [](const LoadResult& r, int i) {
-    return std::vector<int>(r.image.buffer.begin() + 4 * i, r.image.buffer.begin() + 4 * i + 4);
+  Result<LoadedImage> kept = Load(kImages / "transparent_white.gif");
+  ASSERT_TRUE(kept.ok()) << kept.failure().message;
+  EXPECT_TRUE(kept->image.hasTransparency);
+  const auto pixel = [](const Result<LoadedImage>& r, int i) {
+    return std::vector<int>(r->image.buffer.begin() + 4 * i, r->image.buffer.begin() + 4 * i + 4);
   };
   EXPECT_EQ(pixel(kept, 0), (std::vector<int>{255, 255, 255, 255}));
   EXPECT_EQ(pixel(kept, 1), (std::vector<int>{255, 0, 0, 255}));
   EXPECT_EQ(pixel(kept, 4), (std::vector<int>{255, 255, 255, 255}));
-  LoadResult removed = Load(kImages / "transparent_white.gif", {.backgroundRemoval = true});
-  ASSERT_TRUE(removed.Loaded());
-  EXPECT_EQ(removed.image.buffer[3], 0);
-  EXPECT_EQ(removed.image.buffer[4 * 4 + 3], 0);
+  Result<LoadedImage> removed =
+      Load(kImages / "transparent_white.gif", {.backgroundRemoval = true});
+  ASSERT_TRUE(removed.ok());
+  EXPECT_EQ(removed->image.buffer[3], 0);
+  EXPECT_EQ(removed->image.buffer[4 * 4 + 3], 0);
   EXPECT_EQ(pixel(removed, 2), (std::vector<int>{0, 0, 255, 255}));
 }
 
 // The data's end block and the trailer are missing after all of the pixels.
 TEST_F(LoadTest, GifWithoutItsClosingBytesLoadsWhole) {
-  LoadResult result = Load(kImages / "unterminated.gif");
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  ASSERT_EQ(result.image.widthPx, 100);
+  Result<LoadedImage> result = Load(kImages / "unterminated.gif");
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  ASSERT_EQ(result->image.widthPx, 100);
   // Squares of 10 pixels, white and blue, white at the top left.
   for (int y = 0; y < 100; ++y) {
     for (int x = 0; x < 100; ++x) {
       const bool blue = (x / 10 + y / 10) % 2 == 1;
-      const std::uint8_t* p = &result.image.buffer[4 * (y * 100 + x)];
+      const std::uint8_t* p = &result->image.buffer[4 * (y * 100 + x)];
       ASSERT_EQ(p[0], blue ? 0 : 255) << x << "," << y;
       ASSERT_EQ(p[2], 255) << x << "," << y;
     }
@@ -116,20 +117,20 @@ TEST_F(LoadTest, GifWithoutItsClosingBytesLoadsWhole) {
 TEST_F(LoadTest, RunLengthBitmapsWithLongHeadersDecode) {
   const std::vector<int> c0{10, 20, 30, 255}, red{255, 0, 0, 255}, green{0, 255, 0, 255},
       blue{0, 0, 255, 255};
-  auto pixels = [](const LoadResult& r) {
+  auto pixels = [](const Result<LoadedImage>& r) {
     std::vector<std::vector<int>> all;
-    for (std::size_t i = 0; i + 4 <= r.image.buffer.size() * 4 / 5; i += 4) {
-      all.emplace_back(r.image.buffer.begin() + i, r.image.buffer.begin() + i + 4);
+    for (std::size_t i = 0; i + 4 <= r->image.buffer.size() * 4 / 5; i += 4) {
+      all.emplace_back(r->image.buffer.begin() + i, r->image.buffer.begin() + i + 4);
     }
     return all;
   };
-  LoadResult rle8 = Load(kImages / "rle8_v4.bmp");
-  ASSERT_TRUE(rle8.Loaded()) << rle8.message;
+  Result<LoadedImage> rle8 = Load(kImages / "rle8_v4.bmp");
+  ASSERT_TRUE(rle8.ok()) << rle8.failure().message;
   EXPECT_EQ(pixels(rle8), (std::vector<std::vector<int>>{c0, c0, c0, c0, red, red,    //
                                                          blue, blue, c0, c0, c0, c0,  //
                                                          red, red, red, green, blue, green}));
-  LoadResult rle4 = Load(kImages / "rle4_v4.bmp");
-  ASSERT_TRUE(rle4.Loaded()) << rle4.message;
+  Result<LoadedImage> rle4 = Load(kImages / "rle4_v4.bmp");
+  ASSERT_TRUE(rle4.ok()) << rle4.failure().message;
   EXPECT_EQ(pixels(rle4), (std::vector<std::vector<int>>{red, red, red, red, green, blue, green}));
 }
 
@@ -152,11 +153,10 @@ class BadFileTest : public LoadTest, public testing::WithParamInterface<BadFile>
 // The reason comes back for the caller to show; the load shows nothing itself,
 // so the user sees it once.
 TEST_P(BadFileTest, ReturnsTheReasonAndLoadsNothing) {
-  LoadResult result = Load(kImages / GetParam().file);
-  EXPECT_EQ(result.status, LoadStatus::Failed);
+  Result<LoadedImage> result = Load(kImages / GetParam().file);
+  ASSERT_FALSE(result.ok());
   EXPECT_TRUE(messages_.empty());
-  EXPECT_EQ(result.message, GetParam().text);
-  EXPECT_TRUE(result.image.buffer.empty());
+  EXPECT_EQ(result.failure().message, GetParam().text);
   EXPECT_TRUE(TempFolderIsEmpty());
 }
 
@@ -189,9 +189,9 @@ TEST_F(LoadTest, WhatIsNotAFileIsNamed) {
       {"/dev/zero", "a device, not a file"},
   };
   for (const auto& [path, words] : cases) {
-    const LoadResult result = Load(path);
-    EXPECT_EQ(result.status, LoadStatus::Failed);
-    EXPECT_EQ(result.message, std::string(kUnableToOpenText) + ": " + words);
+    const Result<LoadedImage> result = Load(path);
+    EXPECT_EQ(result.failure().kind, Failure::Kind::Failed);
+    EXPECT_EQ(result.failure().message, std::string(kUnableToOpenText) + ": " + words);
   }
 }
 
@@ -231,23 +231,24 @@ TEST_F(LoadTest, HeaderDecidesBeforeTheRestIsRead) {
   GTEST_SKIP() << "the address sanitizer needs an address space without a limit";
 #endif
   test::WriteFileBytes(folder_ / "large.png", PngHeader(17000, 17000));
-  const LoadResult large = Load(folder_ / "large.png");
-  EXPECT_EQ(large.status, LoadStatus::Failed);
-  EXPECT_EQ(large.message.rfind("The image is too large: 17000 x 17000 pixels", 0), 0u)
-      << large.message;
+  const Result<LoadedImage> large = Load(folder_ / "large.png");
+  EXPECT_EQ(large.failure().kind, Failure::Kind::Failed);
+  EXPECT_EQ(large.failure().message.rfind("The image is too large: 17000 x 17000 pixels", 0), 0u)
+      << large.failure().message;
 
   test::WriteFileBytes(folder_ / "capped.png", PngHeader(10000, 10000));
   const auto sparse = folder_ / "huge.png";
   std::ofstream(sparse).close();
   std::filesystem::resize_file(sparse, std::uint64_t{3} << 30);
   AddressSpaceCap cap(std::uint64_t{512} << 20);
-  const LoadResult capped = Load(folder_ / "capped.png");
-  EXPECT_EQ(capped.status, LoadStatus::Failed);
-  EXPECT_EQ(capped.message.rfind("The image is too large: 10000 x 10000 pixels", 0), 0u)
-      << capped.message;
-  const LoadResult huge = Load(sparse);
-  EXPECT_EQ(huge.status, LoadStatus::Failed);
-  EXPECT_NE(huge.message.find("not an image nvxprint knows"), std::string::npos) << huge.message;
+  const Result<LoadedImage> capped = Load(folder_ / "capped.png");
+  EXPECT_EQ(capped.failure().kind, Failure::Kind::Failed);
+  EXPECT_EQ(capped.failure().message.rfind("The image is too large: 10000 x 10000 pixels", 0), 0u)
+      << capped.failure().message;
+  const Result<LoadedImage> huge = Load(sparse);
+  EXPECT_EQ(huge.failure().kind, Failure::Kind::Failed);
+  EXPECT_NE(huge.failure().message.find("not an image nvxprint knows"), std::string::npos)
+      << huge.failure().message;
 }
 
 TEST(ImageBuffer, SizesBeyondMemoryGiveNothingInsteadOfWrapping) {

@@ -24,7 +24,7 @@ class LoadTest : public testing::Test {
   }
   void TearDown() override { unsetenv("TMPDIR"); }
 
-  LoadResult Load(const std::filesystem::path& path, LoadOptions options = {}) {
+  Result<LoadedImage> Load(const std::filesystem::path& path, LoadOptions options = {}) {
     options.printableWidthPt = options.printableWidthPt ? options.printableWidthPt : 571;
     options.printableHeightPt = options.printableHeightPt ? options.printableHeightPt : 817;
     return LoadImageFile(path.string(), options, settings_, texts_, hooks_);

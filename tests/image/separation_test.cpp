@@ -30,8 +30,8 @@ struct Planes {
 };
 
 // The planes of pixel `column` of a one-row separation in white-last order.
-Planes PixelPlanes(const SeparationResult& result, int width, int column) {
-  auto plane = [&](int k) { return static_cast<int>(result.planes[k * width + column]); };
+Planes PixelPlanes(const Result<SeparatedPlanes>& result, int width, int column) {
+  auto plane = [&](int k) { return static_cast<int>((*result)[k * width + column]); };
   return Planes{plane(0), plane(1), plane(2), plane(3)};
 }
 
@@ -71,7 +71,7 @@ class SeparationRules : public ::testing::Test {
     live.brightness = 55;  // +10 %: brightness offset 0, so inks are 98 % of the input
     live.whiteMaskPercent = 40;
   }
-  SeparationResult Separate(OrientedImage& grid) {
+  Result<SeparatedPlanes> Separate(OrientedImage& grid) {
     return SeparateImage(grid, table, live, options, UiHooks{}, 1);
   }
 
@@ -82,7 +82,7 @@ class SeparationRules : public ::testing::Test {
 
 TEST_F(SeparationRules, AlphaAbove180Prints) {
   OrientedImage grid = Grid(2, 1, {GridPixel{50, 0, 0, 180, 180}, GridPixel{50, 0, 0, 181, 181}});
-  const SeparationResult result = Separate(grid);
+  const Result<SeparatedPlanes> result = Separate(grid);
   const Planes transparent = PixelPlanes(result, 2, 0), opaque = PixelPlanes(result, 2, 1);
   EXPECT_EQ(transparent.c + transparent.white, 0);
   EXPECT_EQ(opaque.c, 49);
@@ -101,7 +101,7 @@ TEST_F(SeparationRules, ThresholdAddsWhiteUnderLightInkOnly) {
   live.tonerPercent = 50;  // T = 150
   // 98 % of 102 is 100, of 154 is 151.
   OrientedImage grid = Grid(2, 1, {Opaque(102, 20, 0), Opaque(154, 20, 0)});
-  const SeparationResult result = Separate(grid);
+  const Result<SeparatedPlanes> result = Separate(grid);
   EXPECT_EQ(PixelPlanes(result, 2, 0).white, 50);
   EXPECT_EQ(PixelPlanes(result, 2, 1).white, 0);
 }
@@ -111,7 +111,7 @@ TEST_F(SeparationRules, BlackRemovalTakesOnlyInkWithinTheFuzz) {
   live.blackRemoval = true;
   options.blackFuzzy = 5;
   OrientedImage grid = Grid(2, 1, {Opaque(255, 255, 255), Opaque(255, 255, 254)});
-  const SeparationResult result = Separate(grid);
+  const Result<SeparatedPlanes> result = Separate(grid);
   const Planes removed = PixelPlanes(result, 2, 0), kept = PixelPlanes(result, 2, 1);
   EXPECT_EQ(removed.c + removed.m + removed.y + removed.white, 0);
   EXPECT_EQ(grid.pixels[0].alpha, 0);
@@ -124,7 +124,7 @@ TEST_F(SeparationRules, PrintCmyOffLeavesOnlyWhite) {
   live.printCmy = false;
   live.thresholdOn = false;
   OrientedImage grid = Grid(2, 1, {Opaque(200, 100, 50), Opaque(0, 0, 0)});
-  const SeparationResult result = Separate(grid);
+  const Result<SeparatedPlanes> result = Separate(grid);
   for (int column = 0; column < 2; ++column) {
     const Planes px = PixelPlanes(result, 2, column);
     EXPECT_EQ(px.c + px.m + px.y, 0);
@@ -138,7 +138,7 @@ TEST_F(SeparationRules, FoilPrintsAFlatSilhouetteWithoutWhite) {
   options.blackFuzzy = 50;
   OrientedImage grid =
       Grid(3, 1, {Opaque(255, 255, 255), Opaque(0, 0, 0), GridPixel{90, 90, 90, 100, 100}});
-  const SeparationResult result = Separate(grid);
+  const Result<SeparatedPlanes> result = Separate(grid);
   for (int column = 0; column < 2; ++column) {
     const Planes px = PixelPlanes(result, 3, column);
     EXPECT_EQ(px.c, 224);
@@ -153,19 +153,19 @@ TEST_F(SeparationRules, FoilPrintsAFlatSilhouetteWithoutWhite) {
 TEST_F(SeparationRules, WhiteFirstPutsWhiteInTheFirstStationAndCyanInTheFourth) {
   live.tonerOrder = TonerOrder::WhiteFirst;
   OrientedImage grid = Grid(1, 1, {Opaque(102, 51, 0)});
-  const SeparationResult result = Separate(grid);
-  ASSERT_EQ(result.planes.size(), 5u);
-  EXPECT_EQ(result.planes[0], 50);   // white: T 150 - 100
-  EXPECT_EQ(result.planes[1], 50);   // magenta
-  EXPECT_EQ(result.planes[2], 0);    // yellow
-  EXPECT_EQ(result.planes[3], 100);  // cyan
-  EXPECT_EQ(result.planes[4], 0);
+  const Result<SeparatedPlanes> result = Separate(grid);
+  ASSERT_EQ((*result).size(), 5u);
+  EXPECT_EQ((*result)[0], 50);   // white: T 150 - 100
+  EXPECT_EQ((*result)[1], 50);   // magenta
+  EXPECT_EQ((*result)[2], 0);    // yellow
+  EXPECT_EQ((*result)[3], 100);  // cyan
+  EXPECT_EQ((*result)[4], 0);
 }
 
 TEST_F(SeparationRules, PatternMaskCutsEveryPlaneAndAMisfitMaskIsIgnored) {
   OrientedImage grid = Grid(2, 1, {Opaque(102, 0, 0), Opaque(102, 0, 0)});
   options.patternMask = [] { return std::vector<std::uint8_t>{0, 1}; };
-  const SeparationResult cut = Separate(grid);
+  const Result<SeparatedPlanes> cut = Separate(grid);
   EXPECT_EQ(PixelPlanes(cut, 2, 0).c, 100);
   EXPECT_EQ(PixelPlanes(cut, 2, 1).c + PixelPlanes(cut, 2, 1).white, 0);
   options.patternMask = [] { return std::vector<std::uint8_t>{1}; };
@@ -197,9 +197,9 @@ TEST(SeparateImage, ThreadsGiveTheBytesOfOneThread) {
   const SeparationOptions options{false, 20, {}};
   const ColourAdjustTable table = IdentityTable();
   OrientedImage single = Grid(width, height, pixels), many = Grid(width, height, pixels);
-  const SeparationResult one = SeparateImage(single, table, live, options, UiHooks{}, 1);
-  const SeparationResult four = SeparateImage(many, table, live, options, UiHooks{}, 4);
-  EXPECT_EQ(one.planes, four.planes);
+  const Result<SeparatedPlanes> one = SeparateImage(single, table, live, options, UiHooks{}, 1);
+  const Result<SeparatedPlanes> four = SeparateImage(many, table, live, options, UiHooks{}, 4);
+  EXPECT_EQ((*one), (*four));
   for (std::size_t i = 0; i < pixels.size(); ++i)
     ASSERT_EQ(single.pixels[i].alpha, many.pixels[i].alpha);
 }

@@ -146,11 +146,11 @@ TEST_P(TiffLayouts, PrintLikeTheSameSamplesInStrips) {
   striped.tiled = striped.planes = striped.big = false;
   ASSERT_NO_FATAL_FAILURE(WriteTiff(folder_ / "striped.tif", striped));
   ASSERT_NO_FATAL_FAILURE(WriteTiff(folder_ / "other.tif", l));
-  LoadResult expected = Load(folder_ / "striped.tif", {.backgroundRemoval = true});
-  LoadResult result = Load(folder_ / "other.tif", {.backgroundRemoval = true});
-  ASSERT_TRUE(expected.Loaded()) << expected.message;
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(result.image.buffer, expected.image.buffer);
+  Result<LoadedImage> expected = Load(folder_ / "striped.tif", {.backgroundRemoval = true});
+  Result<LoadedImage> result = Load(folder_ / "other.tif", {.backgroundRemoval = true});
+  ASSERT_TRUE(expected.ok()) << expected.failure().message;
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(result->image.buffer, expected->image.buffer);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,11 +176,11 @@ using TiffInks = test::LoadTest;
 TEST_F(TiffInks, OfAnotherSetAreRefusedInWords) {
   ASSERT_NO_FATAL_FAILURE(WriteTiff(folder_ / "inks.tif", {"MultiInk", PHOTOMETRIC_SEPARATED, 0, 8,
                                                            false, false, INKSET_MULTIINK}));
-  LoadResult result = Load(folder_ / "inks.tif");
-  EXPECT_EQ(result.status, LoadStatus::Failed);
-  EXPECT_NE(result.message.find("inks other than cyan, magenta, yellow and black"),
+  Result<LoadedImage> result = Load(folder_ / "inks.tif");
+  ASSERT_FALSE(result.ok());
+  EXPECT_NE(result.failure().message.find("inks other than cyan, magenta, yellow and black"),
             std::string::npos)
-      << result.message;
+      << result.failure().message;
 }
 
 class TiffSamples : public test::LoadTest, public testing::WithParamInterface<Layout> {};
@@ -191,8 +191,8 @@ class TiffSamples : public test::LoadTest, public testing::WithParamInterface<La
 TEST_P(TiffSamples, LoadAsTheFractionsTheyStore) {
   const Layout& l = GetParam();
   ASSERT_NO_FATAL_FAILURE(WriteTiff(folder_ / "samples.tif", l));
-  LoadResult result = Load(folder_ / "samples.tif", {.backgroundRemoval = true});
-  ASSERT_TRUE(result.Loaded()) << result.message;
+  Result<LoadedImage> result = Load(folder_ / "samples.tif", {.backgroundRemoval = true});
+  ASSERT_TRUE(result.ok()) << result.failure().message;
   const int colours = ColourSamples(l);
   auto expected = [&](std::uint32_t x, std::uint32_t y, int c) {
     return static_cast<int>(std::lround(255 * Sample(l, x, y, colours == 1 ? 0 : c)));
@@ -200,7 +200,7 @@ TEST_P(TiffSamples, LoadAsTheFractionsTheyStore) {
   int largest = 0;
   for (std::uint32_t y = 0; y < kHeight; ++y) {
     for (std::uint32_t x = 0; x < kWidth; ++x) {
-      const std::uint8_t* pixel = &result.image.buffer[4 * (y * kWidth + x)];
+      const std::uint8_t* pixel = &result->image.buffer[4 * (y * kWidth + x)];
       // Background removal takes the top-left colour away wherever it is.
       bool background = true;
       for (int c = 0; c < 3; ++c) background = background && expected(x, y, c) == expected(0, 0, c);
@@ -243,10 +243,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TiffInks, SamplesOfAnUnreadableKindAreRefusedInWords) {
   ASSERT_NO_FATAL_FAILURE(
       WriteTiff(folder_ / "fp24.tif", {"Float24", kRgb, 0, 24, false, false, kInk, kFloat}));
-  LoadResult result = Load(folder_ / "fp24.tif");
-  EXPECT_EQ(result.status, LoadStatus::Failed);
-  EXPECT_NE(result.message.find("24-bit floating-point numbers"), std::string::npos)
-      << result.message;
+  Result<LoadedImage> result = Load(folder_ / "fp24.tif");
+  ASSERT_FALSE(result.ok());
+  EXPECT_NE(result.failure().message.find("24-bit floating-point numbers"), std::string::npos)
+      << result.failure().message;
 }
 
 struct LabCase {
@@ -279,8 +279,8 @@ TEST_P(TiffLab, PrintTheColoursLittleCmsGivesForTheirValues) {
   };
   const Layout l{"lab", c.photometric, 0, c.bits};
   ASSERT_NO_FATAL_FAILURE(WriteTiff(folder_ / "lab.tif", l, code));
-  LoadResult result = Load(folder_ / "lab.tif");
-  ASSERT_TRUE(result.Loaded()) << result.message;
+  Result<LoadedImage> result = Load(folder_ / "lab.tif");
+  ASSERT_TRUE(result.ok()) << result.failure().message;
 
   std::vector<double> values;
   for (std::uint32_t y = 0; y < kHeight; ++y) {
@@ -303,7 +303,7 @@ TEST_P(TiffLab, PrintTheColoursLittleCmsGivesForTheirValues) {
   int largest = 0;
   for (std::size_t i = 0; i < std::size_t{kWidth} * kHeight; ++i) {
     for (int k = 0; k < 3; ++k) {
-      largest = std::max(largest, std::abs(result.image.buffer[4 * i + k] - expected[3 * i + k]));
+      largest = std::max(largest, std::abs(result->image.buffer[4 * i + k] - expected[3 * i + k]));
     }
   }
   EXPECT_LE(largest, 1);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "image/colour.h"
 #include "image/decode_child.h"
 #include "image/image_format.h"
 #include "image/intake.h"
@@ -57,9 +58,9 @@ class VectorArtwork : public LoadTest, public testing::WithParamInterface<Artwor
 TEST_P(VectorArtwork, PrintsAtThePageBoxOnTransparentPaper) {
   const std::filesystem::path file = Write(GetParam().writer);
   for (bool removal : {false, true}) {
-    LoadResult result = Load(file, {.backgroundRemoval = removal});
-    ASSERT_TRUE(result.Loaded()) << result.message;
-    const WorkingImage& image = result.image;
+    Result<LoadedImage> result = Load(file, {.backgroundRemoval = removal});
+    ASSERT_TRUE(result.ok()) << result.failure().message;
+    const WorkingImage& image = result->image;
     EXPECT_NEAR(image.imageWidthPt, GetParam().widthPt, 0.1);
     EXPECT_NEAR(image.imageHeightPt, GetParam().heightPt, 0.1);
     EXPECT_NEAR(image.widthPx, GetParam().widthPt * 300 / 72, 1.0);
@@ -78,10 +79,10 @@ TEST_P(VectorArtwork, PrintsAtThePageBoxOnTransparentPaper) {
 }
 
 TEST_P(VectorArtwork, RenderResolutionChangesThePixelsNotTheSize) {
-  LoadResult result = Load(Write(GetParam().writer), {.render = {150, 1}});
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_NEAR(result.image.widthPx, GetParam().widthPt * 150 / 72, 1.0);
-  EXPECT_NEAR(result.image.imageWidthPt, GetParam().widthPt, 0.1);
+  Result<LoadedImage> result = Load(Write(GetParam().writer), {.render = {150, 1}});
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_NEAR(result->image.widthPx, GetParam().widthPt * 150 / 72, 1.0);
+  EXPECT_NEAR(result->image.imageWidthPt, GetParam().widthPt, 0.1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, VectorArtwork,
@@ -107,14 +108,15 @@ TEST(SniffFormat, VectorArtworkIsToldByItsContent) {
 TEST_F(LoadTest, SecondPageOfAPdfHasItsOwnSizeAndColour) {
   const std::filesystem::path file = folder_ / "two.pdf";
   ASSERT_TRUE(test::WritePdf(file, test::CirclePages({"1 0 0", "0 0 1"})));
-  LoadResult second = Load(file, {.render = {300, 2}});
-  ASSERT_TRUE(second.Loaded()) << second.message;
-  EXPECT_EQ(second.image.pageCount, 2);
-  const std::uint8_t* centre = PixelAt(second.image, 0.5, 0.5);
+  Result<LoadedImage> second = Load(file, {.render = {300, 2}});
+  ASSERT_TRUE(second.ok()) << second.failure().message;
+  EXPECT_EQ(second->image.pageCount, 2);
+  const std::uint8_t* centre = PixelAt(second->image, 0.5, 0.5);
   EXPECT_EQ(std::vector<int>(centre, centre + 4), (std::vector<int>{0, 0, 255, 255}));
-  LoadResult third = Load(file, {.render = {300, 3}});
-  EXPECT_FALSE(third.Loaded());
-  EXPECT_NE(third.message.find("no page 3"), std::string::npos) << third.message;
+  Result<LoadedImage> third = Load(file, {.render = {300, 3}});
+  EXPECT_FALSE(third.ok());
+  EXPECT_NE(third.failure().message.find("no page 3"), std::string::npos)
+      << third.failure().message;
 }
 
 // Refused from the box, before a pixel is rendered, with the memory message.
@@ -122,24 +124,26 @@ TEST_F(LoadTest, PageBoxBeyondThePixelLimitIsRefusedBeforeRendering) {
   for (const char* box : {"0 0 14400 14400", "0 0 99999999999 99999999999"}) {
     const std::filesystem::path file = folder_ / "huge.pdf";
     test::WriteFileBytes(file, HugeBoxPdf(box));
-    LoadResult result = Load(file);
-    EXPECT_EQ(result.status, LoadStatus::OutOfMemory) << box << ": " << result.message;
-    EXPECT_EQ(result.message, kOutOfMemoryText);
+    Result<LoadedImage> result = Load(file);
+    EXPECT_EQ(result.failure().kind, Failure::Kind::OutOfMemory)
+        << box << ": " << result.failure().message;
+    EXPECT_EQ(result.failure().message, OutOfMemoryMessage(1).text);
   }
   const std::filesystem::path svg = folder_ / "huge.svg";
   test::WriteFileBytes(svg,
                        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"2000in\" "
                        "height=\"2000in\"/>");
-  EXPECT_EQ(Load(svg).status, LoadStatus::OutOfMemory);
+  EXPECT_EQ(Load(svg).failure().kind, Failure::Kind::OutOfMemory);
 }
 
 TEST_F(LoadTest, ProtectedPdfIsRefusedInWords) {
   const std::filesystem::path file = folder_ / "locked.pdf";
   ASSERT_TRUE(test::WritePdf(file, test::CirclePages({"1 0 0"}),
                              {"-sOwnerPassword=owner", "-sUserPassword=secret"}));
-  LoadResult result = Load(file);
-  EXPECT_FALSE(result.Loaded());
-  EXPECT_NE(result.message.find("protected"), std::string::npos) << result.message;
+  Result<LoadedImage> result = Load(file);
+  EXPECT_FALSE(result.ok());
+  EXPECT_NE(result.failure().message.find("protected"), std::string::npos)
+      << result.failure().message;
 }
 
 // An SVG that points at a picture elsewhere on the disk, at a system file and
@@ -159,10 +163,10 @@ TEST_F(LoadTest, SvgReadsNoOtherFileAndNoNetwork) {
       "<image x=\"0\" y=\"0\" width=\"100\" height=\"80\" href=\"elsewhere/blue.svg\"/>\n";
   const std::filesystem::path file = folder_ / "refs.svg";
   test::WriteFileBytes(file, test::CircleSvg(references));
-  LoadResult result = Load(file);
-  ASSERT_TRUE(result.Loaded()) << result.message;
-  EXPECT_EQ(PixelAt(result.image, 0.05, 0.05)[3], 0);
-  const std::uint8_t* centre = PixelAt(result.image, 0.5, 0.5);
+  Result<LoadedImage> result = Load(file);
+  ASSERT_TRUE(result.ok()) << result.failure().message;
+  EXPECT_EQ(PixelAt(result->image, 0.05, 0.05)[3], 0);
+  const std::uint8_t* centre = PixelAt(result->image, 0.5, 0.5);
   EXPECT_EQ(std::vector<int>(centre, centre + 4), (std::vector<int>{255, 0, 0, 255}));
 }
 
@@ -171,10 +175,11 @@ TEST_F(LoadTest, EndlessPostScriptEndsOnlyItsRenderer) {
   SetDecodeTestHook({DecodeFault::None, std::chrono::seconds(2)});
   const std::filesystem::path file = folder_ / "endless.eps";
   test::WriteFileBytes(file, "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n{ } loop\n");
-  LoadResult result = Load(file);
+  Result<LoadedImage> result = Load(file);
   SetDecodeTestHook({});
-  EXPECT_FALSE(result.Loaded());
-  EXPECT_NE(result.message.find("longer than"), std::string::npos) << result.message;
+  EXPECT_FALSE(result.ok());
+  EXPECT_NE(result.failure().message.find("longer than"), std::string::npos)
+      << result.failure().message;
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ TilingInput SingleCopy(const std::vector<std::uint8_t>& source, int width, int h
 TEST(Tiling, OneCopyAddsTwoBlankColumnsToEveryPlaneRowAndTwoBlankRows) {
   auto source = CountingImage(3, 2);
   auto result = TileCopies(SingleCopy(source, 3, 2), DefaultTextTable(), {});
-  ASSERT_TRUE(result.ok);
-  const TiledImage& image = result.image;
+  ASSERT_TRUE(result.ok());
+  const TiledImage& image = (*result);
   EXPECT_EQ(image.xPixel, 5);
   EXPECT_EQ(image.yPixel, 4);
   // One pixel a point: the blank pixels take their own room instead of squeezing the image.
@@ -51,15 +51,15 @@ TEST(Tiling, CopiesAcrossAreSeparatedByTheirPixelGap) {
   in.nX = 3;
   in.gapX = 10;  // one point a pixel, so the pixel gap is 10 too
   auto result = TileCopies(in, DefaultTextTable(), {});
-  ASSERT_TRUE(result.ok);
-  ASSERT_EQ(result.image.xPixel, 322);
-  const std::uint8_t* row = result.image.data.data();
+  ASSERT_TRUE(result.ok());
+  ASSERT_EQ(result->xPixel, 322);
+  const std::uint8_t* row = result->data.data();
   for (int col = 0; col < 322; ++col) {
     int inCopy = col % 110;
     bool copy = col < 320 && inCopy < 100;
     EXPECT_EQ(row[col], copy ? source[inCopy] : 0) << col;
   }
-  EXPECT_FLOAT_EQ(result.image.xPoint, 322.0f);
+  EXPECT_FLOAT_EQ(result->xPoint, 322.0f);
 }
 
 TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
@@ -68,11 +68,11 @@ TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
   in.nY = 2;
   in.gapY = 3;
   auto result = TileCopies(in, DefaultTextTable(), {});
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.image.yPixel, 2 * 2 + 2 + 3);
-  const std::size_t imageRow = 5u * static_cast<std::size_t>(result.image.xPixel);
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(result->yPixel, 2 * 2 + 2 + 3);
+  const std::size_t imageRow = 5u * static_cast<std::size_t>(result->xPixel);
   auto rowIsBlank = [&](int r) {
-    auto begin = result.image.data.begin() + static_cast<std::ptrdiff_t>(r * imageRow);
+    auto begin = result->data.begin() + static_cast<std::ptrdiff_t>(r * imageRow);
     return std::all_of(begin, begin + static_cast<std::ptrdiff_t>(imageRow),
                        [](std::uint8_t b) { return b == 0; });
   };
@@ -80,7 +80,7 @@ TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
   EXPECT_TRUE(rowIsBlank(2));
   EXPECT_TRUE(rowIsBlank(4));
   EXPECT_FALSE(rowIsBlank(5));
-  EXPECT_EQ(result.image.data[5 * imageRow], source[0]);
+  EXPECT_EQ(result->data[5 * imageRow], source[0]);
 }
 
 TEST(Tiling, GridWiderThanThePrintableAreaClosesUpItsGaps) {
@@ -90,10 +90,10 @@ TEST(Tiling, GridWiderThanThePrintableAreaClosesUpItsGaps) {
   in.gapX = 20;
   in.maxWidthPt = 310;  // 3 x 100 + 2 x 20 = 340 is 30 too wide
   auto result = TileCopies(in, DefaultTextTable(), {});
-  ASSERT_TRUE(result.ok);
+  ASSERT_TRUE(result.ok());
   // |(310 - 340) / 2 + 20 - 1| = 4 points, 4 pixels.
-  EXPECT_EQ(result.image.xPixel, 300 + 2 + 8);
-  EXPECT_FLOAT_EQ(result.image.xPoint, 310.0f);
+  EXPECT_EQ(result->xPixel, 300 + 2 + 8);
+  EXPECT_FLOAT_EQ(result->xPoint, 310.0f);
 }
 
 TEST(Tiling, SingleCopyTooLargeForThePageKeepsItsSize) {
@@ -102,9 +102,9 @@ TEST(Tiling, SingleCopyTooLargeForThePageKeepsItsSize) {
   in.maxWidthPt = 10;
   in.maxHeightPt = 10;
   auto result = TileCopies(in, DefaultTextTable(), {});
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.image.xPixel, 52);
-  EXPECT_EQ(result.image.yPixel, 42);
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(result->xPixel, 52);
+  EXPECT_EQ(result->yPixel, 42);
 }
 
 TEST(Tiling, RasterOverOneGibibyteIsRefusedWithTheMessage) {
@@ -115,8 +115,8 @@ TEST(Tiling, RasterOverOneGibibyteIsRefusedWithTheMessage) {
   in.maxWidthPt = in.maxHeightPt = 1e6f;
   TextTable text = DefaultTextTable();
   auto result = TileCopies(in, text, {});
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.failure, text[135]);
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.failure().message, text[135]);
 }
 
 PlacementInput A4With(int copyWidthPx, int copyHeightPx) {
@@ -174,13 +174,14 @@ TEST(Tiling, CopiesWiderThanThePrintableAreaAreRefused) {
   in.maxWidthPt = 200;  // five copies of 50 pt need 250
   in.maxHeightPt = 100;
   EXPECT_FALSE(CopiesFit(in));
-  const TilingResult refused = TileCopies(in, DefaultTextTable(), {});
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.failure.find("do not fit"), std::string::npos) << refused.failure;
+  const Result<TiledImage> refused = TileCopies(in, DefaultTextTable(), {});
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.failure().message.find("do not fit"), std::string::npos)
+      << refused.failure().message;
   in.nX = 4;  // 200 pt: fits, the gaps close up to nothing
   auto fitting = TileCopies(in, DefaultTextTable(), {});
-  ASSERT_TRUE(fitting.ok);
-  EXPECT_LE(fitting.image.xPoint, 200 + 50.0f * 2 / 50);
+  ASSERT_TRUE(fitting.ok());
+  EXPECT_LE(fitting->xPoint, 200 + 50.0f * 2 / 50);
 }
 
 }  // namespace

@@ -182,6 +182,7 @@ TEST_F(PrintSessionTest, APrintWithoutTonerCostsTheDrumsAndFuserWhenOnlyCosted) 
   Result<PrintJob> costed = build();
   ASSERT_TRUE(costed.ok()) << costed.failure().message;
   EXPECT_EQ(costed->outcome, JobOutcome::CostedOnly);
+  EXPECT_NE(ReadSetting(s.files, keys::kStats, keys::kXpixel), "") << "the sizes recorded";
   ASSERT_TRUE(s.lastCost) << s.lastCostFailure;
   EXPECT_EQ(s.lastCost->estimate.colourPercent, 0);
   EXPECT_EQ(s.lastCost->estimate.Share(Consumable::ColourToner), 0);

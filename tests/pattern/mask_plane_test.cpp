@@ -169,7 +169,7 @@ TEST_P(MaskOrientationTest, LinesUpWithTheOrientedImage) {
   LiveSettings live;
   live.mirrorOn = mirror, live.flip = flip, live.rotate = rotate;
   OrientedImage grid;
-  ASSERT_FALSE(PrepareGrid(image, live, 1e6f, 1e6f, grid, {}).outOfMemory);
+  ASSERT_TRUE(PrepareGrid(image, live, 1e6f, 1e6f, grid, {}).ok());
 
   Result<std::vector<std::uint8_t>> oriented = GenerateMaskPlane(
       settings, rectangle, MaskRequest{width, height, 3, mirror, flip, rotate}, {});
@@ -231,15 +231,16 @@ TEST(MaskPlaneMemory, ThePrintReportsAMaskThatDoesNotFit) {
   image.imageWidthPt = image.imageHeightPt = 1e-6f;  // millions of pixels a millimetre
   image.buffer.assign(4 * 4 * 5, 255);
   OrientedImage grid;
-  ASSERT_FALSE(PrepareGrid(image, LiveSettings{}, 1e6f, 1e6f, grid, {}).outOfMemory);
+  ASSERT_TRUE(PrepareGrid(image, LiveSettings{}, 1e6f, 1e6f, grid, {}).ok());
   int messages = 0;
   UiHooks hooks;
   hooks.message = [&](const Message&) { ++messages; };
   SeparationOptions options;
   options.patternMask = PrintMaskSource(files, folder / "shape.lib", image, LiveSettings{}, hooks);
-  SeparationResult result = SeparateImage(grid, BuildColourAdjustTable(LiveSettings{}.colourPoints),
-                                          LiveSettings{}, options, hooks);
-  EXPECT_TRUE(result.outOfMemory);
+  Result<SeparatedPlanes> result = SeparateImage(
+      grid, BuildColourAdjustTable(LiveSettings{}.colourPoints), LiveSettings{}, options, hooks);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.failure().kind, Failure::Kind::OutOfMemory);
   EXPECT_EQ(messages, 0) << "the caller shows the memory message, once";
 }
 

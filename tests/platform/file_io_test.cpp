@@ -141,7 +141,9 @@ TEST(WriteOutputFile, AFullDeviceFailsAndStaysADevice) {
 TEST(ReplaceFile, RefusesAFifoInThePlaceOfTheFile) {
   TempFolder temp;
   ASSERT_EQ(::mkfifo((temp / "settings.ini").c_str(), 0600), 0);
-  EXPECT_EQ(ReplaceFile(temp / "settings.ini", kJob), EINVAL);
+  const Status refused = ReplaceFile(temp / "settings.ini", kJob);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.failure().code, EINVAL);
   EXPECT_TRUE(IsFifo(temp / "settings.ini"));
 }
 
@@ -166,7 +168,7 @@ TEST(ReplaceFile, RemovesTheTemporariesOfDeadWriters) {
     if (name != fresh)
       fs::last_write_time(temp / name, fs::file_time_type::clock::now() - std::chrono::minutes(5));
   }
-  ASSERT_EQ(ReplaceFile(temp / "job.prn", kJob), 0);
+  ASSERT_TRUE(ReplaceFile(temp / "job.prn", kJob).ok());
   EXPECT_FALSE(fs::exists(temp / dead));
   EXPECT_TRUE(fs::exists(temp / fresh));
   EXPECT_TRUE(fs::exists(temp / running));

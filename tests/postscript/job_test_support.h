@@ -28,7 +28,7 @@ struct JobBench {
   UiHooks hooks{[this](int p) { progress.push_back(p); },
                 [this](std::string_view s) { status.emplace_back(s); },
                 [this](const Message&) { ++messages; }};
-  JobEnvironment env{files, text, hooks, "C711WT", 0, {}, "12-07-2026 09:05:03"};
+  JobEnvironment env{files, text, hooks, "C711WT", 0, "12-07-2026 09:05:03"};
   LiveSettings live;
 
   JobBench() { live.paperName = "A4"; }

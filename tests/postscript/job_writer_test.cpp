@@ -140,32 +140,18 @@ TEST(PrintJob, ImageDataMovesIntoTheJob) {
             job.header + std::string(job.data.begin(), job.data.end()) + job.trailer + "\x04");
 }
 
-TEST(PrintJob, RecordsStatsAndReportsProgress) {
-  JobBench bench;
-  TiledImage image = PatternImage(40, 25);
-  image.xPoint = 96.5f;
-  const PrintJob job = BuildPrintJob(bench.env, bench.live, std::move(image));
-  EXPECT_TRUE(job.ok());
-  // Stored blank-signed, as the cost statistics read them back.
-  const std::string stats = test::ReadFileBytes(bench.files.UserFile());
-  EXPECT_TRUE(Has(stats, "Xpixel= 40")) << stats;
-  EXPECT_TRUE(Has(stats, "Ypixel= 25"));
-  EXPECT_TRUE(Has(stats, "Xpoint= 96.5"));
-  EXPECT_TRUE(Has(stats, "Ypoint= 25"));
-  EXPECT_EQ(bench.progress, (std::vector<int>{0, 0, 25, 75, 100}));
-  EXPECT_EQ(bench.status, (std::vector<std::string>{"<<<<<    Creating print    >>>>>"}));
-}
-
-TEST(PrintJob, CostOnlyOptionAbandonsTheJobSilently) {
+// Costing belongs to the print session: the writer makes the job whatever the
+// statistics option says, and records nothing for it.
+TEST(PrintJob, WritesOnlyTheJobAndReportsProgress) {
   JobBench bench;
   WriteSetting(bench.files, "Stats", "Option", "1");
-  int estimated = 0;
-  bench.env.estimateCost = [&](const TiledImage& image) { estimated = image.xPixel; };
-  const PrintJob job = BuildPrintJob(bench.env, bench.live, PatternImage(7, 3));
-  EXPECT_EQ(job.outcome, JobOutcome::CostedOnly);
-  EXPECT_EQ(estimated, 7);
+  const PrintJob job = BuildPrintJob(bench.env, bench.live, PatternImage(40, 25));
+  EXPECT_TRUE(job.ok());
+  EXPECT_EQ(job.data.size(), 40u * 25 * 5);
+  EXPECT_EQ(ReadSetting(bench.files, "Stats", "Xpixel"), "");
   EXPECT_EQ(bench.messages, 0);
-  EXPECT_EQ(ReadSetting(bench.files, "Stats", "Xpixel"), "7");
+  EXPECT_EQ(bench.progress, (std::vector<int>{0, 0, 25, 75, 100}));
+  EXPECT_EQ(bench.status, (std::vector<std::string>{"<<<<<    Creating print    >>>>>"}));
 }
 
 TEST(BlankJob, DiffersFromThePrintJobOnlyWhereItShould) {
