@@ -53,6 +53,12 @@ int OpenImageForCommand(CliSession& session, ImageDocument& document, const Comm
 
 bool AllPages(const CommandOptions& options) { return options.IsSet("pages"); }
 
+// --title names the job instead of the file: a program printing a copy of a
+// document (the printer application's spool file) keeps its real name.
+void ApplyTitleOption(CliSession& session, const CommandOptions& options) {
+  if (options.IsSet("title")) NameDocument(session, options.Value("title"));
+}
+
 // One page of a document printed on its own: a session opened for it, as the
 // first page's was, and its job. `cost` is filled when the settings ask for
 // the cost of what is sent.
@@ -64,6 +70,7 @@ int MakePageJob(const CommandOptions& options, const std::string& file, int page
                                        kDefaultPreviewHeightPx, page);
       opened != kExitOk)
     return opened;
+  ApplyTitleOption(session, options);
   Result<PrintJob> made = BuildImageJob(session, document, true);
   if (!made) return ReportFailure(made.failure(), ExitStatusFor(made.failure()));
   if (session.Settings().statsOption == StatsOption::PrintAndCost) {
@@ -95,6 +102,7 @@ int RunPrintCommand(const std::vector<std::string>& args) {
       "or writes the job to a file with --to.");
   options.AddPositional("IMAGE", "The image file to print.");
   AddImageOptions(options);
+  options.Add(ValueOption("title", "The job's title (default: the image file's name).", "TEXT"));
   if (auto status = options.Parse("print", args)) return *status;
   const std::string file = ImageArgument(options, "print");
   if (file.empty()) return kExitUsage;
@@ -103,6 +111,7 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   ImageDocument document;
   if (int opened = OpenImageForCommand(session, document, options, file); opened != kExitOk)
     return opened;
+  ApplyTitleOption(session, options);
 
   Result<PrintJob> job = BuildImageJob(session, document, true);
   if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));

@@ -75,13 +75,17 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
   s.live.rotate = result->rotate;
   s.live.zoom = result->zoomText;
   s.live.dpi = static_cast<int>(RoundHalfEven(doc.image.dpiX));
-  s.live.caption = s.text[entry::kTitle] + " - " + std::filesystem::path(file).filename().string();
+  NameDocument(s, std::filesystem::path(file).filename().string());
 
   if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
   doc.profiles = ChooseProfiles(s);
   Status converted = ConvertImageColours(doc.image, doc.profiles, s.hooks);
   if (converted || converted.failure().kind == Failure::Kind::OutOfMemory) return converted;
   return Fail(s.text[entry::kConversionFailure]);  // the user's language says it
+}
+
+void NameDocument(PrintSession& s, std::string_view name) {
+  s.live.caption = s.text[entry::kTitle] + " - " + std::string(name);
 }
 
 Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {

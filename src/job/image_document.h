@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/result.h"
 #include "image/colour.h"
@@ -32,6 +33,10 @@ struct ImageDocument {
 // to its content before the conversion (and crop mode is stored as on).
 Status LoadImageDocument(PrintSession& session, ImageDocument& document, const std::string& file,
                          bool cropToContent = false);
+
+// The window caption "TITLE - NAME", from which the job's title and the print's
+// document name are taken; the load names the document after its file.
+void NameDocument(PrintSession& session, std::string_view name);
 
 // What "Flip" does with an image loaded: reload the file with the new Flip,
 // keep "Rotate" as it was, and trim it again when crop mode was on.
