@@ -149,6 +149,12 @@ void CupsServer::WriteConfiguration() {
                             fs::perms::others_read | fs::perms::others_exec);
   fs::create_directory_symlink(fs::path(NVX_CUPS_SERVERBIN) / "daemon", root / "bin" / "daemon");
   WriteFileBytes(root / "bin" / "backend" / "socket", kSocketBackend);
+  // CUPS's own IPP backend, for queues to IPP printers.
+  const fs::path ipp = fs::path(NVX_CUPS_SERVERBIN) / "backend" / "ipp";
+  if (fs::exists(ipp)) fs::create_symlink(ipp, root / "bin" / "backend" / "ipp");
+  // The filters of cups-filters, for queues that convert (PDF to a driverless printer).
+  const fs::path filters = fs::path(NVX_CUPS_SERVERBIN) / "filter";
+  if (fs::exists(filters)) fs::create_directory_symlink(filters, root / "bin" / "filter");
   // Owner-only: as root the backend then runs as root and reads any spool file.
   fs::permissions(root / "bin" / "backend" / "socket", fs::perms::owner_all);
 
@@ -159,7 +165,7 @@ void CupsServer::WriteConfiguration() {
                       (root / "cache").string() + "\nStateDir " + (root / "state").string() +
                       "\nAccessLog " + (root / "log" / "access_log").string() + "\nErrorLog " +
                       (root / "log" / "error_log").string() + "\nPageLog " +
-                      (root / "log" / "page_log").string() + "\n";
+                      (root / "log" / "page_log").string() + "\nFileDevice Yes\n";
   if (asRoot) {
     const bool hasLp = ::getpwnam("lp") != nullptr;
     files += std::string("User ") + (hasLp ? "lp" : "nobody") + "\nGroup " +
@@ -236,6 +242,15 @@ void CupsServer::AddRawQueue(const std::string& name, int listenPort,
       "-h", Address(), "-p", name, "-v", "socket://127.0.0.1:" + std::to_string(listenPort), "-E"};
   if (!description.empty()) args.insert(args.end(), {"-D", description});
   RunTool(NVX_LPADMIN, args);
+}
+
+void CupsServer::AddQueue(const std::string& name, const std::string& uri,
+                          const std::string& model) {
+  RunTool(NVX_LPADMIN, {"-h", Address(), "-p", name, "-E", "-v", uri, "-m", model});
+}
+
+std::string CupsServer::Ppd(const std::string& name) const {
+  return ReadFileBytes(folder_ / "conf" / "ppd" / (name + ".ppd"));
 }
 
 void CupsServer::Disable(const std::string& name) {

@@ -61,6 +61,11 @@ class CupsServer {
   std::string Address() const;  // the server's socket file, for CUPS_SERVER and -h
   // A raw queue (no PPD) whose device is socket://127.0.0.1:LISTENPORT.
   void AddRawQueue(const std::string& name, int listenPort, const std::string& description = {});
+  // A queue to `uri` with the given model ("everywhere": driverless, made by
+  // asking the printer at `uri`).
+  void AddQueue(const std::string& name, const std::string& uri, const std::string& model);
+  // The PPD cupsd keeps for the queue.
+  std::string Ppd(const std::string& name) const;
   void Disable(const std::string& name);
   void Reject(const std::string& name);
   std::string Log() const;

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <pappl/pappl.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace nvx::server {
+
+inline constexpr const char* kServerName = "nvxprint-server";
+
+// The folders the server keeps to: its state (the printers, the settings its
+// jobs are made with), its spool, and the folder of the socket through which
+// the `add`, `printers` and `shutdown` commands reach it.
+struct ServerPlaces {
+  std::filesystem::path state;
+  std::filesystem::path spool;
+  std::filesystem::path socket;  // empty: PAPPL's own place
+};
+
+// Takes "-o state-directory=DIR", "-o spool-directory=DIR" and
+// "-o socket-directory=DIR" out of the arguments; the places not given are the
+// service's (/var/lib, /var/spool) when run as root, else the user's.
+ServerPlaces TakePlaceOptions(std::vector<std::string>& args);
+
+// Rewrites "add ... -m DRIVER -o preset=NAME" into the driver that carries the
+// preset ("-m DRIVER+NAME"): PAPPL's add command sends no options of ours.
+void CarryPresetInDriver(std::vector<std::string>& args);
+
+// The places in force for this process, set once by main.
+const ServerPlaces& Places();
+void SetPlaces(ServerPlaces places);
+
+// One driver per model, and one per model and installed preset.
+std::vector<pappl_pr_driver_t> Drivers();
+
+bool MakeDriver(pappl_system_t* system, const char* driverName, const char* deviceUri,
+                const char* deviceId, pappl_pr_driver_data_t* data, ipp_t** attributes,
+                void* context);
+
+// Registers the conversion of every format the intake reads.
+void AddConversions(pappl_system_t* system);
+
+// Raster jobs (PWG raster, Apple raster): the pages the client drew, kept as
+// pictures and then converted as an image job is.
+void AddRasterCallbacks(pappl_pr_driver_data_t& data);
+
+pappl_system_t* CreateSystem(int optionCount, cups_option_t* options, void* context);
+
+}  // namespace nvx::server

@@ -1,0 +1,227 @@
+#include "server/server_jobs.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "image/image_format.h"
+#include "server/server_app.h"
+
+extern char** environ;
+
+namespace nvx::server {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A conversion that takes longer than this is stopped and its job aborted.
+constexpr auto kConversionLimit = 10min;
+constexpr std::size_t kCopyBlock = 1 << 16;
+
+struct FormatName {
+  ImageFormat format;
+  const char* mimeType;
+};
+constexpr FormatName kFormats[] = {
+    {ImageFormat::Png, "image/png"},
+    {ImageFormat::Jpeg, "image/jpeg"},
+    {ImageFormat::Gif, "image/gif"},
+    {ImageFormat::Tiff, "image/tiff"},
+    {ImageFormat::Bmp, "image/bmp"},
+    {ImageFormat::Psd, "image/vnd.adobe.photoshop"},
+    {ImageFormat::WebP, "image/webp"},
+    {ImageFormat::Heif, "image/heic"},
+    {ImageFormat::Pdf, "application/pdf"},
+    {ImageFormat::Svg, "image/svg+xml"},
+    {ImageFormat::Eps, "application/postscript"},
+};
+
+fs::path ConverterProgram() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return self.parent_path() / "nvxprint";
+}
+
+// Why the converter failed: its last message, or the one before when the last
+// only says that no job was made.
+std::string FailureReason(const fs::path& file) {
+  constexpr std::string_view kPrefix = "nvxprint: ";
+  std::ifstream in(file);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(kPrefix)) line.erase(0, kPrefix.size());
+    if (line.find_first_not_of(" \r") != std::string::npos) lines.push_back(line);
+  }
+  if (lines.size() > 1 && lines.back().starts_with("no job made")) lines.pop_back();
+  return lines.empty() ? "The document could not be converted." : lines.back();
+}
+
+struct Conversion {
+  bool made = false;
+  bool canceled = false;
+};
+
+// Runs the converter, stopping it when the job is cancelled or takes too long.
+Conversion RunConverter(pappl_job_t* job, const std::vector<std::string>& args,
+                        const fs::path& messages) {
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, messages.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot start %s: %s", argv[0], strerror(spawned));
+    return {};
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kConversionLimit;
+  Conversion conversion;
+  for (;;) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) {
+      conversion.made = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+      return conversion;
+    }
+    conversion.canceled = papplJobIsCanceled(job);
+    if (conversion.canceled || std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      if (!conversion.canceled) papplJobSetMessage(job, "The conversion took too long.");
+      return conversion;
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+}
+
+// The job's own choices, and for each white-toner setting it leaves out the
+// printer's default (PAPPL fills in only its own attributes' defaults).
+JobRequest ReadJobRequest(pappl_job_t* job) {
+  pappl_printer_t* printer = papplJobGetPrinter(job);
+  pappl_pr_options_t* options = papplJobCreatePrintOptions(job, INT_MAX, true);
+  JobRequest request;
+  request.media = options->media.size_name;
+  request.mediaSource = options->media.source;
+  request.mediaType = options->media.type;
+  request.copies = options->copies;
+  request.quality = options->print_quality;
+  for (int i = 0; i < options->num_vendor; ++i)
+    request.vendor[options->vendor[i].name] = options->vendor[i].value;
+  papplJobDeletePrintOptions(options);
+  ipp_t* defaults = papplPrinterGetDriverAttributes(printer);
+  for (const VendorAttribute& attribute : VendorAttributes()) {
+    if (request.vendor.contains(attribute.name)) continue;
+    const std::string name = std::string(attribute.name) + "-default";
+    if (ipp_attribute_t* standing = ippFindAttribute(defaults, name.c_str(), IPP_TAG_ZERO)) {
+      char value[256];
+      ippAttributeString(standing, value, sizeof(value));
+      request.vendor[std::string(attribute.name)] = value;
+    }
+  }
+  ippDelete(defaults);
+  return request;
+}
+
+bool SendFile(pappl_job_t* job, const fs::path& made, pappl_device_t* device) {
+  std::ifstream in(made, std::ios::binary);
+  std::vector<char> block(kCopyBlock);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const std::streamsize count = in.gcount();
+    if (count > 0 && papplDeviceWrite(device, block.data(), static_cast<size_t>(count)) < 0) {
+      papplJobSetMessage(job, "The printer stopped taking the job.");
+      return false;
+    }
+  }
+  papplDeviceFlush(device);
+  return true;
+}
+
+void Abort(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
+  papplJobSetMessage(job, "%s", message.c_str());
+  papplJobSetReasons(job, PAPPL_JREASON_ABORTED_BY_SYSTEM | reason, PAPPL_JREASON_NONE);
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
+}
+
+bool ConvertDocument(pappl_job_t* job, pappl_device_t* device, void*) {
+  return ConvertAndSend(job, papplJobGetFilename(job), device);
+}
+
+const char* SniffMimeType(const unsigned char* header, size_t size, void*) {
+  const SniffedFormat sniffed =
+      SniffFormat(std::string_view(reinterpret_cast<const char*>(header), size));
+  for (const FormatName& known : kFormats) {
+    if (known.format == sniffed.format) return known.mimeType;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool RefuseNativeJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+  Abort(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+        "Send the artwork (an image or PDF); ready-made printer jobs are not taken.");
+  return false;
+}
+
+bool ConvertAndSend(pappl_job_t* job, const char* file, pappl_device_t* device) {
+  pappl_printer_t* printer = papplJobGetPrinter(job);
+  pappl_pr_driver_data_t data;
+  papplPrinterGetDriverData(printer, &data);
+  const auto* extension = static_cast<const PrinterExtension*>(data.extension);
+  Result<std::vector<std::string>> options =
+      PrintArguments(extension->defaults, ReadJobRequest(job));
+  if (!options) {
+    Abort(job, PAPPL_JREASON_NONE, options.failure().message);
+    return false;
+  }
+  char made[1024];
+  char messages[1024];
+  const std::string spool = Places().spool.string();
+  ::close(papplJobOpenFile(job, made, sizeof(made), spool.c_str(), "job", "w"));
+  ::close(papplJobOpenFile(job, messages, sizeof(messages), spool.c_str(), "log", "w"));
+  const char* name = papplJobGetName(job);
+  std::vector<std::string> args{ConverterProgram().string(),
+                                "print",
+                                file,
+                                "--to",
+                                made,
+                                "--title",
+                                name && *name ? name : fs::path(file).filename().string()};
+  args.insert(args.end(), options->begin(), options->end());
+  const Conversion conversion = RunConverter(job, args, messages);
+  bool sent = false;
+  if (conversion.canceled) {
+    sent = true;  // PAPPL ends a cancelled job itself; nothing was sent.
+  } else if (!conversion.made) {
+    Abort(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, FailureReason(messages));
+  } else if (!papplJobIsCanceled(job)) {
+    sent = SendFile(job, made, device);
+  }
+  std::error_code ignored;
+  fs::remove(made, ignored);
+  fs::remove(messages, ignored);
+  return sent;
+}
+
+void AddConversions(pappl_system_t* system) {
+  for (const FormatName& known : kFormats)
+    papplSystemAddMIMEFilter(system, known.mimeType, kNativeFormat, ConvertDocument, nullptr);
+  papplSystemSetMIMECallback(system, SniffMimeType, nullptr);
+}
+
+}  // namespace nvx::server

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <pappl/pappl.h>
+
+#include "server/printer_choices.h"
+
+namespace nvx::server {
+
+// The printer's own job language, named as a format so that every document
+// format goes through our conversion, never through PAPPL's own image path.
+inline constexpr const char* kNativeFormat = "application/vnd.nvxprint-job";
+
+// What each printer keeps beside PAPPL's driver data.
+struct PrinterExtension {
+  PrinterDefaults defaults;
+};
+
+// A ready-made printer job is not taken: only artwork is converted and sent.
+bool RefuseNativeJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
+
+// Converts one spooled document with `nvxprint print` for the printer's
+// settings and the job's, then sends the result to the device. The conversion
+// runs as a child process: a document that crashes or exhausts it fails this
+// job only, and nothing reaches the device unless the whole job was made.
+bool ConvertAndSend(pappl_job_t* job, const char* file, pappl_device_t* device);
+
+}  // namespace nvx::server

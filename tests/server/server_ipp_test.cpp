@@ -1,0 +1,353 @@
+// The printer application as clients meet it: a private cupsd's driverless
+// queue ("-m everywhere") and direct IPP requests, all on loopback, with a
+// listener standing in for the printer.
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <functional>
+#include <regex>
+#include <thread>
+
+#include "platform/cups_server.h"
+#include "support/command.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/vector_artwork.h"
+
+namespace nvx::test {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+const std::string kPhoto = NVX_TEST_DATA_DIR "/images/png150.png";
+const std::string kTruncated = NVX_TEST_DATA_DIR "/images/truncated.png";
+constexpr const char* kPrinter = "nvx-foil";
+
+// nvxprint-server on a loopback port, its folders in `folder`, printing to `printerPort`.
+class PrinterApplication {
+ public:
+  explicit PrinterApplication(int printerPort) {
+    port_ = FreeLoopbackPort();
+    pid_ = StartProcess(
+        Command("server", {"-o", "server-port=" + std::to_string(port_), "-o", "log-level=debug",
+                           "-o", "log-file=" + (folder_ / "server.log").string()}),
+        Environment(), folder_ / "server.out", folder_ / "server.out");
+    for (auto deadline = std::chrono::steady_clock::now() + 30s;
+         !Answers() && std::chrono::steady_clock::now() < deadline;)
+      std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(Run("add", {"-d", kPrinter, "-v", "socket://127.0.0.1:" + std::to_string(printerPort),
+                          "-m", "oki_c711wt", "-o", "preset=Foil"}),
+              0)
+        << Log();
+  }
+  ~PrinterApplication() {
+    Run("shutdown", {});
+    if (WaitForProcessWithin(pid_, 10) == -1) ADD_FAILURE() << "the server did not shut down";
+  }
+
+  std::string Uri() const {
+    return "ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/print/" + kPrinter;
+  }
+  int Port() const { return port_; }
+  std::string Log() const { return ReadFileBytes(folder_ / "server.log"); }
+  const TempFolder& folder() const { return folder_; }
+
+ private:
+  std::vector<std::string> Command(const std::string& verb, std::vector<std::string> args) const {
+    std::vector<std::string> argv{NVX_SERVER, verb};
+    for (const char* place : {"state", "spool", "socket"}) {
+      argv.insert(argv.end(),
+                  {"-o", std::string(place) + "-directory=" + (folder_ / place).string()});
+    }
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+  }
+  std::vector<std::string> Environment() const {
+    std::vector<std::string> env = IsolatedEnv(folder_ / "home", NVX_SHARE_DIR);
+    env.push_back("HOME=" + (folder_ / "home").string());
+    return env;
+  }
+  int Run(const std::string& verb, const std::vector<std::string>& args) const {
+    return WaitForProcessWithin(StartProcess(Command(verb, args), Environment(),
+                                             folder_ / "tool.out", folder_ / "tool.out"),
+                                60);
+  }
+  bool Answers() const {
+    http_t* http =
+        httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 1000, nullptr);
+    if (http) httpClose(http);
+    return http != nullptr;
+  }
+
+  TempFolder folder_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+// The jobs that reached the printer with bytes, once `count` have: a job that
+// fails after its device was opened leaves an empty connection, no print.
+std::vector<std::string> Printed(SocketListener& printer, std::size_t count) {
+  std::vector<std::string> jobs;
+  for (auto deadline = std::chrono::steady_clock::now() + 120s;
+       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
+    jobs = printer.Jobs();
+    std::erase_if(jobs, [](const std::string& job) { return job.empty(); });
+    if (jobs.size() >= count) break;
+  }
+  return jobs;
+}
+
+// What `nvxprint print --to` makes of the file with the printer's preset.
+std::string Reference(const std::string& file, std::vector<std::string> options = {}) {
+  TempFolder home;
+  std::vector<std::string> args{"print",   file,     "--to",     (home / "job").string(),
+                                "--model", "C711WT", "--preset", "Foil"};
+  args.insert(args.end(), options.begin(), options.end());
+  CliResult made = RunNvxprint(args, IsolatedEnv(home.path(), NVX_SHARE_DIR));
+  EXPECT_EQ(made.status, 0) << made.err;
+  return ReadFileBytes(home / "job");
+}
+
+class ServerIpp : public testing::Test {
+ protected:
+  SocketListener printer;
+  PrinterApplication server{printer.port()};
+};
+
+class ServerThroughCups : public ServerIpp {
+ protected:
+  CupsServer cups;
+  TempFolder work;
+
+  void SetUp() override {
+    if (std::string why = cups.Start(); !why.empty()) GTEST_SKIP() << why;
+    cups.AddQueue("shop", server.Uri(), "everywhere");
+    // cupsd asks the printer and writes the queue's PPD after lpadmin returns.
+    for (auto deadline = std::chrono::steady_clock::now() + 30s;
+         cups.Ppd("shop").empty() && std::chrono::steady_clock::now() < deadline;)
+      std::this_thread::sleep_for(50ms);
+    ASSERT_FALSE(cups.Ppd("shop").empty()) << cups.Log();
+  }
+
+  void Lp(const std::string& file, const std::vector<std::string>& options = {}) {
+    std::vector<std::string> argv{NVX_LP, "-h", cups.Address(), "-d", "shop"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(file);
+    ASSERT_EQ(WaitForProcessWithin(StartProcess(argv, {}, work / "lp.out", work / "lp.out"), 30), 0)
+        << ReadFileBytes(work / "lp.out");
+  }
+};
+
+// A queue sends a PDF as CUPS's pdftopdf filter rewrites it for the queue's
+// paper: the artwork centred on the page.
+fs::path AsCupsSendsIt(const fs::path& pdf, const std::string& ppd) {
+  const fs::path ppdFile = pdf.string() + ".ppd";
+  const fs::path sent = pdf.parent_path() / "sent" / pdf.filename();
+  fs::create_directories(sent.parent_path());
+  WriteFileBytes(ppdFile, ppd);
+  const fs::path log = pdf.string() + ".log";
+  const int status = WaitForProcessWithin(
+      StartProcess(
+          {"/bin/sh", "-c",
+           std::string(NVX_CUPS_SERVERBIN) + "/filter/pdftopdf 1 test " + pdf.filename().string() +
+               " 1 '' \"" + pdf.string() + "\" > \"" + sent.string() + "\""},
+          {"PPD=" + ppdFile.string(), "CONTENT_TYPE=application/pdf",
+           "FINAL_CONTENT_TYPE=application/vnd.cups-pdf"},
+          log, log),
+      30);
+  EXPECT_EQ(status, 0) << ReadFileBytes(log);
+  return sent;
+}
+
+TEST_F(ServerThroughCups, ImageAndPdfArriveAsNvxprintMakesThem) {
+  const fs::path photo = work / "photo.png";
+  fs::copy_file(kPhoto, photo);
+  const fs::path pdf = work / "artwork.pdf";
+  ASSERT_TRUE(WritePdf(pdf, CirclePages({"1 0 0"})));
+  Lp(photo.string());
+  Lp(pdf.string());
+  std::vector<std::string> jobs = Printed(printer, 2);
+  ASSERT_EQ(jobs.size(), 2u) << server.Log() << cups.Log();
+  EXPECT_TRUE(jobs[0] == Reference(photo.string())) << "the PNG job differs";
+  EXPECT_TRUE(jobs[1] == Reference(AsCupsSendsIt(pdf, cups.Ppd("shop")).string()))
+      << "the PDF job differs";
+}
+
+// The media types as the queue's PPD offers them, in the printer's order.
+std::vector<std::string> PpdMediaTypes(const std::string& ppd) {
+  std::vector<std::string> choices;
+  const std::regex line(R"(\*MediaType ([^/:]+)[/:])");
+  for (auto it = std::sregex_iterator(ppd.begin(), ppd.end(), line); it != std::sregex_iterator();
+       ++it)
+    choices.push_back((*it)[1]);
+  return choices;
+}
+
+TEST_F(ServerThroughCups, EveryMediaTypeRoundTripsAndJobsArriveInOrder) {
+  const std::vector<std::string> choices = PpdMediaTypes(cups.Ppd("shop"));
+  ASSERT_EQ(choices.size(), 27u) << cups.Ppd("shop");
+  const fs::path photo = work / "photo.png";
+  fs::copy_file(kPhoto, photo);
+  for (const std::string& choice : choices) Lp(photo.string(), {"-o", "MediaType=" + choice});
+  std::vector<std::string> jobs = Printed(printer, choices.size());
+  ASSERT_EQ(jobs.size(), choices.size()) << server.Log();
+  // The media list's texts in order, as `nvxprint print --media` takes them.
+  const std::vector<std::string> media{"Printer Setting",  "KTC3.1",        "KTC3.1+",
+                                       "P.Uno White",      "P.Foil",        "UBM5.4",
+                                       "Duo7.8 mSheet",    "Duo7.8 tSheet", "Nivalux QTT Paper",
+                                       "Nivalux QTT Film", "ZPM6.2",        "HST 9.1",
+                                       "QDT4.5",           "YRD8.1",        "Dermafilm 2.1",
+                                       "All GPF",          "Light",         "Medium Light",
+                                       "Medium (",         "Heavy",         "Ultra Heavy 1",
+                                       "Ultra Heavy 2",    "Ultra Heavy 3", "Labels 1",
+                                       "Labels 2",         "Glossy",        "Films"};
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    EXPECT_TRUE(jobs[i] == Reference(photo.string(), {"--media", media[i]}))
+        << choices[i] << " did not arrive as " << media[i];
+  }
+}
+
+http_t* Connect(const std::string& uri) {
+  char scheme[32], user[64], host[256], resource[256];
+  int port = 0;
+  httpSeparateURI(HTTP_URI_CODING_ALL, uri.c_str(), scheme, sizeof(scheme), user, sizeof(user),
+                  host, sizeof(host), &port, resource, sizeof(resource));
+  return httpConnect2(host, port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+}
+
+// A Print-Job request straight to the server, as a program that speaks IPP sends it.
+int PrintJob(const std::string& uri, const std::string& file, const std::string& format,
+             const std::function<void(ipp_t*)>& attributes = {}) {
+  http_t* http = Connect(uri);
+  if (!http) return 0;
+  ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "test");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr,
+               fs::path(file).filename().c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+               format.c_str());
+  if (attributes) attributes(request);
+  ipp_t* response = cupsDoFileRequest(http, request, "/ipp/print/nvx-foil", file.c_str());
+  const int id = ippGetInteger(ippFindAttribute(response, "job-id", IPP_TAG_INTEGER), 0);
+  ippDelete(response);
+  httpClose(http);
+  return id;
+}
+
+struct JobEnd {
+  ipp_jstate_t state = IPP_JSTATE_PENDING;
+  std::string reasons;
+};
+
+JobEnd WaitForJobEnd(const std::string& uri, int id) {
+  JobEnd end;
+  for (auto deadline = std::chrono::steady_clock::now() + 60s;
+       std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(100ms)) {
+    http_t* http = Connect(uri);
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+    ipp_t* response = cupsDoRequest(http, request, "/ipp/print/nvx-foil");
+    end.state = static_cast<ipp_jstate_t>(
+        ippGetInteger(ippFindAttribute(response, "job-state", IPP_TAG_ENUM), 0));
+    char reasons[1024] = "";
+    ippAttributeString(ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD), reasons,
+                       sizeof(reasons));
+    end.reasons = reasons;
+    ippDelete(response);
+    httpClose(http);
+    if (end.state >= IPP_JSTATE_CANCELED) break;
+  }
+  return end;
+}
+
+// One request to the printer; the response (the caller deletes it).
+ipp_t* Request(const std::string& uri, ipp_op_t operation,
+               const std::function<void(ipp_t*)>& attributes) {
+  http_t* http = Connect(uri);
+  ipp_t* request = ippNewRequest(operation);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "test");
+  attributes(request);
+  ipp_t* response = cupsDoRequest(http, request, "/ipp/print/nvx-foil");
+  httpClose(http);
+  return response;
+}
+
+TEST_F(ServerIpp, ClientsThatNameTheWhiteSettingsSeeThemWithThePresetsDefaults) {
+  ipp_t* response = Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [](ipp_t* request) {
+    const char* names[] = {"job-creation-attributes-supported", "white-threshold-supported",
+                           "white-threshold-default", "toner-order-supported"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 4, nullptr,
+                  names);
+  });
+  EXPECT_TRUE(ippContainsString(
+      ippFindAttribute(response, "job-creation-attributes-supported", IPP_TAG_KEYWORD),
+      "white-density"));
+  EXPECT_EQ(ippGetRange(ippFindAttribute(response, "white-threshold-supported", IPP_TAG_RANGE), 0,
+                        nullptr),
+            0);
+  // The Foil preset's threshold, not the program's 50.
+  EXPECT_EQ(
+      ippGetInteger(ippFindAttribute(response, "white-threshold-default", IPP_TAG_INTEGER), 0), 10);
+  EXPECT_EQ(ippGetCount(ippFindAttribute(response, "toner-order-supported", IPP_TAG_KEYWORD)),
+            1);  // the C711WT prints white last only
+  ippDelete(response);
+}
+
+TEST_F(ServerIpp, AJobsWhiteSettingsWinAndThePrintersDefaultsFillTheRest) {
+  ippDelete(Request(server.Uri(), IPP_OP_SET_PRINTER_ATTRIBUTES, [](ipp_t* request) {
+    ippAddInteger(request, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "white-threshold-default", 70);
+  }));
+  ASSERT_EQ(cupsLastError(), IPP_STATUS_OK) << cupsLastErrorString();
+  const int id = PrintJob(server.Uri(), kPhoto, "image/png", [](ipp_t* request) {
+    ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "white-density", 40);
+    ippAddBoolean(request, IPP_TAG_JOB, "mirror", 1);
+  });
+  ASSERT_GT(id, 0) << cupsLastErrorString();
+  std::vector<std::string> jobs = Printed(printer, 1);
+  ASSERT_EQ(jobs.size(), 1u) << server.Log();
+  EXPECT_TRUE(jobs[0] ==
+              Reference(kPhoto, {"--white-density", "40", "--white-threshold", "70", "--mirror"}));
+}
+
+TEST_F(ServerIpp, AHostileFileFailsItsJobOnlyAndTheNextJobPrints) {
+  const int hostile = PrintJob(server.Uri(), kTruncated, "image/png");
+  ASSERT_GT(hostile, 0) << cupsLastErrorString();
+  const JobEnd end = WaitForJobEnd(server.Uri(), hostile);
+  EXPECT_EQ(end.state, IPP_JSTATE_ABORTED);
+  EXPECT_NE(end.reasons.find("aborted-by-system"), std::string::npos) << end.reasons;
+  ASSERT_GT(PrintJob(server.Uri(), kPhoto, "image/png"), 0);
+  std::vector<std::string> jobs = Printed(printer, 1);
+  ASSERT_EQ(jobs.size(), 1u) << server.Log();
+  EXPECT_TRUE(jobs[0] == Reference(kPhoto));
+}
+
+// PAPPL 1.3.1 crashes on this page when no footer is set.
+TEST_F(ServerIpp, ThePrintingDefaultsPageShowsTheWhiteSettings) {
+  http_t* http = httpConnect2("127.0.0.1", server.Port(), nullptr, AF_INET, HTTP_ENCRYPTION_NEVER,
+                              1, 30000, nullptr);
+  ASSERT_NE(http, nullptr);
+  httpClearFields(http);
+  httpSetField(http, HTTP_FIELD_HOST, "localhost");
+  ASSERT_EQ(httpGet(http, "/nvx-foil/printing"), 0);
+  http_status_t status = HTTP_STATUS_CONTINUE;
+  while (status == HTTP_STATUS_CONTINUE) status = httpUpdate(http);
+  std::string page;
+  char buffer[8192];
+  for (ssize_t n; (n = httpRead2(http, buffer, sizeof(buffer))) > 0;) page.append(buffer, n);
+  httpClose(http);
+  EXPECT_EQ(status, HTTP_STATUS_OK);
+  EXPECT_NE(page.find("white-density"), std::string::npos) << page;
+  ippDelete(Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [](ipp_t*) {}));
+  EXPECT_EQ(cupsLastError(), IPP_STATUS_OK) << "the server stopped answering";
+}
+
+}  // namespace
+}  // namespace nvx::test
