@@ -329,6 +329,35 @@ TEST_F(ServerIpp, AHostileFileFailsItsJobOnlyAndTheNextJobPrints) {
   EXPECT_TRUE(jobs[0] == Reference(kPhoto));
 }
 
+// Ghostscript draws a page of flat colours at 300 dpi into the given device's
+// file: no edges to smooth, so that every device gives the same pixels.
+bool Draw(const std::string& device, const fs::path& out, std::vector<std::string> extra = {}) {
+  const fs::path source = out.string() + ".ps";
+  WriteFileBytes(source,
+                 "%!PS\n<< /PageSize [144 72] >> setpagedevice\n"
+                 "1 0 0 setrgbcolor 0 0 72 72 rectfill 0 0 1 setrgbcolor 72 0 72 72 rectfill "
+                 "showpage\n");
+  std::vector<std::string> argv{
+      NVX_GS, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=" + device, "-r300"};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  argv.insert(argv.end(), {"-sOutputFile=" + out.string(), source.string()});
+  return WaitForProcess(StartProcess(argv, {}, out.string() + ".log", out.string() + ".log")) == 0;
+}
+
+// What driverless clients send (PWG raster) prints as the same picture sent as PNG.
+TEST_F(ServerIpp, ARasterPagePrintsAsThePictureItHolds) {
+  TempFolder work;
+  const fs::path raster = work / "artwork.pwg";
+  const fs::path picture = work / "artwork.png";
+  ASSERT_TRUE(Draw("pwgraster", raster, {"-dcupsColorSpace=19", "-dcupsBitsPerColor=8"}));
+  ASSERT_TRUE(Draw("png16m", picture));
+  ASSERT_GT(PrintJob(server.Uri(), raster.string(), "image/pwg-raster"), 0)
+      << cupsLastErrorString();
+  std::vector<std::string> jobs = Printed(printer, 1);
+  ASSERT_EQ(jobs.size(), 1u) << server.Log();
+  EXPECT_TRUE(jobs[0] == Reference(picture.string(), {"--title", "artwork.pwg"}));
+}
+
 // PAPPL 1.3.1 crashes on this page when no footer is set.
 TEST_F(ServerIpp, ThePrintingDefaultsPageShowsTheWhiteSettings) {
   http_t* http = httpConnect2("127.0.0.1", server.Port(), nullptr, AF_INET, HTTP_ENCRYPTION_NEVER,
