@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
   std::vector<char*> words{argv[0]};
   for (std::string& arg : args) words.push_back(arg.data());
   words.push_back(nullptr);
-  std::vector<pappl_pr_driver_t> drivers = nvx::server::Drivers();
+  std::vector<pappl_pr_driver_t> drivers = nvx::server::Drivers();  // PAPPL's copy
   // PAPPL 1.3.1's Printing Defaults page crashes without footer HTML.
   return papplMainloop(static_cast<int>(words.size()) - 1, words.data(), "0.1.0", "nvxprint-server",
                        static_cast<int>(drivers.size()), drivers.data(), nullptr,

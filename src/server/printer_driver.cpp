@@ -119,10 +119,13 @@ void DeleteExtension(pappl_printer_t*, pappl_pr_driver_data_t* data) {
 
 }  // namespace
 
-std::vector<pappl_pr_driver_t> Drivers() {
-  std::vector<pappl_pr_driver_t> drivers;
-  for (const DriverText& text : DriverTexts())
-    drivers.push_back({text.name.c_str(), text.description.c_str(), nullptr, nullptr});
+std::vector<pappl_pr_driver_t>& Drivers() {
+  static std::vector<pappl_pr_driver_t> drivers = [] {
+    std::vector<pappl_pr_driver_t> all;
+    for (const DriverText& text : DriverTexts())
+      all.push_back({text.name.c_str(), text.description.c_str(), nullptr, nullptr});
+    return all;
+  }();
   return drivers;
 }
 

@@ -33,7 +33,10 @@ const ServerPlaces& Places();
 void SetPlaces(ServerPlaces places);
 
 // One driver per model, and one per model and installed preset.
-std::vector<pappl_pr_driver_t> Drivers();
+std::vector<pappl_pr_driver_t>& Drivers();
+
+// The printer's pages of our own on its web interface: the printer mode.
+void AddPrinterPages(pappl_printer_t* printer, void* context);
 
 bool MakeDriver(pappl_system_t* system, const char* driverName, const char* deviceUri,
                 const char* deviceId, pappl_pr_driver_data_t* data, ipp_t** attributes,

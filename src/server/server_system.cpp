@@ -84,6 +84,9 @@ pappl_system_t* CreateSystem(int optionCount, cups_option_t* options, void*) {
     papplSystemAddListeners(system, listen ? listen : "localhost");
   }
   AddConversions(system);
+  std::vector<pappl_pr_driver_t>& drivers = Drivers();
+  papplSystemSetPrinterDrivers(system, static_cast<int>(drivers.size()), drivers.data(), nullptr,
+                               AddPrinterPages, MakeDriver, nullptr);
   papplSystemAddTimerCallback(system, 0, 1, WakeForShutdown, nullptr);
   papplSystemLoadState(system, StateFile().c_str());
   papplSystemSetSaveCallback(system, SaveState, nullptr);

@@ -358,22 +358,59 @@ TEST_F(ServerIpp, ARasterPagePrintsAsThePictureItHolds) {
   EXPECT_TRUE(jobs[0] == Reference(picture.string(), {"--title", "artwork.pwg"}));
 }
 
-// PAPPL 1.3.1 crashes on this page when no footer is set.
-TEST_F(ServerIpp, ThePrintingDefaultsPageShowsTheWhiteSettings) {
-  http_t* http = httpConnect2("127.0.0.1", server.Port(), nullptr, AF_INET, HTTP_ENCRYPTION_NEVER,
-                              1, 30000, nullptr);
-  ASSERT_NE(http, nullptr);
+struct WebPage {
+  http_status_t status = HTTP_STATUS_ERROR;
+  std::string body;
+};
+
+// GET, or POST when a form is given, on the server's web interface.
+WebPage Web(int port, const std::string& path, const std::string& form = {}) {
+  http_t* http =
+      httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+  WebPage page;
+  if (!http) return page;
   httpClearFields(http);
   httpSetField(http, HTTP_FIELD_HOST, "localhost");
-  ASSERT_EQ(httpGet(http, "/nvx-foil/printing"), 0);
-  http_status_t status = HTTP_STATUS_CONTINUE;
-  while (status == HTTP_STATUS_CONTINUE) status = httpUpdate(http);
-  std::string page;
+  if (form.empty()) {
+    httpGet(http, path.c_str());
+  } else {
+    httpSetField(http, HTTP_FIELD_CONTENT_TYPE, "application/x-www-form-urlencoded");
+    httpSetLength(http, form.size());
+    httpPost(http, path.c_str());
+    httpWrite2(http, form.data(), form.size());
+  }
+  page.status = HTTP_STATUS_CONTINUE;
+  while (page.status == HTTP_STATUS_CONTINUE) page.status = httpUpdate(http);
   char buffer[8192];
-  for (ssize_t n; (n = httpRead2(http, buffer, sizeof(buffer))) > 0;) page.append(buffer, n);
+  for (ssize_t n; (n = httpRead2(http, buffer, sizeof(buffer))) > 0;) page.body.append(buffer, n);
   httpClose(http);
-  EXPECT_EQ(status, HTTP_STATUS_OK);
-  EXPECT_NE(page.find("white-density"), std::string::npos) << page;
+  return page;
+}
+
+TEST_F(ServerIpp, DriverOffOnThePrintersPageSendsTheModeBlockAsTheCommandDoes) {
+  const WebPage page = Web(server.Port(), "/nvx-foil/mode");
+  ASSERT_EQ(page.status, HTTP_STATUS_OK) << page.body;
+  std::smatch session;
+  ASSERT_TRUE(
+      std::regex_search(page.body, session, std::regex(R"re(name="session" value="([^"]+)")re")))
+      << page.body;
+  EXPECT_EQ(
+      Web(server.Port(), "/nvx-foil/mode", "session=" + session[1].str() + "&mode=off").status,
+      HTTP_STATUS_OK);
+  std::vector<std::string> sent = Printed(printer, 1);
+  ASSERT_EQ(sent.size(), 1u) << server.Log();
+  TempFolder home;
+  CliResult made = RunNvxprint({"mode", "off", "--to", (home / "mode").string()},
+                               IsolatedEnv(home.path(), NVX_SHARE_DIR));
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(sent[0], ReadFileBytes(home / "mode"));
+}
+
+// PAPPL 1.3.1 crashes on this page when no footer is set.
+TEST_F(ServerIpp, ThePrintingDefaultsPageShowsTheWhiteSettings) {
+  const WebPage page = Web(server.Port(), "/nvx-foil/printing");
+  EXPECT_EQ(page.status, HTTP_STATUS_OK);
+  EXPECT_NE(page.body.find("white-density"), std::string::npos) << page.body;
   ippDelete(Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [](ipp_t*) {}));
   EXPECT_EQ(cupsLastError(), IPP_STATUS_OK) << "the server stopped answering";
 }
