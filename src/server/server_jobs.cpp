@@ -82,8 +82,16 @@ Conversion RunConverter(pappl_job_t* job, const std::vector<std::string>& args,
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, messages.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  // The converter's temporary files (a renderer's) go to the spool too.
+  std::vector<std::string> environment{"TMPDIR=" + Places().spool.string()};
+  for (char** e = environ; *e; ++e) {
+    if (!std::string_view(*e).starts_with("TMPDIR=")) environment.emplace_back(*e);
+  }
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot start %s: %s", argv[0], strerror(spawned));

@@ -309,12 +309,13 @@ TEST_F(ServerIpp, AJobsWhiteSettingsWinAndThePrintersDefaultsFillTheRest) {
   const int id = PrintJob(server.Uri(), kPhoto, "image/png", [](ipp_t* request) {
     ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "white-density", 40);
     ippAddBoolean(request, IPP_TAG_JOB, "mirror", 1);
+    ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", 2);
   });
   ASSERT_GT(id, 0) << cupsLastErrorString();
   std::vector<std::string> jobs = Printed(printer, 1);
   ASSERT_EQ(jobs.size(), 1u) << server.Log();
-  EXPECT_TRUE(jobs[0] ==
-              Reference(kPhoto, {"--white-density", "40", "--white-threshold", "70", "--mirror"}));
+  EXPECT_TRUE(jobs[0] == Reference(kPhoto, {"--white-density", "40", "--white-threshold", "70",
+                                            "--mirror", "--copies", "2"}));
 }
 
 TEST_F(ServerIpp, AHostileFileFailsItsJobOnlyAndTheNextJobPrints) {
