@@ -98,7 +98,7 @@ $user
 CONF
 cat >"$cups/conf/cupsd.conf" <<CONF
 Listen $cups/cups.sock
-LogLevel warn
+LogLevel ${CUPS_LOG_LEVEL:-warn}
 Browsing Off
 WebInterface No
 DefaultAuthType None
@@ -119,7 +119,7 @@ until lpstat -r >/dev/null 2>&1; do sleep 0.1; done
 # The printer application on a free loopback port.
 server_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 places=(-o "state-directory=$work/state" -o "spool-directory=$work/spool" -o "socket-directory=$work/sock")
-"$server" server "${places[@]}" -o server-port="$server_port" -o log-file="$work/server.log" & pids+=($!)
+"$server" server "${places[@]}" -o server-port="$server_port" -o log-file="$work/server.log" -o log-level="${SERVER_LOG_LEVEL:-warn}" & pids+=($!)
 server_pid=$!
 until (exec 3<>"/dev/tcp/127.0.0.1/$server_port") 2>/dev/null; do sleep 0.05; done
 "$server" add "${places[@]}" -d nvx -v "socket://127.0.0.1:$printer_port" -m oki_c711wt
