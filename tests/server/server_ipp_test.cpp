@@ -345,18 +345,31 @@ bool Draw(const std::string& device, const fs::path& out, std::vector<std::strin
   return WaitForProcess(StartProcess(argv, {}, out.string() + ".log", out.string() + ".log")) == 0;
 }
 
-// What driverless clients send (PWG raster) prints as the same picture sent as PNG.
+// What driverless clients send (PWG raster; Apple raster from AirPrint)
+// prints as the same picture sent as PNG.
 TEST_F(ServerIpp, ARasterPagePrintsAsThePictureItHolds) {
   TempFolder work;
-  const fs::path raster = work / "artwork.pwg";
   const fs::path picture = work / "artwork.png";
-  ASSERT_TRUE(Draw("pwgraster", raster, {"-dcupsColorSpace=19", "-dcupsBitsPerColor=8"}));
   ASSERT_TRUE(Draw("png16m", picture));
-  ASSERT_GT(PrintJob(server.Uri(), raster.string(), "image/pwg-raster"), 0)
-      << cupsLastErrorString();
-  std::vector<std::string> jobs = Printed(printer, 1);
-  ASSERT_EQ(jobs.size(), 1u) << server.Log();
-  EXPECT_TRUE(jobs[0] == Reference(picture.string(), {"--title", "artwork.pwg"}));
+  struct Raster {
+    const char* device;
+    const char* format;
+    std::vector<std::string> options;
+  };
+  const Raster rasters[] = {
+      {"pwgraster", "image/pwg-raster", {"-dcupsColorSpace=19", "-dcupsBitsPerColor=8"}},
+      {"appleraster", "image/urf", {"-dcupsColorSpace=19", "-dcupsBitsPerColor=8"}},
+  };
+  for (std::size_t i = 0; i < std::size(rasters); ++i) {
+    const fs::path raster = work / ("artwork-" + std::string(rasters[i].device));
+    ASSERT_TRUE(Draw(rasters[i].device, raster, rasters[i].options));
+    ASSERT_GT(PrintJob(server.Uri(), raster.string(), rasters[i].format), 0)
+        << cupsLastErrorString();
+    std::vector<std::string> jobs = Printed(printer, i + 1);
+    ASSERT_EQ(jobs.size(), i + 1) << server.Log();
+    EXPECT_TRUE(jobs[i] == Reference(picture.string(), {"--title", raster.filename().string()}))
+        << rasters[i].format;
+  }
 }
 
 struct WebPage {
