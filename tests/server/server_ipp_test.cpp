@@ -372,6 +372,29 @@ TEST_F(ServerIpp, ARasterPagePrintsAsThePictureItHolds) {
   }
 }
 
+TEST_F(ServerIpp, AJobCancelledWhileConvertedLeavesNothingOnThePrinter) {
+  TempFolder work;
+  // An A4 page at 300 dpi: its conversion takes long enough to cancel it.
+  const fs::path page = work / "page.png";
+  const fs::path source = work / "page.ps";
+  WriteFileBytes(source, "%!PS\n0 0 1 setrgbcolor 0 0 595 842 rectfill showpage\n");
+  ASSERT_EQ(WaitForProcess(StartProcess(
+                {NVX_GS, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
+                 "-sPAPERSIZE=a4", "-r300", "-sOutputFile=" + page.string(), source.string()},
+                {}, work / "gs.log", work / "gs.log")),
+            0);
+  const int id = PrintJob(server.Uri(), page.string(), "image/png");
+  ASSERT_GT(id, 0);
+  ippDelete(Request(server.Uri(), IPP_OP_CANCEL_JOB, [id](ipp_t* request) {
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  }));
+  EXPECT_EQ(WaitForJobEnd(server.Uri(), id).state, IPP_JSTATE_CANCELED);
+  ASSERT_GT(PrintJob(server.Uri(), kPhoto, "image/png"), 0);
+  std::vector<std::string> jobs = Printed(printer, 1);
+  ASSERT_EQ(jobs.size(), 1u) << server.Log();
+  EXPECT_TRUE(jobs[0] == Reference(kPhoto)) << "something of the cancelled job arrived";
+}
+
 struct WebPage {
   http_status_t status = HTTP_STATUS_ERROR;
   std::string body;
