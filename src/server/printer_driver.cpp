@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "job/presets.h"
@@ -21,17 +23,37 @@ struct DriverText {
   std::string description;
 };
 
+struct PresetChoice {
+  std::string preset;  // as FindPreset takes it
+  std::string title;
+};
+
+// The installed presets by name, and the shop's own (.svcfg files in the
+// state folder's "presets") by file.
+std::vector<PresetChoice> PresetChoices() {
+  std::vector<PresetChoice> choices;
+  for (std::string preset : ListBuiltInPresets()) {
+    if (preset.ends_with(kPresetExtension)) preset.resize(preset.size() - kPresetExtension.size());
+    choices.push_back({preset, preset});
+  }
+  std::error_code ec;
+  std::vector<std::filesystem::path> own;
+  for (const auto& entry : std::filesystem::directory_iterator(Places().state / "presets", ec)) {
+    if (entry.path().extension() == kPresetExtension) own.push_back(entry.path());
+  }
+  std::sort(own.begin(), own.end());
+  for (const auto& file : own) choices.push_back({file.string(), file.stem().string()});
+  return choices;
+}
+
 const std::vector<DriverText>& DriverTexts() {
   static const std::vector<DriverText> texts = [] {
     std::vector<DriverText> all;
-    std::vector<std::string> presets = ListBuiltInPresets();
+    const std::vector<PresetChoice> presets = PresetChoices();
     for (const std::string& key : KnownModelKeys()) {
       all.push_back({DriverName(key), "OKI " + key});
-      for (std::string preset : presets) {
-        if (preset.ends_with(kPresetExtension))
-          preset.resize(preset.size() - kPresetExtension.size());
-        all.push_back({DriverName(key, preset), "OKI " + key + ", " + preset});
-      }
+      for (const PresetChoice& preset : presets)
+        all.push_back({DriverName(key, preset.preset), "OKI " + key + ", " + preset.title});
     }
     return all;
   }();

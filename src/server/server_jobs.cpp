@@ -203,13 +203,10 @@ bool ConvertAndSend(pappl_job_t* job, const char* file, pappl_device_t* device) 
   ::close(papplJobOpenFile(job, made, sizeof(made), spool.c_str(), "job", "w"));
   ::close(papplJobOpenFile(job, messages, sizeof(messages), spool.c_str(), "log", "w"));
   const char* name = papplJobGetName(job);
-  std::vector<std::string> args{ConverterProgram().string(),
-                                "print",
-                                file,
-                                "--to",
-                                made,
-                                "--title",
-                                name && *name ? name : fs::path(file).filename().string()};
+  const std::string title = name && *name ? name : fs::path(file).filename().string();
+  // Every page of a document is printed, each as a job of its own.
+  std::vector<std::string> args{
+      ConverterProgram().string(), "print", file, "--pages", "all", "--to", made, "--title", title};
   args.insert(args.end(), options->begin(), options->end());
   const Conversion conversion = RunConverter(job, args, messages);
   bool sent = false;

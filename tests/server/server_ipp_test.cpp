@@ -372,6 +372,16 @@ TEST_F(ServerIpp, ARasterPagePrintsAsThePictureItHolds) {
   }
 }
 
+TEST_F(ServerIpp, EveryPageOfADocumentPrints) {
+  TempFolder work;
+  const fs::path pdf = work / "pages.pdf";
+  ASSERT_TRUE(WritePdf(pdf, CirclePages({"1 0 0", "0 0 1"})));
+  ASSERT_GT(PrintJob(server.Uri(), pdf.string(), "application/pdf"), 0) << cupsLastErrorString();
+  std::vector<std::string> jobs = Printed(printer, 1);
+  ASSERT_EQ(jobs.size(), 1u) << server.Log();
+  EXPECT_TRUE(jobs[0] == Reference(pdf.string(), {"--pages", "all"}));
+}
+
 TEST_F(ServerIpp, AJobCancelledWhileConvertedLeavesNothingOnThePrinter) {
   TempFolder work;
   // An A4 page at 300 dpi: its conversion takes long enough to cancel it.
