@@ -299,6 +299,15 @@ TEST_F(ServerIpp, ClientsThatNameTheWhiteSettingsSeeThemWithThePresetsDefaults) 
   EXPECT_EQ(ippGetCount(ippFindAttribute(response, "toner-order-supported", IPP_TAG_KEYWORD)),
             1);  // the C711WT prints white last only
   ippDelete(response);
+  // "all" alone shows them too; PAPPL 1.3.1 leaves them out when more names
+  // come with it (CUPS asks for "all,media-col-database"): a client that wants
+  // them names them, as above.
+  response = Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [](ipp_t* request) {
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "all");
+  });
+  EXPECT_NE(ippFindAttribute(response, "white-density-default", IPP_TAG_INTEGER), nullptr);
+  ippDelete(response);
 }
 
 TEST_F(ServerIpp, AJobsWhiteSettingsWinAndThePrintersDefaultsFillTheRest) {
