@@ -61,10 +61,11 @@ pappl_system_t* CreateSystem(int optionCount, cups_option_t* options, void*) {
     }
   }
   const ServerPlaces& places = Places();
+  // Jobs and settings are for the server's eyes only; a folder that was there
+  // before (one the admin named) keeps its own permissions.
   for (const auto& folder : {places.state, places.spool}) {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    ::chmod(folder.c_str(), 0700);
+    if (std::filesystem::create_directories(folder, ec)) ::chmod(folder.c_str(), 0700);
   }
   const char* authService = option("auth-service");
   const std::string pam = "login";
