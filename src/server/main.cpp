@@ -38,7 +38,10 @@ void Usage(void*) {
 int main(int argc, char* argv[]) {
   std::vector<std::string> args(argv + 1, argv + argc);
   nvx::server::ServerPlaces places = nvx::server::TakePlaceOptions(args);
-  nvx::server::CarryPresetInDriver(args);
+  if (nvx::Status carried = nvx::server::CarryPresetInDriver(args); !carried) {
+    std::fprintf(stderr, "%s: %s\n", nvx::server::kServerName, carried.failure().message.c_str());
+    return 2;
+  }
   UseSocketFolder(places.socket);
   // The conversions keep their settings in the state folder, nowhere else.
   ::setenv("XDG_CONFIG_HOME", (places.state / "settings").c_str(), 1);

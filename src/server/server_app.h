@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace nvx::server {
 
 inline constexpr const char* kServerName = "nvxprint-server";
@@ -25,8 +27,9 @@ struct ServerPlaces {
 ServerPlaces TakePlaceOptions(std::vector<std::string>& args);
 
 // Rewrites "add ... -m DRIVER -o preset=NAME" into the driver that carries the
-// preset ("-m DRIVER+NAME"): PAPPL's add command sends no options of ours.
-void CarryPresetInDriver(std::vector<std::string>& args);
+// preset ("-m DRIVER+NAME"): PAPPL's add command sends no options of ours. A
+// preset file is named by its absolute path. Refused for a preset not found.
+Status CarryPresetInDriver(std::vector<std::string>& args);
 
 // The places in force for this process, set once by main.
 const ServerPlaces& Places();

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "job/presets.h"
 #include "server/server_app.h"
 
 namespace nvx::server {
@@ -57,19 +58,31 @@ ServerPlaces TakePlaceOptions(std::vector<std::string>& args) {
   return places;
 }
 
-void CarryPresetInDriver(std::vector<std::string>& args) {
-  if (args.empty() || args.front() != "add") return;
+Status CarryPresetInDriver(std::vector<std::string>& args) {
+  if (args.empty() || args.front() != "add") return {};
   fs::path preset;
   for (std::size_t i = 0; i < args.size();) {
     if (!TakeOption(args, i, "preset", preset)) ++i;
   }
-  if (preset.empty()) return;
+  if (preset.empty()) return {};
+  std::optional<fs::path> file = FindPreset(preset.string());
+  if (!file) {
+    std::string text = "no preset file or installed preset '" + preset.string() + "'; installed:";
+    for (const std::string& installed : ListBuiltInPresets()) text += "\n  " + installed;
+    return Fail(text, Failure::Kind::Refused);
+  }
+  // A file the server finds wherever it runs from; an installed preset by name.
+  std::error_code ec;
+  const std::string named = fs::exists(preset, ec)
+                                ? fs::absolute(preset, ec).lexically_normal().string()
+                                : preset.string();
   for (std::size_t i = 0; i + 1 < args.size(); ++i) {
     if (args[i] == "-m") {
-      args[i + 1] += "+" + preset.string();
-      return;
+      args[i + 1] += "+" + named;
+      return {};
     }
   }
+  return {};
 }
 
 const ServerPlaces& Places() { return PlacesInForce(); }

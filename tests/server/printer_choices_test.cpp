@@ -11,6 +11,8 @@
 namespace nvx::server {
 namespace {
 
+namespace fs = std::filesystem;
+
 using Words = std::vector<std::string>;
 
 class PrinterChoices : public testing::Test {
@@ -103,15 +105,28 @@ TEST(DriverName, CarriesTheModelAndThePreset) {
 }
 
 TEST(ServerArguments, PlacesAreTakenOutAndThePresetRidesOnTheDriver) {
+  test::TempFolder home;
+  test::UseFreshConfig(home);
   Words args{
       "add",        "-d", "nvx-foil",    "-o", "state-directory=/s", "-ospool-directory=/q", "-m",
       "oki_c711wt", "-o", "preset=Foil", "-o", "socket-directory=/k"};
   const ServerPlaces places = TakePlaceOptions(args);
-  CarryPresetInDriver(args);
+  EXPECT_TRUE(CarryPresetInDriver(args));
   EXPECT_EQ(places.state, "/s");
   EXPECT_EQ(places.spool, "/q");
   EXPECT_EQ(places.socket, "/k");
   EXPECT_EQ(args, (Words{"add", "-d", "nvx-foil", "-m", "oki_c711wt+Foil"}));
+
+  // A file by its absolute path, wherever the server runs; a preset not found is refused.
+  test::WriteFileBytes(home / "Shop.svcfg", "[Active]\nTonerPercent=33%\n");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(home.path());
+  Words own{"add", "-m", "oki_c711wt", "-o", "preset=Shop.svcfg"};
+  EXPECT_TRUE(CarryPresetInDriver(own));
+  Words missing{"add", "-m", "oki_c711wt", "-o", "preset=Nope"};
+  EXPECT_FALSE(CarryPresetInDriver(missing));
+  fs::current_path(cwd);
+  EXPECT_EQ(own.back(), "oki_c711wt+" + (home / "Shop.svcfg").lexically_normal().string());
 }
 
 }  // namespace
