@@ -23,14 +23,30 @@ void UseSocketFolder(const std::filesystem::path& folder) {
 
 void Usage(void*) {
   std::puts(
-      "Options of nvxprint-server:\n"
-      "  -o state-directory=DIR   the printers and their settings (root: "
+      "Usage: nvxprint-server SUB-COMMAND [OPTIONS]\n"
+      "The white-toner printers as IPP printers that any computer prints to without a driver.\n"
+      "\n"
+      "Sub-commands:\n"
+      "  server                   run the server\n"
+      "  add                      add a printer: -d NAME -v DEVICE-URI -m oki_MODEL\n"
+      "                           [-o preset=PRESET] (the printer's defaults come from the "
+      "preset)\n"
+      "  printers, drivers, devices, jobs, status, options\n"
+      "                           list what the server has\n"
+      "  modify, delete, default, cancel, submit\n"
+      "                           change, remove, print (see PAPPL's usual options)\n"
+      "  shutdown                 stop the server\n"
+      "\n"
+      "Options:\n"
+      "  -d PRINTER               the printer\n"
+      "  -o state-directory=DIR   printers and the jobs' settings (root: "
       "/var/lib/nvxprint-server)\n"
-      "  -o spool-directory=DIR   the jobs on their way (root: /var/spool/nvxprint-server)\n"
-      "  -o socket-directory=DIR  where the server's local socket lives\n"
+      "  -o spool-directory=DIR   jobs on their way (root: /var/spool/nvxprint-server)\n"
+      "  -o socket-directory=DIR  the local socket's folder; give the same to every sub-command\n"
+      "  -o server-port=PORT      the IPP and web port\n"
       "  -o listen-hostname=NAME  listen on NAME too (default: this machine only)\n"
-      "  add -d NAME -v URI -m oki_MODEL -o preset=PRESET   a printer whose defaults come from "
-      "the preset");
+      "  -o server-options=LIST   PAPPL's, e.g. web-remote (remote administration, PAM login)\n"
+      "  -o log-file=FILE, -o log-level=debug|info|warn|error\n");
 }
 
 }  // namespace
