@@ -33,21 +33,18 @@ class PrinterApplication {
  public:
   explicit PrinterApplication(int printerPort) {
     port_ = FreeLoopbackPort();
-    pid_ = StartProcess(
-        Command("server", {"-o", "server-port=" + std::to_string(port_), "-o", "log-level=debug",
-                           "-o", "log-file=" + (folder_ / "server.log").string()}),
-        Environment(), folder_ / "server.out", folder_ / "server.out");
-    for (auto deadline = std::chrono::steady_clock::now() + 30s;
-         !Answers() && std::chrono::steady_clock::now() < deadline;)
-      std::this_thread::sleep_for(50ms);
+    Start();
     EXPECT_EQ(Run("add", {"-d", kPrinter, "-v", "socket://127.0.0.1:" + std::to_string(printerPort),
                           "-m", "oki_c711wt", "-o", "preset=Foil"}),
               0)
         << Log();
   }
-  ~PrinterApplication() {
-    Run("shutdown", {});
-    if (WaitForProcessWithin(pid_, 10) == -1) ADD_FAILURE() << "the server did not shut down";
+  ~PrinterApplication() { Stop(); }
+
+  // Stops the server and starts it again on the same folders and port.
+  void Restart() {
+    Stop();
+    Start();
   }
 
   std::string Uri() const {
@@ -58,6 +55,19 @@ class PrinterApplication {
   const TempFolder& folder() const { return folder_; }
 
  private:
+  void Start() {
+    pid_ = StartProcess(
+        Command("server", {"-o", "server-port=" + std::to_string(port_), "-o", "log-level=debug",
+                           "-o", "log-file=" + (folder_ / "server.log").string()}),
+        Environment(), folder_ / "server.out", folder_ / "server.out");
+    for (auto deadline = std::chrono::steady_clock::now() + 30s;
+         !Answers() && std::chrono::steady_clock::now() < deadline;)
+      std::this_thread::sleep_for(50ms);
+  }
+  void Stop() {
+    Run("shutdown", {});
+    if (WaitForProcessWithin(pid_, 10) == -1) ADD_FAILURE() << "the server did not shut down";
+  }
   std::vector<std::string> Command(const std::string& verb, std::vector<std::string> args) const {
     std::vector<std::string> argv{NVX_SERVER, verb};
     for (const char* place : {"state", "spool", "socket"}) {
@@ -325,6 +335,17 @@ TEST_F(ServerIpp, AJobsWhiteSettingsWinAndThePrintersDefaultsFillTheRest) {
   ASSERT_EQ(jobs.size(), 1u) << server.Log();
   EXPECT_TRUE(jobs[0] == Reference(kPhoto, {"--white-density", "40", "--white-threshold", "70",
                                             "--mirror", "--copies", "2"}));
+}
+
+TEST_F(ServerIpp, ARestartedServerKeepsItsPrinterAndItsDefaults) {
+  ippDelete(Request(server.Uri(), IPP_OP_SET_PRINTER_ATTRIBUTES, [](ipp_t* request) {
+    ippAddBoolean(request, IPP_TAG_PRINTER, "mirror-default", 1);
+  }));
+  server.Restart();
+  ASSERT_GT(PrintJob(server.Uri(), kPhoto, "image/png"), 0) << cupsLastErrorString();
+  std::vector<std::string> jobs = Printed(printer, 1);
+  ASSERT_EQ(jobs.size(), 1u) << server.Log();
+  EXPECT_TRUE(jobs[0] == Reference(kPhoto, {"--mirror"}));
 }
 
 TEST_F(ServerIpp, AHostileFileFailsItsJobOnlyAndTheNextJobPrints) {
