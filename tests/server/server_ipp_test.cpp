@@ -181,9 +181,13 @@ TEST_F(ServerThroughCups, ImageAndPdfArriveAsNvxprintMakesThem) {
   ASSERT_TRUE(WritePdf(pdf, CirclePages({"1 0 0"})));
   Lp(photo.string());
   Lp(pdf.string());
-  std::vector<std::string> jobs = Printed(printer, 2);
-  ASSERT_EQ(jobs.size(), 2u) << server.Log() << cups.Log();
+  // The paper and the copies as a print dialog sets them.
+  Lp(photo.string(), {"-n", "2", "-o", "media=A5"});
+  std::vector<std::string> jobs = Printed(printer, 3);
+  ASSERT_EQ(jobs.size(), 3u) << server.Log() << cups.Log();
   EXPECT_TRUE(jobs[0] == Reference(photo.string())) << "the PNG job differs";
+  EXPECT_TRUE(jobs[2] == Reference(photo.string(), {"--paper", "A5 SEF", "--copies", "2"}))
+      << "the paper or the copies did not arrive";
   EXPECT_TRUE(jobs[1] == Reference(AsCupsSendsIt(pdf, cups.Ppd("shop")).string()))
       << "the PDF job differs";
 }
