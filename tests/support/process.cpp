@@ -2,8 +2,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -41,19 +42,23 @@ pid_t StartProcess(const std::vector<std::string>& argv,
   std::vector<char*> argp = Pointers(args);
   std::vector<char*> envp = Pointers(env);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  if (err == out) {
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  }
-  pid_t pid = -1;
-  if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
+  // Everything the child needs is made before the fork: between fork and exec it only opens,
+  // duplicates and asks to die with the test, so a test killed by its time limit leaves no server.
+  const bool sameFile = err == out;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+  const int in = open("/dev/null", O_RDONLY);
+  const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const int errFd = sameFile ? outFd : open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (in < 0 || outFd < 0 || errFd < 0) _exit(127);
+  dup2(in, 0);
+  dup2(outFd, 1);
+  dup2(errFd, 2);
+  execve(argp[0], argp.data(), envp.data());
+  _exit(127);
 }
 
 int WaitForProcess(pid_t pid) {
