@@ -1,12 +1,9 @@
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -15,6 +12,7 @@
 #include "base/text.h"
 #include "image/byte_reader.h"
 #include "image/decode_vector.h"
+#include "platform/program_run.h"
 
 // EPS and PostScript through Ghostscript, run as a program with -dSAFER from
 // this (already limited) process: it renders the page onto transparent paper
@@ -119,27 +117,10 @@ class MemoryFile {
 
 // Runs Ghostscript and waits for it; it dies with this process.
 bool RunGhostscript(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const int null = ::open("/dev/null", O_RDWR);
-    if (null >= 0) {
-      ::dup2(null, 0);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-    }
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  platform::ProgramRun run;
+  run.arguments = arguments;
+  run.diesWithStarter = true;
+  return platform::RunProgram(run) == platform::ProgramEnd::Succeeded;
 }
 
 std::vector<std::string> GhostscriptArguments(const PostScriptHeader& header,

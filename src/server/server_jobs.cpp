@@ -1,21 +1,15 @@
 #include "server/server_jobs.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "image/image_format.h"
+#include "platform/program_run.h"
 #include "server/server_app.h"
-
-extern char** environ;
 
 namespace nvx::server {
 namespace {
@@ -73,47 +67,21 @@ struct Conversion {
 // Runs the converter, stopping it when the job is cancelled or takes too long.
 Conversion RunConverter(pappl_job_t* job, const std::vector<std::string>& args,
                         const fs::path& messages) {
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, messages.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   // The converter's temporary files (a renderer's) go to the spool too.
-  std::vector<std::string> environment{"TMPDIR=" + Places().spool.string()};
-  for (char** e = environ; *e; ++e) {
-    if (!std::string_view(*e).starts_with("TMPDIR=")) environment.emplace_back(*e);
+  const platform::ProgramEnd end = platform::RunProgram({
+      .arguments = args,
+      .output = messages,
+      .environment = {"TMPDIR=" + Places().spool.string()},
+      .limit = kConversionLimit,
+      .shouldStop = [job] { return papplJobIsCanceled(job); },
+  });
+  if (end == platform::ProgramEnd::NotStarted) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot start %s", args.front().c_str());
   }
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot start %s: %s", argv[0], strerror(spawned));
-    return {};
-  }
-  const auto deadline = std::chrono::steady_clock::now() + kConversionLimit;
-  Conversion conversion;
-  for (;;) {
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) {
-      conversion.made = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-      return conversion;
-    }
-    conversion.canceled = papplJobIsCanceled(job);
-    if (conversion.canceled || std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      if (!conversion.canceled) papplJobSetMessage(job, "The conversion took too long.");
-      return conversion;
-    }
-    std::this_thread::sleep_for(20ms);
-  }
+  if (end == platform::ProgramEnd::TimedOut)
+    papplJobSetMessage(job, "The conversion took too long.");
+  return {.made = end == platform::ProgramEnd::Succeeded,
+          .canceled = end == platform::ProgramEnd::Stopped};
 }
 
 // The job's own choices, and for each white-toner setting it leaves out the
