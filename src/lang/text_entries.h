@@ -7,6 +7,14 @@
 namespace nvx::entry {
 
 inline constexpr std::size_t kTitle = 0;                     // "Nivalux Pro"
+inline constexpr std::size_t kNoFile = 1;                    // "No File"
+inline constexpr std::size_t kCancel = 5;                    // "Cancel"
+inline constexpr std::size_t kOk = 6;                        // "OK"
+inline constexpr std::size_t kExit = 7;                      // "Exit"
+inline constexpr std::size_t kClose = 8;                     // "Close"
+inline constexpr std::size_t kLoadingStatus = 34;            // "<<<<<    load and convert  >>>>>"
+inline constexpr std::size_t kUnsuitableFileStatus = 35;     // "<<<<<    Unsuitable file   >>>>>"
+inline constexpr std::size_t kLoadedStatus = 36;             // "<<<<<        Loaded        >>>>>"
 inline constexpr std::size_t kBackgroundRemovalStatus = 37;  // "<<<<<  background removal  >>>>>"
 inline constexpr std::size_t kConversionStatus = 38;         // "<<<<<  Conversion progress >>>>>"
 inline constexpr std::size_t kCreatingPrintStatus = 39;      // "<<<<<    Creating print    >>>>>"
@@ -26,7 +34,43 @@ inline constexpr std::size_t kFoil = 198;                    // "P.Foil"
 // The "Paper Tray" list in order.
 inline constexpr std::size_t kTrays[] = {kTrayAuto, kTrayMultiPurpose, kTray1};
 
+// The window's menus.
+inline constexpr std::size_t kFileMenu = 10;           // "&File"
+inline constexpr std::size_t kOpenFileMenu = 11;       // "&Open File"
+inline constexpr std::size_t kPrintMenu = 12;          // "&Print"
+inline constexpr std::size_t kExitMenu = 13;           // "&Exit"
+inline constexpr std::size_t kToolsMenu = 14;          // "&Tools"
+inline constexpr std::size_t kJpegSettingsMenu = 15;   // "&Jpeg Settings"
+inline constexpr std::size_t kInputProfileMenu = 16;   // "ICC Profile &Input"
+inline constexpr std::size_t kOutputProfileMenu = 17;  // "ICC Profile &Output"
+inline constexpr std::size_t kColourDialogMenu = 18;   // "&Colour Dialog"
+inline constexpr std::size_t kUnitsMenu = 19;          // "Units Settings"
+inline constexpr std::size_t kLanguageMenu = 20;       // "Language"
+inline constexpr std::size_t kSaveSettingsMenu = 21;   // "&Save Settings"
+inline constexpr std::size_t kLoadSettingsMenu = 22;   // "&Load Settings"
+inline constexpr std::size_t kLoadDefaultsMenu = 23;   // "&Load Defaults"
+inline constexpr std::size_t kHelpMenu = 24;           // "&Help"
+inline constexpr std::size_t kAboutMenu = 26;          // "&About"
+inline constexpr std::size_t kPrinterMode = 128;       // "Printer Mode"
+inline constexpr std::size_t kUtilityMenu = 129;       // "&Utility"
+inline constexpr std::size_t kPrintMargins = 137;      // "Print Margins"
+inline constexpr std::size_t kCustomPaperSize = 147;   // "Custom Paper Size"
+inline constexpr std::size_t kPrintBlankPage = 174;    // "Print Blank page"
+inline constexpr std::size_t kTonerOrderMenu = 201;    // "Pro8432 Toner order"
+inline constexpr std::size_t kBuiltInPresets = 209;    // "Built in SVCFG files"
+inline constexpr std::size_t kPatternSetup = 212;      // "Pattern Print Setup"
+inline constexpr std::size_t kCostStatistics = 271;    // "Cost Statistics"
+
+// The window's file dialogs and notes.
+inline constexpr std::size_t kSelectOutputProfile = 90;  // "Select Output Profile"
+inline constexpr std::size_t kSelectInputProfile = 91;   // "Select Input Profile"
+inline constexpr std::size_t kReloadForProfile = 92;     // "Please reload image to enable Profile"
+inline constexpr std::size_t kLoadSettings = 93;         // "Load Settings"
+inline constexpr std::size_t kSaveSettings = 94;         // "Save Settings"
+inline constexpr std::size_t kSelectFile = 95;           // "Select File"
+
 // The window's captions.
+inline constexpr std::size_t kTitleLabel = 29;     // "Print Utility For ******"
 inline constexpr std::size_t kPrintButton = 28;    // "Print"
 inline constexpr std::size_t kPaperSize = 30;      // "Paper Size"
 inline constexpr std::size_t kNoFileStatus = 32;   // "<<<<<        no file       >>>>>"
