@@ -22,6 +22,7 @@
 #include <cmath>
 
 #include "base/text.h"
+#include "job/print_controls.h"
 #include "lang/language_file.h"
 #include "printers/models.h"
 #include "printers/printer_mode.h"
@@ -29,6 +30,7 @@
 #include "settings/settings_keys.h"
 #include "settings/units.h"
 #include "window/artwork.h"
+#include "window/panel_parts.h"
 #include "window/qt_text.h"
 #include "window/window_texts.h"
 
@@ -80,10 +82,15 @@ int JpegArtifactFor(int sliderPosition) {
   return static_cast<int>(std::nearbyint(sliderPosition / 5.0 + 1));
 }
 
-int BlackFuzzyFor(int sliderPosition) { return std::max(1, sliderPosition * 50 / 100); }
+// The slider's 0..100 spans the tolerance up to its largest.
+int BlackFuzzyFor(int sliderPosition) {
+  const PrintControl& c = Control(control::kBlackFuzzy);
+  return std::max(c.min, sliderPosition * c.max / 100);
+}
 
 int BlackRemovalSliderPosition(long long fuzzy) {
-  return static_cast<int>(std::clamp<long long>(fuzzy * 2, 0, 100));
+  const PrintControl& c = Control(control::kBlackFuzzy);
+  return static_cast<int>(std::clamp<long long>(fuzzy * 100 / c.max, 0, 100));
 }
 
 std::unique_ptr<QDialog> MakeJpegDialog(QWidget* parent, const SettingsFiles& files,
