@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <utility>
@@ -33,61 +32,20 @@
 #include "window/window_texts.h"
 
 namespace nvx::app {
-namespace {
-
-// The media notes share entries 210-220 with the pattern dialogs; where a language
-// leaves those at their pattern texts ("shape file is damaged"), there is no note.
-bool IsMediaNote(const TextTable& text, int entry) {
-  if (entry <= 0 || text[static_cast<std::size_t>(entry)].empty()) return false;
-  static const TextTable defaults = DefaultTextTable();
-  const bool patternEntry = entry >= 210 && entry <= 220;
-  return !patternEntry ||
-         text[static_cast<std::size_t>(entry)] != defaults[static_cast<std::size_t>(entry)];
-}
-
-// A session of the worker's own: the settings as they stand, the texts, the
-// model and the live settings. Its settings writes wait in its own snapshot
-// until the window takes them back.
-std::shared_ptr<PrintSession> CopyForWorker(const PrintSession& s) {
-  auto copy = std::make_shared<PrintSession>();
-  copy->files = CopySettingsFiles(s.files);
-  copy->text = s.text;
-  copy->modelKey = s.modelKey;
-  copy->familyCode = s.familyCode;
-  copy->live = s.live;
-  copy->paperList = s.paperList;
-  copy->trayList = s.trayList;
-  copy->mediaList = s.mediaList;
-  copy->userMargins = s.userMargins;
-  copy->marginOverride = s.marginOverride;
-  copy->blackFuzzyOverride = s.blackFuzzyOverride;
-  copy->profileIn = s.profileIn;
-  copy->profileOut = s.profileOut;
-  copy->lastCost = s.lastCost;
-  copy->lastCostFailure = s.lastCostFailure;
-  return copy;
-}
-
-// What a load, a turn or a print changes in the session, taken back from the
-// worker's copy: the live settings, the settings it wrote and the last cost.
-void TakeBackSession(PrintSession& s, PrintSession& worker) {
-  s.live = std::move(worker.live);
-  s.lastCost = std::move(worker.lastCost);
-  s.lastCostFailure = std::move(worker.lastCostFailure);
-  TakeSettingsWrites(s.files, worker.files);
-}
-
-}  // namespace
 
 ImageWork::ImageWork(WindowParts parts, std::unique_ptr<WindowWork> work, QObject* parent)
-    : QObject(parent), parts_(parts), work_(std::move(work)), worker_(new WindowWorker(this)) {
+    : QObject(parent),
+      parts_(parts),
+      work_(std::move(work)),
+      view_(parts, work_->session),
+      worker_(new WindowWorker(this)) {
   // From now on the core's messages and progress show on the window.
-  work_->session.hooks = parts_.header->Hooks([this](const Message& m) { ShowMessage(m); });
+  work_->session.hooks = parts_.header->Hooks([this](const Message& m) { view_.ShowMessage(m); });
   work_->session.files.hooks = &work_->session.hooks;
   connect(worker_, &WindowWorker::progressChanged, parts_.header, &WindowHeader::ShowProgress);
   connect(worker_, &WindowWorker::statusChanged, parts_.header, &WindowHeader::ShowWorkStatus);
   connect(worker_, &WindowWorker::messageRaised, this, [this](const Message& m) {
-    ShowMessage(m);
+    view_.ShowMessage(m);
     worker_->Answered();
   });
   connect(worker_, &WindowWorker::finished, this, &ImageWork::TakeBack);
@@ -105,9 +63,8 @@ void ImageWork::OpenImage(const std::filesystem::path& path) {
   if (HoldImage(path)) return;
   const std::filesystem::path file = ResolveDroppedFile(path);
   if (Result<platform::ReadableFile> readable = platform::ReadableFile::Open(file); !readable) {
-    parts_.window->statusBar()->showMessage(Q(texts::kCannotOpen) +
-                                            QFile::decodeName(path.c_str()) + ": " +
-                                            Q(readable.failure().message));
+    view_.ShowNote(Q(texts::kCannotOpen) + QFile::decodeName(path.c_str()) + ": " +
+                   Q(readable.failure().message));
     return;
   }
   if (AsciiLower(file.extension().string()) == kPresetExtension) {
@@ -115,10 +72,10 @@ void ImageWork::OpenImage(const std::filesystem::path& path) {
     return;
   }
   if (!IsImageFileName(file)) {
-    parts_.window->statusBar()->showMessage(Q(texts::kNotAnImage) + Q(file.filename().string()));
+    view_.ShowNote(Q(texts::kNotAnImage) + Q(file.filename().string()));
     return;
   }
-  ReadControls();
+  view_.ReadControls();
   Load(file.string(), false);
 }
 
@@ -143,14 +100,14 @@ void ImageWork::OpenHeldImage() {
 
 void ImageWork::OpenPresetFile(const std::filesystem::path& file, bool remember) {
   if (busy_) return;
-  ReadControls();
+  view_.ReadControls();
   if (Status read = ReadPreset(work_->session, file, PresetScope::Stored); !read) {
-    ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
+    view_.ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
     return;
   }
   if (remember) RememberPresetFile(Files(), file);
-  ShowLive();
-  ShowUnit();
+  view_.ShowLive();
+  view_.ShowUnit();
   // The preset's paper and margins may change the printable area: fit again.
   if (imageLoaded_) work_->fitRequested = true;
   Redraw();
@@ -165,7 +122,7 @@ void ImageWork::OpenDroppedFiles(const QList<QByteArray>& paths) {
       return;
     }
   }
-  parts_.window->statusBar()->showMessage(
+  view_.ShowNote(
       Q(texts::kNotAnImage) +
       QFile::decodeName(std::filesystem::path(paths.front().toStdString()).filename().c_str()));
 }
@@ -175,7 +132,7 @@ void ImageWork::Reload() {
 }
 
 void ImageWork::Flip() {
-  ReadControls();
+  view_.ReadControls();
   if (!imageLoaded_ || currentFile_.empty()) {
     Redraw();
     return;
@@ -214,8 +171,8 @@ void ImageWork::SetBusy(bool busy) {
 
 void ImageWork::Load(const std::string& path, bool forFlip) {
   if (busy_) return;
-  ReadControls();
-  ShowStatusEntry(entry::kLoadingStatus);
+  view_.ReadControls();
+  view_.ShowStatusEntry(entry::kLoadingStatus);
   const QSize area = parts_.page->Area();
   const int substrate = parts_.page->Substrate();
   Run(
@@ -234,7 +191,7 @@ void ImageWork::Load(const std::string& path, bool forFlip) {
         const Status& status = outcome.status;
         imageLoaded_ = work_->document->loaded;
         if (!status && status.failure().kind == Failure::Kind::OutOfMemory) {
-          ShowFailure(status.failure());
+          view_.ShowFailure(status.failure());
           parts_.window->close();  // the message said the program closes, and it does
           return;
         }
@@ -246,14 +203,14 @@ void ImageWork::Load(const std::string& path, bool forFlip) {
           ReportWriteFailure(Files().hooks, Files().userFolder / kLastFileName,
                              RememberRecentFile(Files().userFolder, path));
           emit recentFilesChanged();
-          ShowStatusEntry(entry::kLoadedStatus);
+          view_.ShowStatusEntry(entry::kLoadedStatus);
           parts_.header->ShowProgress(100);
           ShowLoadNotes();
         } else {
-          ShowFailure(status.failure());
-          ShowStatusEntry(entry::kUnsuitableFileStatus);
+          view_.ShowFailure(status.failure());
+          view_.ShowStatusEntry(entry::kUnsuitableFileStatus);
         }
-        ShowLive();
+        view_.ShowLive();
         Redraw();
         emit loadFinished(status.ok());
       });
@@ -283,7 +240,7 @@ void ImageWork::Orient() {
         work_->orientedMirror = Live().mirrorOn;
         work_->orientedRotate = Live().rotate;
         imageLoaded_ = work_->document->loaded;
-        if (!outcome.status) ShowFailure(outcome.status.failure());
+        if (!outcome.status) view_.ShowFailure(outcome.status.failure());
         parts_.tools->Size().ShowNumbers(Live());
         Redraw();
       });
@@ -326,10 +283,10 @@ void ImageWork::DrawFullSize() {
 }
 
 void ImageWork::FitToPage() {
-  ReadControls();
+  view_.ReadControls();
   Live().xCopy = 1;
   Live().yCopy = 1;
-  ShowLive();
+  view_.ShowLive();
   work_->fitRequested = true;
   Redraw();
 }
@@ -359,7 +316,7 @@ void ImageWork::ApplyColourPoints(const ColourAdjustPoints& points) {
 
 void ImageWork::Print() {
   if (!imageLoaded_ || busy_) return;
-  ReadControls();
+  view_.ReadControls();
   WriteSetting(Files(), keys::kActive, keys::kPrinter, Live().printer);
   StartPrint();
 }
@@ -371,7 +328,7 @@ void ImageWork::PrintPattern() {
 }
 
 void ImageWork::StartPrint() {
-  ShowStatusEntry(entry::kCreatingPrintStatus);
+  view_.ShowStatusEntry(entry::kCreatingPrintStatus);
   Run(
       [](PrintSession& s, ImageDocument& d) -> WorkOutcome {
         // The job is laid out on the standard preview area, as the command line
@@ -389,7 +346,7 @@ void ImageWork::StartPrint() {
       },
       [this](const WorkOutcome& outcome) {
         Live().patternPrint = false;  // the pattern setup's print screens one print
-        if (!outcome.status) ShowFailure(outcome.status.failure());
+        if (!outcome.status) view_.ShowFailure(outcome.status.failure());
         if (outcome.costed) ShowCostReport(!outcome.sent);
         Redraw();
         emit printFinished(outcome.sent);
@@ -399,11 +356,12 @@ void ImageWork::StartPrint() {
 void ImageWork::ShowCostReport(bool costOnly) {
   const PrintSession& s = work_->session;
   if (costOnly) {
-    ShowStatusEntry(entry::kLoadedStatus);  // the image is still loaded, and nothing is printing
-    parts_.window->statusBar()->showMessage(Q(kCostOnlyNote));
+    view_.ShowStatusEntry(
+        entry::kLoadedStatus);  // the image is still loaded, and nothing is printing
+    view_.ShowNote(Q(kCostOnlyNote));
   }
   if (!s.lastCost) {
-    ShowFailure(
+    view_.ShowFailure(
         Fail(s.lastCostFailure.empty() ? "The print could not be costed." : s.lastCostFailure));
     return;
   }
@@ -411,7 +369,7 @@ void ImageWork::ShowCostReport(bool costOnly) {
 }
 
 void ImageWork::PrintBlankPage() {
-  ReadControls();
+  view_.ReadControls();
   if (busy_) return;
   Run(
       [](PrintSession& s, ImageDocument&) -> WorkOutcome {
@@ -421,64 +379,15 @@ void ImageWork::PrintBlankPage() {
         return {SendJob(s.live.printer, kBlankDocumentName, job, s.text, s.hooks)};
       },
       [this](const WorkOutcome& outcome) {
-        if (!outcome.status) ShowFailure(outcome.status.failure());
+        if (!outcome.status) view_.ShowFailure(outcome.status.failure());
         emit printFinished(outcome.status.ok());
       });
 }
 
-// ---------------------------------------------------------------------------
-// Controls and live settings
-
-void ImageWork::ReadControls() { parts_.tools->Read(Live()); }
-
-void ImageWork::ShowLive() {
-  const DisplayUnit unit = ReadDisplayUnit(Files());
-  parts_.tools->Show(Live(), unit, Q(Texts()[DisplayUnitLabelEntry(unit)]));
-}
-
-void ImageWork::ShowUnit() {
-  const DisplayUnit unit = ReadDisplayUnit(Files());
-  parts_.tools->ShowUnit(Live(), unit, Q(Texts()[DisplayUnitLabelEntry(unit)]));
-}
-
-void ImageWork::ShowStatusEntry(std::size_t entry) { parts_.header->ShowStatus(Q(Texts()[entry])); }
-
-void ImageWork::ShowMessage(const Message& m) {
-  QMessageBox box(m.icon == MessageIcon::Error         ? QMessageBox::Critical
-                  : m.icon == MessageIcon::Exclamation ? QMessageBox::Warning
-                                                       : QMessageBox::Information,
-                  Q(m.title.empty() ? Texts()[entry::kTitle] : m.title), Q(m.text), QMessageBox::Ok,
-                  parts_.window);
-  box.exec();
-}
-
-void ImageWork::ShowFailure(const Failure& failure) {
-  if (failure.message.empty()) return;  // the user has been told already
-  ShowMessage({Texts()[entry::kTitle], failure.message, MessageIcon::Error});
-}
-
-void ImageWork::ShowMediaOutcome(const MediaRuleOutcome& outcome) {
-  parts_.tools->Printer().ShowHands(outcome.showHands, outcome.leftHand, outcome.rightHand);
-  if (IsMediaNote(Texts(), outcome.hintEntry)) {
-    parts_.window->statusBar()->showMessage(
-        Q(Texts()[static_cast<std::size_t>(outcome.hintEntry)]));
-  } else {
-    parts_.window->statusBar()->clearMessage();
-  }
-}
-
-void ImageWork::ShowMediaRules(const Result<MediaRuleOutcome>& rules) {
-  if (rules) {
-    ShowMediaOutcome(*rules);
-  } else {
-    ShowFailure(rules.failure());
-  }
-}
-
 void ImageWork::ReapplyMedia() {
   const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, Live().mediaType);
-  if (rules) ShowMediaOutcome(*rules);
-  ShowLive();
+  if (rules) view_.ShowMediaOutcome(*rules);
+  view_.ShowLive();
 }
 
 void ImageWork::FillPrinters() {

@@ -14,24 +14,11 @@
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
 #include "settings/ui_hooks.h"
+#include "window/window_view.h"
 #include "window/window_work.h"
 #include "window/window_worker.h"
 
-class QMainWindow;
-
 namespace nvx::app {
-
-class PageView;
-class ToolPanel;
-class WindowHeader;
-
-// The parts of the window the image work shows itself in.
-struct WindowParts {
-  QMainWindow* window = nullptr;  // its status bar, and the parent of message boxes
-  WindowHeader* header = nullptr;
-  ToolPanel* tools = nullptr;
-  PageView* page = nullptr;
-};
 
 // The window's image and print session: opening, loading, turning, drawing and
 // printing. Loads, turns and prints run on the worker with copies; meanwhile
@@ -72,16 +59,8 @@ class ImageWork : public QObject {
   void FitToPage();
   void ApplyColourPoints(const ColourAdjustPoints& points);
 
-  // Between the controls and the live settings.
-  void ReadControls();
-  void ShowLive();
-  void ShowUnit();
-  void ShowStatusEntry(std::size_t entry);
-  void ShowMessage(const Message& message);
-  void ShowFailure(const Failure& failure);
-  void ShowMediaOutcome(const MediaRuleOutcome& outcome);
-  // The outcome of a media choice, or why it was refused.
-  void ShowMediaRules(const Result<MediaRuleOutcome>& rules);
+  // Between the controls and the live settings, and what the window tells the user.
+  WindowView& View() { return view_; }
   // The chosen medium's rules applied again, and shown.
   void ReapplyMedia();
   void FillPrinters();
@@ -117,6 +96,7 @@ class ImageWork : public QObject {
 
   WindowParts parts_;
   std::unique_ptr<WindowWork> work_;
+  WindowView view_;
   WindowWorker* worker_ = nullptr;
   std::function<void(const WorkOutcome&)> done_;  // what the worker's end does here
   bool imageLoaded_ = false;

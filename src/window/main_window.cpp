@@ -73,7 +73,7 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   work_->ReapplyMedia();
   work_->Live().printCmy = true;  // as the session opened them, whatever the media's rules say
   work_->Live().automaticTile = false;
-  work_->ShowLive();
+  work_->View().ShowLive();
   ConnectControls();
   SetTabOrder();
   PlaceWindow();
@@ -203,12 +203,12 @@ void MainWindow::ApplyTexts() {
     title.replace(mark, texts::kTitleModelMark.size(), ModelKey());
   }
   header_->ShowTitle(Q(title));
-  if (!work_->ImageLoaded() && !work_->Busy()) work_->ShowStatusEntry(entry::kNoFileStatus);
+  if (!work_->ImageLoaded() && !work_->Busy()) work_->View().ShowStatusEntry(entry::kNoFileStatus);
   const std::string& file = work_->CurrentFile();
   setWindowTitle(Q(Texts()[entry::kTitle]) + QStringLiteral(" - ") +
                  (file.empty() ? Q(Texts()[entry::kNoFile])
                                : Q(std::filesystem::path(file).filename().string())));
-  work_->ShowUnit();
+  work_->View().ShowUnit();
   header_->ShowBanner(Live().tonerOrder);
 }
 
@@ -233,7 +233,7 @@ void MainWindow::ConnectControls() {
   connect(&tools_->Image(), &ImagePanel::settingChanged, c, &WindowCommands::SettingChanged);
   connect(&tools_->Image(), &ImagePanel::flipClicked, work_, &ImageWork::Flip);
   connect(&tools_->Image(), &ImagePanel::backgroundRemovalClicked, work_, [this] {
-    work_->ReadControls();
+    work_->View().ReadControls();
     work_->Reload();
   });
   connect(page_, &PageView::substrateChosen, work_, &ImageWork::Redraw);

@@ -32,7 +32,7 @@ namespace nvx::app {
 
 WindowCommands::WindowCommands(ImageWork& work, WindowParts parts, WindowContext context,
                                QObject* parent)
-    : QObject(parent), work_(work), parts_(parts), ctx_(std::move(context)) {}
+    : QObject(parent), work_(work), view_(work.View()), parts_(parts), ctx_(std::move(context)) {}
 
 // ---------------------------------------------------------------------------
 // The File menu and the panels
@@ -51,23 +51,23 @@ void WindowCommands::OpenFile() {
 }
 
 void WindowCommands::PaperChanged() {
-  work_.ReadControls();
+  view_.ReadControls();
   const Status chosen = ChoosePaper(work_.Session(), Live().paperName);
-  if (!chosen) work_.ShowFailure(chosen.failure());
-  work_.ShowLive();
+  if (!chosen) view_.ShowFailure(chosen.failure());
+  view_.ShowLive();
   work_.Redraw();
 }
 
 void WindowCommands::TrayChanged() {
   const Status chosen = ChooseTray(work_.Session(), S(parts_.tools->Printer().TrayText()));
-  if (!chosen) work_.ShowFailure(chosen.failure());
-  work_.ShowLive();
+  if (!chosen) view_.ShowFailure(chosen.failure());
+  view_.ShowLive();
 }
 
 void WindowCommands::MediaChanged() {
-  work_.ReadControls();
-  work_.ShowMediaRules(ChooseMedia(work_.Session(), Live().mediaType));
-  work_.ShowLive();
+  view_.ReadControls();
+  view_.ShowMediaRules(ChooseMedia(work_.Session(), Live().mediaType));
+  view_.ShowLive();
   work_.Redraw();
 }
 
@@ -83,13 +83,13 @@ void WindowCommands::HandClicked(bool left) {
 }
 
 void WindowCommands::CopiesEdited() {
-  work_.ReadControls();
-  work_.ShowLive();
+  view_.ReadControls();
+  view_.ShowLive();
   work_.Redraw();
 }
 
 void WindowCommands::SettingChanged() {
-  work_.ReadControls();
+  view_.ReadControls();
   parts_.tools->ShowLabels();
   work_.Redraw();
 }
@@ -103,9 +103,9 @@ void WindowCommands::WhiteChoke(double mm) {
 
 void WindowCommands::Margins() {
   if (work_.Busy()) return;
-  work_.ReadControls();
+  view_.ReadControls();
   if (!ShowMarginDialog(parts_.window, work_.Session(), Live().printer)) return;
-  work_.ShowLive();
+  view_.ShowLive();
   work_.Redraw();
 }
 
@@ -130,13 +130,13 @@ void WindowCommands::PickProfile(bool input) {
   if (file.isEmpty()) return;
   WriteSetting(Files(), keys::kActive, input ? keys::kIcmProfileIn : keys::kIcmProfileOut,
                FilePath(file).string());
-  work_.ShowMessage(
+  view_.ShowMessage(
       {Texts()[entry::kTitle], Texts()[entry::kReloadForProfile], MessageIcon::Information});
 }
 
 // The colour-adjust curves: the preview follows each drag.
 void WindowCommands::CurveEditor() {
-  work_.ReadControls();
+  view_.ReadControls();
   app::CurveEditor editor(parts_.window, Texts(), Live().colourPoints);
   connect(&editor, &CurveEditor::pointsChanged, &work_, &ImageWork::ApplyColourPoints);
   editor.exec();
@@ -145,22 +145,22 @@ void WindowCommands::CurveEditor() {
 
 void WindowCommands::CustomPaper() {
   if (work_.Busy()) return;  // the worker reads the paper while it runs
-  work_.ReadControls();
+  view_.ReadControls();
   const Status chosen = ShowCustomPaperDialog(parts_.window, work_.Session());
-  if (!chosen) work_.ShowFailure(chosen.failure());
+  if (!chosen) view_.ShowFailure(chosen.failure());
   parts_.tools->Printer().FillPapers(work_.Session().paperList);
-  work_.ShowLive();
+  view_.ShowLive();
   work_.Redraw();
 }
 
 void WindowCommands::Units() {
   ShowUnitsDialog(parts_.window, Files(), Texts());
-  work_.ShowUnit();
+  view_.ShowUnit();
   work_.Redraw();  // the size fields follow the unit
 }
 
 void WindowCommands::PatternSetup() {
-  work_.ReadControls();
+  view_.ReadControls();
   PatternDialogHooks hooks;
   auto setup = std::make_shared<QPointer<QDialog>>();
   // The worker reads the pattern settings while it prints: the dialog waits.
@@ -186,7 +186,7 @@ void WindowCommands::PatternSetup() {
 }
 
 void WindowCommands::SavePreset() {
-  work_.ReadControls();
+  view_.ReadControls();
   QString file = QFileDialog::getSaveFileName(parts_.window, Q(Texts()[entry::kSaveSettings]),
                                               Q(LastPresetFile(Files()).string()),
                                               QStringLiteral("Presets (*.svcfg)"));
@@ -194,7 +194,7 @@ void WindowCommands::SavePreset() {
   if (!file.endsWith(QStringLiteral(".svcfg"), Qt::CaseInsensitive))
     file += QStringLiteral(".svcfg");
   if (Status written = WritePreset(work_.Session(), FilePath(file)); !written) {
-    work_.ShowMessage({Texts()[entry::kTitle], written.failure().message, MessageIcon::Error});
+    view_.ShowMessage({Texts()[entry::kTitle], written.failure().message, MessageIcon::Error});
   }
 }
 
@@ -208,11 +208,11 @@ void WindowCommands::LoadPreset(bool builtIn) {
 }
 
 void WindowCommands::LoadDefaults() {
-  work_.ReadControls();
-  work_.ShowMediaRules(nvx::LoadDefaults(work_.Session()));
+  view_.ReadControls();
+  view_.ShowMediaRules(nvx::LoadDefaults(work_.Session()));
   parts_.header->ShowBanner(Live().tonerOrder);
-  work_.ShowLive();
-  work_.ShowUnit();
+  view_.ShowLive();
+  view_.ShowUnit();
   work_.Redraw();
 }
 
@@ -220,7 +220,7 @@ void WindowCommands::LoadDefaults() {
 // The Utility and Help menus
 
 void WindowCommands::PrinterMode() {
-  work_.ReadControls();
+  view_.ReadControls();
   ShowPrinterModeDialog(parts_.window, Files(), Texts(), work_.Session().modelKey, Live().printer);
 }
 
@@ -233,7 +233,7 @@ void WindowCommands::SetTonerOrder(TonerOrder order) {
   Live().colourPoints = nvx::SetTonerOrder(Files(), order);
   Live().tonerOrder = order;
   parts_.header->ShowBanner(order);
-  work_.ReadControls();
+  view_.ReadControls();
   work_.ReapplyMedia();
   work_.Redraw();
 }
@@ -249,7 +249,7 @@ void WindowCommands::Language() {
                           session.text)) {
     return;
   }
-  work_.ReadControls();
+  view_.ReadControls();
   // The lists hold texts: the same entries, now in the new language.
   PrinterPanel& panel = parts_.tools->Printer();
   const int media = panel.MediaIndex();
@@ -264,19 +264,18 @@ void WindowCommands::Language() {
   Live().paperTray = session.trayList[static_cast<std::size_t>(std::max(0, tray))];
   emit languageChanged();
   panel.RenameLists(session);
-  work_.ReadControls();
+  view_.ReadControls();
 }
 
 void WindowCommands::Help() {
   const std::filesystem::path manual = ctx_.programFolder / "manual" / "index.html";
   if (!std::filesystem::exists(manual)) {
-    parts_.window->statusBar()->showMessage(QStringLiteral("The user manual is not installed: ") +
-                                            Q(manual.string()));
+    view_.ShowNote(QStringLiteral("The user manual is not installed: ") + Q(manual.string()));
     return;
   }
   // Without a browser or a file handler the desktop opens nothing: say where the manual is.
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Q(manual.string())))) {
-    work_.ShowMessage({Texts()[entry::kTitle],
+    view_.ShowMessage({Texts()[entry::kTitle],
                        std::string(texts::kManualNotOpened) + manual.string(),
                        MessageIcon::Exclamation});
   }

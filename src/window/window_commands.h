@@ -68,6 +68,7 @@ class WindowCommands : public QObject {
   LiveSettings& Live() { return work_.Live(); }
 
   ImageWork& work_;
+  WindowView& view_;
   WindowParts parts_;
   WindowContext ctx_;
 };

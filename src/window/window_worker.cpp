@@ -7,6 +7,33 @@
 
 namespace nvx::app {
 
+std::shared_ptr<PrintSession> CopyForWorker(const PrintSession& s) {
+  auto copy = std::make_shared<PrintSession>();
+  copy->files = CopySettingsFiles(s.files);
+  copy->text = s.text;
+  copy->modelKey = s.modelKey;
+  copy->familyCode = s.familyCode;
+  copy->live = s.live;
+  copy->paperList = s.paperList;
+  copy->trayList = s.trayList;
+  copy->mediaList = s.mediaList;
+  copy->userMargins = s.userMargins;
+  copy->marginOverride = s.marginOverride;
+  copy->blackFuzzyOverride = s.blackFuzzyOverride;
+  copy->profileIn = s.profileIn;
+  copy->profileOut = s.profileOut;
+  copy->lastCost = s.lastCost;
+  copy->lastCostFailure = s.lastCostFailure;
+  return copy;
+}
+
+void TakeBackSession(PrintSession& s, PrintSession& worker) {
+  s.live = std::move(worker.live);
+  s.lastCost = std::move(worker.lastCost);
+  s.lastCostFailure = std::move(worker.lastCostFailure);
+  TakeSettingsWrites(s.files, worker.files);
+}
+
 WindowWorker::WindowWorker(QObject* parent) : QThread(parent) {
   qRegisterMetaType<nvx::Message>();
   qRegisterMetaType<nvx::app::WorkDone>();

@@ -31,6 +31,14 @@ struct WorkDone {
   WorkOutcome outcome;
 };
 
+// A session of the worker's own: the settings as they stand, the texts, the
+// model and the live settings. Its settings writes wait in its own snapshot
+// until TakeBackSession.
+std::shared_ptr<PrintSession> CopyForWorker(const PrintSession& session);
+// What a load, a turn or a print changes in the session, taken back from the
+// worker's copy: the live settings, the settings it wrote and the last cost.
+void TakeBackSession(PrintSession& session, PrintSession& worker);
+
 // Loads, turns and prints off the user-interface thread. Each piece of work comes
 // in with a session and an image of its own, which only the worker touches until
 // it hands them back by value in `finished`. Progress, status and messages go out
