@@ -40,29 +40,16 @@ WindowWorker::WindowWorker(QObject* parent) : QThread(parent) {
   // Received on this object's thread, the user interface's.
   connect(
       this, &WindowWorker::workerProgress, this,
-      [this](int percent) {
-        Received();
-        emit progressChanged(percent);
-      },
-      Qt::QueuedConnection);
+      [this](int percent) { emit progressChanged(percent); }, Qt::QueuedConnection);
   connect(
       this, &WindowWorker::workerStatus, this,
-      [this](const QString& text) {
-        Received();
-        emit statusChanged(text);
-      },
-      Qt::QueuedConnection);
+      [this](const QString& text) { emit statusChanged(text); }, Qt::QueuedConnection);
   connect(
       this, &WindowWorker::workerMessage, this,
-      [this](const nvx::Message& message) {
-        Received();
-        emit messageRaised(message);
-      },
-      Qt::QueuedConnection);
+      [this](const nvx::Message& message) { emit messageRaised(message); }, Qt::QueuedConnection);
   connect(
       this, &WindowWorker::workerFinished, this,
       [this](const WorkDone& done) {
-        Received();
         wait();  // the thread has nothing left to do: the next start finds it ended
         emit finished(done);
       },
@@ -70,6 +57,11 @@ WindowWorker::WindowWorker(QObject* parent) : QThread(parent) {
 }
 
 WindowWorker::~WindowWorker() { Abandon(); }
+
+bool WindowWorker::event(QEvent* event) {
+  Received();  // before anything of the event is read: the worker may have made it
+  return QThread::event(event);
+}
 
 void WindowWorker::Start(std::shared_ptr<PrintSession> session,
                          std::shared_ptr<ImageDocument> document, Work work) {

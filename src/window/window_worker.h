@@ -76,12 +76,15 @@ class WindowWorker : public QThread {
 
  protected:
   void run() override;
+  // The worker's signals arrive here before their slots read what they carry.
+  bool event(QEvent* event) override;
 
  private:
   UiHooks Hooks();
   // Sends a signal to the user-interface thread. Each crosses under
-  // `handOver_`, which the receiving side takes too, so what the worker wrote
-  // before is seen there (also by the thread sanitizer, which cannot see Qt's own locks).
+  // `handOver_`, which the receiving side takes too before it reads the
+  // signal's values, so what the worker wrote before is seen there (also by
+  // the thread sanitizer, which cannot see Qt's own locks).
   template <typename Send>
   void Post(Send send) {
     std::lock_guard lock(handOver_);
