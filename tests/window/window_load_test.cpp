@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <set>
 
@@ -170,6 +171,25 @@ TEST_F(WindowLoadTest, TransparentAreasPrintingTheirColourAreToldUntilBackground
   w->findChild<QCheckBox*>(QStringLiteral("backgroundRemoval"))->click();
   ASSERT_TRUE(WaitForLoad(reloaded, *w));
   EXPECT_FALSE(w->statusBar()->currentMessage().contains(QStringLiteral("transparent areas")));
+}
+
+// The full-size preview is drawn on a pool thread with state the window owns:
+// a window that goes meanwhile waits for the drawing instead of leaving it
+// that state freed (which the address sanitizer's run of this test reports).
+TEST_F(WindowLoadTest, AWindowGoingWhileTheFullSizePreviewIsDrawnWaitsForIt) {
+  MessageAnswerer boxes;
+  auto w = Open();
+  ASSERT_TRUE(Load(*w, kPhoto.toStdString()));
+  QThreadPool& pool = *QThreadPool::globalInstance();
+  w->resize(1600, 1000);  // a quick drawing, then the full size once the resizes pause
+  QElapsedTimer clock;
+  clock.start();
+  while (pool.activeThreadCount() == 0 && clock.elapsed() < kWindowWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  }
+  ASSERT_GT(pool.activeThreadCount(), 0);
+  w.reset();
+  pool.waitForDone();
 }
 
 }  // namespace
