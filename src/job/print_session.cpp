@@ -11,6 +11,7 @@
 #include "postscript/job_writer.h"
 #include "printers/media.h"
 #include "printers/models.h"
+#include "settings/margins.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
 #include "settings/paper_limits.h"
@@ -152,6 +153,35 @@ void WriteWhiteChoke(const SettingsFiles& files, double chokeMm) {
 
 std::string WhiteChokeText(double chokeMm) {
   return FormatAtMostDecimals(std::clamp(chokeMm, 0.0, kMaxWhiteChokeMm), 2);
+}
+
+Result<MediaRuleOutcome> LoadDefaults(PrintSession& s) {
+  s.live.colourPoints = SetTonerOrder(s.files, TonerOrder::WhiteLast);
+  s.live.tonerOrder = TonerOrder::WhiteLast;
+  ApplyMedia(s);  // the new order's rules, before the controls are reset under them
+  s.live.tonerPercent = 50;
+  s.live.whiteMaskPercent = 100;
+  s.live.copies = 1;
+  s.live.displayWhite = false;
+  s.live.printWhite = false;
+  s.live.thresholdOn = false;
+  s.live.printCmy = true;
+  s.live.whiteChokeMm = 0;
+  WriteWhiteChoke(s.files, 0);
+  s.userMargins = PageMargins{};
+  WriteMargins(s.files, s.userMargins);
+  WriteSettings(s.files, {{keys::kActive, keys::kDuoISheet, "0"},
+                          {keys::kOthers, keys::kRightHand, "1"},
+                          {keys::kOthers, keys::kLeftHand, "0"}});
+  CreateDefaultSettings(s.files);
+  if (!s.live.printer.empty()) WriteSetting(s.files, keys::kActive, keys::kPrinter, s.live.printer);
+  const std::string stored = ReadSetting(s.files, keys::kActive, keys::kPaperSize);
+  s.live.paperTray = s.trayList.front();
+  const Status paper =
+      ChoosePaper(s, FindChoice(s.paperList, stored) ? stored : std::string(kDefaultPaper));
+  Result<MediaRuleOutcome> media = ChooseMedia(s, s.live.mediaType);
+  if (!paper) return paper.failure();
+  return media;
 }
 
 bool CommitSession(PrintSession& s) { return CommitSettings(s.files); }

@@ -100,6 +100,14 @@ Status CheckPrintableArea(const PrintSession& session);
 Result<PageMargins> StoreUserMargins(PrintSession& session, const PageMargins& typed,
                                      std::string_view printerName);
 
+// "Load Defaults": the toner order, the white controls, the copies, the white
+// choke, the margins and the stored choices as a fresh installation has them.
+// The printer stays the one in use and is stored as the one in use (the default
+// name is a queue this system may not have); the paper is the stored one and
+// the tray the first. Returns the media rules applied to the result, or why
+// the paper could not be chosen.
+Result<MediaRuleOutcome> LoadDefaults(PrintSession& session);
+
 // After the custom sizes changed: the paper list again for the model, and the
 // chosen paper chosen again (a replaced size takes its new size; a removed one
 // gives way to the default paper).

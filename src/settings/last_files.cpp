@@ -1,5 +1,7 @@
 #include "settings/last_files.h"
 
+#include <algorithm>
+
 #include "platform/file_read.h"
 #include "settings/text_encoding.h"
 
@@ -70,6 +72,24 @@ WriteStatus WriteLastFiles(const std::filesystem::path& folder,
       paths.empty() ? std::string() : std::filesystem::path(paths[0]).parent_path().string();
   PutUnits(bytes, (kLastFileSlots - 1) * kSlotBytes, SlotUnits(kLastFileSlots, folderOfLatest));
   return ReplaceFileContents(file, bytes);
+}
+
+std::vector<std::string> ReadRecentFiles(const std::filesystem::path& folder) {
+  std::vector<std::string> paths;
+  for (int slot = 1; slot <= kRecentFileCount; ++slot) {
+    std::string path = ReadLastFile(folder, slot);
+    if (!path.empty()) paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+WriteStatus RememberRecentFile(const std::filesystem::path& folder, const std::string& path) {
+  std::vector<std::string> paths{path};
+  for (std::string& p : ReadRecentFiles(folder)) {
+    if (p != path) paths.push_back(std::move(p));
+  }
+  paths.resize(std::min<std::size_t>(paths.size(), kRecentFileCount));
+  return WriteLastFiles(folder, paths);
 }
 
 }  // namespace nvx

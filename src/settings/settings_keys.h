@@ -28,6 +28,7 @@ inline constexpr std::string_view kUnit = "Unit";
 inline constexpr std::string_view kMptOffset = "MPT Offset";
 inline constexpr std::string_view kTray1Offset = "Tray1 Offset";
 inline constexpr std::string_view kTonerOrder = "T_ORDER";
+inline constexpr std::string_view kDuoISheet = "Duo I Sheet";
 inline constexpr std::string_view kTopMargin = "Top Margin";
 inline constexpr std::string_view kLeftMargin = "Left Margin";
 inline constexpr std::string_view kRightMargin = "Right Margin";

@@ -20,6 +20,7 @@
 #include "base/text.h"
 #include "cost/cost_report.h"
 #include "cost/cost_settings.h"
+#include "lang/text_entries.h"
 #include "window/artwork.h"
 #include "window/qt_text.h"
 
@@ -30,8 +31,6 @@ namespace {
 constexpr std::string_view kLabelColumn = "Name";
 constexpr std::string_view kYieldAt = "@";
 constexpr std::string_view kSummaryCopied = "The summary is on the clipboard.";
-constexpr std::size_t kOkText = 6;
-constexpr std::size_t kCancelText = 5;
 
 // The entry, or the built-in English text when the language leaves it empty.
 QString T(const TextTable& text, std::size_t entry) {
@@ -222,8 +221,8 @@ class CostSettingsForm : public QObject {
 
   QDialogButtonBox* BuildButtons(const TextTable& text) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(T(text, kOkText));
-    buttons->button(QDialogButtonBox::Cancel)->setText(T(text, kCancelText));
+    buttons->button(QDialogButtonBox::Ok)->setText(T(text, entry::kOk));
+    buttons->button(QDialogButtonBox::Cancel)->setText(T(text, entry::kCancel));
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog_, [this] { Accept(); });
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog_, &QDialog::reject);
     return buttons;
@@ -320,7 +319,7 @@ std::unique_ptr<QDialog> MakeCostReportDialog(QWidget* parent, const PrintCost& 
   column->addWidget(copied);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-  buttons->button(QDialogButtonBox::Ok)->setText(T(text, kOkText));
+  buttons->button(QDialogButtonBox::Ok)->setText(T(text, entry::kOk));
   QPushButton* copy =
       buttons->addButton(T(text, kCostCopySummaryText), QDialogButtonBox::ActionRole);
   copy->setObjectName(QStringLiteral("copySummary"));

@@ -22,13 +22,16 @@
 #include <cmath>
 
 #include "base/text.h"
+#include "job/print_controls.h"
 #include "lang/language_file.h"
+#include "lang/text_entries.h"
 #include "printers/models.h"
 #include "printers/printer_mode.h"
 #include "printers/usb_detection.h"
 #include "settings/settings_keys.h"
 #include "settings/units.h"
 #include "window/artwork.h"
+#include "window/panel_parts.h"
 #include "window/qt_text.h"
 #include "window/window_texts.h"
 
@@ -37,7 +40,7 @@ namespace {
 
 constexpr std::string_view kBlackFuzzyKey = "BLACK Removal Fuzzy";
 
-QString T(const TextTable& text, int entry) { return Q(text[static_cast<std::size_t>(entry)]); }
+QString T(const TextTable& text, std::size_t entry) { return Q(text[entry]); }
 
 std::unique_ptr<QDialog> NewDialog(QWidget* parent, const QString& caption) {
   auto dialog = std::make_unique<QDialog>(parent);
@@ -65,7 +68,7 @@ void ShowCurrentValue(QLabel* label, long long value) {
 
 QDialogButtonBox* OkButton(QDialog* dialog, const TextTable& text) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
-  buttons->button(QDialogButtonBox::Ok)->setText(T(text, 6));
+  buttons->button(QDialogButtonBox::Ok)->setText(T(text, entry::kOk));
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   return buttons;
 }
@@ -80,18 +83,23 @@ int JpegArtifactFor(int sliderPosition) {
   return static_cast<int>(std::nearbyint(sliderPosition / 5.0 + 1));
 }
 
-int BlackFuzzyFor(int sliderPosition) { return std::max(1, sliderPosition * 50 / 100); }
+// The slider's 0..100 spans the tolerance up to its largest.
+int BlackFuzzyFor(int sliderPosition) {
+  const PrintControl& c = Control(control::kBlackFuzzy);
+  return std::max(c.min, sliderPosition * c.max / 100);
+}
 
 int BlackRemovalSliderPosition(long long fuzzy) {
-  return static_cast<int>(std::clamp<long long>(fuzzy * 2, 0, 100));
+  const PrintControl& c = Control(control::kBlackFuzzy);
+  return static_cast<int>(std::clamp<long long>(fuzzy * 100 / c.max, 0, 100));
 }
 
 std::unique_ptr<QDialog> MakeJpegDialog(QWidget* parent, const SettingsFiles& files,
                                         const TextTable& text) {
-  auto dialog = NewDialog(parent, T(text, 70));
+  auto dialog = NewDialog(parent, T(text, entry::kJpegTitle));
   auto* column = new QVBoxLayout(dialog.get());
-  column->addWidget(WrappedLabel(T(text, 72)));
-  column->addWidget(new QLabel(T(text, 74)));
+  column->addWidget(WrappedLabel(T(text, entry::kJpegHelp)));
+  column->addWidget(new QLabel(T(text, entry::kJpegThreshold)));
   auto* slider = new QSlider(Qt::Horizontal);
   slider->setObjectName(QStringLiteral("jpegSlider"));
   slider->setRange(0, 100);
@@ -100,7 +108,7 @@ std::unique_ptr<QDialog> MakeJpegDialog(QWidget* parent, const SettingsFiles& fi
   auto* value = CurrentValueLabel("jpegValue", JpegArtifactFor(slider->value()));
   column->addWidget(slider);
   column->addWidget(value);
-  column->addWidget(WrappedLabel(T(text, 73)));
+  column->addWidget(WrappedLabel(T(text, entry::kJpegNote)));
   column->addWidget(OkButton(dialog.get(), text));
   QObject::connect(slider, &QSlider::valueChanged, dialog.get(),
                    [value](int pos) { ShowCurrentValue(value, JpegArtifactFor(pos)); });
@@ -149,19 +157,21 @@ void ShowBlackRemovalDialog(QWidget* parent, const SettingsFiles& files, const T
                             std::function<void()> changed) {
   auto dialog = MakeBlackRemovalDialog(parent, files, std::move(changed));
   if (auto* box = dialog->findChild<QDialogButtonBox*>()) {
-    box->button(QDialogButtonBox::Close)->setText(T(text, 8));
+    box->button(QDialogButtonBox::Close)->setText(T(text, entry::kClose));
   }
   dialog->exec();
 }
 
 std::unique_ptr<QDialog> MakeUnitsDialog(QWidget* parent, const SettingsFiles& files,
                                          const TextTable& text) {
-  auto dialog = NewDialog(parent, T(text, 75));
+  auto dialog = NewDialog(parent, T(text, entry::kUnitsTitle));
   auto* column = new QVBoxLayout(dialog.get());
-  column->addWidget(new QLabel(T(text, 76)));
+  column->addWidget(new QLabel(T(text, entry::kUnitsHelp)));
   const DisplayUnit current = ReadDisplayUnit(files);
-  const std::pair<DisplayUnit, int> choices[] = {
-      {DisplayUnit::Millimetres, 77}, {DisplayUnit::Centimetres, 78}, {DisplayUnit::Inches, 79}};
+  const std::pair<DisplayUnit, std::size_t> choices[] = {
+      {DisplayUnit::Millimetres, entry::kMillimetres},
+      {DisplayUnit::Centimetres, entry::kCentimetres},
+      {DisplayUnit::Inches, entry::kInches}};
   for (const auto& [unit, entry] : choices) {
     auto* option = new QRadioButton(T(text, entry));
     option->setObjectName(QStringLiteral("unit%1").arg(Q(DisplayUnitLetter(unit))));
@@ -181,14 +191,14 @@ void ShowUnitsDialog(QWidget* parent, const SettingsFiles& files, const TextTabl
 
 void ShowTonerOrderDialog(QWidget* parent, const TextTable& text, TonerOrder current,
                           std::function<void(TonerOrder)> choose) {
-  auto dialog = NewDialog(parent, T(text, 201));
+  auto dialog = NewDialog(parent, T(text, entry::kTonerOrderMenu));
   auto* column = new QVBoxLayout(dialog.get());
   auto* row = new QHBoxLayout;
   const qreal dpr = dialog->devicePixelRatioF();
   const QSize picture(200, 90);
   std::vector<std::pair<QToolButton*, TonerOrder>> buttons;
-  for (auto [order, entry] :
-       {std::pair{TonerOrder::WhiteLast, 203}, {TonerOrder::WhiteFirst, 202}}) {
+  for (auto [order, entry] : {std::pair{TonerOrder::WhiteLast, entry::kWhiteLastOrder},
+                              {TonerOrder::WhiteFirst, entry::kWhiteFirstOrder}}) {
     auto* button = new QToolButton;
     button->setObjectName(order == TonerOrder::WhiteLast ? QStringLiteral("whiteLast")
                                                          : QStringLiteral("whiteFirst"));
@@ -211,14 +221,16 @@ void ShowTonerOrderDialog(QWidget* parent, const TextTable& text, TonerOrder cur
     });
   }
   column->addLayout(row);
-  column->addWidget(WrappedLabel(T(text, 204)));
-  column->addWidget(WrappedLabel(T(text, 205)));
+  column->addWidget(WrappedLabel(T(text, entry::kSwapPrintUnitsNote)));
+  column->addWidget(WrappedLabel(T(text, entry::kWhiteFirstColoursNote)));
   column->addWidget(OkButton(dialog.get(), text));
   dialog->exec();
 }
 
 std::string PrinterModeNotice(const TextTable& text, int familyCode) {
-  std::string notice = text[136].empty() ? std::string(texts::kPrinterModeNotice) : text[136];
+  std::string notice = text[entry::kPrinterModeNotice].empty()
+                           ? std::string(texts::kPrinterModeNotice)
+                           : text[entry::kPrinterModeNotice];
   if (familyCode == 4) {
     for (std::size_t at; (at = notice.find("C711WT")) != std::string::npos;) {
       notice.replace(at, 6, "U-Print TST4");
@@ -229,13 +241,13 @@ std::string PrinterModeNotice(const TextTable& text, int familyCode) {
 
 void ShowPrinterModeDialog(QWidget* parent, const SettingsFiles& files, const TextTable& text,
                            const std::string& modelKey, const std::string& queue) {
-  auto dialog = NewDialog(parent, T(text, 128));
+  auto dialog = NewDialog(parent, T(text, entry::kPrinterMode));
   auto* column = new QVBoxLayout(dialog.get());
   column->addWidget(WrappedLabel(Q(PrinterModeNotice(text, FamilyCode(modelKey)))));
   auto* row = new QHBoxLayout;
-  auto* off = new QPushButton(T(text, 127));
-  auto* on = new QPushButton(T(text, 126));
-  auto* exit = new QPushButton(T(text, 7));
+  auto* off = new QPushButton(T(text, entry::kDriverOff));
+  auto* on = new QPushButton(T(text, entry::kDriverOn));
+  auto* exit = new QPushButton(T(text, entry::kExit));
   const bool setOn = PrintSetIsOn(files);
   QFont underlined = off->font();
   underlined.setUnderline(true);
@@ -275,9 +287,9 @@ void ShowPrinterModeDialog(QWidget* parent, const SettingsFiles& files, const Te
 bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
                         const std::filesystem::path& programFolder, const UiHooks& hooks,
                         TextTable& table) {
-  auto dialog = NewDialog(parent, T(table, 80));
+  auto dialog = NewDialog(parent, T(table, entry::kLanguageTitle));
   auto* column = new QVBoxLayout(dialog.get());
-  column->addWidget(new QLabel(T(table, 81)));
+  column->addWidget(new QLabel(T(table, entry::kLanguageHelp)));
   auto* list = new QListWidget;
   const std::string current = CurrentLanguageName(files);
   for (const std::string& name : ListLanguages(programFolder)) {
@@ -286,8 +298,8 @@ bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
   }
   column->addWidget(list);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setText(T(table, 6));
-  buttons->button(QDialogButtonBox::Cancel)->setText(T(table, 5));
+  buttons->button(QDialogButtonBox::Ok)->setText(T(table, entry::kOk));
+  buttons->button(QDialogButtonBox::Cancel)->setText(T(table, entry::kCancel));
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog.get(), &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog.get(), &QDialog::reject);
   QObject::connect(list, &QListWidget::itemDoubleClicked, dialog.get(), &QDialog::accept);
@@ -299,15 +311,16 @@ bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
 }
 
 void ShowAboutBox(QWidget* parent, const TextTable& text, const std::string& version) {
-  QString body = QStringLiteral("<b>%1</b><br>Version %2<br><br>").arg(T(text, 0), Q(version));
+  QString body =
+      QStringLiteral("<b>%1</b><br>Version %2<br><br>").arg(T(text, entry::kTitle), Q(version));
   const std::vector<UsbPrinterEntry> printers = ListUsbPrinters();
   if (printers.empty()) body += Q(texts::kNoUsbPrinters).toHtmlEscaped();
   for (const UsbPrinterEntry& p : printers) {
     body += QStringLiteral("%1 &nbsp; %2: %3<br>")
-                .arg(Q(p.listingName).toHtmlEscaped(), T(text, 156).toHtmlEscaped(),
-                     Q(p.serial).toHtmlEscaped());
+                .arg(Q(p.listingName).toHtmlEscaped(),
+                     T(text, entry::kSerialNumber).toHtmlEscaped(), Q(p.serial).toHtmlEscaped());
   }
-  QMessageBox box(QMessageBox::Information, T(text, 65), body, QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Information, T(text, entry::kAbout), body, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::RichText);
   box.setIconPixmap(art::ProgramIcon().pixmap(64, 64));
   box.exec();

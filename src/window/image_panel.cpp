@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <string_view>
 
+#include "job/print_controls.h"
 #include "lang/text_entries.h"
 #include "window/artwork.h"
 #include "window/panel_parts.h"
@@ -14,9 +15,9 @@
 namespace nvx::app {
 namespace {
 
-// A slider's position 0 to 100 as the change it makes, -100% to +100%.
-QString SignedPercent(int position) {
-  const int value = (position - 50) * 2;
+// A slider's position as the change it makes, -100% to +100%.
+QString SignedPercent(std::string_view control, int position) {
+  const int value = ControlValueAt(control, position);
   return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value) + QLatin1Char('%');
 }
 
@@ -49,23 +50,23 @@ ImagePanel::ImagePanel(Captions& captions, qreal dpr, QWidget* parent) : QGroupB
     grid->addWidget(*s.box, i / 2, (i % 2) * 2, 1, 2);
     ++i;
   }
-  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, std::size_t entry,
-                    const QPixmap& icon, int row) {
+  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, std::string_view control,
+                    std::size_t entry, const QPixmap& icon, int row) {
     grid->addWidget(captions.Add(new QLabel, static_cast<int>(entry)), row, 0, 1, 4);
     auto* picture = new QLabel;
     picture->setPixmap(icon);
-    s = PercentSlider(name);
+    s = ControlSlider(name, control);
     s->setPageStep(5);
-    s->setValue(50);
     value = ValueLabel();
     grid->addWidget(picture, row + 1, 0);
     grid->addWidget(s, row + 1, 1, 1, 2);
     grid->addWidget(value, row + 1, 3);
     connect(s, &QSlider::valueChanged, this, &ImagePanel::settingChanged);
   };
-  slider(brightness_, brightnessValue_, "brightness", entry::kBrightness,
+  slider(brightness_, brightnessValue_, "brightness", control::kBrightness, entry::kBrightness,
          art::BrightnessIcon(18, dpr), 4);
-  slider(contrast_, contrastValue_, "contrast", entry::kContrast, art::ContrastIcon(18, dpr), 6);
+  slider(contrast_, contrastValue_, "contrast", control::kContrast, entry::kContrast,
+         art::ContrastIcon(18, dpr), 6);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
@@ -102,8 +103,8 @@ void ImagePanel::Show(const LiveSettings& live) {
 }
 
 void ImagePanel::ShowLabels() {
-  brightnessValue_->setText(SignedPercent(brightness_->value()));
-  contrastValue_->setText(SignedPercent(contrast_->value()));
+  brightnessValue_->setText(SignedPercent(control::kBrightness, brightness_->value()));
+  contrastValue_->setText(SignedPercent(control::kContrast, contrast_->value()));
 }
 
 QList<QWidget*> ImagePanel::TabOrder() const {

@@ -1,55 +1,29 @@
 #include "window/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QGuiApplication>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
-#include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
-#include <atomic>
 
-#include "base/text.h"
-#include "image/preview.h"
-#include "job/print_session.h"
 #include "lang/text_entries.h"
-#include "platform/printer_enumeration.h"
-#include "postscript/job_writer.h"
-#include "printers/media.h"
-#include "printers/media_rules.h"
 #include "printers/models.h"
-#include "printers/printer_list.h"
 #include "settings/last_files.h"
-#include "settings/numbers.h"
-#include "settings/paper.h"
 #include "settings/settings_keys.h"
-#include "settings/startup.h"
-#include "settings/units.h"
 #include "window/artwork.h"
-#include "window/curve_editor.h"
-#include "window/dialogs.h"
 #include "window/image_panel.h"
+#include "window/image_work.h"
 #include "window/menu_text.h"
-#include "window/paper_dialogs.h"
-#include "window/preview_widget.h"
+#include "window/page_view.h"
 #include "window/printer_panel.h"
-#include "window/qt_text.h"
 #include "window/size_panel.h"
-#include "window/white_choke_box.h"
+#include "window/tool_panel.h"
 #include "window/white_panel.h"
+#include "window/window_header.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
 
@@ -57,294 +31,147 @@ namespace nvx::app {
 namespace {
 
 constexpr int kTickMs = 1000;
-// A slider dragged or a window resized redraws at the quick size on each step;
-// the full size follows once the steps pause for this long.
-constexpr int kFullPreviewPauseMs = 150;
-constexpr int kSwatchSide = 16;
-constexpr int kBannerHeight = 40;
 
 }  // namespace
 
 MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent)
-    : QMainWindow(parent),
-      ctx_(std::move(context)),
-      work_(std::move(work)),
-      live_(work_->session.live) {
+    : QMainWindow(parent) {
   setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(art::ProgramIcon());
-  // From now on the core's messages and progress show on this window.
-  work_->session.hooks = Hooks();
-  work_->session.files.hooks = &work_->session.hooks;
-  metrics_ = ReadWindowMetrics(Files());
-  fullPreviewState_ = std::make_unique<PreviewState>();
-  fullPreviewTimer_ = new QTimer(this);
-  fullPreviewTimer_->setSingleShot(true);
-  fullPreviewTimer_->setInterval(kFullPreviewPauseMs);
-  connect(fullPreviewTimer_, &QTimer::timeout, this, &MainWindow::StartFullPreview);
+  metrics_ = ReadWindowMetrics(work->session.files);
 
   auto* central = new QWidget;
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(8, 4, 8, 2);
   column->setSpacing(4);
-  column->addWidget(BuildHeader());
+  header_ = new WindowHeader;
+  column->addWidget(header_);
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName(QStringLiteral("panels"));
   splitter_->setChildrenCollapsible(false);
-  splitter_->addWidget(BuildPreviewPanel());
-  toolPanel_ = BuildToolPanel();
-  splitter_->addWidget(toolPanel_);
+  page_ = new PageView;
+  splitter_->addWidget(page_);
+  tools_ = new ToolPanel(HasFaceUpExit(work->session.modelKey), devicePixelRatioF());
+  splitter_->addWidget(tools_);
   // The page preview takes the room a larger window gives; the controls keep
   // the width they need.
-  toolPanel_->setObjectName(QStringLiteral("toolPanel"));
-  toolPanel_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+  tools_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
   column->addWidget(splitter_, 1);
   setCentralWidget(central);
   statusBar()->setObjectName(QStringLiteral("statusBar"));
 
+  const WindowParts parts{this, header_, tools_, page_};
+  work_ = new ImageWork(parts, std::move(work), this);
+  commands_ = new WindowCommands(*work_, parts, std::move(context), this);
   BuildMenus();
   ApplyTexts();
-  FillLists();
+  // The session has applied the first media's rules; the hands come from them.
+  tools_->Printer().FillLists(work_->Session());
+  work_->FillPrinters();
+  work_->ReapplyMedia();
+  work_->Live().printCmy = true;  // as the session opened them, whatever the media's rules say
+  work_->Live().automaticTile = false;
+  work_->View().ShowLive();
   ConnectControls();
   SetTabOrder();
   PlaceWindow();
 
   tick_ = new QTimer(this);
   tick_->setInterval(kTickMs);
-  connect(tick_, &QTimer::timeout, this, &MainWindow::OnTick);
+  connect(tick_, &QTimer::timeout, work_, &ImageWork::Tick);
   tick_->start();
-  OnTick();
+  work_->Tick();
 }
 
 MainWindow::~MainWindow() {
-  // A worker still running holds the session and the image: let it finish first.
-  StopWorker();
+  // A worker still running holds a copy of the session and the image: it ends first.
+  work_->Abandon();
 }
 
-const SettingsFiles& MainWindow::Files() const { return work_->session.files; }
-const TextTable& MainWindow::Texts() const { return work_->session.text; }
-const std::string& MainWindow::ModelKey() const { return work_->session.modelKey; }
-
-void MainWindow::CommitSettings() {
-  if (!busy_) CommitSession(work_->session);
+void MainWindow::OpenImage(const std::filesystem::path& path) { work_->OpenImage(path); }
+void MainWindow::OpenPresetFile(const std::filesystem::path& path, bool remember) {
+  work_->OpenPresetFile(path, remember);
 }
-
-UiHooks MainWindow::Hooks() {
-  UiHooks hooks;
-  QPointer<MainWindow> self(this);
-  // The core may report the same percentage for every row: only changes cross
-  // to this thread, so a burst of them never holds up the window.
-  auto lastPercent = std::make_shared<std::atomic<int>>(-1);
-  hooks.progress = [self, lastPercent](int percent) {
-    if (lastPercent->exchange(percent) == percent) return;
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, percent] {
-          if (self) self->progress_->setValue(percent);
-        },
-        Qt::QueuedConnection);
-  };
-  hooks.status = [self](std::string_view text) {
-    QMetaObject::invokeMethod(
-        qApp,
-        [self, t = Q(text)] {
-          if (!self) return;
-          self->status_->setText(t);
-          self->status_->setToolTip(t);
-        },
-        Qt::QueuedConnection);
-  };
-  hooks.message = [self](const Message& m) {
-    // A message needs an answer before the work goes on, as a message box does.
-    auto show = [self, m] {
-      if (self) self->ShowMessage(m);
-    };
-    if (QThread::currentThread() == qApp->thread()) {
-      show();
-    } else {
-      QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
-    }
-  };
-  return hooks;
-}
-
-QString MainWindow::Text(int entry) const { return Q(Texts()[static_cast<std::size_t>(entry)]); }
-
-// ---------------------------------------------------------------------------
-// Building
-
-QWidget* MainWindow::BuildHeader() {
-  auto* header = new QWidget;
-  auto* row = new QHBoxLayout(header);
-  row->setContentsMargins(0, 0, 0, 0);
-  banner_ = new QLabel;
-  banner_->setObjectName(QStringLiteral("banner"));
-  banner_->setFixedSize(220, kBannerHeight);
-  title_ = new QLabel;
-  title_->setObjectName(QStringLiteral("title"));
-  QFont big = title_->font();
-  big.setPointSizeF(big.pointSizeF() * 1.25);
-  big.setBold(true);
-  title_->setFont(big);
-  title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  title_->setMinimumWidth(120);
-  auto* right = new QVBoxLayout;
-  right->setSpacing(2);
-  progress_ = new QProgressBar;
-  progress_->setObjectName(QStringLiteral("progress"));
-  progress_->setRange(0, 100);
-  progress_->setTextVisible(false);
-  progress_->setMaximumHeight(12);
-  status_ = new QLabel;
-  status_->setObjectName(QStringLiteral("statusLabel"));
-  status_->setAlignment(Qt::AlignCenter);
-  // Long texts from the core must never widen the window: they wrap onto a
-  // second line, and the whole text is the label's tool tip.
-  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  status_->setWordWrap(true);
-  status_->setFont(QFont(QStringLiteral("Monospace"), status_->font().pointSize()));
-  right->addWidget(progress_);
-  right->addWidget(status_);
-  row->addWidget(banner_);
-  row->addSpacing(8);
-  row->addWidget(title_, 1);
-  row->addLayout(right, 1);
-  return header;
-}
-
-QWidget* MainWindow::BuildPreviewPanel() {
-  auto* panel = new QWidget;
-  auto* column = new QVBoxLayout(panel);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(4);
-  preview_ = new PreviewWidget;
-  column->addWidget(preview_, 1);
-  // The substrate swatches in two rows, so they fit the narrowest panel.
-  auto* swatches = new QGridLayout;
-  swatches->setSpacing(3);
-  const qreal dpr = devicePixelRatioF();
-  for (std::size_t i = 0; i < kSubstrates.size(); ++i) {
-    const Substrate& s = kSubstrates[i];
-    auto* button = new QToolButton;
-    button->setObjectName(QStringLiteral("substrate%1").arg(s.index));
-    button->setCheckable(true);
-    button->setAutoRaise(true);
-    button->setIconSize(QSize(kSwatchSide, kSwatchSide));
-    button->setIcon(art::SubstrateSwatch(QColor(s.red, s.green, s.blue),
-                                         s.index == kCheckerboardSubstrate, kSwatchSide, dpr));
-    button->setChecked(s.index == substrate_);
-    button->setFocusPolicy(Qt::TabFocus);
-    connect(button, &QToolButton::clicked, this, [this, index = s.index] { OnSubstrate(index); });
-    swatches->addWidget(button, int(i / 9), int(i % 9));
-    substrates_.push_back(button);
-  }
-  // They stay together under the middle of a preview that has grown.
-  auto* swatchRow = new QHBoxLayout;
-  swatchRow->addStretch(1);
-  swatchRow->addLayout(swatches);
-  swatchRow->addStretch(1);
-  column->addLayout(swatchRow);
-  connect(preview_, &PreviewWidget::filesDropped, this, &MainWindow::OpenDroppedFiles);
-  return panel;
-}
-
-QWidget* MainWindow::BuildToolPanel() {
-  auto* panel = new QWidget;
-  auto* grid = new QGridLayout(panel);
-  grid->setContentsMargins(4, 0, 0, 0);
-  grid->setHorizontalSpacing(8);
-  grid->setVerticalSpacing(3);
-  printerPanel_ = new PrinterPanel(captions_, HasFaceUpExit(ModelKey()));
-  grid->addWidget(printerPanel_, 0, 0, 3, 1);
-  whitePanel_ = new WhitePanel(captions_);
-  grid->addWidget(whitePanel_, 0, 1);
-  imagePanel_ = new ImagePanel(captions_, devicePixelRatioF());
-  grid->addWidget(imagePanel_, 1, 1);
-  alignPanel_ = new AlignPanel(captions_);
-  sizePanel_ = new SizePanel(captions_);
-  grid->addWidget(alignPanel_, 0, 2);
-  grid->addWidget(sizePanel_, 1, 2);
-  grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
-  for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
-  return panel;
-}
+const LiveSettings& MainWindow::Live() const { return work_->Session().live; }
+bool MainWindow::ImageLoaded() const { return work_->ImageLoaded(); }
+bool MainWindow::Busy() const { return work_->Busy(); }
+const SettingsFiles& MainWindow::Files() const { return work_->Files(); }
+void MainWindow::CommitSettings() { work_->CommitSettings(); }
+const TextTable& MainWindow::Texts() const { return work_->Texts(); }
+const std::string& MainWindow::ModelKey() const { return work_->Session().modelKey; }
 
 void MainWindow::BuildMenus() {
   menuBar()->clear();
   recentActions_.clear();
   settingMenus_.clear();
   MenuText bar(Texts());
-  auto add = [&](QMenu* menu, const QString& text, auto slot, bool enabled = true) {
+  WindowCommands* c = commands_;
+  auto add = [&](QMenu* menu, const QString& text, auto slot, const char* name = nullptr) {
     QAction* a = menu->addAction(text);
-    a->setEnabled(enabled);
-    if constexpr (!std::is_same_v<decltype(slot), std::nullptr_t>) {
-      connect(a, &QAction::triggered, this, slot);
-    }
+    if (name) a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, c, slot);
     return a;
   };
-  fileMenu_ = menuBar()->addMenu(bar.Menu(10, "&File"));
+  fileMenu_ = menuBar()->addMenu(bar.Menu(entry::kFileMenu, "&File"));
   MenuText name(Texts());
-  QAction* open = add(fileMenu_, name.Entry(11), &MainWindow::OnOpenFile);
-  open->setObjectName(QStringLiteral("actionOpen"));
-  open->setShortcut(QKeySequence::Open);
-  QAction* print = add(fileMenu_, name.Entry(12), &MainWindow::OnPrint);
-  print->setObjectName(QStringLiteral("actionPrint"));
-  print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  marginsAction_ = add(fileMenu_, name.Entry(137), &MainWindow::OnMargins);
-  marginsAction_->setObjectName(QStringLiteral("actionMargins"));
-  add(fileMenu_, name.Entry(174), &MainWindow::OnBlankPage);
-  QAction* exit = add(fileMenu_, name.Entry(13), &QWidget::close);
-  exit->setObjectName(QStringLiteral("actionExit"));
+  add(fileMenu_, name.Entry(entry::kOpenFileMenu), &WindowCommands::OpenFile, "actionOpen")
+      ->setShortcut(QKeySequence::Open);
+  add(
+      fileMenu_, name.Entry(entry::kPrintMenu), [this] { work_->Print(); }, "actionPrint")
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  marginsAction_ =
+      add(fileMenu_, name.Entry(entry::kPrintMargins), &WindowCommands::Margins, "actionMargins");
+  add(fileMenu_, name.Entry(entry::kPrintBlankPage), [this] { work_->PrintBlankPage(); });
+  QAction* exit = add(
+      fileMenu_, name.Entry(entry::kExitMenu), [this] { close(); }, "actionExit");
   exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence(Qt::ALT | Qt::Key_F4)});
   exit->setShortcutContext(Qt::ApplicationShortcut);
   BuildRecentFiles();
 
-  QMenu* tools = menuBar()->addMenu(bar.Menu(14, "&Tools"));
+  QMenu* tools = menuBar()->addMenu(bar.Menu(entry::kToolsMenu, "&Tools"));
   name = MenuText(Texts());
-  add(tools, name.Entry(15), &MainWindow::OnJpegSettings);
-  add(tools, name.Entry(-1, texts::kBlackRemoval), &MainWindow::OnBlackRemoval);
+  add(tools, name.Entry(entry::kJpegSettingsMenu), &WindowCommands::JpegSettings);
+  add(tools, name.Entry(-1, texts::kBlackRemoval), &WindowCommands::BlackRemoval);
   MenuText sub(Texts());
   QMenu* profiles = tools->addMenu(name.Entry(-1, texts::kPresetProfiles));
-  add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &MainWindow::OnDefaultProfiles);
-  add(profiles, sub.Entry(16), [this] { OnPickProfile(true); });
-  add(profiles, sub.Entry(17), [this] { OnPickProfile(false); });
-  add(tools, name.Entry(18), &MainWindow::OnCurveEditor)
-      ->setObjectName(QStringLiteral("actionCurveEditor"));
-  add(tools, name.Entry(147), &MainWindow::OnCustomPaper)
-      ->setObjectName(QStringLiteral("actionCustomPaper"));
-  add(tools, name.Entry(19), &MainWindow::OnUnits);
-  add(tools, name.Entry(212), &MainWindow::OnPatternSetup)
-      ->setObjectName(QStringLiteral("actionPatternSetup"));
+  add(profiles, sub.Entry(-1, texts::kDefaultProfiles), &WindowCommands::DefaultProfiles);
+  add(profiles, sub.Entry(entry::kInputProfileMenu), [c] { c->PickProfile(true); });
+  add(profiles, sub.Entry(entry::kOutputProfileMenu), [c] { c->PickProfile(false); });
+  add(tools, name.Entry(entry::kColourDialogMenu), &WindowCommands::CurveEditor,
+      "actionCurveEditor");
+  add(tools, name.Entry(entry::kCustomPaperSize), &WindowCommands::CustomPaper,
+      "actionCustomPaper");
+  add(tools, name.Entry(entry::kUnitsMenu), &WindowCommands::Units);
+  add(tools, name.Entry(entry::kPatternSetup), &WindowCommands::PatternSetup, "actionPatternSetup");
   tools->addSeparator();
-  add(tools, name.Entry(21), &MainWindow::OnSavePreset)
-      ->setObjectName(QStringLiteral("actionSavePreset"));
-  add(tools, name.Entry(22), [this] {
-    OnLoadPreset(false);
-  })->setObjectName(QStringLiteral("actionLoadPreset"));
-  add(tools, name.Entry(209), [this] { OnLoadPreset(true); });
-  QAction* defaults = add(tools, name.Entry(23), &MainWindow::OnLoadDefaults);
-  defaults->setObjectName(QStringLiteral("actionLoadDefaults"));
+  add(tools, name.Entry(entry::kSaveSettingsMenu), &WindowCommands::SavePreset, "actionSavePreset");
+  add(
+      tools, name.Entry(entry::kLoadSettingsMenu), [c] { c->LoadPreset(false); },
+      "actionLoadPreset");
+  add(tools, name.Entry(entry::kBuiltInPresets), [c] { c->LoadPreset(true); });
+  add(tools, name.Entry(entry::kLoadDefaultsMenu), &WindowCommands::LoadDefaults,
+      "actionLoadDefaults");
 
-  QMenu* utility = menuBar()->addMenu(bar.Menu(129, "&Utility"));
+  QMenu* utility = menuBar()->addMenu(bar.Menu(entry::kUtilityMenu, "&Utility"));
   name = MenuText(Texts());
-  add(utility, name.Entry(128), &MainWindow::OnPrinterMode);
-  tonerOrderAction_ = nullptr;
+  add(utility, name.Entry(entry::kPrinterMode), &WindowCommands::PrinterMode);
   if (CanSwitchTonerOrder(ModelKey())) {
-    tonerOrderAction_ = add(utility, name.Entry(201), &MainWindow::OnTonerOrder);
-    tonerOrderAction_->setObjectName(QStringLiteral("actionTonerOrder"));
+    add(utility, name.Entry(entry::kTonerOrderMenu), &WindowCommands::TonerOrderDialog,
+        "actionTonerOrder");
   }
-  add(utility, name.Entry(271, texts::kCostStatistics), &MainWindow::OnCostStatistics)
-      ->setObjectName(QStringLiteral("actionCostStatistics"));
-  add(utility, name.Entry(20), &MainWindow::OnLanguage);
+  add(utility, name.Entry(entry::kCostStatistics, texts::kCostStatistics),
+      &WindowCommands::CostStatistics, "actionCostStatistics");
+  add(utility, name.Entry(entry::kLanguageMenu), &WindowCommands::Language);
   settingMenus_ = {tools, utility};
 
-  QMenu* help = menuBar()->addMenu(bar.Menu(24, "&Help"));
+  QMenu* help = menuBar()->addMenu(bar.Menu(entry::kHelpMenu, "&Help"));
   name = MenuText(Texts());
-  add(help, name.Entry(24), &MainWindow::OnHelp)->setObjectName(QStringLiteral("actionHelp"));
-  add(help, name.Entry(-1, texts::kOnlineHelp), &MainWindow::OnOnlineHelp)
-      ->setEnabled(!ctx_.onlineHelpUrl.empty());
-  add(help, name.Entry(26), &MainWindow::OnAbout);
+  add(help, name.Entry(entry::kHelpMenu), &WindowCommands::Help, "actionHelp");
+  add(help, name.Entry(-1, texts::kOnlineHelp), &WindowCommands::OnlineHelp)
+      ->setEnabled(!commands_->Context().onlineHelpUrl.empty());
+  add(help, name.Entry(entry::kAboutMenu), &WindowCommands::About);
 }
 
 void MainWindow::BuildRecentFiles() {
@@ -353,11 +180,7 @@ void MainWindow::BuildRecentFiles() {
     a->deleteLater();
   }
   recentActions_.clear();
-  std::vector<std::string> paths;
-  for (int slot = 1; slot <= kRecentFileCount; ++slot) {
-    std::string path = ReadLastFile(Files().userFolder, slot);
-    if (!path.empty()) paths.push_back(std::move(path));
-  }
+  const std::vector<std::string> paths = ReadRecentFiles(Files().userFolder);
   if (paths.empty()) return;
   recentActions_.push_back(fileMenu_->addSeparator());
   for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -374,67 +197,74 @@ void MainWindow::BuildRecentFiles() {
 }
 
 void MainWindow::ApplyTexts() {
-  captions_.Apply(Texts());
-  std::string title = Texts()[29];
+  tools_->ApplyTexts(Texts());
+  std::string title = Texts()[entry::kTitleLabel];
   if (const auto mark = title.find(texts::kTitleModelMark); mark != std::string::npos) {
     title.replace(mark, texts::kTitleModelMark.size(), ModelKey());
   }
-  title_->setText(Q(title));
-  if (!imageLoaded_ && !busy_) SetStatusEntry(entry::kNoFileStatus);
-  setWindowTitle(Text(0) + QStringLiteral(" - ") +
-                 (currentFile_.empty()
-                      ? Text(1)
-                      : Q(std::filesystem::path(currentFile_).filename().string())));
-  ShowUnit();
-  ShowBanner();
-}
-
-void MainWindow::FillLists() {
-  printerPanel_->FillLists(work_->session);
-  FillPrinters();
-  // The session has applied the first media's rules; the hands come from them.
-  const Result<MediaRuleOutcome> rules = ChooseMedia(work_->session, live_.mediaType);
-  if (rules) ShowMediaOutcome(*rules);
-  live_.printCmy = true;
-  live_.automaticTile = false;
-  ShowLive();
-}
-
-void MainWindow::FillPrinters() {
-  live_.printer =
-      printerPanel_->FillPrinters(ModelKey(), ReadSetting(Files(), keys::kActive, keys::kPrinter));
+  header_->ShowTitle(Q(title));
+  if (!work_->ImageLoaded() && !work_->Busy()) work_->View().ShowStatusEntry(entry::kNoFileStatus);
+  const std::string& file = work_->CurrentFile();
+  setWindowTitle(Q(Texts()[entry::kTitle]) + QStringLiteral(" - ") +
+                 (file.empty() ? Q(Texts()[entry::kNoFile])
+                               : Q(std::filesystem::path(file).filename().string())));
+  work_->View().ShowUnit();
+  header_->ShowBanner(Live().tonerOrder);
 }
 
 void MainWindow::ConnectControls() {
-  connect(printerPanel_, &PrinterPanel::paperChanged, this, &MainWindow::OnPaperChanged);
-  connect(printerPanel_, &PrinterPanel::trayChanged, this, &MainWindow::OnTrayChanged);
-  connect(printerPanel_, &PrinterPanel::mediaChanged, this, &MainWindow::OnMediaChanged);
-  connect(printerPanel_, &PrinterPanel::printerChanged, this, &MainWindow::OnSettingChanged);
-  connect(printerPanel_, &PrinterPanel::settingChanged, this, &MainWindow::OnSettingChanged);
-  connect(printerPanel_, &PrinterPanel::copiesEdited, this, &MainWindow::OnCopiesEdited);
-  connect(printerPanel_, &PrinterPanel::printClicked, this, &MainWindow::OnPrint);
-  connect(printerPanel_, &PrinterPanel::patternClicked, this, &MainWindow::OnPatternSetup);
-  connect(printerPanel_, &PrinterPanel::handClicked, this, &MainWindow::OnHand);
-  connect(alignPanel_, &AlignPanel::settingChanged, this, &MainWindow::OnSettingChanged);
-  connect(sizePanel_, &SizePanel::copiesEdited, this, &MainWindow::OnCopiesEdited);
-  connect(sizePanel_, &SizePanel::settingChanged, this, &MainWindow::OnSettingChanged);
-  connect(sizePanel_, &SizePanel::fitToPage, this, &MainWindow::OnFitToPage);
-  connect(whitePanel_, &WhitePanel::settingChanged, this, &MainWindow::OnSettingChanged);
-  connect(whitePanel_, &WhitePanel::chokeChanged, this, &MainWindow::OnWhiteChoke);
-  connect(imagePanel_, &ImagePanel::settingChanged, this, &MainWindow::OnSettingChanged);
-  connect(imagePanel_, &ImagePanel::flipClicked, this, &MainWindow::OnFlip);
-  connect(imagePanel_, &ImagePanel::backgroundRemovalClicked, this,
-          &MainWindow::OnBackgroundRemoval);
+  WindowCommands* c = commands_;
+  PrinterPanel* printer = &tools_->Printer();
+  connect(printer, &PrinterPanel::paperChanged, c, &WindowCommands::PaperChanged);
+  connect(printer, &PrinterPanel::trayChanged, c, &WindowCommands::TrayChanged);
+  connect(printer, &PrinterPanel::mediaChanged, c, &WindowCommands::MediaChanged);
+  connect(printer, &PrinterPanel::printerChanged, c, &WindowCommands::SettingChanged);
+  connect(printer, &PrinterPanel::settingChanged, c, &WindowCommands::SettingChanged);
+  connect(printer, &PrinterPanel::copiesEdited, c, &WindowCommands::CopiesEdited);
+  connect(printer, &PrinterPanel::printClicked, work_, &ImageWork::Print);
+  connect(printer, &PrinterPanel::patternClicked, c, &WindowCommands::PatternSetup);
+  connect(printer, &PrinterPanel::handClicked, c, &WindowCommands::HandClicked);
+  connect(&tools_->Align(), &AlignPanel::settingChanged, c, &WindowCommands::SettingChanged);
+  connect(&tools_->Size(), &SizePanel::copiesEdited, c, &WindowCommands::CopiesEdited);
+  connect(&tools_->Size(), &SizePanel::settingChanged, c, &WindowCommands::SettingChanged);
+  connect(&tools_->Size(), &SizePanel::fitToPage, work_, &ImageWork::FitToPage);
+  connect(&tools_->White(), &WhitePanel::settingChanged, c, &WindowCommands::SettingChanged);
+  connect(&tools_->White(), &WhitePanel::chokeChanged, c, &WindowCommands::WhiteChoke);
+  connect(&tools_->Image(), &ImagePanel::settingChanged, c, &WindowCommands::SettingChanged);
+  connect(&tools_->Image(), &ImagePanel::flipClicked, work_, &ImageWork::Flip);
+  connect(&tools_->Image(), &ImagePanel::backgroundRemovalClicked, work_, [this] {
+    work_->View().ReadControls();
+    work_->Reload();
+  });
+  connect(page_, &PageView::substrateChosen, work_, &ImageWork::Redraw);
+  connect(page_, &PageView::filesDropped, work_, &ImageWork::OpenDroppedFiles);
+  connect(commands_, &WindowCommands::languageChanged, this, [this] {
+    BuildMenus();
+    ApplyTexts();
+  });
+  connect(work_, &ImageWork::busyChanged, this, &MainWindow::ShowBusy);
+  connect(work_, &ImageWork::recentFilesChanged, this, &MainWindow::BuildRecentFiles);
+  connect(work_, &ImageWork::previewRedrawn, this, &MainWindow::previewRedrawn);
+  connect(work_, &ImageWork::loadFinished, this, &MainWindow::loadFinished);
+  connect(work_, &ImageWork::printFinished, this, &MainWindow::printFinished);
 }
 
 void MainWindow::SetTabOrder() {
-  // Printer choices first, then the buttons that act on them, then the white
-  // and image switches, the alignment and the size fields, as the panels stand.
-  QList<QWidget*> order = printerPanel_->TabOrder();
-  order << whitePanel_->TabOrder() << imagePanel_->TabOrder() << alignPanel_->TabOrder()
-        << sizePanel_->TabOrder();
-  for (QToolButton* s : substrates_) order << s;
+  const QList<QWidget*> order = tools_->TabOrder() + page_->TabOrder();
   for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::ShowBusy(bool busy) {
+  // The worker reads the settings while it runs: nothing may change them meanwhile.
+  for (QMenu* menu : settingMenus_) menu->setEnabled(!busy);
+  if (marginsAction_) marginsAction_->setEnabled(!busy);
+}
+
+void MainWindow::Raise() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
 }
 
 void MainWindow::PlaceWindow() {
@@ -462,52 +292,47 @@ void MainWindow::KeepFrameOnScreen() {
   if (kept.topLeft() != frame.topLeft()) move(kept.topLeft());
 }
 
-// ---------------------------------------------------------------------------
-// Controls and live settings
-
-void MainWindow::ReadControls() {
-  printerPanel_->Read(live_);
-  whitePanel_->Read(live_);
-  imagePanel_->Read(live_);
-  alignPanel_->Read(live_);
-  sizePanel_->Read(live_);
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  work_->Redraw();
 }
 
-void MainWindow::ShowLive() {
-  const QList<QWidget*> all = findChildren<QWidget*>();
-  std::vector<std::unique_ptr<QSignalBlocker>> blockers;
-  for (QWidget* w : all) blockers.push_back(std::make_unique<QSignalBlocker>(w));
-  printerPanel_->Show(live_);
-  whitePanel_->Show(live_);
-  imagePanel_->Show(live_);
-  alignPanel_->Show(live_);
-  sizePanel_->Show(live_);
-  ShowWhiteChoke();
-  ShowSliderLabels();
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  KeepFrameOnScreen();
+  // The desktop puts its frame around the window a moment after it is shown:
+  // look again once the frame is known, or after a while without one.
+  auto* watch = new QTimer(this);
+  watch->setInterval(50);
+  auto looks = std::make_shared<int>(0);
+  connect(watch, &QTimer::timeout, this, [this, watch, looks] {
+    if (frameGeometry() == geometry() && ++*looks < 40) return;
+    watch->stop();
+    watch->deleteLater();
+    KeepFrameOnScreen();
+  });
+  watch->start();
 }
 
-void MainWindow::ShowSliderLabels() {
-  whitePanel_->ShowLabels();
-  imagePanel_->ShowLabels();
-}
-
-void MainWindow::ShowBanner() {
-  banner_->setPixmap(art::Banner(live_.tonerOrder, banner_->size(), devicePixelRatioF()));
-}
-
-void MainWindow::ShowUnit() {
-  sizePanel_->ShowUnit(Text(DisplayUnitLabelEntry(ReadDisplayUnit(Files()))));
-  ShowWhiteChoke();
-}
-
-void MainWindow::SetStatusEntry(int entry) { status_->setText(Text(entry)); }
-
-void MainWindow::ShowMessage(const Message& m) {
-  QMessageBox box(m.icon == MessageIcon::Error         ? QMessageBox::Critical
-                  : m.icon == MessageIcon::Exclamation ? QMessageBox::Warning
-                                                       : QMessageBox::Information,
-                  Q(m.title.empty() ? Texts()[0] : m.title), Q(m.text), QMessageBox::Ok, this);
-  box.exec();
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (work_->Busy()) {
+    // The job is half sent; closing now would leave the printer waiting for the rest.
+    statusBar()->showMessage(Q(Texts()[entry::kPrintingStatus]));
+    event->ignore();
+    return;
+  }
+  const QRect frame = frameGeometry();
+  metrics_.x = frame.x();
+  metrics_.y = frame.y();
+  metrics_.width = width();
+  metrics_.height = height();
+  metrics_.panelWidth = splitter_->sizes().value(0, metrics_.panelWidth);
+  metrics_.previewHeight = PreviewHeightFor(metrics_.panelWidth);
+  WriteWindowMetrics(Files(), metrics_);
+  CommitSettings();
+  event->accept();
 }
 
 }  // namespace nvx::app

@@ -2,11 +2,14 @@
 
 #include <QAbstractButton>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <algorithm>
+#include <stdexcept>
 
+#include "job/print_controls.h"
 #include "window/qt_text.h"
 
 namespace nvx::app {
@@ -39,11 +42,30 @@ QLineEdit* Field(const char* name, bool editable) {
   return field;
 }
 
-QSlider* PercentSlider(const char* name) {
+const PrintControl& Control(std::string_view name) {
+  for (const PrintControl& c : PrintControls()) {
+    if (c.name == name) return c;
+  }
+  throw std::logic_error("no print control " + std::string(name));
+}
+
+QSlider* ControlSlider(const char* name, std::string_view control) {
+  const PrintControl& c = Control(control);
   auto* slider = new QSlider(Qt::Horizontal);
   slider->setObjectName(QLatin1String(name));
-  slider->setRange(0, 100);
+  slider->setRange(0, (c.max - c.min) / c.step);
+  slider->setValue((c.defaultValue - c.min) / c.step);
   return slider;
+}
+
+int ControlValueAt(std::string_view control, int position) {
+  const PrintControl& c = Control(control);
+  return c.min + position * c.step;
+}
+
+QIntValidator* ControlValidator(std::string_view control, QObject* parent) {
+  const PrintControl& c = Control(control);
+  return new QIntValidator(c.min, c.max, parent);
 }
 
 QLabel* ValueLabel() {

@@ -7,9 +7,15 @@
 
 #include "lang/text_table.h"
 
+class QIntValidator;
 class QLabel;
 class QLineEdit;
+class QObject;
 class QSlider;
+
+namespace nvx {
+struct PrintControl;
+}  // namespace nvx
 
 namespace nvx::app {
 
@@ -38,8 +44,16 @@ class Captions {
 
 // A number field of the panels, `editable` or shown only.
 QLineEdit* Field(const char* name, bool editable);
-// A horizontal slider from 0 to 100.
-QSlider* PercentSlider(const char* name);
+// The print control of that name (the window's boxes and sliders take their
+// ranges, defaults and steps from the one table of controls).
+const PrintControl& Control(std::string_view name);
+// A horizontal slider over the control's values, one position per step, at
+// its default. The live settings keep the position.
+QSlider* ControlSlider(const char* name, std::string_view control);
+// The control's value at a slider position, as the label beside it says it.
+int ControlValueAt(std::string_view control, int position);
+// Whole numbers in the control's range, for a box that takes them.
+QIntValidator* ControlValidator(std::string_view control, QObject* parent);
 // The label beside a slider that shows its value.
 QLabel* ValueLabel();
 

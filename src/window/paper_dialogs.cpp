@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "lang/text_entries.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
 #include "settings/paper_limits.h"
@@ -30,9 +31,9 @@ namespace {
 const QString kOutOfRange = QStringLiteral("----");
 constexpr int kMaxNameLength = 64;  // the record, name and seven numbers, stays one setting
 
-QString T(const TextTable& text, int entry) {
+QString T(const TextTable& text, std::size_t entry) {
   // The table's line breaks are CR LF; a label breaks at LF alone.
-  return Q(text[static_cast<std::size_t>(entry)]).remove(QLatin1Char('\r'));
+  return Q(text[entry]).remove(QLatin1Char('\r'));
 }
 
 std::unique_ptr<QDialog> NewDialog(QWidget* parent, const QString& caption, const char* name) {
@@ -64,7 +65,7 @@ QLabel* MessageLabel(const char* name) {
 
 void ShowMessage(QLabel* label, const std::string& message) {
   QString text = Q(message);
-  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  if (!text.isEmpty()) text[entry::kTitle] = text[entry::kTitle].toUpper();
   label->setText(text);
   label->setVisible(!text.isEmpty());
 }
@@ -72,9 +73,9 @@ void ShowMessage(QLabel* label, const std::string& message) {
 // OK, which the dialog answers itself, and Cancel.
 QDialogButtonBox* OkCancel(QDialog* dialog, const TextTable& text) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Ok)->setText(T(text, 6));
+  buttons->button(QDialogButtonBox::Ok)->setText(T(text, entry::kOk));
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
-  buttons->button(QDialogButtonBox::Cancel)->setText(T(text, 5));
+  buttons->button(QDialogButtonBox::Cancel)->setText(T(text, entry::kCancel));
   buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
   return buttons;
@@ -161,7 +162,8 @@ QWidget* SizeBoxes(const PaperForm& f, const TextTable& text) {
   auto* grid = new QGridLayout(group);
   grid->setContentsMargins(0, 0, 0, 0);
   const QString unit = Q(DisplayUnitName(f.unit));
-  auto row = [&](int r, int entry, QLineEdit* box, std::string_view range, const char* rangeName) {
+  auto row = [&](int r, std::size_t entry, QLineEdit* box, std::string_view range,
+                 const char* rangeName) {
     auto* label = new QLabel(T(text, entry));
     label->setBuddy(box);
     grid->addWidget(label, r, 0);
@@ -171,9 +173,9 @@ QWidget* SizeBoxes(const PaperForm& f, const TextTable& text) {
     rangeLabel->setObjectName(QLatin1String(rangeName));
     grid->addWidget(rangeLabel, r, 3);
   };
-  row(0, 149, f.width, WidthRangeText(f.printerClass, f.unit), "widthRange");
-  row(1, 150, f.height, HeightRangeText(f.printerClass, f.unit), "heightRange");
-  auto* nameLabel = new QLabel(T(text, 153));
+  row(0, entry::kPaperWidth, f.width, WidthRangeText(f.printerClass, f.unit), "widthRange");
+  row(1, entry::kPaperHeight, f.height, HeightRangeText(f.printerClass, f.unit), "heightRange");
+  auto* nameLabel = new QLabel(T(text, entry::kPaperName));
   nameLabel->setBuddy(f.name);
   grid->addWidget(nameLabel, 2, 0);
   grid->addWidget(f.name, 2, 1, 1, 3);
@@ -189,7 +191,7 @@ QWidget* StoredPapers(const PaperForm& f, const TextTable& text, QPushButton* re
   f.stored->setMinimumWidth(150);
   column->addWidget(f.stored, 1);
   column->addWidget(remove);
-  auto* hint = new QLabel(T(text, 152));
+  auto* hint = new QLabel(T(text, entry::kDeletePaperHelp));
   hint->setWordWrap(true);
   column->addWidget(hint);
   return group;
@@ -274,7 +276,7 @@ void ShowPrintableArea(const MarginForm& f) {
 
 std::unique_ptr<QDialog> MakeCustomPaperDialog(QWidget* parent, PrintSession& session) {
   const TextTable& text = session.text;
-  auto dialog = NewDialog(parent, T(text, 147), "customPaperDialog");
+  auto dialog = NewDialog(parent, T(text, entry::kCustomPaperSize), "customPaperDialog");
   PaperForm f{&session,
               PrinterClassFromModel(session.modelKey),
               ReadDisplayUnit(session.files),
@@ -286,14 +288,14 @@ std::unique_ptr<QDialog> MakeCustomPaperDialog(QWidget* parent, PrintSession& se
   f.name->setObjectName(QStringLiteral("paperName"));
   f.name->setMaxLength(kMaxNameLength);
   f.stored->setObjectName(QStringLiteral("customPapers"));
-  auto* remove = new QPushButton(T(text, 151));
+  auto* remove = new QPushButton(T(text, entry::kDeletePaper));
   remove->setObjectName(QStringLiteral("paperDelete"));
-  remove->setToolTip(T(text, 152));
+  remove->setToolTip(T(text, entry::kDeletePaperHelp));
   remove->setAutoDefault(false);
   remove->setEnabled(false);
 
   auto* column = new QVBoxLayout(dialog.get());
-  auto* hint = new QLabel(T(text, 148));
+  auto* hint = new QLabel(T(text, entry::kCustomPaperHelp));
   hint->setWordWrap(true);
   column->addWidget(hint);
   auto* row = new QHBoxLayout;
@@ -328,7 +330,7 @@ Status ShowCustomPaperDialog(QWidget* parent, PrintSession& session) {
 std::unique_ptr<QDialog> MakeMarginDialog(QWidget* parent, PrintSession& session,
                                           const std::string& printerName) {
   const TextTable& text = session.text;
-  auto dialog = NewDialog(parent, T(text, 137), "marginDialog");
+  auto dialog = NewDialog(parent, T(text, entry::kPrintMargins), "marginDialog");
   MarginForm f{&session, printerName, ReadDisplayUnit(session.files), {},
                {},       new QLabel,  MessageLabel("marginMessage")};
   f.area->setObjectName(QStringLiteral("printableArea"));
@@ -353,10 +355,10 @@ std::unique_ptr<QDialog> MakeMarginDialog(QWidget* parent, PrintSession& session
   column->addLayout(grid);
 
   auto* areaRow = new QHBoxLayout;
-  areaRow->addWidget(new QLabel(T(text, 138)));
+  areaRow->addWidget(new QLabel(T(text, entry::kPrintableArea)));
   areaRow->addWidget(f.area, 1);
   column->addLayout(areaRow);
-  auto* printerMargins = new QPushButton(T(text, 139));
+  auto* printerMargins = new QPushButton(T(text, entry::kGetPrinterMargins));
   printerMargins->setObjectName(QStringLiteral("getPrinterMargins"));
   printerMargins->setAutoDefault(false);
   auto* buttonRow = new QHBoxLayout;

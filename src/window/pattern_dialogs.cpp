@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include "lang/text_entries.h"
 #include "pattern/mask_plane.h"
 #include "pattern/pattern_settings.h"
 #include "pattern/shape_library.h"
@@ -55,7 +56,7 @@ class PatternSetupDialog : public QDialog {
         library_(std::move(library)),
         hooks_(std::move(hooks)),
         unit_(ReadDisplayUnit(files)) {
-    setWindowTitle(Entry(text, 240));
+    setWindowTitle(Entry(text, entry::kPatternSetupTitle));
     setWindowIcon(art::ProgramIcon());
     Build();
     LoadShapes();
@@ -71,13 +72,13 @@ class PatternSetupDialog : public QDialog {
     const QString unit = Entry(text_, DisplayUnitLabelEntry(unit_));
 
     // Columns: caption, box, unit, slider, link.
-    grid->addWidget(new QLabel(Entry(text_, 242)), row, 0, 1, 3);
+    grid->addWidget(new QLabel(Entry(text_, entry::kMaskShape)), row, 0, 1, 3);
     shapes_ = new QComboBox;
     shapes_->setObjectName(QStringLiteral("shapeList"));
     shapes_->setMinimumContentsLength(14);
     grid->addWidget(shapes_, row++, 3, 1, 2);
 
-    grid->addWidget(new QLabel(Entry(text_, 244)), row++, 0, 1, 5);
+    grid->addWidget(new QLabel(Entry(text_, entry::kShapeSize)), row++, 0, 1, 5);
     sizeX_ = LengthBox("sizeX", false);
     sizeY_ = LengthBox("sizeY", false);
     sizeXSlider_ = Slider("sizeXSlider", 0, 100);
@@ -97,16 +98,16 @@ class PatternSetupDialog : public QDialog {
     grid->addWidget(link_, row, 4, 2, 1, Qt::AlignCenter);
     addLength(QStringLiteral("X"), sizeX_, sizeXSlider_);
     addLength(QStringLiteral("Y"), sizeY_, sizeYSlider_);
-    grid->addWidget(new QLabel(Entry(text_, 245)), row++, 0, 1, 5);
+    grid->addWidget(new QLabel(Entry(text_, entry::kShapeGap)), row++, 0, 1, 5);
     addLength({}, gap_, gapSlider_);
 
     auto* angleRow = new QHBoxLayout;
-    angleRow->addWidget(new QLabel(Entry(text_, 247)));
+    angleRow->addWidget(new QLabel(Entry(text_, entry::kScreenAngle)));
     screen_ = new QComboBox;
     screen_->setObjectName(QStringLiteral("screenAngle"));
     screen_->addItems({QStringLiteral("45"), QStringLiteral("0")});
     angleRow->addWidget(screen_);
-    angleRow->addWidget(new QLabel(Entry(text_, 248)));
+    angleRow->addWidget(new QLabel(Entry(text_, entry::kDegrees)));
     angleRow->addStretch(1);
     grid->addLayout(angleRow, row++, 0, 1, 5);
 
@@ -115,21 +116,21 @@ class PatternSetupDialog : public QDialog {
     grid->addWidget(invert_, row++, 0, 1, 5);
 
     auto* libraryRow = new QHBoxLayout;
-    import_ = Button(Entry(text_, 246), "importShape");
-    edit_ = Button(Entry(text_, 250), "editLibrary");
+    import_ = Button(Entry(text_, entry::kAddShape), "importShape");
+    edit_ = Button(Entry(text_, entry::kLibraryEdit), "editLibrary");
     libraryRow->addWidget(import_);
     libraryRow->addWidget(edit_);
     libraryRow->addStretch(1);
     grid->addLayout(libraryRow, row++, 0, 1, 5);
 
-    auto* canvas = new QLabel(Entry(text_, 243) + QStringLiteral(": ") + hooks_.canvas);
+    auto* canvas = new QLabel(Entry(text_, entry::kCanvas) + QStringLiteral(": ") + hooks_.canvas);
     canvas->setObjectName(QStringLiteral("canvas"));
     grid->addWidget(canvas, row++, 0, 1, 5);
     grid->setRowStretch(row, 1);
 
     auto* buttons = new QHBoxLayout;
-    print_ = Button(kPrintMark + Entry(text_, 241), "patternPrint");
-    QPushButton* ok = Button(Entry(text_, 6), "ok");
+    print_ = Button(kPrintMark + Entry(text_, entry::kPatternPrintButton), "patternPrint");
+    QPushButton* ok = Button(Entry(text_, entry::kOk), "ok");
     buttons->addWidget(print_);
     buttons->addStretch(1);
     buttons->addWidget(ok);

@@ -16,7 +16,7 @@
 
 namespace nvx::app::pattern_ui {
 
-QString Entry(const TextTable& text, int entry) { return Q(text[static_cast<std::size_t>(entry)]); }
+QString Entry(const TextTable& text, std::size_t entry) { return Q(text[entry]); }
 
 QPushButton* Button(const QString& caption, const char* name) {
   auto* button = new QPushButton(caption);

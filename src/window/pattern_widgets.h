@@ -18,7 +18,7 @@ class QSlider;
 // The pieces the pattern dialogs share.
 namespace nvx::app::pattern_ui {
 
-QString Entry(const TextTable& text, int entry);
+QString Entry(const TextTable& text, std::size_t entry);
 
 // A button that Enter in a size box never presses.
 QPushButton* Button(const QString& caption, const char* name);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "job/print_controls.h"
 #include "job/print_session.h"
 #include "lang/text_entries.h"
 #include "platform/printer_enumeration.h"
@@ -52,7 +53,7 @@ PrinterPanel::PrinterPanel(Captions& captions, bool faceUpExit, QWidget* parent)
   copiesRow->addWidget(captions.Add(new QLabel, static_cast<int>(entry::kCopies)));
   copiesRow->addWidget(captions.Add(new QLabel, -1, texts::kCopiesX));
   copies_ = Field("copies", true);
-  copies_->setValidator(new QIntValidator(0, 999, copies_));
+  copies_->setValidator(ControlValidator(control::kCopies, copies_));
   copiesRow->addWidget(copies_);
   copiesRow->addStretch(1);
   column->addSpacing(4);
@@ -142,8 +143,7 @@ bool PrinterPanel::HasPrinters() const { return printerList_->count() > 0; }
 
 void PrinterPanel::Read(LiveSettings& live) const {
   live.printer = S(printerList_->currentText());
-  live.copies =
-      std::clamp(static_cast<int>(LeadingInteger(S(copies_->text()))), kMinCopies, kMaxCopies);
+  live.copies = HoldToRange(Control(control::kCopies), LeadingInteger(S(copies_->text())));
   live.mediaType = S(mediaList_->currentText());
   live.mediaCode = mediaList_->currentData().toInt();
   live.paperTray = S(trayList_->currentText());

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "lang/text_entries.h"
 #include "pattern/illustrator_import.h"
 #include "pattern/mask_plane.h"
 #include "pattern/pattern_settings.h"
@@ -49,11 +50,11 @@ class LibraryEditDialog : public QDialog {
  public:
   LibraryEditDialog(QWidget* parent, const TextTable& text, std::filesystem::path library)
       : QDialog(parent), library_(std::move(library)) {
-    setWindowTitle(Entry(text, 250));
+    setWindowTitle(Entry(text, entry::kLibraryEdit));
     setWindowIcon(art::ProgramIcon());
     auto* column = new QVBoxLayout(this);
-    auto* instructions = new QGroupBox(Entry(text, 251));
-    auto* help = new QLabel(Entry(text, 252));
+    auto* instructions = new QGroupBox(Entry(text, entry::kInstructions));
+    auto* help = new QLabel(Entry(text, entry::kLibraryEditHelp));
     help->setWordWrap(true);
     (new QVBoxLayout(instructions))->addWidget(help);
     column->addWidget(instructions);
@@ -72,8 +73,8 @@ class LibraryEditDialog : public QDialog {
     });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    QPushButton* ok = Button(Entry(text, 6), "ok");
-    QPushButton* cancel = Button(Entry(text, 5), "cancel");
+    QPushButton* ok = Button(Entry(text, entry::kOk), "ok");
+    QPushButton* cancel = Button(Entry(text, entry::kCancel), "cancel");
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     column->addLayout(buttons);
@@ -136,10 +137,10 @@ class ShapeImportDialog : public QDialog {
   void Build(const TextTable& text) {
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    open_ = Button(Entry(text, 11), "openFile");
+    open_ = Button(Entry(text, entry::kOpenFileMenu), "openFile");
     top->addWidget(open_);
     top->addSpacing(8);
-    top->addWidget(new QLabel(Entry(text, 253)));
+    top->addWidget(new QLabel(Entry(text, entry::kShapeName)));
     name_ = new QLineEdit;
     name_->setObjectName(QStringLiteral("shapeName"));
     top->addWidget(name_, 1);
@@ -153,16 +154,16 @@ class ShapeImportDialog : public QDialog {
     column->addLayout(top);
 
     auto* angleRow = new QHBoxLayout;
-    angleRow->addWidget(new QLabel(Entry(text, 247)));
+    angleRow->addWidget(new QLabel(Entry(text, entry::kScreenAngle)));
     angle_ = new QComboBox;
     angle_->setObjectName(QStringLiteral("importAngle"));
     angle_->addItems({QStringLiteral("45"), QStringLiteral("0")});
     angleRow->addWidget(angle_);
-    angleRow->addWidget(new QLabel(Entry(text, 248)));
+    angleRow->addWidget(new QLabel(Entry(text, entry::kDegrees)));
     angleRow->addStretch(1);
     column->addLayout(angleRow);
 
-    auto* gaps = new QGroupBox(Entry(text, 255));
+    auto* gaps = new QGroupBox(Entry(text, entry::kScreenAngleGap));
     auto* gapRow = new QHBoxLayout(gaps);
     gap0_ = LengthBox("gap0", true);
     gap45_ = LengthBox("gap45", true);
@@ -177,7 +178,7 @@ class ShapeImportDialog : public QDialog {
     gapRow->addWidget(baseGap_, 1);
     column->addWidget(gaps);
 
-    auto* sizes = new QGroupBox(Entry(text, 254));
+    auto* sizes = new QGroupBox(Entry(text, entry::kShapeBaseSize));
     auto* grid = new QGridLayout(sizes);
     previewWidth_ = Slider("previewWidth", 5, 100);
     previewHeight_ = Slider("previewHeight", 5, 100);
@@ -189,7 +190,8 @@ class ShapeImportDialog : public QDialog {
     zoom_->setValue(1);
     const std::pair<QSlider*, QLabel**> rows[] = {
         {previewWidth_, &widthValue_}, {previewHeight_, &heightValue_}, {previewGap_, &gapValue_}};
-    const QString captions[] = {QStringLiteral("X"), QStringLiteral("Y"), Entry(text, 245)};
+    const QString captions[] = {QStringLiteral("X"), QStringLiteral("Y"),
+                                Entry(text, entry::kShapeGap)};
     for (int i = 0; i < 3; ++i) {
       grid->addWidget(new QLabel(captions[i]), i / 2, (i % 2) * 3);
       grid->addWidget(rows[i].first, i / 2, (i % 2) * 3 + 1);
@@ -197,7 +199,7 @@ class ShapeImportDialog : public QDialog {
       (*rows[i].second)->setMinimumWidth(72);
       grid->addWidget(*rows[i].second, i / 2, (i % 2) * 3 + 2);
     }
-    grid->addWidget(new QLabel(Entry(text, 59) + QStringLiteral("-")), 1, 3);
+    grid->addWidget(new QLabel(Entry(text, entry::kZoom) + QStringLiteral("-")), 1, 3);
     grid->addWidget(zoom_, 1, 4, 1, 2);
     column->addWidget(sizes);
 
@@ -205,9 +207,9 @@ class ShapeImportDialog : public QDialog {
     column->addWidget(preview_, 1);
 
     auto* buttons = new QHBoxLayout;
-    add_ = Button(Entry(text, 246), "addShape");
+    add_ = Button(Entry(text, entry::kAddShape), "addShape");
     add_->setEnabled(false);
-    QPushButton* exit = Button(Entry(text, 7), "exit");
+    QPushButton* exit = Button(Entry(text, entry::kExit), "exit");
     buttons->addStretch(1);
     buttons->addWidget(add_);
     buttons->addWidget(exit);

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "job/print_controls.h"
 #include "lang/text_entries.h"
 #include "settings/numbers.h"
 #include "window/panel_parts.h"
@@ -24,7 +25,7 @@ AlignPanel::AlignPanel(Captions& captions, QWidget* parent) : QGroupBox(parent) 
   for (int i = 0; i < 9; ++i) {
     auto* b = new QRadioButton;
     b->setObjectName(QStringLiteral("align%1").arg(i + 1));
-    b->setChecked(i == 0);
+    b->setChecked(i + 1 == Control(control::kAlign).defaultValue);
     grid->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
     align_[static_cast<std::size_t>(i)] = b;
     connect(b, &QRadioButton::clicked, this, &AlignPanel::settingChanged);
@@ -38,7 +39,8 @@ void AlignPanel::Read(LiveSettings& live) const {
 }
 
 void AlignPanel::Show(const LiveSettings& live) {
-  align_[static_cast<std::size_t>(std::clamp(live.alignment, 1, 9) - 1)]->setChecked(true);
+  const int place = HoldToRange(Control(control::kAlign), live.alignment);
+  align_[static_cast<std::size_t>(place - 1)]->setChecked(true);
 }
 
 QList<QWidget*> AlignPanel::TabOrder() const { return {align_.begin(), align_.end()}; }
@@ -62,8 +64,8 @@ SizePanel::SizePanel(Captions& captions, QWidget* parent) : QGroupBox(parent) {
   row(xCopy_, "xCopy", entry::kXCopy, true, 4);
   row(yCopy_, "yCopy", entry::kYCopy, true, 5);
   row(total_, "total", entry::kTotal, false, 6);
-  xCopy_->setValidator(new QIntValidator(1, 999, xCopy_));
-  yCopy_->setValidator(new QIntValidator(1, 999, yCopy_));
+  xCopy_->setValidator(ControlValidator(control::kXCopies, xCopy_));
+  yCopy_->setValidator(ControlValidator(control::kYCopies, yCopy_));
   automaticTile_ = captions.Add(new QCheckBox, static_cast<int>(entry::kAutomaticTile));
   automaticTile_->setObjectName(QStringLiteral("automaticTile"));
   optimalLayout_ = captions.Add(new QCheckBox, static_cast<int>(entry::kOptimalLayout));
@@ -84,8 +86,8 @@ SizePanel::SizePanel(Captions& captions, QWidget* parent) : QGroupBox(parent) {
 }
 
 void SizePanel::Read(LiveSettings& live) const {
-  live.xCopy = std::max(1, static_cast<int>(LeadingInteger(S(xCopy_->text()))));
-  live.yCopy = std::max(1, static_cast<int>(LeadingInteger(S(yCopy_->text()))));
+  live.xCopy = HoldToRange(Control(control::kXCopies), LeadingInteger(S(xCopy_->text())));
+  live.yCopy = HoldToRange(Control(control::kYCopies), LeadingInteger(S(yCopy_->text())));
   live.automaticTile = automaticTile_->isChecked();
   live.optimalLayout = optimalLayout_->isChecked();
 }

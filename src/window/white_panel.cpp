@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QSlider>
 
+#include "job/print_controls.h"
 #include "lang/text_entries.h"
 #include "window/panel_parts.h"
 #include "window/white_choke_box.h"
@@ -30,17 +31,20 @@ WhitePanel::WhitePanel(Captions& captions, QWidget* parent) : QGroupBox(parent) 
   check(printCmy_, "printCmy", entry::kPrintCmy, 1, 1);
   // Each caption stands left of its control, so "White Choke" fits in the
   // height the group had without it.
-  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, std::size_t entry, int row) {
+  auto slider = [&](QSlider*& s, QLabel*& value, const char* name, std::string_view control,
+                    std::size_t entry, int row) {
     grid->addWidget(captions.Add(new QLabel, static_cast<int>(entry)), row, 0);
-    s = PercentSlider(name);
+    s = ControlSlider(name, control);
     s->setPageStep(10);
     value = ValueLabel();
     grid->addWidget(s, row, 1, 1, 2);
     grid->addWidget(value, row, 3);
     connect(s, &QSlider::valueChanged, this, &WhitePanel::settingChanged);
   };
-  slider(whiteDensity_, whiteDensityValue_, "whiteDensity", entry::kWhiteDensity, 2);
-  slider(threshold_, thresholdValue_, "threshold", entry::kWhiteThreshold, 3);
+  slider(whiteDensity_, whiteDensityValue_, "whiteDensity", control::kWhiteDensity,
+         entry::kWhiteDensity, 2);
+  slider(threshold_, thresholdValue_, "threshold", control::kWhiteThreshold, entry::kWhiteThreshold,
+         3);
   grid->addWidget(captions.Add(new QLabel, -1, texts::kWhiteChoke), 4, 0);
   whiteChoke_ = new WhiteChokeBox;
   grid->addWidget(whiteChoke_, 4, 1, 1, 2);
@@ -71,8 +75,12 @@ void WhitePanel::Show(const LiveSettings& live) {
 }
 
 void WhitePanel::ShowLabels() {
-  whiteDensityValue_->setText(QString::number(whiteDensity_->value()) + QLatin1Char('%'));
-  thresholdValue_->setText(QString::number(threshold_->value()) + QLatin1Char('%'));
+  whiteDensityValue_->setText(
+      QString::number(ControlValueAt(control::kWhiteDensity, whiteDensity_->value())) +
+      QLatin1Char('%'));
+  thresholdValue_->setText(
+      QString::number(ControlValueAt(control::kWhiteThreshold, threshold_->value())) +
+      QLatin1Char('%'));
 }
 
 void WhitePanel::ShowChoke(const LiveSettings& live, DisplayUnit unit, const QString& unitLabel) {

@@ -131,6 +131,30 @@ TEST_F(PrintSessionTest, PaperMarginsHoldOnlyWhileThePaperIsChosen) {
   EXPECT_EQ(later.Settings().margins, PageMargins{});
 }
 
+// Load Defaults resets what the window's white and copies controls hold and the
+// stored choices, but keeps the printer in use as the stored one.
+TEST_F(PrintSessionTest, LoadDefaultsKeepsThePrinterInUseAndResetsTheRest) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  s.live.printer = "Queue-In-Use";
+  s.live.copies = 7;
+  s.live.printWhite = true;
+  s.live.whiteChokeMm = 1.5;
+  WriteWhiteChoke(s.files, 1.5);
+  ASSERT_TRUE(ChoosePaper(s, "A5 SEF").ok());
+  s.live.paperTray = s.trayList.back();
+  ASSERT_TRUE(LoadDefaults(s).ok());
+  EXPECT_EQ(s.live.printer, "Queue-In-Use");
+  EXPECT_EQ(ReadSetting(s.files, keys::kActive, keys::kPrinter), "Queue-In-Use");
+  EXPECT_EQ(s.live.paperName, "A4");
+  EXPECT_EQ(s.live.paperTray, s.trayList.front());
+  EXPECT_EQ(s.live.copies, 1);
+  EXPECT_FALSE(s.live.printWhite);
+  EXPECT_EQ(s.live.whiteChokeMm, 0);
+  EXPECT_EQ(ReadWhiteChoke(s.files), 0);
+  EXPECT_EQ(ReadSetting(s.files, keys::kOthers, keys::kRightHand), "1");
+}
+
 // A paper whose margins leave nothing to print on is refused with the reason.
 TEST_F(PrintSessionTest, MarginsLargerThanThePaperAreRefusedWithTheReason) {
   PrintSession s;

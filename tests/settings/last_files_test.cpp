@@ -61,6 +61,20 @@ TEST(LastFiles, LongPathsAreCutToFiveHundredUnits) {
   EXPECT_EQ(ReadFileBytes(folder / "Lastfile.exini").size(), 6012u);
 }
 
+TEST(LastFiles, AnImageOpenedAgainMovesToTheTopAndTheOldestGivesWay) {
+  TempFolder folder;
+  for (const char* p : {"/a.png", "/b.png", "/c.png", "/d.png", "/e.png"}) {
+    ASSERT_TRUE(RememberRecentFile(folder.path(), p).Ok());
+  }
+  ASSERT_TRUE(RememberRecentFile(folder.path(), "/c.png").Ok());
+  EXPECT_EQ(ReadRecentFiles(folder.path()),
+            (std::vector<std::string>{"/c.png", "/e.png", "/d.png", "/b.png", "/a.png"}));
+  ASSERT_TRUE(RememberRecentFile(folder.path(), "/new/f.png").Ok());
+  EXPECT_EQ(ReadRecentFiles(folder.path()),
+            (std::vector<std::string>{"/new/f.png", "/c.png", "/e.png", "/d.png", "/b.png"}));
+  EXPECT_EQ(ReadLastFile(folder.path(), kLastFileSlots), "/new");
+}
+
 TEST(LastFiles, MissingFileOrSlotReadsEmpty) {
   TempFolder folder;
   EXPECT_EQ(ReadLastFile(folder.path(), 1), "");

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <set>
 
@@ -15,6 +16,7 @@
 #include "support/temp_folder.h"
 #include "window/main_window.h"
 #include "window/window_fixture.h"
+#include "window/window_worker.h"
 
 namespace nvx::app {
 namespace {
@@ -29,6 +31,47 @@ bool WaitForLoad(QSignalSpy& loaded, MainWindow& w) {
 }
 
 using WindowLoadTest = WindowFixture;
+
+// Work that asks the user something, then changes its copy of the live settings.
+WindowWorker::Work AskThenSetCopies(int copies) {
+  return [copies](PrintSession& s, ImageDocument&) {
+    s.hooks.Show({"", "asked", MessageIcon::Information});
+    s.live.copies = copies;
+    return WorkOutcome{};
+  };
+}
+
+// A message holds the work until the window has answered it; the session comes
+// back by value with what the work changed.
+TEST(WindowWorker, AMessageHoldsTheWorkUntilAnsweredAndTheSessionComesBack) {
+  App();
+  WindowWorker worker;
+  QSignalSpy messages(&worker, &WindowWorker::messageRaised);
+  QSignalSpy finished(&worker, &WindowWorker::finished);
+  worker.Start(std::make_shared<PrintSession>(), std::make_shared<ImageDocument>(),
+               AskThenSetCopies(4));
+  ASSERT_TRUE(messages.wait(kWindowWaitMs));
+  EXPECT_FALSE(finished.wait(200)) << "the work went on before the message was answered";
+  worker.Answered();
+  ASSERT_TRUE(finished.wait(kWindowWaitMs));
+  EXPECT_EQ(finished.front().front().value<WorkDone>().session->live.copies, 4);
+}
+
+// The window going while a message waits ends the work without an answer and
+// without signalling a window that is no longer there.
+TEST(WindowWorker, AbandonedWhileAMessageWaitsItEndsAndSignalsNothing) {
+  App();
+  WindowWorker worker;
+  QSignalSpy messages(&worker, &WindowWorker::messageRaised);
+  QSignalSpy finished(&worker, &WindowWorker::finished);
+  worker.Start(std::make_shared<PrintSession>(), std::make_shared<ImageDocument>(),
+               AskThenSetCopies(4));
+  ASSERT_TRUE(messages.wait(kWindowWaitMs));
+  worker.Abandon();
+  EXPECT_TRUE(worker.isFinished());
+  QTest::qWait(50);
+  EXPECT_TRUE(finished.isEmpty());
+}
 
 TEST_F(WindowLoadTest, AnUnreadableImageIsReportedInOneBox) {
   MessageAnswerer boxes;
@@ -128,6 +171,25 @@ TEST_F(WindowLoadTest, TransparentAreasPrintingTheirColourAreToldUntilBackground
   w->findChild<QCheckBox*>(QStringLiteral("backgroundRemoval"))->click();
   ASSERT_TRUE(WaitForLoad(reloaded, *w));
   EXPECT_FALSE(w->statusBar()->currentMessage().contains(QStringLiteral("transparent areas")));
+}
+
+// The full-size preview is drawn on a pool thread with state the window owns:
+// a window that goes meanwhile waits for the drawing instead of leaving it
+// that state freed (which the address sanitizer's run of this test reports).
+TEST_F(WindowLoadTest, AWindowGoingWhileTheFullSizePreviewIsDrawnWaitsForIt) {
+  MessageAnswerer boxes;
+  auto w = Open();
+  ASSERT_TRUE(Load(*w, kPhoto.toStdString()));
+  QThreadPool& pool = *QThreadPool::globalInstance();
+  w->resize(1600, 1000);  // a quick drawing, then the full size once the resizes pause
+  QElapsedTimer clock;
+  clock.start();
+  while (pool.activeThreadCount() == 0 && clock.elapsed() < kWindowWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  }
+  ASSERT_GT(pool.activeThreadCount(), 0);
+  w.reset();
+  pool.waitForDone();
 }
 
 }  // namespace

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <thread>
 
+#include "job/print_controls.h"
 #include "lang/text_table.h"
 #include "platform/instance_lock.h"
 #include "settings/settings_keys.h"
@@ -187,6 +190,34 @@ TEST_F(WindowTest, SlidersShowTheirValueAndAskForAPreview) {
   auto labels = w->findChildren<QLabel*>();
   EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
                           [](QLabel* l) { return l->text() == QStringLiteral("+50%"); }));
+}
+
+// The boxes and sliders take the values the command line takes, from the one
+// table of controls: a slider position is one step of its control.
+TEST_F(WindowTest, BoxesAndSlidersTakeTheRangesOfTheTableOfControls) {
+  auto w = Open();
+  for (const auto& [box, name] : {std::pair{"copies", control::kCopies},
+                                  {"xCopy", control::kXCopies},
+                                  {"yCopy", control::kYCopies}}) {
+    const PrintControl c = *FindPrintControl(name);
+    const auto* validator =
+        qobject_cast<const QIntValidator*>(Child<QLineEdit>(*w, box)->validator());
+    ASSERT_NE(validator, nullptr) << box;
+    EXPECT_EQ(validator->bottom(), c.min) << box;
+    EXPECT_EQ(validator->top(), c.max) << box;
+  }
+  for (const auto& [slider, name] : {std::pair{"whiteDensity", control::kWhiteDensity},
+                                     {"threshold", control::kWhiteThreshold},
+                                     {"brightness", control::kBrightness},
+                                     {"contrast", control::kContrast}}) {
+    const PrintControl c = *FindPrintControl(name);
+    const QSlider* s = Child<QSlider>(*w, slider);
+    EXPECT_EQ(s->minimum(), 0) << slider;
+    EXPECT_EQ(c.min + s->maximum() * c.step, c.max) << slider;
+  }
+  const PrintControl align = *FindPrintControl(control::kAlign);
+  EXPECT_EQ(Child<QWidget>(*w, "alignControls")->findChildren<QRadioButton*>().size(),
+            align.max - align.min + 1);
 }
 
 TEST_F(WindowTest, LoadDefaultsResetsTheWhiteControlsAndTheStoredChoices) {
