@@ -257,32 +257,48 @@ TEST_F(PrintCommand, PdfArtworkPrintsAtTrueSizeWithNothingAroundIt) {
 }
 
 // --pages all: each page is its own complete job, one after the other in one
-// file; the blue second page prints cyan where the red first has none.
+// file; the blue second page prints cyan where the red first has none. A
+// PostScript file that does not say how many pages it has is counted. The
+// notes on the load are said once, not once a page; a page beyond the last is
+// refused.
 TEST_F(PrintCommand, AllPagesOfADocumentPrintOneJobEach) {
   const auto pdf = home / "two.pdf";
   ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0", "0 0 1"})));
-  const auto job = home / "job.prn";
-  auto result = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--pages", "all"},
-                                  Environment());
-  ASSERT_EQ(result.status, 0) << result.err;
-  std::string log;
-  ASSERT_EQ(test::RenderJob(job, home / "pages.cmyk", log), 0) << log;
-  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
-  const std::string pages = test::ReadFileBytes(home / "pages.cmyk");
-  const std::size_t pageBytes = std::size_t{595} * 842 * 4;
-  ASSERT_EQ(pages.size(), 2 * pageBytes);
-  const InkedArea first = FindInk(pages.substr(0, pageBytes), 595);
-  const InkedArea second = FindInk(pages.substr(pageBytes), 595);
-  ASSERT_GT(first.pixels, 0);
-  ASSERT_GT(second.pixels, 0);
-  EXPECT_LT(first.centre[0], 30);
-  EXPECT_GT(second.centre[0], 150);
+  const auto ps = home / "two.ps";
+  test::WriteFileBytes(ps, test::CirclePages({"1 0 0", "0 0 1"}));
+  for (const auto& document : {pdf, ps}) {
+    SCOPED_TRACE(document.filename().string());
+    const auto job = home / "job.prn";
+    auto result = test::RunNvxprint(
+        {"print", document.string(), "--to", job.string(), "--pages", "all"}, Environment());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Occurrences(result.err, "is not installed"), 1) << result.err;
+    std::string log;
+    ASSERT_EQ(test::RenderJob(job, home / "pages.cmyk", log), 0) << log;
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+    const std::string pages = test::ReadFileBytes(home / "pages.cmyk");
+    const std::size_t pageBytes = std::size_t{595} * 842 * 4;
+    ASSERT_EQ(pages.size(), 2 * pageBytes);
+    const InkedArea first = FindInk(pages.substr(0, pageBytes), 595);
+    const InkedArea second = FindInk(pages.substr(pageBytes), 595);
+    ASSERT_GT(first.pixels, 0);
+    ASSERT_GT(second.pixels, 0);
+    EXPECT_LT(first.centre[0], 30);
+    EXPECT_GT(second.centre[0], 150);
 
-  auto one = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--page", "2"},
-                               Environment());
-  ASSERT_EQ(one.status, 0) << one.err;
-  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
-  EXPECT_EQ(test::ReadFileBytes(home / "page.cmyk"), pages.substr(pageBytes));
+    auto one = test::RunNvxprint({"print", document.string(), "--to", job.string(), "--page", "2"},
+                                 Environment());
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+    EXPECT_EQ(test::ReadFileBytes(home / "page.cmyk"), pages.substr(pageBytes));
+
+    std::filesystem::remove(job);
+    auto beyond = test::RunNvxprint(
+        {"print", document.string(), "--to", job.string(), "--page", "3"}, Environment());
+    EXPECT_NE(beyond.status, 0);
+    EXPECT_EQ(Occurrences(beyond.err, "no page 3"), 1) << beyond.err;
+    EXPECT_FALSE(std::filesystem::exists(job));
+  }
 }
 
 class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
@@ -371,7 +387,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--icc-out", IMAGES "corrupt.png"},
                  "Something odd with this image"},
         BadInput{
-            "CopiesOffThePage", kPhoto, {"--x-copies", "999", "--y-copies", "999"}, "do not fit"}),
+            "CopiesOffThePage", kPhoto, {"--x-copies", "999", "--y-copies", "999"}, "do not fit"},
+        BadInput{"PageOfARasterImage", kPhoto, {"--page", "2"}, "is a raster image"}),
     test::CaseName());
 
 }  // namespace
