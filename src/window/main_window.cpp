@@ -47,6 +47,7 @@
 #include "window/preview_widget.h"
 #include "window/printer_panel.h"
 #include "window/qt_text.h"
+#include "window/render_box.h"
 #include "window/size_panel.h"
 #include "window/white_choke_box.h"
 #include "window/white_panel.h"
@@ -425,6 +426,8 @@ void MainWindow::ConnectControls() {
   connect(imagePanel_, &ImagePanel::flipClicked, this, &MainWindow::OnFlip);
   connect(imagePanel_, &ImagePanel::backgroundRemovalClicked, this,
           &MainWindow::OnBackgroundRemoval);
+  connect(&imagePanel_->Render(), &RenderBox::resolutionChanged, this, [this] { OnRender(false); });
+  connect(&imagePanel_->Render(), &RenderBox::pageChosen, this, [this] { OnRender(true); });
 }
 
 void MainWindow::SetTabOrder() {

@@ -131,6 +131,7 @@ class MainWindow : public QMainWindow {
   void OnSubstrate(int index);
   void OnFlip();
   void OnBackgroundRemoval();
+  void OnRender(bool pageChosen);
   void OnFitToPage();
   void OnCopiesEdited();
   void OnSettingChanged();

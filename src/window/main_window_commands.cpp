@@ -50,6 +50,7 @@
 #include "window/artwork.h"
 #include "window/cost_dialogs.h"
 #include "window/dialogs.h"
+#include "window/image_panel.h"
 #include "window/main_window.h"
 #include "window/menu_text.h"
 #include "window/paper_dialogs.h"
@@ -57,6 +58,7 @@
 #include "window/preview_widget.h"
 #include "window/printer_panel.h"
 #include "window/qt_text.h"
+#include "window/render_box.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
 
@@ -109,6 +111,7 @@ void MainWindow::OpenImage(const std::filesystem::path& path) {
   }
   if (busy_) return;
   ReadControls();
+  live_.page = 1;  // a document opens at its first page
   StartLoad(file.string(), false);
 }
 
@@ -271,6 +274,15 @@ void MainWindow::OnFlip() {
 void MainWindow::OnBackgroundRemoval() {
   ReadControls();
   if (imageLoaded_ && !currentFile_.empty()) StartLoad(currentFile_, false);
+}
+
+// Vector artwork is rendered again: at the new resolution, keeping Rotate as
+// Flip does, or at the chosen page, fitted to the paper as a new image is.
+void MainWindow::OnRender(bool pageChosen) {
+  ReadControls();
+  if (pageChosen) live_.page = imagePanel_->Render().ChosenPage();
+  if (imageLoaded_ && !currentFile_.empty() && work_->document->image.transparencyAlwaysCounts)
+    StartLoad(currentFile_, !pageChosen);
 }
 
 void MainWindow::OnCopiesEdited() {

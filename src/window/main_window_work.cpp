@@ -17,9 +17,11 @@
 #include "printers/models.h"
 #include "settings/paper.h"
 #include "window/cost_dialogs.h"
+#include "window/image_panel.h"
 #include "window/main_window.h"
 #include "window/preview_widget.h"
 #include "window/qt_text.h"
+#include "window/render_box.h"
 #include "window/size_panel.h"
 #include "window/window_texts.h"
 #include "window/window_work.h"
@@ -259,6 +261,7 @@ void MainWindow::StartLoad(const std::string& path, bool forFlip) {
           ShowFailure(status.failure());
           SetStatusEntry(35);
         }
+        imagePanel_->Render().LoadEnded(status.ok(), work_->document->image.pageCount, live_);
         ShowLive();
         RedrawPreview();
         emit loadFinished(status.ok());

@@ -18,7 +18,11 @@ inline constexpr std::string_view kBlackRemovalHelp =
     "Use the slider to set the amount of black removal.\n"
     "the minimum extracts true black, higher values remove nearby Colors";
 inline constexpr std::string_view kNotAnImage =
-    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC): ";
+    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP, HEIC, PDF, SVG, "
+    "EPS or PostScript): ";
+// The render resolution and page of vector artwork (PDF, SVG, EPS, PostScript).
+inline constexpr std::string_view kRenderResolution = "Render";
+inline constexpr std::string_view kRenderPage = "Page";
 // The status bar's note on an image with transparent areas while "Background
 // Removal" is off.
 inline constexpr std::string_view kHiddenColours =
