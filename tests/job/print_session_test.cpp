@@ -44,6 +44,19 @@ TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
   EXPECT_EQ(after.writes - before.writes, 1);
 }
 
+// A print that may let the grid go gives its memory back before the copies
+// are laid out, so the grid, the planes and the page are never held at once.
+TEST_F(PrintSessionTest, AJobThatReleasesTheGridGivesItsMemoryBack) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  ImageDocument doc;
+  ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
+  ASSERT_TRUE(OrientImage(s, doc, false).ok());
+  PlaceOnPage(s, doc);
+  ASSERT_TRUE(BuildImageJob(s, doc, true).ok());
+  EXPECT_EQ(doc.grid.pixels.capacity(), 0u);
+}
+
 // The curve editor changes the points after the image was turned: the preview
 // and the job follow them as if the image had been turned with them.
 TEST_F(PrintSessionTest, PreviewAndJobFollowCurvesChangedAfterTheImageWasTurned) {
