@@ -8,6 +8,7 @@
 
 #include "job/print_controls.h"
 #include "window/panel_parts.h"
+#include "window/qt_text.h"
 #include "window/window_texts.h"
 
 namespace nvx::app {
@@ -33,6 +34,7 @@ RenderBox::RenderBox(Captions& captions, QWidget* parent) : QWidget(parent) {
   shownDpi_ = dpi.defaultValue;
   dpi_->setSingleStep(50);
   dpi_->setSuffix(QStringLiteral(" dpi"));
+  dpi_->setToolTip(Q(texts::kRenderResolutionTip));
   page_ = QuietSpinBox("renderPage");
   page_->setRange(1, 1);
 

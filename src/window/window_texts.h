@@ -23,6 +23,9 @@ inline constexpr std::string_view kNotAnImage =
 // The render resolution and page of vector artwork (PDF, SVG, EPS, PostScript).
 inline constexpr std::string_view kRenderResolution = "Render";
 inline constexpr std::string_view kRenderPage = "Page";
+inline constexpr std::string_view kRenderResolutionTip =
+    "The resolution PDF, SVG, EPS and PostScript artwork is rendered at; its printed size stays "
+    "that of its page";
 // The status bar's note on an image with transparent areas while "Background
 // Removal" is off.
 inline constexpr std::string_view kHiddenColours =
