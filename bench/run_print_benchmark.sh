@@ -31,21 +31,8 @@ for profile in "$srgb" "$cmyk"; do
   [ -r "$profile" ] || { echo "missing $profile (Debian's libgs-common)" >&2; exit 2; }
 done
 
-# The real ImageMagick, not a wrapper script in front of it.
-if command -v magick >/dev/null; then
-  convert=(magick)
-elif [ -x /usr/bin/convert ]; then
-  convert=(/usr/bin/convert)
-else
-  convert=(convert)
-fi
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/nvx-bench.XXXXXX")
-if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$work"' EXIT; fi
-export XDG_CONFIG_HOME=$work/config
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1700000000}
-export LC_ALL=C
-mkdir -p "$XDG_CONFIG_HOME"
+# shellcheck source=bench/common.sh
+source "$repo/bench/common.sh"
 
 width=2480
 height=3508

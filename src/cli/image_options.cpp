@@ -317,7 +317,7 @@ void ApplyOptionsAfterLoad(CliSession& s, const CommandOptions& options) {
 }
 
 int OpenForCommand(CliSession& s, ImageDocument& doc, const CommandOptions& options,
-                   const std::string& file, int areaWidthPx, int areaHeightPx) {
+                   const std::string& file, int areaWidthPx, int areaHeightPx, LoadNotes notes) {
   if (Result<platform::ReadableFile> readable = platform::ReadableFile::Open(file); !readable) {
     std::cerr << "nvxprint: cannot open '" << file << "': " << readable.failure().message << "\n";
     return kExitFailure;
@@ -330,10 +330,18 @@ int OpenForCommand(CliSession& s, ImageDocument& doc, const CommandOptions& opti
     std::cerr << "nvxprint: no job made from '" << file << "'\n";
     return kExitFailure;
   }
+  // A raster image is one page; vector artwork refuses a missing page as it renders.
+  if (options.IsSet("page") && s.live.page > doc.image.pageCount) {
+    Refuse("--page " + std::to_string(s.live.page) + ": '" + file +
+           "' is a raster image, read as one page (--page chooses among the pages of a PDF or "
+           "PostScript file)");
+    return kExitUsage;
+  }
   // Said once on stderr: the job is made all the same.
-  if (!doc.profiles.standInNotice.empty())
+  if (notes == LoadNotes::Say && !doc.profiles.standInNotice.empty())
     std::cerr << "nvxprint: " << doc.profiles.standInNotice << "\n";
-  if (PrintsHiddenColours(s, doc)) std::cerr << "nvxprint: " << kHiddenColoursNote << "\n";
+  if (notes == LoadNotes::Say && PrintsHiddenColours(s, doc))
+    std::cerr << "nvxprint: " << kHiddenColoursNote << "\n";
   s.live.xCopy = xCopy;
   s.live.yCopy = yCopy;
   ApplyOptionsAfterLoad(s, options);

@@ -26,9 +26,15 @@ int OpenSessionWithOptions(CliSession& session, const CommandOptions& options);
 // Options that must follow the load, whose page fit may have turned the image.
 void ApplyOptionsAfterLoad(CliSession& session, const CommandOptions& options);
 
-// Runs load, conversion, orientation and placement for the command line.
+// Whether the notes on a load (the printer profile's stand-in, transparent
+// areas) are said: once per command, not again for each further page.
+enum class LoadNotes { Say, AlreadySaid };
+
+// Runs load, conversion, orientation and placement for the command line. A
+// --page beyond the file's pages (any but 1 for a raster image) is refused.
 // Returns the exit status to end with, or kExitOk to go on.
 int OpenForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
-                   const std::string& file, int areaWidthPx, int areaHeightPx);
+                   const std::string& file, int areaWidthPx, int areaHeightPx,
+                   LoadNotes notes = LoadNotes::Say);
 
 }  // namespace nvx::app

@@ -43,12 +43,14 @@ int ShowCost(const CliSession& session, std::ostream& out = std::cout) {
 
 // The session as the window opens it, the options, then the image loaded,
 // turned and placed: what every image command starts with.
+// `page` 0: the one --page chooses; a further page of --pages all says no notes again.
 int OpenImageForCommand(CliSession& session, ImageDocument& document, const CommandOptions& options,
                         const std::string& file, int areaWidthPx = kDefaultPreviewWidthPx,
                         int areaHeightPx = kDefaultPreviewHeightPx, int page = 0) {
   if (int opened = OpenSessionWithOptions(session, options); opened != kExitOk) return opened;
   if (page > 0) session.live.page = page;
-  return OpenForCommand(session, document, options, file, areaWidthPx, areaHeightPx);
+  return OpenForCommand(session, document, options, file, areaWidthPx, areaHeightPx,
+                        page > 1 ? LoadNotes::AlreadySaid : LoadNotes::Say);
 }
 
 bool AllPages(const CommandOptions& options) { return options.IsSet("pages"); }

@@ -27,6 +27,7 @@ constexpr std::size_t kHeaderBytes = 64 * 1024;
 struct PostScriptHeader {
   bool eps = false;
   int pages = 1;
+  bool pagesStated = false;                        // by a %%Pages comment; else they are counted
   std::optional<std::pair<double, double>> boxPt;  // %%BoundingBox width and height
 };
 
@@ -68,7 +69,10 @@ PostScriptHeader ReadHeader(std::string_view postscript) {
     while (rest.starts_with(' ')) rest.remove_prefix(1);
     const std::optional<long long> pages =
         ParseWholeNumber(rest.substr(0, rest.find_first_of(" \r\n")));
-    if (pages && *pages > 0 && *pages < 1'000'000) header.pages = static_cast<int>(*pages);
+    if (pages && *pages > 0 && *pages < 1'000'000) {
+      header.pages = static_cast<int>(*pages);
+      header.pagesStated = true;
+    }
   }
   return header;
 }
@@ -115,10 +119,13 @@ class MemoryFile {
   int fd_;
 };
 
-// Runs Ghostscript and waits for it; it dies with this process.
-bool RunGhostscript(const std::vector<std::string>& arguments) {
+// Runs Ghostscript and waits for it; it dies with this process. What it says
+// goes to `messages` when one is given.
+bool RunGhostscript(const std::vector<std::string>& arguments,
+                    const MemoryFile* messages = nullptr) {
   platform::ProgramRun run;
   run.arguments = arguments;
+  if (messages) run.output = messages->Name();
   run.diesWithStarter = true;
   return platform::RunProgram(run) == platform::ProgramEnd::Succeeded;
 }
@@ -143,21 +150,47 @@ std::vector<std::string> GhostscriptArguments(const PostScriptHeader& header,
   return arguments;
 }
 
+// The pages of a PostScript file that does not say how many it has: the bbox
+// device draws nothing and reports one bounding box per page. Nothing when
+// Ghostscript could not run the file.
+std::optional<int> CountPages(const MemoryFile& artwork) {
+  const MemoryFile boxes("boxes");
+  if (!boxes.Ok()) return std::nullopt;
+  const std::vector<std::string> arguments{
+      std::string(kGhostscript), "-q",          "-dSAFER", "-dBATCH", "-dNOPAUSE",
+      "-sDEVICE=bbox",           artwork.Name()};
+  if (!RunGhostscript(arguments, &boxes)) return std::nullopt;
+  const std::string text = boxes.ReadAll().value_or(std::string());
+  constexpr std::string_view kBox = "%%BoundingBox:";
+  int pages = 0;
+  for (std::size_t at = text.find(kBox); at != text.npos && pages < 1'000'000;
+       at = text.find(kBox, at + 1)) {
+    if (at == 0 || text[at - 1] == '\n') ++pages;
+  }
+  return pages;
+}
+
+// The file's pages, counted when it does not say, then `page` among them.
+Status FindPage(PostScriptHeader& header, const MemoryFile& artwork, int page) {
+  if (!header.eps && !header.pagesStated) {
+    const std::optional<int> counted = CountPages(artwork);
+    if (!counted) return Fail("Ghostscript could not render the file.");
+    if (*counted == 0) return Fail("The file draws no page.");
+    header.pages = *counted;
+  }
+  if (page <= header.pages) return {};
+  return Fail("The file has " + std::to_string(header.pages) + " page" +
+              (header.pages == 1 ? "" : "s") + "; there is no page " + std::to_string(page) + ".");
+}
+
 }  // namespace
 
 Result<RenderedPage> RenderPostScript(std::string_view bytes, const RenderRequest& request,
                                       const PixelSink& sink) {
   const std::string_view postscript = PostScriptPart(bytes);
   if (!postscript.starts_with("%!")) return Fail("The file holds no PostScript.");
-  const PostScriptHeader header = ReadHeader(postscript);
-  RenderedPage rendered;
-  rendered.pageCount = header.pages;
-  if (request.page > rendered.pageCount) {
-    return Fail("The file has " + std::to_string(rendered.pageCount) + " page" +
-                (rendered.pageCount == 1 ? "" : "s") + "; there is no page " +
-                std::to_string(request.page) + ".");
-  }
-  // A box is checked before Ghostscript draws anything; a page without one is
+  PostScriptHeader header = ReadHeader(postscript);
+  // A box is checked before Ghostscript reads anything; a page without one is
   // checked when it is back, within the renderer's memory and time limits.
   if (header.boxPt) {
     Result<PagePixels> pixels =
@@ -168,6 +201,9 @@ Result<RenderedPage> RenderPostScript(std::string_view bytes, const RenderReques
   const MemoryFile page("page");
   if (!artwork.Ok() || !page.Ok() || !artwork.Write(postscript))
     return Fail("There is no room for the file's page.");
+  if (Status found = FindPage(header, artwork, request.page); !found) return found.failure();
+  RenderedPage rendered;
+  rendered.pageCount = header.pages;
   if (!RunGhostscript(GhostscriptArguments(header, request, artwork, page)))
     return Fail("Ghostscript could not render the file.");
   std::optional<std::string> png = page.ReadAll();

@@ -51,6 +51,12 @@ void RefreshColourAdjustTable(const PrintSession& s, ImageDocument& doc) {
   doc.table = BuildColourAdjustTable(s.live.colourPoints);
 }
 
+// Gives an image-sized buffer's memory back; assigning {} would only empty it.
+template <typename Buffer>
+void Release(Buffer& buffer) {
+  Buffer().swap(buffer);
+}
+
 // True when some pixel of some copy receives toner of any plane.
 bool AnyToner(const SeparatedPlanes& planes) {
   return std::any_of(planes.begin(), planes.end(), [](std::uint8_t b) { return b != 0; });
@@ -194,11 +200,11 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   }
   tiling.source = std::span<const std::uint8_t>(separated->data(), separated->size());
   if (releaseGrid) {
-    doc.grid.pixels = {};
+    Release(doc.grid.pixels);
     doc.loaded = false;
   }
   Result<TiledImage> tiled = TileCopies(tiling, s.text, s.hooks);
-  *separated = {};
+  Release(*separated);
   if (!tiled) return tiled.failure();
 
   // The sizes stay in the settings for costing the job once it was sent.

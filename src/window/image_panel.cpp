@@ -10,6 +10,7 @@
 #include "lang/text_entries.h"
 #include "window/artwork.h"
 #include "window/panel_parts.h"
+#include "window/render_box.h"
 #include "window/window_texts.h"
 
 namespace nvx::app {
@@ -69,7 +70,9 @@ ImagePanel::ImagePanel(Captions& captions, qreal dpr, QWidget* parent) : QGroupB
          art::ContrastIcon(18, dpr), 6);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
-  grid->setRowStretch(8, 1);  // spare height below the sliders, not between them
+  render_ = new RenderBox(captions);
+  grid->addWidget(render_, 8, 0, 1, 4);
+  grid->setRowStretch(9, 1);  // spare height below the controls, not between them
 
   connect(flip_, &QCheckBox::clicked, this, &ImagePanel::flipClicked);
   connect(backgroundRemoval_, &QCheckBox::clicked, this, &ImagePanel::backgroundRemovalClicked);
@@ -88,6 +91,7 @@ void ImagePanel::Read(LiveSettings& live) const {
   live.patternPreview = patternPreview_->isChecked();
   live.brightness = brightness_->value();
   live.contrast = contrast_->value();
+  render_->Read(live);
 }
 
 void ImagePanel::Show(const LiveSettings& live) {
@@ -100,6 +104,7 @@ void ImagePanel::Show(const LiveSettings& live) {
   patternPreview_->setChecked(live.patternPreview);
   brightness_->setValue(live.brightness);
   contrast_->setValue(live.contrast);
+  render_->Show(live);
 }
 
 void ImagePanel::ShowLabels() {
@@ -108,8 +113,10 @@ void ImagePanel::ShowLabels() {
 }
 
 QList<QWidget*> ImagePanel::TabOrder() const {
-  return {mirror_,       rotate_,         flip_,       guardArea_, backgroundRemoval_,
-          blackRemoval_, patternPreview_, brightness_, contrast_};
+  return QList<QWidget*>{
+             mirror_,       rotate_,         flip_,       guardArea_, backgroundRemoval_,
+             blackRemoval_, patternPreview_, brightness_, contrast_}
+         << render_->TabOrder();
 }
 
 }  // namespace nvx::app

@@ -12,9 +12,11 @@ class QSlider;
 namespace nvx::app {
 
 class Captions;
+class RenderBox;
 
 // The image panel: mirror, rotate, flip, the guard area, background and black
-// removal, the pattern preview, and the brightness and contrast sliders.
+// removal, the pattern preview, the brightness and contrast sliders, and the
+// render resolution and page of vector artwork.
 class ImagePanel : public QGroupBox {
   Q_OBJECT
  public:
@@ -26,6 +28,7 @@ class ImagePanel : public QGroupBox {
   // The sliders' values beside them.
   void ShowLabels();
   QList<QWidget*> TabOrder() const;
+  RenderBox& Render() const { return *render_; }
 
  signals:
   void settingChanged();
@@ -44,6 +47,7 @@ class ImagePanel : public QGroupBox {
   QSlider* contrast_ = nullptr;
   QLabel* brightnessValue_ = nullptr;
   QLabel* contrastValue_ = nullptr;
+  RenderBox* render_ = nullptr;
 };
 
 }  // namespace nvx::app

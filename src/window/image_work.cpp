@@ -22,9 +22,11 @@
 #include "settings/settings_keys.h"
 #include "settings/units.h"
 #include "window/cost_dialogs.h"
+#include "window/image_panel.h"
 #include "window/page_view.h"
 #include "window/printer_panel.h"
 #include "window/qt_text.h"
+#include "window/render_box.h"
 #include "window/size_panel.h"
 #include "window/tool_panel.h"
 #include "window/window_header.h"
@@ -76,6 +78,7 @@ void ImageWork::OpenImage(const std::filesystem::path& path) {
     return;
   }
   view_.ReadControls();
+  Live().page = 1;  // a document opens at its first page
   Load(file.string(), false);
 }
 
@@ -140,6 +143,17 @@ void ImageWork::Flip() {
   Load(currentFile_, true);
 }
 
+// Vector artwork is rendered again: at the new resolution, keeping Rotate as
+// Flip does, or at the chosen page, fitted to the paper as a new image is.
+void ImageWork::Render(bool pageChosen) {
+  view_.ReadControls();
+  if (pageChosen) Live().page = parts_.tools->Image().Render().ChosenPage();
+  if (imageLoaded_ && !currentFile_.empty() && work_->document &&
+      work_->document->image.transparencyAlwaysCounts) {
+    Load(currentFile_, !pageChosen);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The worker
 
@@ -190,7 +204,12 @@ void ImageWork::Load(const std::string& path, bool forFlip) {
       [this, path](const WorkOutcome& outcome) {
         const Status& status = outcome.status;
         imageLoaded_ = work_->document->loaded;
-        if (!status && status.failure().kind == Failure::Kind::OutOfMemory) {
+        parts_.tools->Image().Render().LoadEnded(status.ok(), work_->document->image.pageCount,
+                                                 Live());
+        // A page too large for the resolution just typed is refused before it is
+        // rendered: the document shown stays, so the window does too.
+        const bool rerender = path == currentFile_ && imageLoaded_;
+        if (!status && status.failure().kind == Failure::Kind::OutOfMemory && !rerender) {
           view_.ShowFailure(status.failure());
           parts_.window->close();  // the message said the program closes, and it does
           return;

@@ -50,6 +50,7 @@ class ImageWork : public QObject {
   // The image loaded again with the settings as they are now.
   void Reload();
   void Flip();
+  void Render(bool pageChosen);
   void Print();
   // One print with the pattern setup's pattern over the image.
   void PrintPattern();

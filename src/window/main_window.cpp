@@ -20,6 +20,7 @@
 #include "window/menu_text.h"
 #include "window/page_view.h"
 #include "window/printer_panel.h"
+#include "window/render_box.h"
 #include "window/size_panel.h"
 #include "window/tool_panel.h"
 #include "window/white_panel.h"
@@ -232,6 +233,9 @@ void MainWindow::ConnectControls() {
   connect(&tools_->White(), &WhitePanel::chokeChanged, c, &WindowCommands::WhiteChoke);
   connect(&tools_->Image(), &ImagePanel::settingChanged, c, &WindowCommands::SettingChanged);
   connect(&tools_->Image(), &ImagePanel::flipClicked, work_, &ImageWork::Flip);
+  RenderBox* render = &tools_->Image().Render();
+  connect(render, &RenderBox::resolutionChanged, work_, [this] { work_->Render(false); });
+  connect(render, &RenderBox::pageChosen, work_, [this] { work_->Render(true); });
   connect(&tools_->Image(), &ImagePanel::backgroundRemovalClicked, work_, [this] {
     work_->View().ReadControls();
     work_->Reload();

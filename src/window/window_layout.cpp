@@ -109,8 +109,9 @@ EmptyPreview EmptyPreviewFor(int panelWidth) {
 
 bool IsImageFileName(const std::filesystem::path& file) {
   // The formats of the file dialog, with the long spellings of two of them.
-  static constexpr std::array<std::string_view, 11> kExtensions = {
-      ".tif", ".psd", ".png", ".gif", ".jpg", ".bmp", ".jpeg", ".tiff", ".webp", ".heic", ".heif"};
+  static constexpr std::array<std::string_view, 15> kExtensions = {
+      ".tif",  ".psd",  ".png",  ".gif", ".jpg", ".bmp", ".jpeg", ".tiff",
+      ".webp", ".heic", ".heif", ".pdf", ".svg", ".eps", ".ps"};
   const std::string ext = AsciiLower(file.extension().string());
   for (std::string_view e : kExtensions) {
     if (ext == e) return true;

@@ -18,7 +18,14 @@ inline constexpr std::string_view kBlackRemovalHelp =
     "Use the slider to set the amount of black removal.\n"
     "the minimum extracts true black, higher values remove nearby Colors";
 inline constexpr std::string_view kNotAnImage =
-    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP or HEIC): ";
+    "Not an image file this program opens (PNG, JPEG, GIF, TIFF, BMP, PSD, WebP, HEIC, PDF, SVG, "
+    "EPS or PostScript): ";
+// The render resolution and page of vector artwork (PDF, SVG, EPS, PostScript).
+inline constexpr std::string_view kRenderResolution = "Render";
+inline constexpr std::string_view kRenderPage = "Page";
+inline constexpr std::string_view kRenderResolutionTip =
+    "The resolution PDF, SVG, EPS and PostScript artwork is rendered at; its printed size stays "
+    "that of its page";
 // The status bar's note on an image with transparent areas while "Background
 // Removal" is off.
 inline constexpr std::string_view kHiddenColours =

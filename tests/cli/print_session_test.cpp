@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 
 #include "cli/image_options.h"
@@ -49,19 +52,19 @@ class PrintFixture : public testing::Test {
   }
 
   // The print command's steps, in process, keeping the separated planes.
-  PrintOutcome Print(const std::vector<std::string>& args) {
+  PrintOutcome Print(const std::vector<std::string>& args, const std::string& image = kPhoto) {
     app::CommandOptions options("print", "");
     options.AddPositional("IMAGE", "");
     app::AddImageOptions(options);
     std::vector<std::string> words = args;
-    words.push_back(kPhoto);
+    words.push_back(image);
     EXPECT_EQ(options.Parse("print", words), std::nullopt);
 
     app::CliSession session;
     EXPECT_EQ(app::OpenCliSession(session, options.Value("model")), 0);
     ImageDocument path;
     EXPECT_EQ(app::ApplyOptionsBeforeLoad(session, options), 0);
-    EXPECT_EQ(app::OpenForCommand(session, path, options, kPhoto, 310, 438), 0);
+    EXPECT_EQ(app::OpenForCommand(session, path, options, image, 310, 438), 0);
 
     PrintOutcome outcome;
     OrientedImage grid = path.grid;
@@ -257,32 +260,103 @@ TEST_F(PrintCommand, PdfArtworkPrintsAtTrueSizeWithNothingAroundIt) {
 }
 
 // --pages all: each page is its own complete job, one after the other in one
-// file; the blue second page prints cyan where the red first has none.
+// file; the blue second page prints cyan where the red first has none. A
+// PostScript file that does not say how many pages it has is counted. The
+// notes on the load are said once, not once a page; a page beyond the last is
+// refused.
 TEST_F(PrintCommand, AllPagesOfADocumentPrintOneJobEach) {
   const auto pdf = home / "two.pdf";
   ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0", "0 0 1"})));
-  const auto job = home / "job.prn";
-  auto result = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--pages", "all"},
-                                  Environment());
-  ASSERT_EQ(result.status, 0) << result.err;
-  std::string log;
-  ASSERT_EQ(test::RenderJob(job, home / "pages.cmyk", log), 0) << log;
-  EXPECT_EQ(log.find("Error"), std::string::npos) << log;
-  const std::string pages = test::ReadFileBytes(home / "pages.cmyk");
-  const std::size_t pageBytes = std::size_t{595} * 842 * 4;
-  ASSERT_EQ(pages.size(), 2 * pageBytes);
-  const InkedArea first = FindInk(pages.substr(0, pageBytes), 595);
-  const InkedArea second = FindInk(pages.substr(pageBytes), 595);
-  ASSERT_GT(first.pixels, 0);
-  ASSERT_GT(second.pixels, 0);
-  EXPECT_LT(first.centre[0], 30);
-  EXPECT_GT(second.centre[0], 150);
+  const auto ps = home / "two.ps";
+  test::WriteFileBytes(ps, test::CirclePages({"1 0 0", "0 0 1"}));
+  for (const auto& document : {pdf, ps}) {
+    SCOPED_TRACE(document.filename().string());
+    const auto job = home / "job.prn";
+    auto result = test::RunNvxprint(
+        {"print", document.string(), "--to", job.string(), "--pages", "all"}, Environment());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Occurrences(result.err, "is not installed"), 1) << result.err;
+    std::string log;
+    ASSERT_EQ(test::RenderJob(job, home / "pages.cmyk", log), 0) << log;
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+    const std::string pages = test::ReadFileBytes(home / "pages.cmyk");
+    const std::size_t pageBytes = std::size_t{595} * 842 * 4;
+    ASSERT_EQ(pages.size(), 2 * pageBytes);
+    const InkedArea first = FindInk(pages.substr(0, pageBytes), 595);
+    const InkedArea second = FindInk(pages.substr(pageBytes), 595);
+    ASSERT_GT(first.pixels, 0);
+    ASSERT_GT(second.pixels, 0);
+    EXPECT_LT(first.centre[0], 30);
+    EXPECT_GT(second.centre[0], 150);
 
-  auto one = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--page", "2"},
-                               Environment());
-  ASSERT_EQ(one.status, 0) << one.err;
-  ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
-  EXPECT_EQ(test::ReadFileBytes(home / "page.cmyk"), pages.substr(pageBytes));
+    auto one = test::RunNvxprint({"print", document.string(), "--to", job.string(), "--page", "2"},
+                                 Environment());
+    ASSERT_EQ(one.status, 0) << one.err;
+    ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+    EXPECT_EQ(test::ReadFileBytes(home / "page.cmyk"), pages.substr(pageBytes));
+
+    std::filesystem::remove(job);
+    auto beyond = test::RunNvxprint(
+        {"print", document.string(), "--to", job.string(), "--page", "3"}, Environment());
+    EXPECT_NE(beyond.status, 0);
+    EXPECT_EQ(Occurrences(beyond.err, "no page 3"), 1) << beyond.err;
+    EXPECT_FALSE(std::filesystem::exists(job));
+  }
+}
+
+// The circle drawn by QPainter into a PNG of the same pixels, transparent
+// around it and 300 dpi: the PDF's empty page separates as the PNG's
+// transparency does under Background Removal, the two differing only where
+// the two renderers smooth the circle's edge differently.
+TEST_F(PrintCommand, PdfArtworkSeparatesAsThePngWithAlphaOfItsPixels) {
+  const auto pdf = home / "circle.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0"})));
+  const PrintOutcome fromPdf = Print({"--print-white"}, pdf.string());
+  ASSERT_GT(fromPdf.width, 0);
+
+  const int width = fromPdf.width;
+  const int height = fromPdf.height;
+  QImage png(width, height, QImage::Format_ARGB32);
+  png.fill(Qt::transparent);
+  png.setDotsPerMeterX(11811);  // 300 dpi
+  png.setDotsPerMeterY(11811);
+  {
+    QPainter painter(&png);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 0, 0));
+    const double radius = 56.693 * 300 / 72;
+    painter.drawEllipse(QPointF(width / 2.0, height / 2.0), radius, radius);
+  }
+  const auto pngFile = home / "circle.png";
+  ASSERT_TRUE(png.save(QString::fromStdString(pngFile.string())));
+  const PrintOutcome fromPng = Print({"--print-white", "--background-removal"}, pngFile.string());
+  ASSERT_EQ(fromPng.width, width);
+  ASSERT_EQ(fromPng.height, height);
+  ASSERT_EQ(fromPng.planes.size(), fromPdf.planes.size());
+
+  // Every differing pixel lies on the rim, within two pixels of the circle.
+  const double radius = 56.693 * 300 / 72;
+  int differing = 0;
+  int offTheRim = 0;
+  int inked = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      bool same = true;
+      for (int p = 0; p < 5; ++p) {
+        const std::size_t at = (static_cast<std::size_t>(y) * 5 + p) * width + x;
+        same = same && std::abs(fromPdf.planes[at] - fromPng.planes[at]) <= 2;
+        inked += p == 1 && fromPdf.planes[at] > 0;
+      }
+      if (same) continue;
+      ++differing;
+      const double fromCentre = std::hypot(x + 0.5 - width / 2.0, y + 0.5 - height / 2.0);
+      offTheRim += std::abs(fromCentre - radius) > 2.0;
+    }
+  }
+  EXPECT_EQ(offTheRim, 0);
+  EXPECT_NEAR(inked, 3.1416 * radius * radius, 2 * 3.1416 * radius * 2);
+  EXPECT_LT(differing, 2 * 3.1416 * radius) << "more than the rim differs";
 }
 
 class PrintFormats : public PrintFixture, public testing::WithParamInterface<std::string> {};
@@ -371,7 +445,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--icc-out", IMAGES "corrupt.png"},
                  "Something odd with this image"},
         BadInput{
-            "CopiesOffThePage", kPhoto, {"--x-copies", "999", "--y-copies", "999"}, "do not fit"}),
+            "CopiesOffThePage", kPhoto, {"--x-copies", "999", "--y-copies", "999"}, "do not fit"},
+        BadInput{"PageOfARasterImage", kPhoto, {"--page", "2"}, "is a raster image"}),
     test::CaseName());
 
 }  // namespace

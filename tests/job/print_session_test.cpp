@@ -20,6 +20,13 @@ class PrintSessionTest : public testing::Test {
  protected:
   test::TempFolder home;
   void SetUp() override { test::UseFreshConfig(home); }
+
+  // The photograph loaded, turned and placed, as a print has it.
+  static void OpenPhoto(PrintSession& s, ImageDocument& doc, bool keepImage) {
+    ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
+    ASSERT_TRUE(OrientImage(s, doc, keepImage).ok());
+    PlaceOnPage(s, doc);
+  }
 };
 
 // One print reads the two settings files once and writes the user's once.
@@ -34,9 +41,7 @@ TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
   ASSERT_TRUE(OpenPrintSession(s, "").ok());
   ASSERT_TRUE(ChoosePaper(s, "A4").ok());
   ImageDocument doc;
-  ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
-  ASSERT_TRUE(OrientImage(s, doc, false).ok());
-  PlaceOnPage(s, doc);
+  OpenPhoto(s, doc, false);
   ASSERT_TRUE(BuildImageJob(s, doc, true).ok());
   CommitSession(s);
   const SettingsFileCounts after = SettingsFileActivity();
@@ -44,18 +49,24 @@ TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
   EXPECT_EQ(after.writes - before.writes, 1);
 }
 
+// A print that may let the grid go gives its memory back before the copies
+// are laid out, so the grid, the planes and the page are never held at once.
+TEST_F(PrintSessionTest, AJobThatReleasesTheGridGivesItsMemoryBack) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  ImageDocument doc;
+  OpenPhoto(s, doc, false);
+  ASSERT_TRUE(BuildImageJob(s, doc, true).ok());
+  EXPECT_EQ(doc.grid.pixels.capacity(), 0u);
+}
+
 // The curve editor changes the points after the image was turned: the preview
 // and the job follow them as if the image had been turned with them.
 TEST_F(PrintSessionTest, PreviewAndJobFollowCurvesChangedAfterTheImageWasTurned) {
   PrintSession s;
   ASSERT_TRUE(OpenPrintSession(s, "").ok());
-  auto open = [&s](ImageDocument& doc) {
-    ASSERT_TRUE(LoadImageDocument(s, doc, NVX_TEST_DATA_DIR "/photos/coffee60.png").ok());
-    ASSERT_TRUE(OrientImage(s, doc, true).ok());
-    PlaceOnPage(s, doc);
-  };
   ImageDocument turned;
-  open(turned);
+  OpenPhoto(s, turned, true);
   const PreviewBitmap before = RenderPagePreview(s, turned, kWhiteSubstrate);
   s.live.colourPoints =
       *ParseCompleteColourAdjustPoints("FF60A5705756000FFF60A5705756000FFF60A5705756000F");
@@ -63,7 +74,7 @@ TEST_F(PrintSessionTest, PreviewAndJobFollowCurvesChangedAfterTheImageWasTurned)
   Result<PrintJob> job = BuildImageJob(s, turned, false);
 
   ImageDocument fresh;
-  open(fresh);
+  OpenPhoto(s, fresh, true);
   EXPECT_NE(before.bgrx, after.bgrx);
   EXPECT_EQ(after.bgrx, RenderPagePreview(s, fresh, kWhiteSubstrate).bgrx);
   Result<PrintJob> expected = BuildImageJob(s, fresh, false);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -17,6 +18,7 @@
 
 #include "support/process.h"
 #include "support/temp_folder.h"
+#include "support/vector_artwork.h"
 #include "window/curve_editor.h"
 #include "window/main_window.h"
 #include "window/preview_widget.h"
@@ -184,6 +186,60 @@ TEST_F(WindowPrintTest, TheWhiteChokeBoxReachesTheJobAsTheCommandLinesOption) {
   w->findChild<QAction*>(QStringLiteral("actionLoadDefaults"))->trigger();
   EXPECT_EQ(choke->value(), 0);
   EXPECT_EQ(ReadSetting(w->Files(), "Active", "White Choke"), "0");
+}
+
+// A dropped two-page PDF opens with the page chooser; its resolution and page
+// reach the printer as --render-dpi and --page do. The preview shows the
+// black substrate through the empty page, Background Removal off.
+TEST_F(WindowPrintTest, APdfsResolutionAndPagePrintAsTheCommandLinesOptions) {
+  if (std::string why = StartPrinter(); !why.empty()) GTEST_SKIP() << why;
+  const std::filesystem::path pdf = home / "two pages.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0", "0 0 1"})));
+
+  MessageAnswerer answers(QMessageBox::NoButton, /*closeDialogs=*/true);
+  auto w = Open();
+  ASSERT_FALSE(w->Live().backgroundRemoval);
+  auto* pageBox = w->findChild<QSpinBox*>(QStringLiteral("renderPage"));
+  auto* dpiBox = w->findChild<QSpinBox*>(QStringLiteral("renderDpi"));
+  ASSERT_TRUE(pageBox && dpiBox);
+  EXPECT_EQ(dpiBox->value(), 300);
+  EXPECT_FALSE(pageBox->isVisibleTo(w.get())) << "no document of pages yet";
+  auto loadAfter = [&](const std::function<void()>& act) {
+    QSignalSpy loaded(w.get(), &MainWindow::loadFinished);
+    act();
+    return loaded.wait(kWaitMs) && loaded.front().front().toBool() &&
+           QTest::qWaitFor([&] { return !w->Busy(); }, kWaitMs);
+  };
+  auto* preview = w->findChild<PreviewWidget*>(QStringLiteral("preview"));
+  ASSERT_TRUE(loadAfter([&] { emit preview->filesDropped({QByteArray::fromStdString(pdf)}); }));
+  EXPECT_TRUE(pageBox->isVisibleTo(w.get()));
+  EXPECT_EQ(pageBox->maximum(), 2);
+  ASSERT_TRUE(loadAfter([&] { dpiBox->setValue(150); }));
+  ASSERT_TRUE(loadAfter([&] { pageBox->setValue(2); }));
+  EXPECT_EQ(w->Live().renderDpi, 150);
+  EXPECT_EQ(w->Live().page, 2);
+
+  // Across the middle of the sheet: the blue circle, the empty page of the
+  // artwork beside it, and the sheet beyond the artwork, the same black.
+  QSignalSpy redrawn(w.get(), &MainWindow::previewRedrawn);
+  w->findChild<QAbstractButton*>(QStringLiteral("substrate3"))->click();
+  ASSERT_TRUE(!redrawn.isEmpty() || redrawn.wait(kWaitMs));
+  const QImage sheet = preview->Page();
+  ASSERT_FALSE(sheet.isNull());
+  auto at = [&](double x) { return sheet.pixelColor(x * sheet.width(), sheet.height() / 2); };
+  EXPECT_GT(at(0.5).blue(), 150);
+  EXPECT_EQ(at(0.69), at(0.8)) << "the artwork's empty page is drawn over the substrate";
+
+  const std::string job = PrintFrom(*w);
+  ASSERT_FALSE(job.empty());
+  w->CommitSettings();
+  const pid_t pid = test::StartProcess({NVX_BINARY, "print", pdf.string(), "--render-dpi", "150",
+                                        "--page", "2", "--to", (home / "cli.prn").string()},
+                                       {}, home / "cli.log", home / "cli.log");
+  ASSERT_EQ(test::WaitForProcess(pid), 0) << test::ReadFileBytes(home / "cli.log");
+  const std::string expected = test::ReadFileBytes(home / "cli.prn");
+  EXPECT_EQ(job.size(), expected.size());
+  EXPECT_TRUE(job == expected) << "the window's job differs from the command line's";
 }
 
 // A dropped file's name is its own bytes: a name that is not UTF-8 opens.
