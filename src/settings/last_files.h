@@ -21,6 +21,6 @@ std::string ReadLastFile(const std::filesystem::path& folder, int slot);
 
 // Writes slots 1-6 from `paths` (most recent first; only the first five count).
 // Values longer than a slot are cut, never in the middle of a surrogate pair.
-WriteStatus WriteLastFiles(const std::filesystem::path& folder, std::span<const std::string> paths);
+Status WriteLastFiles(const std::filesystem::path& folder, std::span<const std::string> paths);
 
 }  // namespace nvx

@@ -272,9 +272,9 @@ void ShowPrinterModeDialog(QWidget* parent, const SettingsFiles& files, const Te
       QtConcurrent::run([files, chosen, queue] { return SwitchDriverMode(files, chosen, queue); }));
 }
 
-bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
-                        const std::filesystem::path& programFolder, const UiHooks& hooks,
-                        TextTable& table) {
+std::optional<LanguageTexts> ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
+                                                const std::filesystem::path& programFolder,
+                                                const TextTable& table) {
   auto dialog = NewDialog(parent, T(table, 80));
   auto* column = new QVBoxLayout(dialog.get());
   column->addWidget(new QLabel(T(table, 81)));
@@ -292,10 +292,10 @@ bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog.get(), &QDialog::reject);
   QObject::connect(list, &QListWidget::itemDoubleClicked, dialog.get(), &QDialog::accept);
   column->addWidget(buttons);
-  if (dialog->exec() != QDialog::Accepted) return false;
+  if (dialog->exec() != QDialog::Accepted) return std::nullopt;
   const QListWidgetItem* chosen = list->currentItem();
   const std::string selection = chosen ? chosen->text().toStdString() : std::string();
-  return ApplyLanguageChoice(selection, files, programFolder, hooks, table);
+  return ApplyLanguageChoice(selection, files, programFolder);
 }
 
 void ShowAboutBox(QWidget* parent, const TextTable& text, const std::string& version) {

@@ -15,13 +15,13 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <atomic>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "image/preview.h"
 #include "job/print_session.h"
@@ -74,7 +74,6 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   setWindowIcon(art::ProgramIcon());
   // From now on the core's messages and progress show on this window.
   work_->session.hooks = Hooks();
-  work_->session.files.hooks = &work_->session.hooks;
   metrics_ = ReadWindowMetrics(Files());
   fullPreviewState_ = std::make_unique<PreviewState>();
   fullPreviewTimer_ = new QTimer(this);
@@ -127,7 +126,10 @@ const TextTable& MainWindow::Texts() const { return work_->session.text; }
 const std::string& MainWindow::ModelKey() const { return work_->session.modelKey; }
 
 void MainWindow::CommitSettings() {
-  if (!busy_) CommitSession(work_->session);
+  if (busy_) return;
+  if (const Status stored = CommitSession(work_->session); !stored) {
+    ShowMessage({std::string(kProductShortTitle), stored.failure().message, MessageIcon::Error});
+  }
 }
 
 UiHooks MainWindow::Hooks() {
@@ -154,17 +156,6 @@ UiHooks MainWindow::Hooks() {
           self->status_->setToolTip(t);
         },
         Qt::QueuedConnection);
-  };
-  hooks.message = [self](const Message& m) {
-    // A message needs an answer before the work goes on, as a message box does.
-    auto show = [self, m] {
-      if (self) self->ShowMessage(m);
-    };
-    if (QThread::currentThread() == qApp->thread()) {
-      show();
-    } else {
-      QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
-    }
   };
   return hooks;
 }

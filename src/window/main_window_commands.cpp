@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "image/preview.h"
 #include "job/presets.h"
@@ -134,10 +135,12 @@ void MainWindow::OpenHeldImage() {
 void MainWindow::OpenPresetFile(const std::filesystem::path& file, bool remember) {
   if (busy_) return;
   ReadControls();
-  if (Status read = ReadPreset(work_->session, file, PresetScope::Stored); !read) {
+  const Result<Notes> read = ReadPreset(work_->session, file, PresetScope::Stored);
+  if (!read) {
     ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
     return;
   }
+  for (const Message& note : *read) ShowMessage(note);
   if (remember) RememberPresetFile(Files(), file);
   ShowLive();
   ShowUnit();
@@ -188,8 +191,10 @@ void MainWindow::RememberRecentFile(const std::string& path) {
     if (!p.empty() && p != path) paths.push_back(std::move(p));
   }
   paths.resize(std::min<std::size_t>(paths.size(), kRecentFileCount));
-  ReportWriteFailure(Files().hooks, Files().userFolder / kLastFileName,
-                     WriteLastFiles(Files().userFolder, paths));
+  if (const Status written = WriteLastFiles(Files().userFolder, paths); !written) {
+    const Failure failure = WriteFailureOf(Files().userFolder / kLastFileName, written.failure());
+    ShowMessage({std::string(kProductShortTitle), failure.message, MessageIcon::Error});
+  }
   BuildRecentFiles();
 }
 
@@ -439,7 +444,11 @@ void MainWindow::OnCostStatistics() {
 
 void MainWindow::OnLanguage() {
   PrintSession& session = work_->session;
-  if (!ShowLanguageDialog(this, Files(), ctx_.programFolder, session.hooks, session.text)) return;
+  std::optional<LanguageTexts> chosen =
+      ShowLanguageDialog(this, Files(), ctx_.programFolder, session.text);
+  if (!chosen) return;
+  session.text = std::move(chosen->table);
+  for (const Message& note : chosen->notes) ShowMessage(note);
   ReadControls();
   // The lists hold texts: the same entries, now in the new language.
   const int media = printerPanel_->MediaIndex();

@@ -18,7 +18,9 @@ void MainWindow::DrawPage() {
   const QSize area = PreviewArea();
   const QSize quick = QuickPreviewArea(area);
   PlaceOnPage(s, d, quick.width(), quick.height());
-  preview_->ShowDrawnPage(RenderPagePreview(s, d, substrate_), qreal(quick.width()) / area.width());
+  const PreviewBitmap page = RenderPagePreview(s, d, substrate_);
+  preview_->ShowDrawnPage(page, qreal(quick.width()) / area.width());
+  for (const Message& note : page.notes) ShowMessage(note);
   if (quick != area) fullPreviewTimer_->start();
 }
 

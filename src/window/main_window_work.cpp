@@ -92,7 +92,6 @@ std::unique_ptr<PrintSession> CopyForWorker(const PrintSession& s, UiHooks hooks
   auto copy = std::make_unique<PrintSession>();
   copy->hooks = std::move(hooks);
   copy->files = CopySettingsFiles(s.files);
-  copy->files.hooks = &copy->hooks;
   copy->text = s.text;
   copy->modelKey = s.modelKey;
   copy->familyCode = s.familyCode;
@@ -127,14 +126,6 @@ UiHooks WorkerMailbox::Hooks() {
   hooks.status = [this](std::string_view text) {
     std::lock_guard lock(mutex_);
     status_ = std::string(text);
-  };
-  // A message needs an answer before the work goes on, as a message box does.
-  hooks.message = [this](const Message& m) {
-    std::unique_lock lock(mutex_);
-    if (closed_) return;
-    message_ = m;
-    answered_ = false;
-    answer_.wait(lock, [this] { return answered_ || closed_; });
   };
   return hooks;
 }
