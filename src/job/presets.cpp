@@ -190,8 +190,9 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
     for (const IniAssignment& a : assignments) SetIniValue(preset, a.section, a.key, a.value);
     const std::string bytes = SerializeIni(preset);
     const std::string_view pieces[] = {bytes};
-    const std::string error = platform::WriteOutputFile(file, pieces);
-    if (!error.empty()) return Fail("cannot write the preset '" + file.string() + "': " + error);
+    if (Status written = platform::WriteOutputFile(file, pieces); !written) {
+      return Fail("cannot write the preset '" + file.string() + "': " + written.failure().message);
+    }
     return {};
   }
   if (const Status written = WriteIniValues(file, assignments); !written) {

@@ -260,12 +260,13 @@ void ShowPrinterModeDialog(QWidget* parent, const SettingsFiles& files, const Te
 
   // The queue may be slow to answer; the window keeps working meanwhile.
   QPointer<QWidget> owner(parent);
-  auto* watcher = new QFutureWatcher<std::string>(parent);
-  QObject::connect(watcher, &QFutureWatcher<std::string>::finished, watcher, [watcher, owner] {
-    const std::string error = watcher->result();
+  auto* watcher = new QFutureWatcher<Status>(parent);
+  QObject::connect(watcher, &QFutureWatcher<Status>::finished, watcher, [watcher, owner] {
+    const Status sent = watcher->result();
     watcher->deleteLater();
-    if (!error.empty() && owner) {
-      QMessageBox::critical(owner, Q(kAppTitle), Q(texts::kPrinterModeFailed) + Q(error));
+    if (!sent && owner) {
+      QMessageBox::critical(owner, Q(kAppTitle),
+                            Q(texts::kPrinterModeFailed) + Q(sent.failure().message));
     }
   });
   watcher->setFuture(

@@ -118,7 +118,7 @@ TEST(WriteOutputFile, WritesIntoAFifoAndLeavesIt) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::future<std::string> received =
       std::async(std::launch::async, [&] { return ReadFileBytes(fifo); });
-  EXPECT_EQ(WriteOutputFile(fifo, kJob), "");
+  EXPECT_TRUE(WriteOutputFile(fifo, kJob).ok());
   EXPECT_EQ(received.get(), "header data trailer");
   EXPECT_TRUE(IsFifo(fifo));
 }
@@ -130,8 +130,8 @@ TEST(WriteOutputFile, ReplacesTheTargetOfALink) {
   WriteFileBytes(temp / "jobs/old.prn", "old");
   fs::create_symlink("jobs/old.prn", temp / "link.prn");
   fs::create_symlink("jobs/new.prn", temp / "dangling.prn");
-  EXPECT_EQ(WriteOutputFile(temp / "link.prn", kJob), "");
-  EXPECT_EQ(WriteOutputFile(temp / "dangling.prn", kJob), "");
+  EXPECT_TRUE(WriteOutputFile(temp / "link.prn", kJob).ok());
+  EXPECT_TRUE(WriteOutputFile(temp / "dangling.prn", kJob).ok());
   EXPECT_TRUE(fs::is_symlink(temp / "link.prn"));
   EXPECT_TRUE(fs::is_symlink(temp / "dangling.prn"));
   EXPECT_EQ(ReadFileBytes(temp / "jobs/old.prn"), "header data trailer");
@@ -143,11 +143,11 @@ TEST(WriteOutputFile, DashIsStandardOutput) {
   const int saved = ::dup(STDOUT_FILENO);
   const int file = ::open((temp / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ::dup2(file, STDOUT_FILENO);
-  const std::string error = WriteOutputFile("-", kJob);
+  const Status written = WriteOutputFile("-", kJob);
   ::dup2(saved, STDOUT_FILENO);
   ::close(file);
   ::close(saved);
-  EXPECT_EQ(error, "");
+  EXPECT_TRUE(written.ok());
   EXPECT_EQ(ReadFileBytes(temp / "stdout"), "header data trailer");
   EXPECT_FALSE(fs::exists("-"));
 }
@@ -157,7 +157,10 @@ TEST(WriteOutputFile, AFullDeviceFailsAndStaysADevice) {
   TempFolder temp;
   const fs::path full = test::MakeFullDevice(temp.path());
   if (full.empty()) GTEST_SKIP() << "no device can be made here";
-  EXPECT_EQ(WriteOutputFile(full, kJob), "No space left on device");
+  const Status written = WriteOutputFile(full, kJob);
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.failure().message, "No space left on device");
+  EXPECT_EQ(written.failure().code, ENOSPC);
   EXPECT_TRUE(fs::is_character_file(full));
 }
 
