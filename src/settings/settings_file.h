@@ -112,7 +112,8 @@ void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignm
 
 // An independent copy for another thread: the snapshot's files as they stand
 // now, with no writes waiting; its writes stay in the copy until taken back
-// with TakeSettingsWrites.
+// with TakeSettingsWrites. A write of the copy that fails at once is kept with
+// the original's failures, so the original's next commit reports it.
 SettingsFiles CopySettingsFiles(const SettingsFiles& files);
 // The writes waiting in `from`, made in `into` as well (still waiting there).
 void TakeSettingsWrites(const SettingsFiles& into, const SettingsFiles& from);
