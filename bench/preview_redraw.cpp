@@ -94,8 +94,8 @@ void PreviewAfterSliderMove(benchmark::State& state, OpenPhoto* photo) {
   for (auto _ : state) {
     brightness = NextSliderPosition(brightness);
     s.live.brightness = brightness;
-    const nvx::PreviewBitmap& bitmap = nvx::RenderPreview(
-        path.grid, path.table, s.live, options, path.profiles, path.preview, s.text, s.hooks);
+    const nvx::PreviewBitmap& bitmap = nvx::RenderPreview(path.grid, path.table, s.live, options,
+                                                          path.profiles, path.preview, s.text);
     benchmark::DoNotOptimize(bitmap.bgrx.data());
   }
   state.counters["width"] = options.width;

@@ -13,18 +13,38 @@ namespace nvx::app {
 CliSession::CliSession() { hooks = TerminalHooks(); }
 
 CliSession::~CliSession() {
-  if (!files.userFolder.empty()) CommitSession(*this);
+  if (files.userFolder.empty()) return;
+  if (const Status stored = CommitSession(*this); !stored) ReportFailure(stored.failure(), 0);
 }
 
 int OpenCliSession(CliSession& session, std::string_view model) {
-  Status opened = OpenPrintSession(session, model);
-  return opened ? kExitOk : ReportFailure(opened.failure(), ExitStatusFor(opened.failure()));
+  const Result<Notes> opened = OpenPrintSession(session, model);
+  if (!opened) return ReportFailure(opened.failure(), ExitStatusFor(opened.failure()));
+  PrintNotes(*opened);
+  return kExitOk;
 }
 
-int StoreCliSession(CliSession& session) { return CommitSession(session) ? kExitOk : kExitFailure; }
+int StoreCliSession(CliSession& session) {
+  const Status stored = CommitSession(session);
+  return stored ? kExitOk : ReportFailure(stored.failure(), kExitFailure);
+}
+
+namespace {
+
+// A message's lines as the terminal shows them: the CR of its CR LF line ends goes.
+void PrintMessageText(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  std::cerr << "nvxprint: " << text << "\n";
+}
+
+}  // namespace
+
+void PrintNotes(const Notes& notes) {
+  for (const Message& note : notes) PrintMessageText(note.text);
+}
 
 int ReportFailure(const Failure& failure, int exitStatus) {
-  if (!failure.message.empty()) std::cerr << "nvxprint: " << failure.message << "\n";
+  if (!failure.message.empty()) PrintMessageText(failure.message);
   return exitStatus;
 }
 
@@ -32,7 +52,7 @@ int ExitStatusFor(const Failure& failure) {
   return failure.kind == Failure::Kind::Refused ? kExitUsage : kExitFailure;
 }
 
-UiHooks TerminalHooks(bool* messageShown) {
+UiHooks TerminalHooks() {
   UiHooks hooks;
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   if (terminal) {
@@ -56,12 +76,6 @@ UiHooks TerminalHooks(bool* messageShown) {
       *last = -1;
     };
   }
-  hooks.message = [messageShown](const Message& m) {
-    std::string text = m.text;
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    std::cerr << "nvxprint: " << text << "\n";
-    if (messageShown) *messageShown = true;
-  };
   return hooks;
 }
 

@@ -24,13 +24,16 @@ int OpenCliSession(CliSession& session, std::string_view model);
 // kExitOk, or kExitFailure after the write failure was shown.
 int StoreCliSession(CliSession& session);
 
+// Prints what the core returned for the user to read, one line each.
+void PrintNotes(const Notes& notes);
+
 // Prints the failure's message (when it has one) and returns `exitStatus`.
 int ReportFailure(const Failure& failure, int exitStatus);
 
 // The exit status a failure ends a command with: 2 for a refused choice, else 1.
 int ExitStatusFor(const Failure& failure);
 
-// Hooks that print messages to stderr and, while stderr is a terminal, progress.
-UiHooks TerminalHooks(bool* messageShown = nullptr);
+// Hooks that print progress and the status line while stderr is a terminal.
+UiHooks TerminalHooks();
 
 }  // namespace nvx::app

@@ -195,8 +195,9 @@ bool ApplyPatternOptions(CliSession& s, const CommandOptions& options) {
   s.live.patternPrint = true;
   s.live.patternPreview = true;
   // As the window does at start: the user's library comes from the master copy.
+  // Without one the library is empty, which the shape's look-up below reports.
   const LibraryFolders folders = DefaultLibraryFolders(s.files);
-  ProvisionShapeLibrary(s.files, folders);
+  (void)ProvisionShapeLibrary(s.files, folders);
   PatternSettings pattern = ReadPatternSettings(s.files);
   if (options.IsSet("shape")) {
     const std::filesystem::path library = ShapeLibraryPath(s.files, folders);
@@ -243,8 +244,10 @@ int ApplyPresetOption(CliSession& s, const CommandOptions& options) {
     Refuse(text);
     return kExitUsage;
   }
-  Status read = ReadPreset(s, *file, PresetScope::ThisRun);
-  return read ? kExitOk : ReportFailure(read.failure(), ExitStatusFor(read.failure()));
+  const Result<Notes> read = ReadPreset(s, *file, PresetScope::ThisRun);
+  if (!read) return ReportFailure(read.failure(), ExitStatusFor(read.failure()));
+  PrintNotes(*read);
+  return kExitOk;
 }
 
 int ApplyOptionsBeforeLoad(CliSession& s, const CommandOptions& options) {

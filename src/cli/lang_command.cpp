@@ -52,9 +52,8 @@ int Encode(const std::string& tablePath, const std::string& outPath, std::ostrea
   }
   std::string file = EncodeLanguageFile(table.entries);
   std::string_view pieces[] = {file};
-  std::string error = platform::WriteOutputFile(outPath, pieces);
-  if (!error.empty()) {
-    err << kPrefix << "cannot write " << outPath << ": " << error << "\n";
+  if (Status written = platform::WriteOutputFile(outPath, pieces); !written) {
+    err << kPrefix << "cannot write " << outPath << ": " << written.failure().message << "\n";
     return kExitFailure;
   }
   return kExitOk;

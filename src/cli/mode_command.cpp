@@ -15,9 +15,8 @@ namespace {
 
 int WriteCommandFile(const std::string& path, std::string_view bytes) {
   const std::array<std::string_view, 2> pieces{bytes, platform::kEndOfJobPiece};
-  std::string error = platform::WriteOutputFile(path, pieces);
-  if (!error.empty()) {
-    std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
+  if (Status written = platform::WriteOutputFile(path, pieces); !written) {
+    std::cerr << "nvxprint: cannot write " << path << ": " << written.failure().message << "\n";
     return kExitFailure;
   }
   return kExitOk;

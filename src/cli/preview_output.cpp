@@ -68,9 +68,8 @@ int WritePreviewPng(const std::string& path, const PreviewBitmap& bitmap) {
   }
   // As the jobs: a file whole or not at all, a device or FIFO written into, "-" stdout.
   const std::string_view pieces[] = {std::string_view(png.constData(), png.size())};
-  const std::string error = platform::WriteOutputFile(path, pieces);
-  if (!error.empty()) {
-    std::cerr << "nvxprint: cannot write " << path << ": " << error << "\n";
+  if (Status written = platform::WriteOutputFile(path, pieces); !written) {
+    std::cerr << "nvxprint: cannot write " << path << ": " << written.failure().message << "\n";
     return kExitFailure;
   }
   return kExitOk;

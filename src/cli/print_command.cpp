@@ -207,6 +207,7 @@ int RunPreviewCommand(const std::vector<std::string>& args) {
   const int opened = OpenImageForCommand(session, document, options, file, area.width, area.height);
   if (opened != kExitOk) return opened;
   PreviewBitmap page = RenderPagePreview(session, document, area.substrate);
+  PrintNotes(page.notes);
   return WritePreviewPng(options.Value("to"), page);
 }
 

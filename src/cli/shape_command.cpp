@@ -1,5 +1,6 @@
 // nvxprint shape: the shape library of pattern print from the command line.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <iostream>
 
@@ -47,14 +48,14 @@ struct ShapeSession {
 
 // Opens the settings and provisions the library as the window's start-up does.
 // A command that changes the library holds the settings lock to its end.
-ProvisionResult OpenLibrary(ShapeSession& s, bool changes) {
+Status OpenLibrary(ShapeSession& s, bool changes) {
   s.cli.hooks = TerminalHooks();
   s.cli.holdSettingsLock = changes;
   OpenCliSession(s.cli, "");
   s.folders = DefaultLibraryFolders(s.cli.files);
-  ProvisionResult result = ProvisionShapeLibrary(s.cli.files, s.folders);
+  Status provided = ProvisionShapeLibrary(s.cli.files, s.folders);
   s.library = ShapeLibraryPath(s.cli.files, s.folders);
-  return result;
+  return provided;
 }
 
 int Import(const CommandOptions& options, const std::vector<std::string>& words) {
@@ -67,11 +68,9 @@ int Import(const CommandOptions& options, const std::vector<std::string>& words)
   if (ShapeNameFromBox(name).empty()) return Usage("the shape needs a name");
 
   ShapeSession s;
-  ProvisionResult provision = OpenLibrary(s, true);
+  const Status provided = OpenLibrary(s, true);
   // Without a master copy the first import starts an empty library.
-  if (provision != ProvisionResult::Ready && provision != ProvisionResult::MasterMissing) {
-    return Refuse(ProvisionMessage(provision));
-  }
+  if (!provided && provided.failure().code != ENOENT) return Refuse(provided.failure().message);
   Result<ShapeRecord> shape = ImportIllustratorFile(file);
   if (!shape) return Refuse(shape.failure().message);
   shape->name = name;
@@ -86,8 +85,8 @@ int Import(const CommandOptions& options, const std::vector<std::string>& words)
 
 int List() {
   ShapeSession s;
-  if (ProvisionResult result = OpenLibrary(s, false); result != ProvisionResult::Ready) {
-    std::cerr << kPrefix << ProvisionMessage(result) << "\n";
+  if (const Status provided = OpenLibrary(s, false); !provided) {
+    std::cerr << kPrefix << provided.failure().message << "\n";
   }
   Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(s.library);
   if (!shapes) return Refuse(shapes.failure().message);
@@ -115,8 +114,8 @@ std::vector<std::string> StoredNamesFor(const std::vector<ShapeRecord>& shapes,
 int Remove(const std::vector<std::string>& words) {
   if (words.size() < 2) return Usage("remove takes the names of the shapes to remove");
   ShapeSession s;
-  if (ProvisionResult result = OpenLibrary(s, true); result != ProvisionResult::Ready) {
-    std::cerr << kPrefix << ProvisionMessage(result) << "\n";
+  if (const Status provided = OpenLibrary(s, true); !provided) {
+    std::cerr << kPrefix << provided.failure().message << "\n";
   }
   Result<std::vector<ShapeRecord>> shapes = ReadShapeLibrary(s.library);
   if (!shapes) return Refuse(shapes.failure().message);

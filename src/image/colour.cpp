@@ -284,17 +284,13 @@ void* PreviewTransformCache::Get(const ProfilePair& profiles) {
   return state_->transform.get();
 }
 
-bool PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
-                     std::span<const std::uint8_t> cmykv, std::span<std::uint8_t> bgrx,
-                     const TextTable& texts, const UiHooks& hooks, int threads) {
+Status PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
+                       std::span<const std::uint8_t> cmykv, std::span<std::uint8_t> bgrx,
+                       const TextTable& texts, int threads) {
   std::fill(bgrx.begin(), bgrx.end(), std::uint8_t{0});
   const int pixels = static_cast<int>(std::min(cmykv.size() / 5, bgrx.size() / 4));
   cmsHTRANSFORM transform = cache.Get(profiles);
-  if (!transform) {
-    hooks.Show(
-        Message{texts[entry::kTitle], texts[entry::kPreviewFailure], MessageIcon::Exclamation});
-    return false;
-  }
+  if (!transform) return Fail(texts[entry::kPreviewFailure]);
   constexpr int kChunk = 16 * 1024;
   const int chunks = (pixels + kChunk - 1) / kChunk;
   ForEachRowBlock(chunks, 1, threads, [&](int first, int last) {
@@ -305,7 +301,7 @@ bool PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
                      bgrx.data() + 4 * static_cast<std::size_t>(begin), count);
     }
   });
-  return true;
+  return {};
 }
 
 }  // namespace nvx

@@ -90,10 +90,10 @@ class PreviewTransformCache {
 };
 
 // Turns C M Y K V pixels into B G R 0 pixels through the reverse transform.
-// When it cannot be built the output stays zero and "oops! Conversion failure"
-// (entry 133) is shown. threads: 0 = all cores.
-bool PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
-                     std::span<const std::uint8_t> cmykv, std::span<std::uint8_t> bgrx,
-                     const TextTable& texts, const UiHooks& hooks, int threads = 0);
+// When it cannot be built the output stays zero and the failure is "oops!
+// Conversion failure" (entry 133). threads: 0 = all cores.
+Status PreviewToScreen(PreviewTransformCache& cache, const ProfilePair& profiles,
+                       std::span<const std::uint8_t> cmykv, std::span<std::uint8_t> bgrx,
+                       const TextTable& texts, int threads = 0);
 
 }  // namespace nvx

@@ -5,6 +5,7 @@
 
 #include "image/parallel_rows.h"
 #include "image/white_choke.h"
+#include "lang/text_entries.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -254,8 +255,9 @@ void PreviewPixels(const OrientedImage& grid, const ColourAdjustTable& table,
 const PreviewBitmap& RenderPreview(const OrientedImage& grid, const ColourAdjustTable& table,
                                    const LiveSettings& live, const PreviewOptions& options,
                                    const ProfilePair& profiles, PreviewState& state,
-                                   const TextTable& texts, const UiHooks& hooks) {
+                                   const TextTable& texts) {
   PreviewBitmap& bitmap = state.bitmap;
+  bitmap.notes.clear();
   PreviewPixels(grid, table, live, options, state.pixels);
   if (state.pixels.empty()) {
     bitmap = PreviewBitmap{};
@@ -263,7 +265,11 @@ const PreviewBitmap& RenderPreview(const OrientedImage& grid, const ColourAdjust
   }
   FillSubstrate(options.substrate, options.width, options.height, bitmap);
   state.colours.resize(bitmap.bgrx.size());
-  if (!PreviewToScreen(state.screen, profiles, state.pixels, state.colours, texts, hooks)) {
+  if (const Status shown =
+          PreviewToScreen(state.screen, profiles, state.pixels, state.colours, texts);
+      !shown) {
+    bitmap.notes = {
+        Message{texts[entry::kTitle], shown.failure().message, MessageIcon::Exclamation}};
     return bitmap;
   }
   // Where the print lays no toner the substrate shows through.

@@ -51,6 +51,7 @@ struct PreviewBitmap {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> bgrx;
+  Notes notes;  // why the print's colours are missing from it, for the caller to show
 };
 
 // The canvas of a substrate choice (1..17; anything else is white paper).
@@ -91,6 +92,6 @@ struct PreviewState {
 const PreviewBitmap& RenderPreview(const OrientedImage& grid, const ColourAdjustTable& table,
                                    const LiveSettings& live, const PreviewOptions& options,
                                    const ProfilePair& profiles, PreviewState& state,
-                                   const TextTable& texts, const UiHooks& hooks);
+                                   const TextTable& texts);
 
 }  // namespace nvx

@@ -30,14 +30,14 @@ std::string PrintDocumentName(std::string_view caption, std::string_view title, 
 }
 
 Status WriteJobFile(const std::string& path, const PrintJob& job) {
-  std::string error = platform::WriteOutputFile(path, SpoolPieces(job));
-  if (!error.empty()) return Fail("cannot write " + path + ": " + error);
+  if (Status written = platform::WriteOutputFile(path, SpoolPieces(job)); !written)
+    return Fail("cannot write " + path + ": " + written.failure().message);
   return {};
 }
 
-Status SendResult(std::string_view queue, const std::string& error) {
-  if (error.empty()) return {};
-  std::string reason = error;
+Status SendResult(std::string_view queue, const Status& sent) {
+  if (sent) return {};
+  std::string reason = sent.failure().message;
   while (reason.ends_with('.')) reason.pop_back();  // CUPS's texts end in a full stop
   return Fail("Could not send to the printer \"" + std::string(queue) + "\": " + reason +
               ". Nothing was printed.");
@@ -53,11 +53,11 @@ Status SendJob(std::string_view queue, std::string_view documentName, const Prin
         "\"Select Printer\". Nothing was printed.");
   }
   hooks.Status(text[entry::kPrintingStatus]);
-  std::string error =
+  const Status raw =
       platform::SendRawDocument(queue, documentName, SpoolPieces(job), [&hooks](std::size_t piece) {
         if (piece < kPieceProgress.size()) hooks.Progress(kPieceProgress[piece]);
       });
-  if (Status sent = SendResult(queue, error); !sent) {
+  if (Status sent = SendResult(queue, raw); !sent) {
     hooks.Status("");
     return sent;
   }

@@ -41,7 +41,7 @@ Status DeliverJob(const JobDestination& destination, std::string_view documentNa
                   const PrintJob& job, const TextTable& text, const UiHooks& hooks);
 
 // Why a raw document did not reach the queue, in the user's words; ok when it did.
-Status SendResult(std::string_view queue, const std::string& error);
+Status SendResult(std::string_view queue, const Status& sent);
 
 // The printer the main window would start with: the entry of the model's
 // printer list that begins with the stored `Printer`, else the first.

@@ -216,9 +216,7 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
     return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
   }
   JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
-  PrintJob job = BuildPrintJob(env, s.live, std::move(*tiled));
-  if (job.outcome == JobOutcome::Failed) return Fail({});
-  return job;
+  return BuildPrintJob(env, s.live, std::move(*tiled));
 }
 
 namespace {
@@ -270,7 +268,6 @@ void DrawCopies(const Placement& place, const PreviewBitmap& copy, PreviewBitmap
 PreviewBitmap RenderPagePreview(PrintSession& s, ImageDocument& doc, int substrate) {
   PagePreviewRequest request = PreviewRequest(s, doc, CopyPreviewOptions(s, doc, substrate));
   request.text = s.text;
-  request.hooks = s.hooks;
   return DrawPagePreview(request, doc.preview);
 }
 
@@ -280,7 +277,7 @@ PagePreviewRequest PreparePagePreview(PrintSession& s, ImageDocument& doc, int s
     // The other thread must not share the window's copy of the settings.
     SettingsFiles stored = s.files;
     stored.snapshot = nullptr;
-    stored.hooks = nullptr;
+    stored.failedWrites = nullptr;
     options.patternMask = PreviewMaskSourceFor(stored, ShapeLibrary(s), doc.image, s.live);
   }
   PagePreviewRequest request = PreviewRequest(s, doc, std::move(options));
@@ -293,8 +290,9 @@ PreviewBitmap DrawPagePreview(const PagePreviewRequest& r, PreviewState& state) 
   PreviewBitmap page =
       SubstrateCanvas(r.options.substrate, place.pageBoxWidthPx, place.pageBoxHeightPx);
   const PreviewBitmap& copy =
-      RenderPreview(*r.grid, r.table, r.live, r.options, r.profiles, state, r.text, r.hooks);
+      RenderPreview(*r.grid, r.table, r.live, r.options, r.profiles, state, r.text);
   DrawCopies(place, copy, page);
+  page.notes = copy.notes;
   return page;
 }
 

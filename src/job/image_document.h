@@ -78,7 +78,6 @@ struct PagePreviewRequest {
   Placement placement;
   PreviewOptions options;  // one copy's size
   TextTable text;
-  UiHooks hooks;
 };
 
 // A request for another thread: the pattern is read from the stored settings,

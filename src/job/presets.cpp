@@ -7,8 +7,8 @@
 #include "job/print_controls.h"
 #include "lang/text_entries.h"
 #include "platform/atomic_file.h"
-#include "platform/file_read.h"
 #include "platform/folders.h"
+#include "platform/readable_file.h"
 #include "settings/ini_file.h"
 #include "settings/numbers.h"
 #include "settings/paper_limits.h"
@@ -137,11 +137,11 @@ Status ApplyPaper(PrintSession& s, const PresetFile& preset, PresetNotes& notes)
   return ChoosePaper(s, paper.empty() ? s.live.paperName : paper);
 }
 
-void ShowNotes(PrintSession& s, const std::filesystem::path& file, const PresetNotes& notes) {
-  if (notes.empty()) return;
+Notes NotesOf(const PrintSession& s, const std::filesystem::path& file, const PresetNotes& notes) {
+  if (notes.empty()) return {};
   std::string text = "The preset \"" + file.filename().string() + "\" was loaded, but";
   for (const std::string& note : notes) text += "\r\n- " + note;
-  s.hooks.Show({s.text[entry::kTitle], text, MessageIcon::Exclamation});
+  return {Message{s.text[entry::kTitle], text, MessageIcon::Exclamation}};
 }
 
 }  // namespace
@@ -190,25 +190,23 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
     for (const IniAssignment& a : assignments) SetIniValue(preset, a.section, a.key, a.value);
     const std::string bytes = SerializeIni(preset);
     const std::string_view pieces[] = {bytes};
-    const std::string error = platform::WriteOutputFile(file, pieces);
-    if (!error.empty()) return Fail("cannot write the preset '" + file.string() + "': " + error);
+    if (Status written = platform::WriteOutputFile(file, pieces); !written) {
+      return Fail("cannot write the preset '" + file.string() + "': " + written.failure().message);
+    }
     return {};
   }
-  const WriteStatus written = WriteIniValues(file, assignments);
-  if (!written.Ok()) {
-    return Fail("cannot write the preset '" + file.string() + "': " + WriteFailureReason(written));
+  if (const Status written = WriteIniValues(file, assignments); !written) {
+    return Fail("cannot write the preset '" + file.string() + "': " + written.failure().message);
   }
   RememberPresetFile(s.files, file);
   return {};
 }
 
-Status ReadPreset(PrintSession& s, const std::filesystem::path& file, PresetScope scope) {
-  const platform::WholeFile read = platform::ReadRegularFile(file, kMaxIniFileBytes);
-  if (!read.Ok()) {
-    return Fail("cannot read the preset '" + file.string() +
-                "': " + platform::ReadFailureText(read, kMaxIniFileBytes));
-  }
-  const PresetFile preset{ParseIni(read.bytes)};
+Result<Notes> ReadPreset(PrintSession& s, const std::filesystem::path& file, PresetScope scope) {
+  const Result<std::string> read = platform::ReadRegularFile(file, kMaxIniFileBytes);
+  if (!read)
+    return Fail("cannot read the preset '" + file.string() + "': " + read.failure().message);
+  const PresetFile preset{ParseIni(*read)};
   if (!HoldsAnyPresetKey(preset)) {
     return Fail("cannot read the preset '" + file.string() +
                 "': it holds none of a preset's settings (is it a preset file, saved as text?)");
@@ -225,8 +223,12 @@ Status ReadPreset(PrintSession& s, const std::filesystem::path& file, PresetScop
   // After the paper: choosing it reapplies the medium's rules to the white switches.
   ApplyWhiteControls(preset, s.live);
   ApplyColourPoints(preset, s.live, notes);
-  ShowNotes(s, file, notes);
-  return paper;
+  Notes told = NotesOf(s, file, notes);
+  if (paper) return told;
+  // The notes stand before the failure, so the user still learns what was kept.
+  Failure failure = paper.failure();
+  if (!told.empty()) failure.message = told.front().text + "\r\n\r\n" + failure.message;
+  return failure;
 }
 
 void RememberPresetFile(const SettingsFiles& files, const std::filesystem::path& file) {

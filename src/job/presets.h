@@ -28,10 +28,12 @@ Status WritePreset(PrintSession& session, const std::filesystem::path& file);
 
 // Applies a preset to the session: only the keys it holds, by the rules of
 // each. Its paper is chosen as the paper list chooses; a paper the list does
-// not offer leaves the paper as it is (the user is told). Colour-adjust points
-// are taken only when the preset holds 48 hexadecimal digits for the toner
-// order in force. Fails, changing nothing, when the file cannot be read.
-Status ReadPreset(PrintSession& session, const std::filesystem::path& file, PresetScope scope);
+// not offer leaves the paper as it is. Colour-adjust points are taken only when
+// the preset holds 48 hexadecimal digits for the toner order in force. Returns
+// what the user should be told about keys that were not taken (the caller shows
+// it); fails, changing nothing, when the file cannot be read.
+Result<Notes> ReadPreset(PrintSession& session, const std::filesystem::path& file,
+                         PresetScope scope);
 
 // Directory/Last Config: the start of the save and load dialogs.
 void RememberPresetFile(const SettingsFiles& files, const std::filesystem::path& file);

@@ -91,7 +91,7 @@ const std::string* FindChoice(const std::vector<std::string>& choices, std::stri
   return prefixMatches == 1 ? found : nullptr;
 }
 
-Status OpenPrintSession(PrintSession& s, std::string_view model) {
+Result<Notes> OpenPrintSession(PrintSession& s, std::string_view model) {
   std::string modelKey;
   if (!model.empty()) {
     std::optional<std::string> known = FindModelKey(model);
@@ -100,22 +100,25 @@ Status OpenPrintSession(PrintSession& s, std::string_view model) {
   }
   s.files.userFolder = platform::UserDataFolder();
   s.files.machineFolder = platform::MachineDataFolder();
-  s.files.hooks = &s.hooks;
   if (s.holdSettingsLock) HoldSettingsLock(s.files);
   TakeSettingsSnapshot(s.files);
 
   // The same start-up steps, in the same order, as the main window's.
-  std::string language = StartupLanguageFileName(s.files);
-  // No language named anywhere is a first run, not a missing file: use the built-in texts.
-  s.text = language.empty() ? DefaultTextTable()
-                            : LoadLanguageFile(platform::ProgramFolder(), language, s.hooks);
+  LanguageTexts language = LoadStartupLanguage(s.files, platform::ProgramFolder());
+  Notes notes = std::move(language.notes);
+  s.text = std::move(language.table);
   s.text.Set(entry::kTitle, std::string(kAppTitle));
   if (ReadSetting(s.files, keys::kStats, keys::kStatsOption).empty())
     WriteSetting(s.files, keys::kStats, keys::kStatsOption, keys::kStatsPrintOnly);
   MigrateBottomMargin(s.files);
   DefaultWorkingHand(s.files);
 
-  s.modelKey = modelKey.empty() ? ModelKey(s.files, {}, &s.hooks) : modelKey;
+  if (modelKey.empty()) {
+    s.modelKey = ModelKey(s.files);
+    for (Message& note : StoredModelNotes(s.files)) notes.push_back(std::move(note));
+  } else {
+    s.modelKey = modelKey;
+  }
   s.familyCode = FamilyCode(s.modelKey);
   StartupSettings startup = OpenSettings(s.files, s.text[entry::kTrayMultiPurpose]);
   ApplyStartupSettings(startup, s.live, {});
@@ -139,7 +142,7 @@ Status OpenPrintSession(PrintSession& s, std::string_view model) {
   ApplyMedia(s);
   s.live.printCmy = true;
   s.live.automaticTile = false;
-  return {};
+  return notes;
 }
 
 double ReadWhiteChoke(const SettingsFiles& files) {
@@ -184,7 +187,7 @@ Result<MediaRuleOutcome> LoadDefaults(PrintSession& s) {
   return media;
 }
 
-bool CommitSession(PrintSession& s) { return CommitSettings(s.files); }
+Status CommitSession(PrintSession& s) { return CommitSettings(s.files); }
 
 Status ChoosePaper(PrintSession& s, std::string_view name) {
   const std::string* paper = FindChoice(s.paperList, name);

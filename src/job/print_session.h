@@ -67,8 +67,10 @@ struct PrintSession {
 // Opens the settings as the main window does at start (creating them on a
 // first run), loads the language and fills the live settings with the
 // window's initial choices. `model` is a model key the user named (letter case
-// ignored); empty: the installation's. Fails for a model no row knows.
-Status OpenPrintSession(PrintSession& session, std::string_view model);
+// ignored); empty: the installation's. Fails for a model no row knows. Returns
+// what the user should be told (a language file missing or outdated, a stored
+// model no row knows): the caller shows it.
+Result<Notes> OpenPrintSession(PrintSession& session, std::string_view model);
 
 // Active/White Choke in millimetres, held to 0..2 (missing: 0, no choke).
 double ReadWhiteChoke(const SettingsFiles& files);
@@ -76,8 +78,9 @@ void WriteWhiteChoke(const SettingsFiles& files, double chokeMm);
 // The text the settings and presets keep a choke as: millimetres, two decimals at most.
 std::string WhiteChokeText(double chokeMm);
 
-// Stores what the session changed, in one write under the settings lock.
-bool CommitSession(PrintSession& session);
+// Stores what the session changed, in one write under the settings lock. Fails
+// with every settings write that failed since the last commit.
+Status CommitSession(PrintSession& session);
 
 // The list entry the user meant: an exact match, else the one entry equal
 // ignoring case and outer blanks, else the one entry that begins so.

@@ -6,7 +6,7 @@
 
 #include "base/product.h"
 #include "base/text.h"
-#include "platform/file_read.h"
+#include "platform/readable_file.h"
 
 namespace nvx {
 namespace {
@@ -41,10 +41,10 @@ class LineReader {
  public:
   explicit LineReader(const fs::path& file)
       : file_(platform::ReadRegularFile(file, kMaxLanguageFileBytes)) {}
-  bool IsOpen() const { return file_.Ok(); }
+  bool IsOpen() const { return file_.ok(); }
 
   std::optional<std::string> Next() {
-    const std::string_view text = file_.bytes;
+    const std::string_view text = file_ ? std::string_view(*file_) : std::string_view();
     if (pos_ >= text.size()) return std::nullopt;
     const std::size_t end = std::min(text.find('\n', pos_), text.size());
     std::string line(text.substr(pos_, std::min(end - pos_, kMaxLineBytes)));
@@ -54,7 +54,7 @@ class LineReader {
   }
 
  private:
-  platform::WholeFile file_;
+  Result<std::string> file_;
   std::size_t pos_ = 0;
 };
 
@@ -105,10 +105,8 @@ void ReadEntries(LineReader& reader, LanguageFileContents& contents) {
   }
 }
 
-TextTable DefaultsAfter(const UiHooks& hooks, std::string title, std::string text,
-                        MessageIcon icon) {
-  hooks.Show(Message{std::move(title), std::move(text), icon});
-  return DefaultTextTable();
+LanguageTexts DefaultsAfter(std::string title, std::string text, MessageIcon icon) {
+  return {DefaultTextTable(), {Message{std::move(title), std::move(text), icon}}};
 }
 
 }  // namespace
@@ -151,24 +149,23 @@ fs::path FindLanguageFile(const fs::path& programFolder, std::string_view fileNa
   return {};
 }
 
-TextTable LoadLanguageFile(const fs::path& programFolder, std::string_view fileName,
-                           const UiHooks& hooks) {
+LanguageTexts LoadLanguageFile(const fs::path& programFolder, std::string_view fileName) {
   fs::path file = FindLanguageFile(programFolder, fileName);
   LanguageFileContents contents = file.empty() ? LanguageFileContents{} : ReadLanguageFile(file);
   switch (contents.version) {
     case LanguageFileVersion::Missing:
-      return DefaultsAfter(hooks, std::string(kProductShortTitle),
+      return DefaultsAfter(std::string(kProductShortTitle),
                            (programFolder / fileName).string() + std::string(kMissingSuffix),
                            MessageIcon::Error);
     case LanguageFileVersion::Old:
-      return DefaultsAfter(hooks, std::string(kOutdatedTitle), std::string(kOutdatedText),
+      return DefaultsAfter(std::string(kOutdatedTitle), std::string(kOutdatedText),
                            MessageIcon::Exclamation);
     case LanguageFileVersion::Unknown:
-      return DefaultTextTable();
+      return {DefaultTextTable(), {}};
     case LanguageFileVersion::V3:
       break;
   }
-  return TextTableFromFile(contents);
+  return {TextTableFromFile(contents), {}};
 }
 
 int FileVersionCheck(const fs::path& programFolder, std::string_view fileName) {
@@ -200,9 +197,11 @@ std::string StartupLanguageFileName(const SettingsFiles& files) {
   return name;
 }
 
-TextTable LoadStartupLanguage(const SettingsFiles& files, const fs::path& programFolder,
-                              const UiHooks& hooks) {
-  return LoadLanguageFile(programFolder, StartupLanguageFileName(files), hooks);
+LanguageTexts LoadStartupLanguage(const SettingsFiles& files, const fs::path& programFolder) {
+  const std::string name = StartupLanguageFileName(files);
+  // No language named anywhere is a first run, not a missing file.
+  if (name.empty()) return {DefaultTextTable(), {}};
+  return LoadLanguageFile(programFolder, name);
 }
 
 std::string LanguageDisplayName(std::string_view fileName) {
@@ -239,18 +238,18 @@ std::string CurrentLanguageName(const SettingsFiles& files) {
   return current.substr(0, current.find('.'));
 }
 
-bool ApplyLanguageChoice(std::string_view selection, const SettingsFiles& files,
-                         const fs::path& programFolder, const UiHooks& hooks, TextTable& table) {
-  if (AsciiLower(selection) == AsciiLower(CurrentLanguageName(files))) return false;
+std::optional<LanguageTexts> ApplyLanguageChoice(std::string_view selection,
+                                                 const SettingsFiles& files,
+                                                 const fs::path& programFolder) {
+  if (AsciiLower(selection) == AsciiLower(CurrentLanguageName(files))) return std::nullopt;
   if (selection.empty()) {
-    table = DefaultsAfter(hooks, std::string(kProductShortTitle), std::string(kNoSelectionText),
-                          MessageIcon::Error);
-    return true;
+    return DefaultsAfter(std::string(kProductShortTitle), std::string(kNoSelectionText),
+                         MessageIcon::Error);
   }
   std::string fileName = std::string(selection) + std::string(kLanguageExtension);
-  table = LoadLanguageFile(programFolder, fileName, hooks);
+  LanguageTexts texts = LoadLanguageFile(programFolder, fileName);
   WriteSetting(files, kLanguageSection, kLanguageKey, fileName);
-  return true;
+  return texts;
 }
 
 std::string EncodeLanguageFile(std::span<const LanguageEntry> entries) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,10 +42,17 @@ TextTable TextTableFromFile(const LanguageFileContents& contents);
 std::filesystem::path FindLanguageFile(const std::filesystem::path& programFolder,
                                        std::string_view fileName);
 
-// The table from the named file, or the defaults after a message when the file
-// is missing or outdated. A file of no known version gives the defaults too.
-TextTable LoadLanguageFile(const std::filesystem::path& programFolder, std::string_view fileName,
-                           const UiHooks& hooks);
+// A language's texts, and what the user should be told when they are the
+// built-in ones in place of a file's (the caller shows it).
+struct LanguageTexts {
+  TextTable table;
+  Notes notes;
+};
+
+// The table from the named file, or the defaults with a note when the file is
+// missing or outdated. A file of no known version gives the defaults too.
+LanguageTexts LoadLanguageFile(const std::filesystem::path& programFolder,
+                               std::string_view fileName);
 
 // 0 when line 1 of the named file contains "V3", else 1.
 int FileVersionCheck(const std::filesystem::path& programFolder, std::string_view fileName);
@@ -52,8 +60,10 @@ int FileVersionCheck(const std::filesystem::path& programFolder, std::string_vie
 // The language file named by the settings, migrating an empty user setting
 // from the machine copy and ".lang" names to ".lan3".
 std::string StartupLanguageFileName(const SettingsFiles& files);
-TextTable LoadStartupLanguage(const SettingsFiles& files,
-                              const std::filesystem::path& programFolder, const UiHooks& hooks);
+// The texts a start of the program shows in: the settings' language, or the
+// built-in texts (without a note) when none is named anywhere.
+LanguageTexts LoadStartupLanguage(const SettingsFiles& files,
+                                  const std::filesystem::path& programFolder);
 
 // The language dialog's list: every V3 "*.lan3" of the program folder as
 // "English", "Deutsch", ..., sorted.
@@ -63,11 +73,12 @@ std::string LanguageDisplayName(std::string_view fileName);
 // The current setting up to its first ".", for selecting it in the list.
 std::string CurrentLanguageName(const SettingsFiles& files);
 
-// The dialog's OK with the selected name (empty when nothing is selected).
-// Returns true when `table` changed and the window texts need rebuilding.
-bool ApplyLanguageChoice(std::string_view selection, const SettingsFiles& files,
-                         const std::filesystem::path& programFolder, const UiHooks& hooks,
-                         TextTable& table);
+// The dialog's OK with the selected name (empty when nothing is selected): the
+// new texts, and the window's texts need rebuilding; nullopt when the language
+// stays as it is.
+std::optional<LanguageTexts> ApplyLanguageChoice(std::string_view selection,
+                                                 const SettingsFiles& files,
+                                                 const std::filesystem::path& programFolder);
 
 // A complete V3 file, CR LF line ends: entries sorted by index, a later entry
 // with the same index replacing an earlier one, indexes from kMaxTextEntries

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/file_read.h"
+#include "platform/readable_file.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -281,12 +281,9 @@ Result<ShapeRecord> ImportIllustratorText(std::string_view text, std::string_vie
 }
 
 Result<ShapeRecord> ImportIllustratorFile(const std::filesystem::path& file) {
-  const platform::WholeFile read = platform::ReadRegularFile(file, kMaxIllustratorFileBytes);
-  if (!read.Ok()) {
-    return Fail("Cannot read " + file.string() + ": " +
-                platform::ReadFailureText(read, kMaxIllustratorFileBytes));
-  }
-  return ImportIllustratorText(read.bytes, file.stem().string());
+  const Result<std::string> read = platform::ReadRegularFile(file, kMaxIllustratorFileBytes);
+  if (!read) return Fail("Cannot read " + file.string() + ": " + read.failure().message);
+  return ImportIllustratorText(*read, file.stem().string());
 }
 
 }  // namespace nvx

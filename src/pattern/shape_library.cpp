@@ -11,8 +11,8 @@
 #include "base/text.h"
 #include "platform/atomic_file.h"
 #include "platform/file_lock.h"
-#include "platform/file_read.h"
 #include "platform/folders.h"
+#include "platform/readable_file.h"
 #include "postscript/number_text.h"
 #include "settings/settings_keys.h"
 
@@ -25,17 +25,15 @@ constexpr std::size_t kMaxLibraryBytes =
     kMaxLibraryShapes * kShapeRecordBytes + kShapeRecordBytes / 2;
 
 // The library's bytes; a missing file is an empty library.
-platform::WholeFile ReadLibraryBytes(const std::filesystem::path& library) {
-  platform::WholeFile file = platform::ReadRegularFile(library, kMaxLibraryBytes);
-  if (file.failure == platform::ReadFailure::Missing) file = {};
+Result<std::string> ReadLibraryBytes(const std::filesystem::path& library) {
+  Result<std::string> file = platform::ReadRegularFile(library, kMaxLibraryBytes);
+  if (!file && file.failure().code == ENOENT) return std::string();
   return file;
 }
 
-std::string LibraryReadError(const std::filesystem::path& library,
-                             const platform::WholeFile& file) {
-  std::string text = "Cannot read the shape library " + library.string() + ": " +
-                     platform::ReadFailureText(file, kMaxLibraryBytes);
-  if (file.failure == platform::ReadFailure::TooLarge) text += " (more than 200 shapes)";
+std::string LibraryReadError(const std::filesystem::path& library, const Failure& failure) {
+  std::string text = "Cannot read the shape library " + library.string() + ": " + failure.message;
+  if (failure.code == platform::kTooLarge) text += " (more than 200 shapes)";
   return text;
 }
 
@@ -77,10 +75,11 @@ Failure RemoveError(int error) {
 
 // A library that is no file of ours is named as such; a failed read keeps the
 // error number the library has always shown.
-Failure ReadError(const std::filesystem::path& library, const platform::WholeFile& file,
+Failure ReadError(const std::filesystem::path& library, const Failure& failure,
                   Failure (*numbered)(int)) {
-  if (file.failure == platform::ReadFailure::SystemError) return numbered(file.systemError);
-  return Fail(LibraryReadError(library, file));
+  if (failure.code != platform::kNotRegularFile && failure.code != platform::kTooLarge)
+    return numbered(failure.code);
+  return Fail(LibraryReadError(library, failure));
 }
 
 bool IsFile(const std::filesystem::path& file) {
@@ -91,10 +90,10 @@ bool IsFile(const std::filesystem::path& file) {
 }  // namespace
 
 Result<std::vector<ShapeRecord>> ReadShapeLibrary(const std::filesystem::path& library) {
-  platform::WholeFile file = ReadLibraryBytes(library);
-  if (!file.Ok()) return Fail(LibraryReadError(library, file));
+  Result<std::string> file = ReadLibraryBytes(library);
+  if (!file) return Fail(LibraryReadError(library, file.failure()));
   std::vector<ShapeRecord> shapes;
-  for (const std::string& record : SplitRecords(std::move(file.bytes))) {
+  for (const std::string& record : SplitRecords(std::move(*file))) {
     shapes.push_back(DecodeShapeRecord(record));
   }
   return shapes;
@@ -145,9 +144,9 @@ Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
   // The read, the search for the name and the write are one step for every
   // program that changes the library.
   const platform::FileLock lock(platform::LockFileFor(library));
-  platform::WholeFile file = ReadLibraryBytes(library);
-  if (!file.Ok()) return ReadError(library, file, AddError);
-  std::vector<std::string> records = SplitRecords(std::move(file.bytes));
+  Result<std::string> file = ReadLibraryBytes(library);
+  if (!file) return ReadError(library, file.failure(), AddError);
+  std::vector<std::string> records = SplitRecords(std::move(*file));
   const std::string wanted = FoldedName(shape.name);
   std::string* match = nullptr;
   for (std::string& record : records) {
@@ -175,10 +174,10 @@ Status AddShape(const std::filesystem::path& library, ShapeRecord shape,
 Status RemoveShapes(const std::filesystem::path& library, const std::vector<std::string>& names) {
   if (names.empty()) return {};
   const platform::FileLock lock(platform::LockFileFor(library));
-  platform::WholeFile file = ReadLibraryBytes(library);
-  if (!file.Ok()) return ReadError(library, file, RemoveError);
+  Result<std::string> file = ReadLibraryBytes(library);
+  if (!file) return ReadError(library, file.failure(), RemoveError);
   std::vector<std::string> kept;
-  for (std::string& record : SplitRecords(std::move(file.bytes))) {
+  for (std::string& record : SplitRecords(std::move(*file))) {
     const std::string stored = RecordName(record);
     const std::string_view name = Trim(stored);
     const bool marked =
@@ -195,49 +194,34 @@ LibraryFolders DefaultLibraryFolders(const SettingsFiles& files) {
   return LibraryFolders{files.machineFolder, platform::ProgramFolder(), files.userFolder};
 }
 
-ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryFolders& folders) {
-  if (!ReadSetting(files, keys::kActive, keys::kShapeLibrary).empty()) {
-    return ProvisionResult::Ready;
-  }
+Status ProvisionShapeLibrary(const SettingsFiles& files, const LibraryFolders& folders) {
+  if (!ReadSetting(files, keys::kActive, keys::kShapeLibrary).empty()) return {};
   // A library already in the user folder holds the user's own imports: it is
   // taken as it is, never overwritten by the master copy.
   const std::filesystem::path user = folders.user / kShapeLibraryFileName;
   if (!folders.user.empty() && IsFile(user)) {
     WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());
-    return ProvisionResult::Ready;
+    return {};
   }
-  if (folders.machine.empty()) return ProvisionResult::NoMachineFolder;
+  if (folders.machine.empty()) return Fail(std::string(kNoMachineFolderMessage));
   std::filesystem::path master = folders.machine / kShapeLibraryFileName;
   if (!IsFile(master) && !folders.program.empty()) master = folders.program / kShapeLibraryFileName;
-  if (!IsFile(master)) return ProvisionResult::MasterMissing;
+  const Failure masterMissing = SystemFailure(ENOENT, std::string(kMasterMissingMessage));
+  if (!IsFile(master)) return masterMissing;
   std::error_code ec;
   if (folders.user.empty() || (!std::filesystem::create_directories(folders.user, ec) && ec)) {
-    return ProvisionResult::NoUserFolder;
+    return Fail(std::string(kNoUserFolderMessage));
   }
-  const platform::WholeFile bytes = platform::ReadRegularFile(master, kMaxLibraryBytes);
-  if (!bytes.Ok()) return ProvisionResult::MasterMissing;
+  const Result<std::string> bytes = platform::ReadRegularFile(master, kMaxLibraryBytes);
+  if (!bytes) return masterMissing;
   {
     // Another program may have started the user's library meanwhile: it is kept.
     const platform::FileLock lock(platform::LockFileFor(user));
-    const std::string_view pieces[] = {bytes.bytes};
+    const std::string_view pieces[] = {*bytes};
     if (!IsFile(user) && !platform::ReplaceFile(user, pieces).ok())
-      return ProvisionResult::NoUserFolder;
+      return Fail(std::string(kNoUserFolderMessage));
   }
   WriteSetting(files, keys::kActive, keys::kShapeLibrary, user.string());
-  return ProvisionResult::Ready;
-}
-
-std::string_view ProvisionMessage(ProvisionResult result) {
-  switch (result) {
-    case ProvisionResult::NoMachineFolder:
-      return "Problem with ProgramData Folder";
-    case ProvisionResult::NoUserFolder:
-      return "Problem with Users AppData Folder";
-    case ProvisionResult::MasterMissing:
-      return "Master Shape.lib Missing";
-    case ProvisionResult::Ready:
-      break;
-  }
   return {};
 }
 

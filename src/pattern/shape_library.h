@@ -78,20 +78,17 @@ struct LibraryFolders {
 // The settings files' folders and the program's data folder.
 LibraryFolders DefaultLibraryFolders(const SettingsFiles& files);
 
-enum class ProvisionResult {
-  Ready = 0,
-  NoMachineFolder = 1,
-  NoUserFolder = 2,
-  MasterMissing = 3,
-};
+// What start-up tells when the library cannot be provided.
+inline constexpr std::string_view kNoMachineFolderMessage = "Problem with ProgramData Folder";
+inline constexpr std::string_view kNoUserFolderMessage = "Problem with Users AppData Folder";
+inline constexpr std::string_view kMasterMissingMessage = "Master Shape.lib Missing";
 
 // Start-up: with "Shape Library" set, nothing is checked. Otherwise a library
 // already in the user folder is kept, or the master copy (the machine folder's,
-// else the program's) is copied there; its path is stored.
-ProvisionResult ProvisionShapeLibrary(const SettingsFiles& files, const LibraryFolders& folders);
-
-// The message start-up shows for a result other than Ready.
-std::string_view ProvisionMessage(ProvisionResult result);
+// else the program's) is copied there; its path is stored. Fails with the
+// message start-up shows; a missing master copy fails with the code ENOENT,
+// which leaves a first import free to start an empty library.
+Status ProvisionShapeLibrary(const SettingsFiles& files, const LibraryFolders& folders);
 
 // The library the program works with: "Shape Library", or the user folder's
 // shape.lib when that is empty.

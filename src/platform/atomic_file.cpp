@@ -203,7 +203,7 @@ bool IsStreamOutput(const fs::path& target) {
   return ::stat(target.c_str(), &info) == 0 && IsStreamMode(info.st_mode);
 }
 
-std::string WriteOutputFile(const fs::path& target, std::span<const std::string_view> pieces) {
+Status WriteOutputFile(const fs::path& target, std::span<const std::string_view> pieces) {
   int err = 0;
   struct stat info {};
   if (target == "-") {
@@ -212,11 +212,12 @@ std::string WriteOutputFile(const fs::path& target, std::span<const std::string_
     err = WriteThrough(target, pieces);
   } else if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
              !S_ISDIR(info.st_mode)) {
-    return "not a file, a character device or a FIFO";
+    return SystemFailure(EINVAL, "not a file, a character device or a FIFO");
   } else {
     err = ReplaceFileErrno(target, pieces);
   }
-  return err == 0 ? std::string() : std::string(std::strerror(err));
+  if (err != 0) return SystemFailure(err, std::strerror(err));
+  return {};
 }
 
 }  // namespace nvx::platform

@@ -26,9 +26,9 @@ Status ReplaceFile(const std::filesystem::path& file, std::span<const std::strin
 // Writes an output the user named: "-" is standard output; a device or a FIFO
 // (a printer's port, a pipe to a program) is written straight through, as a
 // shell redirection would; anything else is replaced as ReplaceFile does.
-// Returns the system's reason as text, empty on success.
-std::string WriteOutputFile(const std::filesystem::path& target,
-                            std::span<const std::string_view> pieces);
+// Fails with the system's reason and its errno.
+Status WriteOutputFile(const std::filesystem::path& target,
+                       std::span<const std::string_view> pieces);
 
 // True when WriteOutputFile writes `target` straight through: standard output,
 // an existing device or FIFO. Such an output cannot be read back.

@@ -100,9 +100,11 @@ std::string PrintServerName() {
   return server.starts_with('/') ? server : server + ":" + std::to_string(ippPort());
 }
 
-std::string SendRawDocument(std::string_view queueName, std::string_view documentNameText,
-                            std::span<const std::string_view> pieces,
-                            const std::function<void(std::size_t)>& beforePiece) {
+namespace {
+
+std::string SendPieces(std::string_view queueName, std::string_view documentNameText,
+                       std::span<const std::string_view> pieces,
+                       const std::function<void(std::size_t)>& beforePiece) {
   const std::string queue(queueName);
   const std::string documentName(documentNameText);
   std::string error;
@@ -121,7 +123,17 @@ std::string SendRawDocument(std::string_view queueName, std::string_view documen
   return error;
 }
 
-std::string SendRawCommand(std::string_view queue, std::string_view bytes) {
+}  // namespace
+
+Status SendRawDocument(std::string_view queue, std::string_view documentName,
+                       std::span<const std::string_view> pieces,
+                       const std::function<void(std::size_t)>& beforePiece) {
+  const std::string error = SendPieces(queue, documentName, pieces, beforePiece);
+  if (!error.empty()) return Fail(error);
+  return {};
+}
+
+Status SendRawCommand(std::string_view queue, std::string_view bytes) {
   const std::string_view pieces[] = {bytes, kEndOfJobPiece};
   return SendRawDocument(queue, kRawCommandDocumentName, pieces);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -9,8 +11,17 @@
 
 namespace nvx::platform {
 
-// A regular file opened for reading. The open never blocks: a named pipe or a
-// device in its place is refused in words instead of holding the program up.
+// Reading a file that must be a regular one. Whatever stands at the path is
+// examined before it is read, and a device is not even opened (opening some, a
+// tape or a port, has effects of its own); the open never blocks, so a named
+// pipe put in the file's place is refused instead of holding the program up.
+// A refusal's code says what was found: ENOENT nothing, kNotRegularFile
+// something other than a file, kTooLarge a file over the limit; any other code
+// is the system's error number.
+inline constexpr int kNotRegularFile = EINVAL;
+inline constexpr int kTooLarge = EFBIG;
+
+// A regular file opened for reading.
 class ReadableFile {
  public:
   // Fails with what is at the path instead ("no such file", "a folder, not a
@@ -34,5 +45,11 @@ class ReadableFile {
   int fd_ = -1;
   std::uint64_t size_ = 0;
 };
+
+// The whole of a regular file of at most `maxBytes`; a file that is, or grows,
+// larger is refused after reading no more than that. The failure's message is
+// the short reason: "no such file", "not a regular file", "larger than 4194304
+// bytes", or the system's.
+Result<std::string> ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes);
 
 }  // namespace nvx::platform

@@ -38,13 +38,13 @@ struct TiledImage {
   int top = 0;
 };
 
-// What became of a job: made and ready to send, only costed (the print session
-// does that when the statistics option asks for the estimate alone), or not made.
-enum class JobOutcome { Made, CostedOnly, Failed };
+// What became of a job: made and ready to send, or only costed (the print
+// session does that when the statistics option asks for the estimate alone).
+enum class JobOutcome { Made, CostedOnly };
 
 // A job as the spooler receives it: header, raw image data, trailer (then 0x04).
 struct PrintJob {
-  JobOutcome outcome = JobOutcome::Failed;
+  JobOutcome outcome = JobOutcome::Made;
   std::string header;
   std::vector<std::uint8_t> data;
   std::string trailer;

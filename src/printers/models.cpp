@@ -55,21 +55,20 @@ std::string_view UsbListingName(std::string_view usbIdentity) {
   return kNoModel.usbListingName;
 }
 
-std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel,
-                     const UiHooks* hooks) {
+std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel) {
   if (!commandLineModel.empty()) return std::string(commandLineModel);
   std::string stored = ReadMachineSetting(files, keys::kActive, keys::kModel);
-  if (stored.empty()) return std::string(kDefaultModelKey);
-  if (FindModelRow(stored).key.empty()) {
-    if (hooks) {
-      hooks->Show({std::string(kProductTitle),
-                   "The stored printer model \"" + stored + "\" is not known; using " +
-                       std::string(kDefaultModelKey) + ".",
-                   MessageIcon::Exclamation});
-    }
-    return std::string(kDefaultModelKey);
-  }
+  if (stored.empty() || FindModelRow(stored).key.empty()) return std::string(kDefaultModelKey);
   return stored;
+}
+
+Notes StoredModelNotes(const SettingsFiles& files) {
+  const std::string stored = ReadMachineSetting(files, keys::kActive, keys::kModel);
+  if (stored.empty() || !FindModelRow(stored).key.empty()) return {};
+  return {Message{std::string(kProductTitle),
+                  "The stored printer model \"" + stored + "\" is not known; using " +
+                      std::string(kDefaultModelKey) + ".",
+                  MessageIcon::Exclamation}};
 }
 
 std::optional<std::string> FindModelKey(std::string_view name) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/settings_file.h"
+#include "settings/ui_hooks.h"
 
 namespace nvx {
 
@@ -29,10 +30,10 @@ std::string_view UsbListingName(std::string_view usbIdentity);
 
 // The model the installation serves: the command line's --model when given,
 // else Active/Model of the machine settings file, else "C711WT". A stored model
-// that names no row falls back to "C711WT" after a one-line warning through
-// `hooks` (when given).
-std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel = {},
-                     const UiHooks* hooks = nullptr);
+// that names no row falls back to "C711WT".
+std::string ModelKey(const SettingsFiles& files, std::string_view commandLineModel = {});
+// The one-line warning the user gets when the stored model names no row.
+Notes StoredModelNotes(const SettingsFiles& files);
 
 // The table's key that `name` spells, letter case ignored; nullopt for no model.
 std::optional<std::string> FindModelKey(std::string_view name);

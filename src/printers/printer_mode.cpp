@@ -40,7 +40,7 @@ std::string PjlBlockBytes(PjlBlock block) {
   return DecodeHexItems(block == PjlBlock::ConversionOn ? kConversionOnItems : kConversionOffItems);
 }
 
-std::string SendPjlBlock(std::string_view queue, PjlBlock block) {
+Status SendPjlBlock(std::string_view queue, PjlBlock block) {
   return platform::SendRawCommand(queue, PjlBlockBytes(block));
 }
 
@@ -56,7 +56,7 @@ void WritePrintSet(const SettingsFiles& files, DriverMode mode) {
   WriteSetting(files, kPrintSetSection, kPrintSetKey, mode == DriverMode::Off ? "on" : "off");
 }
 
-std::string SwitchDriverMode(const SettingsFiles& files, DriverMode mode, std::string_view queue) {
+Status SwitchDriverMode(const SettingsFiles& files, DriverMode mode, std::string_view queue) {
   WritePrintSet(files, mode);
   return SendPjlBlock(queue, BlockFor(mode));
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "settings/settings_file.h"
 
 namespace nvx {
@@ -22,15 +23,15 @@ std::string DecodeHexItems(std::string_view items);
 // The block's bytes (53 for conversion-on, 54 for conversion-off).
 std::string PjlBlockBytes(PjlBlock block);
 
-// Sends the block raw to the queue. Returns the empty text on success, else the reason.
-std::string SendPjlBlock(std::string_view queue, PjlBlock block);
+// Sends the block raw to the queue; fails with the reason it was not sent.
+Status SendPjlBlock(std::string_view queue, PjlBlock block);
 
 // `Print Set` is "on" after "Driver Off"; anything else counts as "off".
 bool PrintSetIsOn(const SettingsFiles& files);
 
 // What pressing the mode button does: write `Print Set`, then send the block.
-// Returns the empty text on success, else the reason the block was not sent.
-std::string SwitchDriverMode(const SettingsFiles& files, DriverMode mode, std::string_view queue);
+// Fails with the reason the block was not sent.
+Status SwitchDriverMode(const SettingsFiles& files, DriverMode mode, std::string_view queue);
 
 // The block a button sends, and the `Print Set` it writes first.
 PjlBlock BlockFor(DriverMode mode);

@@ -224,13 +224,15 @@ const VendorAttribute* FindVendorAttribute(std::string_view name) {
 
 Result<PrinterDefaults> ReadPrinterDefaults(std::string_view modelKey, std::string_view preset) {
   PrintSession s;
-  if (Status opened = OpenPrintSession(s, modelKey); !opened) return opened.failure();
+  if (Result<Notes> opened = OpenPrintSession(s, modelKey); !opened) return opened.failure();
   PrinterDefaults d;
   d.modelKey = s.modelKey;
   if (!preset.empty()) {
     std::optional<std::filesystem::path> file = FindPreset(preset);
     if (!file) return Fail("no preset '" + std::string(preset) + "'", Failure::Kind::Refused);
-    if (Status read = ReadPreset(s, *file, PresetScope::ThisRun); !read) return read.failure();
+    if (Result<Notes> read = ReadPreset(s, *file, PresetScope::ThisRun); !read) {
+      return read.failure();
+    }
     d.preset = std::string(preset);
   }
   const LiveSettings& live = s.live;

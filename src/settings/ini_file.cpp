@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
-#include "platform/file_read.h"
+#include "platform/readable_file.h"
 
 namespace nvx {
 namespace {
@@ -83,10 +83,6 @@ void InsertLine(IniDocument& doc, std::size_t at, std::string text) {
                    IniLine{std::move(text), doc.newLine});
 }
 
-WriteStatus Save(const std::filesystem::path& file, const IniDocument& doc) {
-  return ReplaceFileContents(file, SerializeIni(doc));
-}
-
 }  // namespace
 
 IniDocument ParseIni(std::string_view bytes) {
@@ -124,8 +120,8 @@ std::string SerializeIni(const IniDocument& doc) {
 }
 
 IniDocument LoadIniFile(const std::filesystem::path& file) {
-  platform::WholeFile read = platform::ReadRegularFile(file, kMaxIniFileBytes);
-  return read.Ok() ? ParseIni(read.bytes) : IniDocument{};
+  const Result<std::string> read = platform::ReadRegularFile(file, kMaxIniFileBytes);
+  return read ? ParseIni(*read) : IniDocument{};
 }
 
 std::optional<std::string> FindIniValue(const IniDocument& doc, std::string_view section,
@@ -168,35 +164,15 @@ bool RemoveIniValue(IniDocument& doc, std::string_view section, std::string_view
   return removed;
 }
 
-std::string ReadIniValue(const std::filesystem::path& file, std::string_view section,
-                         std::string_view key) {
-  return FindIniValue(LoadIniFile(file), section, key).value_or("");
-}
-
-WriteStatus WriteIniValue(const std::filesystem::path& file, std::string_view section,
-                          std::string_view key, std::string_view value) {
-  IniAssignment one{section, key, value};
-  return WriteIniValues(file, std::span(&one, 1));
-}
-
-WriteStatus WriteIniValues(const std::filesystem::path& file,
-                           std::span<const IniAssignment> assignments) {
+Status WriteIniValues(const std::filesystem::path& file,
+                      std::span<const IniAssignment> assignments) {
   // A file that is there but cannot be read must not be replaced by a document
   // holding only the new keys: that would lose every other setting in it.
-  std::string bytes;
-  if (WriteStatus read = ReadForRewrite(file, kMaxIniFileBytes, bytes); !read.Ok()) return read;
-  IniDocument doc = ParseIni(bytes);
+  Result<std::string> bytes = ReadForRewrite(file, kMaxIniFileBytes);
+  if (!bytes) return bytes.failure();
+  IniDocument doc = ParseIni(*bytes);
   for (const IniAssignment& a : assignments) SetIniValue(doc, a.section, a.key, a.value);
-  return Save(file, doc);
-}
-
-WriteStatus DeleteIniValue(const std::filesystem::path& file, std::string_view section,
-                           std::string_view key) {
-  std::string bytes;
-  if (WriteStatus read = ReadForRewrite(file, kMaxIniFileBytes, bytes); !read.Ok()) return read;
-  IniDocument doc = ParseIni(bytes);
-  RemoveIniValue(doc, section, key);
-  return Save(file, doc);
+  return ReplaceFileContents(file, SerializeIni(doc));
 }
 
 }  // namespace nvx

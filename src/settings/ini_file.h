@@ -56,14 +56,9 @@ struct IniAssignment {
   std::string_view value;
 };
 
-// File operations. Each write reads the file afresh and replaces it atomically.
-std::string ReadIniValue(const std::filesystem::path& file, std::string_view section,
-                         std::string_view key);
-WriteStatus WriteIniValue(const std::filesystem::path& file, std::string_view section,
-                          std::string_view key, std::string_view value);
-WriteStatus WriteIniValues(const std::filesystem::path& file,
-                           std::span<const IniAssignment> assignments);
-WriteStatus DeleteIniValue(const std::filesystem::path& file, std::string_view section,
-                           std::string_view key);
+// Reads the file afresh and replaces it atomically with the keys set; a file
+// that is there but cannot be read is left as it is.
+Status WriteIniValues(const std::filesystem::path& file,
+                      std::span<const IniAssignment> assignments);
 
 }  // namespace nvx

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/file_read.h"
+#include "platform/readable_file.h"
 #include "settings/text_encoding.h"
 
 namespace nvx {
@@ -39,8 +39,9 @@ void PutUnits(std::string& bytes, std::size_t offset, std::u16string_view units)
 
 std::string ReadLastFile(const std::filesystem::path& folder, int slot) {
   if (slot < 1 || slot > kLastFileSlots) return {};
-  const std::string bytes =
-      platform::ReadRegularFile(folder / kLastFileName, kMaxLastFileBytes).bytes;
+  const Result<std::string> read =
+      platform::ReadRegularFile(folder / kLastFileName, kMaxLastFileBytes);
+  const std::string_view bytes = read ? std::string_view(*read) : std::string_view();
   std::size_t start = (slot - 1) * kSlotBytes + 2;
   if (start >= bytes.size()) return {};
   std::string_view raw = std::string_view(bytes).substr(start, kLastFileValueUnits * 2);
@@ -54,11 +55,11 @@ std::string ReadLastFile(const std::filesystem::path& folder, int slot) {
   return Utf16ToUtf8(units);
 }
 
-WriteStatus WriteLastFiles(const std::filesystem::path& folder,
-                           std::span<const std::string> paths) {
+Status WriteLastFiles(const std::filesystem::path& folder, std::span<const std::string> paths) {
   std::filesystem::path file = folder / kLastFileName;
-  std::string bytes;
-  if (WriteStatus read = ReadForRewrite(file, kMaxLastFileBytes, bytes); !read.Ok()) return read;
+  Result<std::string> read = ReadForRewrite(file, kMaxLastFileBytes);
+  if (!read) return read.failure();
+  std::string& bytes = *read;
   // Every slot is written in full below, so a missing or short file only needs the
   // room; bytes past the six slots stay as they are.
   if (bytes.size() < kFileBytes) bytes.resize(kFileBytes);
@@ -83,7 +84,7 @@ std::vector<std::string> ReadRecentFiles(const std::filesystem::path& folder) {
   return paths;
 }
 
-WriteStatus RememberRecentFile(const std::filesystem::path& folder, const std::string& path) {
+Status RememberRecentFile(const std::filesystem::path& folder, const std::string& path) {
   std::vector<std::string> paths{path};
   for (std::string& p : ReadRecentFiles(folder)) {
     if (p != path) paths.push_back(std::move(p));

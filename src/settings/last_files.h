@@ -22,13 +22,13 @@ std::string ReadLastFile(const std::filesystem::path& folder, int slot);
 
 // Writes slots 1-6 from `paths` (most recent first; only the first five count).
 // Values longer than a slot are cut, never in the middle of a surrogate pair.
-WriteStatus WriteLastFiles(const std::filesystem::path& folder, std::span<const std::string> paths);
+Status WriteLastFiles(const std::filesystem::path& folder, std::span<const std::string> paths);
 
 // The images of slots 1-5, most recent first, empty slots left out.
 std::vector<std::string> ReadRecentFiles(const std::filesystem::path& folder);
 
 // Puts `path` first in the list; the others keep their order, each once, and the
 // oldest gives way when all five slots are taken.
-WriteStatus RememberRecentFile(const std::filesystem::path& folder, const std::string& path);
+Status RememberRecentFile(const std::filesystem::path& folder, const std::string& path);
 
 }  // namespace nvx

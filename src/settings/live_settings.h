@@ -7,11 +7,16 @@
 
 namespace nvx {
 
+// The main window's caption while no image is open ("Nivalux Pro - No File").
+// Made in a function of its own: GCC 12 inlining the concatenation into every
+// constructor of LiveSettings warns of a string copy out of bounds that is not.
+std::string NoFileCaption();
+
 // The settings that live only in the main window's controls. The GUI and the
 // command line both fill one of these; the job writer reads it at print time.
 // Counts and sizes are numbers; they become text only on screen.
 struct LiveSettings {
-  std::string caption = std::string(kProductTitle) + " - No File";  // main window caption
+  std::string caption = NoFileCaption();  // main window caption
 
   std::string printer;     // "Select Printer"
   int copies = 1;          // "Copies" box, 1..99

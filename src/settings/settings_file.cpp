@@ -50,8 +50,8 @@ bool HoldsLockOf(const SettingsFiles& files, const std::filesystem::path& file) 
 // Every write of a settings file reads, changes and replaces it under the lock,
 // so two programs writing at once cannot lose each other's keys. The lock an
 // operation holds already is not taken twice.
-WriteStatus WriteLocked(const SettingsFiles& files, const std::filesystem::path& file,
-                        std::span<const IniAssignment> assignments) {
+Status WriteLocked(const SettingsFiles& files, const std::filesystem::path& file,
+                   std::span<const IniAssignment> assignments) {
   std::optional<platform::FileLock> lock;
   if (!HoldsLockOf(files, file)) lock.emplace(platform::LockFileFor(file));
   ++fileReads;
@@ -59,9 +59,34 @@ WriteStatus WriteLocked(const SettingsFiles& files, const std::filesystem::path&
   return WriteIniValues(file, assignments);
 }
 
-void WriteAndReport(const SettingsFiles& files, const std::filesystem::path& file,
-                    std::span<const IniAssignment> assignments) {
-  ReportWriteFailure(files.hooks, file, WriteLocked(files, file, assignments));
+void KeepFailure(const SettingsFiles& files, const std::filesystem::path& file,
+                 const Status& status) {
+  if (status || !files.failedWrites) return;
+  const std::lock_guard lock(files.failedWrites->mutex);
+  files.failedWrites->failures.push_back(WriteFailureOf(file, status.failure()));
+}
+
+void WriteAndKeepFailure(const SettingsFiles& files, const std::filesystem::path& file,
+                         std::span<const IniAssignment> assignments) {
+  KeepFailure(files, file, WriteLocked(files, file, assignments));
+}
+
+// The failures kept since the last commit, and `now`'s, as one: each message
+// once, in the order they happened.
+Status WithKeptFailures(const SettingsFiles& files, Status now) {
+  std::vector<Failure> kept;
+  if (files.failedWrites) {
+    const std::lock_guard lock(files.failedWrites->mutex);
+    kept.swap(files.failedWrites->failures);
+  }
+  if (!now) kept.push_back(now.failure());
+  if (kept.empty()) return {};
+  Failure all = kept.front();
+  for (std::size_t i = 1; i < kept.size(); ++i) {
+    if (all.message.find(kept[i].message) == std::string::npos)
+      all.message += "\n\n" + kept[i].message;
+  }
+  return all;
 }
 
 std::string PendingName(std::string_view section, std::string_view key) {
@@ -122,7 +147,7 @@ void WriteMachineSetting(const SettingsFiles& files, std::string_view section, s
   IniAssignment one{section, key, value};
   // The machine copy is written at once: it is shared and rarely changed.
   if (files.snapshot) SetIniValue(files.snapshot->machine, section, key, value);
-  WriteAndReport(files, files.MachineFile(), std::span(&one, 1));
+  WriteAndKeepFailure(files, files.MachineFile(), std::span(&one, 1));
 }
 
 void WriteSettings(const SettingsFiles& files, std::initializer_list<IniAssignment> assignments) {
@@ -134,7 +159,7 @@ void WriteSettings(const SettingsFiles& files, std::span<const IniAssignment> as
     KeepInSnapshot(*files.snapshot, assignments, true);
     return;
   }
-  WriteAndReport(files, files.UserFile(), assignments);
+  WriteAndKeepFailure(files, files.UserFile(), assignments);
 }
 
 void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignment> assignments) {
@@ -142,7 +167,7 @@ void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignm
     KeepInSnapshot(*files.snapshot, assignments, false);
     return;
   }
-  WriteAndReport(files, files.UserFile(), assignments);
+  WriteAndKeepFailure(files, files.UserFile(), assignments);
 }
 
 IniDocument UserSettingsDocument(const SettingsFiles& files) {
@@ -167,9 +192,9 @@ void EditSettings(const SettingsFiles& files,
   if (changes.empty()) return;
   const std::vector<IniAssignment> assignments = assignmentsOf(changes);
   ++fileWrites;
-  const WriteStatus status = WriteIniValues(files.UserFile(), assignments);
-  ReportWriteFailure(files.hooks, files.UserFile(), status);
-  if (status.Ok() && files.snapshot) KeepInSnapshot(*files.snapshot, assignments, false);
+  const Status status = WriteIniValues(files.UserFile(), assignments);
+  KeepFailure(files, files.UserFile(), status);
+  if (status && files.snapshot) KeepInSnapshot(*files.snapshot, assignments, false);
 }
 
 void HoldSettingsLock(SettingsFiles& files) {
@@ -204,27 +229,24 @@ void TakeSettingsWrites(const SettingsFiles& into, const SettingsFiles& from) {
   WriteSettings(into, assignments);
 }
 
-bool CommitSettings(const SettingsFiles& files) {
-  if (!files.snapshot || files.snapshot->pending.empty()) return true;
+Status CommitSettings(const SettingsFiles& files) {
+  if (!files.snapshot || files.snapshot->pending.empty()) return WithKeptFailures(files, {});
   SettingsSnapshot& snap = *files.snapshot;
   std::vector<IniAssignment> assignments;
   for (const SettingsSnapshot::Pending& p : snap.pending)
     assignments.push_back({p.section, p.key, p.value});
-  WriteStatus status = WriteLocked(files, files.UserFile(), assignments);
-  ReportWriteFailure(files.hooks, files.UserFile(), status);
+  const Status status = WriteLocked(files, files.UserFile(), assignments);
   snap.pending.clear();
   snap.pendingIndex.clear();
-  return status.Ok();
+  return WithKeptFailures(
+      files, status ? Status{} : Status{WriteFailureOf(files.UserFile(), status.failure())});
 }
 
 SettingsFileCounts SettingsFileActivity() { return {fileReads.load(), fileWrites.load()}; }
 
-void ReportWriteFailure(const UiHooks* hooks, const std::filesystem::path& file,
-                        const WriteStatus& status) {
-  if (status.Ok() || !hooks) return;
-  std::string text =
-      std::string(kFailureText) + "\n" + file.string() + "\n" + WriteFailureReason(status);
-  hooks->Show(Message{std::string(kProductShortTitle), std::move(text), MessageIcon::Error});
+Failure WriteFailureOf(const std::filesystem::path& file, const Failure& failure) {
+  return SystemFailure(failure.code,
+                       std::string(kFailureText) + "\n" + file.string() + "\n" + failure.message);
 }
 
 void CreateDefaultSettings(const SettingsFiles& files) {

@@ -4,13 +4,14 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "platform/file_lock.h"
 #include "settings/ini_file.h"
-#include "settings/ui_hooks.h"
 
 namespace nvx {
 
@@ -18,6 +19,14 @@ inline constexpr std::string_view kSettingsFileName = "NivaluxPro.ini";
 inline constexpr std::string_view kSettingsVersion = "2.2";
 
 struct SettingsSnapshot;
+
+// Writes that went to disk at once and failed, kept for the front end: a write
+// made deep inside an operation has no caller that could show it. The next
+// CommitSettings reports them with its own.
+struct FailedWrites {
+  std::mutex mutex;
+  std::vector<Failure> failures;
+};
 
 // The two settings files: the user's working copy and the machine-wide copy.
 // Without a snapshot every read goes to the file and every write replaces it.
@@ -27,7 +36,7 @@ struct SettingsSnapshot;
 struct SettingsFiles {
   std::filesystem::path userFolder;
   std::filesystem::path machineFolder;
-  const UiHooks* hooks = nullptr;  // shows write failures; may be null
+  std::shared_ptr<FailedWrites> failedWrites = std::make_shared<FailedWrites>();
   std::shared_ptr<SettingsSnapshot> snapshot = nullptr;
   std::shared_ptr<platform::FileLock> heldLock = nullptr;  // see HoldSettingsLock
 
@@ -50,21 +59,20 @@ std::string ReadSettingOr(const SettingsFiles& files, std::string_view section,
 long long ReadSettingNumber(const SettingsFiles& files, std::string_view section,
                             std::string_view key);
 
-// Writes replace the file atomically. A failed write shows "Failed to write to:- "
-// with the path and the reason through files.hooks, once, and the program goes on.
+// Writes replace the file atomically. A failed write is kept in files.failedWrites
+// as "Failed to write to:- " with the path and the reason, and the program goes on.
 void WriteSetting(const SettingsFiles& files, std::string_view section, std::string_view key,
                   std::string_view value);
 void WriteMachineSetting(const SettingsFiles& files, std::string_view section, std::string_view key,
                          std::string_view value);
 
 // Several keys in one atomic write of the user file: all are stored or none, and a
-// failure is shown once.
+// failure is kept once.
 void WriteSettings(const SettingsFiles& files, std::initializer_list<IniAssignment> assignments);
 void WriteSettings(const SettingsFiles& files, std::span<const IniAssignment> assignments);
 
-// Shows "Failed to write to:- " with the path and the reason; nothing when `status` is Ok.
-void ReportWriteFailure(const UiHooks* hooks, const std::filesystem::path& file,
-                        const WriteStatus& status);
+// "Failed to write to:- ", the path and the reason of a failed write of `file`.
+Failure WriteFailureOf(const std::filesystem::path& file, const Failure& failure);
 
 // Writes the defaults of a new or outdated settings file (creates the user folder).
 void CreateDefaultSettings(const SettingsFiles& files);
@@ -82,7 +90,7 @@ struct SettingsChange {
 // step under the user file's lock, so a count read from the file (the custom
 // papers') is never stale. Under HoldSettingsLock the change waits in the
 // snapshot for the commit like any other; otherwise the file is read afresh
-// and written at once (a failure shown), and the snapshot sees the change.
+// and written at once (a failure kept), and the snapshot sees the change.
 void EditSettings(const SettingsFiles& files,
                   const std::function<std::vector<SettingsChange>(const IniDocument&)>& edit);
 
@@ -104,7 +112,8 @@ void WriteRunOnlySettings(const SettingsFiles& files, std::span<const IniAssignm
 
 // An independent copy for another thread: the snapshot's files as they stand
 // now, with no writes waiting; its writes stay in the copy until taken back
-// with TakeSettingsWrites.
+// with TakeSettingsWrites. A write of the copy that fails at once is kept with
+// the original's failures, so the original's next commit reports it.
 SettingsFiles CopySettingsFiles(const SettingsFiles& files);
 // The writes waiting in `from`, made in `into` as well (still waiting there).
 void TakeSettingsWrites(const SettingsFiles& into, const SettingsFiles& from);
@@ -112,8 +121,9 @@ void TakeSettingsWrites(const SettingsFiles& into, const SettingsFiles& from);
 // Stores the snapshot's waiting writes in one atomic write of the user file,
 // made under a lock on it after reading it afresh, so that two programs
 // changing different keys at once both keep their changes. Nothing is written
-// when nothing changed. False (after the user was told) when the write failed.
-bool CommitSettings(const SettingsFiles& files);
+// when nothing changed. Fails when this write failed or an earlier one kept in
+// files.failedWrites did: the message names each, once.
+Status CommitSettings(const SettingsFiles& files);
 
 // How often the files were read and written: what one operation costs.
 struct SettingsFileCounts {

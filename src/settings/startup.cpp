@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/product.h"
 #include "base/text.h"
+#include "settings/live_settings.h"
 #include "settings/numbers.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
+
+std::string NoFileCaption() { return std::string(kProductTitle) + " - No File"; }
+
 namespace {
 
 // The read default of the version: it has no leading number, so it counts as 0.

@@ -3,33 +3,33 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nvx {
 
 enum class MessageIcon { Error, Exclamation, Information };
 
-// A message the user must see. The GUI shows it in a dialog box; the command
-// line prints it to stderr.
+// A message for the user. The core never shows one: it returns it, and the
+// window shows it in a dialog box, the command line prints it to stderr.
 struct Message {
   std::string title;
   std::string text;
   MessageIcon icon = MessageIcon::Error;
 };
 
-// What the core may tell the user while it works. Every hook is optional.
+// What an operation that went on wants the user told afterwards, in order.
+using Notes = std::vector<Message>;
+
+// What the core reports while it works. Every hook is optional.
 struct UiHooks {
   std::function<void(int)> progress;             // 0..100
   std::function<void(std::string_view)> status;  // the status line
-  std::function<void(const Message&)> message;   // a message box
 
   void Progress(int percent) const {
     if (progress) progress(percent);
   }
   void Status(std::string_view text) const {
     if (status) status(text);
-  }
-  void Show(const Message& m) const {
-    if (message) message(m);
   }
 };
 

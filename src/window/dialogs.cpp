@@ -272,21 +272,22 @@ void ShowPrinterModeDialog(QWidget* parent, const SettingsFiles& files, const Te
 
   // The queue may be slow to answer; the window keeps working meanwhile.
   QPointer<QWidget> owner(parent);
-  auto* watcher = new QFutureWatcher<std::string>(parent);
-  QObject::connect(watcher, &QFutureWatcher<std::string>::finished, watcher, [watcher, owner] {
-    const std::string error = watcher->result();
+  auto* watcher = new QFutureWatcher<Status>(parent);
+  QObject::connect(watcher, &QFutureWatcher<Status>::finished, watcher, [watcher, owner] {
+    const Status sent = watcher->result();
     watcher->deleteLater();
-    if (!error.empty() && owner) {
-      QMessageBox::critical(owner, Q(kAppTitle), Q(texts::kPrinterModeFailed) + Q(error));
+    if (!sent && owner) {
+      QMessageBox::critical(owner, Q(kAppTitle),
+                            Q(texts::kPrinterModeFailed) + Q(sent.failure().message));
     }
   });
   watcher->setFuture(
       QtConcurrent::run([files, chosen, queue] { return SwitchDriverMode(files, chosen, queue); }));
 }
 
-bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
-                        const std::filesystem::path& programFolder, const UiHooks& hooks,
-                        TextTable& table) {
+std::optional<LanguageTexts> ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
+                                                const std::filesystem::path& programFolder,
+                                                const TextTable& table) {
   auto dialog = NewDialog(parent, T(table, entry::kLanguageTitle));
   auto* column = new QVBoxLayout(dialog.get());
   column->addWidget(new QLabel(T(table, entry::kLanguageHelp)));
@@ -304,10 +305,10 @@ bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
   QObject::connect(buttons, &QDialogButtonBox::rejected, dialog.get(), &QDialog::reject);
   QObject::connect(list, &QListWidget::itemDoubleClicked, dialog.get(), &QDialog::accept);
   column->addWidget(buttons);
-  if (dialog->exec() != QDialog::Accepted) return false;
+  if (dialog->exec() != QDialog::Accepted) return std::nullopt;
   const QListWidgetItem* chosen = list->currentItem();
   const std::string selection = chosen ? chosen->text().toStdString() : std::string();
-  return ApplyLanguageChoice(selection, files, programFolder, hooks, table);
+  return ApplyLanguageChoice(selection, files, programFolder);
 }
 
 void ShowAboutBox(QWidget* parent, const TextTable& text, const std::string& version) {

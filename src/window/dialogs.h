@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "lang/language_file.h"
 #include "lang/text_table.h"
 #include "settings/settings_file.h"
 #include "settings/toner_order.h"
@@ -48,10 +50,11 @@ void ShowPrinterModeDialog(QWidget* parent, const SettingsFiles& files, const Te
                            const std::string& modelKey, const std::string& queue);
 std::string PrinterModeNotice(const TextTable& text, int familyCode);
 
-// True when the language changed and `table` holds the new texts.
-bool ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
-                        const std::filesystem::path& programFolder, const UiHooks& hooks,
-                        TextTable& table);
+// The new texts when the language changed (`table` is the current one), with
+// what the user should be told about them; nullopt when it stays.
+std::optional<LanguageTexts> ShowLanguageDialog(QWidget* parent, const SettingsFiles& files,
+                                                const std::filesystem::path& programFolder,
+                                                const TextTable& table);
 
 void ShowAboutBox(QWidget* parent, const TextTable& text, const std::string& version);
 

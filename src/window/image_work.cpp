@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "image/page_fit.h"
 #include "job/costing.h"
@@ -41,15 +42,10 @@ ImageWork::ImageWork(WindowParts parts, std::unique_ptr<WindowWork> work, QObjec
       work_(std::move(work)),
       view_(parts, work_->session),
       worker_(new WindowWorker(this)) {
-  // From now on the core's messages and progress show on the window.
-  work_->session.hooks = parts_.header->Hooks([this](const Message& m) { view_.ShowMessage(m); });
-  work_->session.files.hooks = &work_->session.hooks;
+  // From now on the core's progress shows on the window.
+  work_->session.hooks = parts_.header->Hooks();
   connect(worker_, &WindowWorker::progressChanged, parts_.header, &WindowHeader::ShowProgress);
   connect(worker_, &WindowWorker::statusChanged, parts_.header, &WindowHeader::ShowWorkStatus);
-  connect(worker_, &WindowWorker::messageRaised, this, [this](const Message& m) {
-    view_.ShowMessage(m);
-    worker_->Answered();
-  });
   connect(worker_, &WindowWorker::finished, this, &ImageWork::TakeBack);
   connect(parts_.page, &PageView::fullSizeWanted, this, &ImageWork::DrawFullSize);
 }
@@ -104,10 +100,12 @@ void ImageWork::OpenHeldImage() {
 void ImageWork::OpenPresetFile(const std::filesystem::path& file, bool remember) {
   if (busy_) return;
   view_.ReadControls();
-  if (Status read = ReadPreset(work_->session, file, PresetScope::Stored); !read) {
+  const Result<Notes> read = ReadPreset(work_->session, file, PresetScope::Stored);
+  if (!read) {
     view_.ShowMessage({Texts()[entry::kTitle], read.failure().message, MessageIcon::Error});
     return;
   }
+  for (const Message& note : *read) view_.ShowMessage(note);
   if (remember) RememberPresetFile(Files(), file);
   view_.ShowLive();
   view_.ShowUnit();
@@ -219,8 +217,11 @@ void ImageWork::Load(const std::string& path, bool forFlip) {
           work_->orientedMirror = Live().mirrorOn;
           work_->orientedRotate = Live().rotate;
           parts_.window->setWindowTitle(Q(Live().caption));
-          ReportWriteFailure(Files().hooks, Files().userFolder / kLastFileName,
-                             RememberRecentFile(Files().userFolder, path));
+          if (const Status kept = RememberRecentFile(Files().userFolder, path); !kept) {
+            const Failure failure =
+                WriteFailureOf(Files().userFolder / kLastFileName, kept.failure());
+            view_.ShowMessage({std::string(kProductShortTitle), failure.message});
+          }
           emit recentFilesChanged();
           view_.ShowStatusEntry(entry::kLoadedStatus);
           parts_.header->ShowProgress(100);
@@ -291,8 +292,9 @@ void ImageWork::Redraw() {
     d.grid.printHeightPt = fitted.heightPt;
   }
   ShowPrintSize(s, d);
-  parts_.page->Draw(s, d);
+  const Notes notes = parts_.page->Draw(s, d);
   parts_.tools->Size().ShowNumbers(Live());
+  for (const Message& note : notes) view_.ShowMessage(note);
   emit previewRedrawn();
 }
 
@@ -424,7 +426,10 @@ void ImageWork::Tick() {
 }
 
 void ImageWork::CommitSettings() {
-  if (!busy_) CommitSession(work_->session);
+  if (busy_) return;
+  if (const Status stored = CommitSession(work_->session); !stored) {
+    view_.ShowMessage({std::string(kProductShortTitle), stored.failure().message});
+  }
 }
 
 }  // namespace nvx::app

@@ -73,13 +73,15 @@ QSize PageView::Area() const {
 
 void PageView::ShowEmpty() { preview_->ShowPage({}); }
 
-void PageView::Draw(PrintSession& s, ImageDocument& d) {
+Notes PageView::Draw(PrintSession& s, ImageDocument& d) {
   ++generation_;
   const QSize area = Area();
   const QSize quick = QuickPreviewArea(area);
   PlaceOnPage(s, d, quick.width(), quick.height());
-  preview_->ShowDrawnPage(RenderPagePreview(s, d, substrate_), qreal(quick.width()) / area.width());
+  PreviewBitmap page = RenderPagePreview(s, d, substrate_);
+  preview_->ShowDrawnPage(page, qreal(quick.width()) / area.width());
   if (quick != area) pause_->start();
+  return std::move(page.notes);
 }
 
 void PageView::DrawFullSize(PrintSession& s, ImageDocument& d) {

@@ -35,8 +35,9 @@ class PageView : public QWidget {
   int Substrate() const { return substrate_; }
   // The picture that asks for an image.
   void ShowEmpty();
-  // The page as `session` and `document` have it, placed on the quick area.
-  void Draw(PrintSession& session, ImageDocument& document);
+  // The page as `session` and `document` have it, placed on the quick area;
+  // what the user is to be told of the drawing (a conversion that failed).
+  Notes Draw(PrintSession& session, ImageDocument& document);
   // The full-size drawing of the page the last Draw showed; `fullSizeWanted`
   // asks for it once the changes pause.
   void DrawFullSize(PrintSession& session, ImageDocument& document);

@@ -28,14 +28,14 @@ namespace nvx::app {
 namespace {
 
 // Message boxes of the start-up, before the window exists.
-UiHooks StartupHooks() {
-  UiHooks hooks;
-  hooks.message = [](const Message& m) {
-    QMessageBox box(m.icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
-                    Q(m.title.empty() ? kAppTitle : m.title), Q(m.text));
-    box.exec();
-  };
-  return hooks;
+void ShowStartupMessage(const Message& m) {
+  QMessageBox box(m.icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
+                  Q(m.title.empty() ? kAppTitle : m.title), Q(m.text));
+  box.exec();
+}
+
+void ShowStartupFailure(const Status& status) {
+  if (!status) ShowStartupMessage({std::string(kAppTitle), status.failure().message});
 }
 
 }  // namespace
@@ -57,24 +57,21 @@ int RunWindow(int argc, char** argv, const std::string& file, int filesLeft) {
   QApplication::setWindowIcon(art::ProgramIcon());
   InstanceChannel channel(InstanceSocketPath());
 
-  UiHooks hooks = StartupHooks();
-  SettingsFiles files{platform::UserDataFolder(), platform::MachineDataFolder(), &hooks};
+  SettingsFiles files{platform::UserDataFolder(), platform::MachineDataFolder()};
   // The user's shape library from the master copy (the machine folder's, else
   // the program's); a problem is told and start-up goes on.
-  const std::string_view problem =
-      ProvisionMessage(ProvisionShapeLibrary(files, DefaultLibraryFolders(files)));
-  if (!problem.empty()) {
-    hooks.Show({std::string(kAppTitle), std::string(problem), MessageIcon::Error});
-  }
+  ShowStartupFailure(ProvisionShapeLibrary(files, DefaultLibraryFolders(files)));
+  ShowStartupFailure(CommitSettings(files));  // its path, stored at once
 
   // The language, the statistics option, the margin and hand defaults: the
   // session opens the settings as every start of the program does.
   auto work = std::make_unique<WindowWork>();
-  work->session.hooks = hooks;
-  if (const Status opened = OpenPrintSession(work->session, {}); !opened) {
-    hooks.Show({std::string(kAppTitle), opened.failure().message, MessageIcon::Error});
+  const Result<Notes> opened = OpenPrintSession(work->session, {});
+  if (!opened) {
+    ShowStartupMessage({std::string(kAppTitle), opened.failure().message});
     return 1;
   }
+  for (const Message& note : *opened) ShowStartupMessage(note);
   InitDevil();
 
   WindowContext context;

@@ -245,10 +245,11 @@ void WindowCommands::CostStatistics() {
 
 void WindowCommands::Language() {
   PrintSession& session = work_.Session();
-  if (!ShowLanguageDialog(parts_.window, Files(), ctx_.programFolder, session.hooks,
-                          session.text)) {
-    return;
-  }
+  std::optional<LanguageTexts> chosen =
+      ShowLanguageDialog(parts_.window, Files(), ctx_.programFolder, session.text);
+  if (!chosen) return;
+  session.text = std::move(chosen->table);
+  for (const Message& note : chosen->notes) view_.ShowMessage(note);
   view_.ReadControls();
   // The lists hold texts: the same entries, now in the new language.
   PrinterPanel& panel = parts_.tools->Printer();

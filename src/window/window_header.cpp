@@ -72,7 +72,7 @@ void WindowHeader::ShowWorkStatus(const QString& text) {
 
 void WindowHeader::ShowProgress(int percent) { progress_->setValue(percent); }
 
-UiHooks WindowHeader::Hooks(std::function<void(const Message&)> show) {
+UiHooks WindowHeader::Hooks() {
   UiHooks hooks;
   QPointer<WindowHeader> self(this);
   // The core may report the same percentage for every row: only changes cross
@@ -94,17 +94,6 @@ UiHooks WindowHeader::Hooks(std::function<void(const Message&)> show) {
           if (self) self->ShowWorkStatus(t);
         },
         Qt::QueuedConnection);
-  };
-  hooks.message = [self, show = std::move(show)](const Message& m) {
-    // A message needs an answer before the work goes on, as a message box does.
-    auto showHere = [self, show, m] {
-      if (self) show(m);
-    };
-    if (QThread::currentThread() == qApp->thread()) {
-      showHere();
-    } else {
-      QMetaObject::invokeMethod(qApp, showHere, Qt::BlockingQueuedConnection);
-    }
   };
   return hooks;
 }

@@ -24,9 +24,8 @@ class WindowHeader : public QWidget {
   // A status from the core's work: long ones are read whole in the tool tip.
   void ShowWorkStatus(const QString& text);
   void ShowProgress(int percent);
-  // Hooks of the session this thread works with: progress and status here,
-  // messages through `show` (which blocks until the user has read them).
-  UiHooks Hooks(std::function<void(const Message&)> show);
+  // Hooks of the session this thread works with: progress and status here.
+  UiHooks Hooks();
 
  private:
   QLabel* banner_ = nullptr;

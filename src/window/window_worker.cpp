@@ -45,9 +45,6 @@ WindowWorker::WindowWorker(QObject* parent) : QThread(parent) {
       this, &WindowWorker::workerStatus, this,
       [this](const QString& text) { emit statusChanged(text); }, Qt::QueuedConnection);
   connect(
-      this, &WindowWorker::workerMessage, this,
-      [this](const nvx::Message& message) { emit messageRaised(message); }, Qt::QueuedConnection);
-  connect(
       this, &WindowWorker::workerFinished, this,
       [this](const WorkDone& done) {
         wait();  // the thread has nothing left to do: the next start finds it ended
@@ -67,17 +64,11 @@ void WindowWorker::Start(std::shared_ptr<PrintSession> session,
                          std::shared_ptr<ImageDocument> document, Work work) {
   wait();
   session->hooks = Hooks();
-  session->files.hooks = &session->hooks;
   {
     std::lock_guard lock(handOver_);
     session_ = std::move(session);
     document_ = std::move(document);
     work_ = std::move(work);
-  }
-  {
-    std::lock_guard lock(answerMutex_);
-    answered_ = false;
-    closed_ = false;
   }
   start();
 }
@@ -101,24 +92,7 @@ UiHooks WindowWorker::Hooks() {
     Post([&] { emit workerProgress(percent); });
   };
   hooks.status = [this](std::string_view text) { Post([&] { emit workerStatus(Q(text)); }); };
-  hooks.message = [this](const Message& m) {
-    std::unique_lock lock(answerMutex_);
-    if (closed_) return;
-    answered_ = false;
-    lock.unlock();
-    Post([&] { emit workerMessage(m); });
-    lock.lock();
-    answer_.wait(lock, [this] { return answered_ || closed_; });
-  };
   return hooks;
-}
-
-void WindowWorker::Answered() {
-  {
-    std::lock_guard lock(answerMutex_);
-    answered_ = true;
-  }
-  answer_.notify_all();
 }
 
 void WindowWorker::Abandon() {
@@ -126,11 +100,6 @@ void WindowWorker::Abandon() {
     std::lock_guard lock(handOver_);
     abandoned_ = true;
   }
-  {
-    std::lock_guard lock(answerMutex_);
-    closed_ = true;
-  }
-  answer_.notify_all();
   wait();
   Received();  // what the thread left behind is this thread's now
 }

@@ -41,9 +41,8 @@ void TakeBackSession(PrintSession& session, PrintSession& worker);
 
 // Loads, turns and prints off the user-interface thread. Each piece of work comes
 // in with a session and an image of its own, which only the worker touches until
-// it hands them back by value in `finished`. Progress, status and messages go out
-// as signals; a message holds the work until the window calls Answered, as a
-// message box would.
+// it hands them back by value in `finished`, with what the user is to be told.
+// Progress and status go out as signals.
 class WindowWorker : public QThread {
   Q_OBJECT
  public:
@@ -56,22 +55,18 @@ class WindowWorker : public QThread {
   // One piece of work at a time: the window starts the next after `finished`.
   void Start(std::shared_ptr<PrintSession> session, std::shared_ptr<ImageDocument> document,
              Work work);
-  // The message raised last has been shown.
-  void Answered();
-  // The window goes: a message waiting for an answer gets none, and the work
-  // still running is waited for. Nothing more is signalled.
+  // The window goes: the work still running is waited for. Nothing more is
+  // signalled.
   void Abandon();
 
  signals:
   void progressChanged(int percent);
   void statusChanged(const QString& text);
-  void messageRaised(const nvx::Message& message);
   void finished(const nvx::app::WorkDone& done);
 
   // Sent from the worker thread; passed on here by the signals above.
   void workerProgress(int percent);
   void workerStatus(const QString& text);
-  void workerMessage(const nvx::Message& message);
   void workerFinished(const nvx::app::WorkDone& done);
 
  protected:
@@ -98,11 +93,6 @@ class WindowWorker : public QThread {
   std::shared_ptr<PrintSession> session_;
   std::shared_ptr<ImageDocument> document_;
   Work work_;
-  // A message waiting for its answer.
-  std::mutex answerMutex_;
-  std::condition_variable answer_;
-  bool answered_ = false;
-  bool closed_ = false;
 };
 
 }  // namespace nvx::app

@@ -338,7 +338,6 @@ TEST_P(FailingDecoder, EndsOnlyTheChildWithTheReason) {
       << result.failure().message;
   EXPECT_NE(result.failure().message.find(GetParam().mentions), std::string::npos)
       << result.failure().message;
-  EXPECT_TRUE(messages_.empty()) << "the caller shows the reason, once";
   SetDecodeTestHook({});
   EXPECT_TRUE(Load(kImages / "corner.png").ok());
 }

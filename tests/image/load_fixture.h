@@ -13,14 +13,12 @@ namespace nvx::test {
 
 inline const std::filesystem::path kImages = std::filesystem::path(NVX_TEST_DATA_DIR) / "images";
 
-// A load with its own settings files and temporary folder, recording what the
-// user would have been shown.
+// A load with its own settings files and temporary folder.
 class LoadTest : public testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(settings_.userFolder);
     setenv("TMPDIR", temp_.path().c_str(), 1);
-    hooks_.message = [this](const Message& m) { messages_.push_back(m); };
   }
   void TearDown() override { unsetenv("TMPDIR"); }
 
@@ -37,7 +35,6 @@ class LoadTest : public testing::Test {
   SettingsFiles settings_{folder_ / "user", folder_ / "machine"};
   TextTable texts_ = DefaultTextTable();
   UiHooks hooks_;
-  std::vector<Message> messages_;
 };
 
 }  // namespace nvx::test

@@ -80,9 +80,9 @@ TEST(RenderPreview, TransparentPixelsShowTheSubstrate) {
   options.substrate = 14;  // red 237, 28, 36
   options.foil = true;
   PreviewState state;
-  const PreviewBitmap& bitmap = RenderPreview(TwoPixels(), IdentityTable(), LiveSettings{}, options,
-                                              ProfilePair{{{}, true}, {cmyk, false}, {}}, state,
-                                              DefaultTextTable(), UiHooks{});
+  const PreviewBitmap& bitmap =
+      RenderPreview(TwoPixels(), IdentityTable(), LiveSettings{}, options,
+                    ProfilePair{{{}, true}, {cmyk, false}, {}}, state, DefaultTextTable());
   ASSERT_EQ(bitmap.bgrx.size(), 8u);
   EXPECT_LT(bitmap.bgrx[0] + bitmap.bgrx[1] + bitmap.bgrx[2], 300);  // dark silhouette
   EXPECT_EQ(std::vector<int>(bitmap.bgrx.begin() + 4, bitmap.bgrx.end()),

@@ -21,7 +21,7 @@ class PresetSession : public testing::Test {
       PrintSession s;
       EXPECT_TRUE(OpenPrintSession(s, "").ok());
       EXPECT_TRUE(ReadPreset(s, home / "p.svcfg", scope).ok());
-      CommitSession(s);
+      EXPECT_TRUE(CommitSession(s).ok());
     }
     PrintSession after;
     EXPECT_TRUE(OpenPrintSession(after, "").ok());

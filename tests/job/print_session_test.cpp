@@ -9,6 +9,7 @@
 
 #include "job/delivery.h"
 #include "job/image_document.h"
+#include "job/presets.h"
 #include "settings/settings_keys.h"
 #include "support/fresh_config.h"
 #include "support/temp_folder.h"
@@ -34,7 +35,7 @@ TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
   {
     PrintSession first;  // the first run creates the file
     ASSERT_TRUE(OpenPrintSession(first, "").ok());
-    CommitSession(first);
+    ASSERT_TRUE(CommitSession(first).ok());
   }
   const SettingsFileCounts before = SettingsFileActivity();
   PrintSession s;
@@ -43,7 +44,7 @@ TEST_F(PrintSessionTest, APrintReadsTheSettingsOnceAndWritesThemOnce) {
   ImageDocument doc;
   OpenPhoto(s, doc, false);
   ASSERT_TRUE(BuildImageJob(s, doc, true).ok());
-  CommitSession(s);
+  ASSERT_TRUE(CommitSession(s).ok());
   const SettingsFileCounts after = SettingsFileActivity();
   EXPECT_EQ(after.reads - before.reads, 3);  // both files at the start, the user's again to merge
   EXPECT_EQ(after.writes - before.writes, 1);
@@ -114,7 +115,7 @@ TEST_F(PrintSessionTest, ConcurrentWritersKeepEachOthersKeys) {
     SettingsFiles mine = files;
     TakeSettingsSnapshot(mine);
     WriteSetting(mine, "Race", key, std::to_string(i));
-    CommitSettings(mine);
+    EXPECT_TRUE(CommitSettings(mine).ok());
   }
   if (child == 0) _exit(0);
   int status = 0;
@@ -136,7 +137,7 @@ TEST_F(PrintSessionTest, PaperMarginsHoldOnlyWhileThePaperIsChosen) {
   EXPECT_EQ(s.Settings().margins.top, 6000);
   ASSERT_TRUE(ChoosePaper(s, "A4").ok());
   EXPECT_EQ(s.Settings().margins, PageMargins{});
-  CommitSession(s);
+  ASSERT_TRUE(CommitSession(s).ok());
   PrintSession later;
   ASSERT_TRUE(OpenPrintSession(later, "").ok());
   EXPECT_EQ(later.Settings().margins, PageMargins{});
@@ -229,9 +230,44 @@ TEST_F(PrintSessionTest, ModelKeysIgnoreCaseAndUnknownOnesAreRefused) {
   ASSERT_TRUE(OpenPrintSession(s, "pro9420wt").ok());
   EXPECT_EQ(s.modelKey, "Pro9420WT");
   PrintSession bad;
-  Status refused = OpenPrintSession(bad, "Nonsense");
+  const Result<Notes> refused = OpenPrintSession(bad, "Nonsense");
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.failure().message.find("Pro8432WT"), std::string::npos);
+}
+
+// What the session has to tell the user comes back to the caller, which shows
+// it once in its own way; the session itself shows nothing.
+TEST_F(PrintSessionTest, WhatTheUserIsToldComesBackToTheCaller) {
+  const std::filesystem::path machine = home / "etc" / "NivaluxPro";
+  std::filesystem::create_directories(machine);
+  test::WriteFileBytes(machine / "NivaluxPro.ini",
+                       "[Active]\nModel=Nonsense\nLanguage=Klingon.lan3\n");
+  PrintSession s;
+  const Result<Notes> opened = OpenPrintSession(s, "");
+  ASSERT_TRUE(opened.ok());
+  ASSERT_EQ(opened->size(), 2u);
+  EXPECT_NE((*opened)[0].text.find("Klingon.lan3 Missing"), std::string::npos);
+  EXPECT_EQ((*opened)[1].text, "The stored printer model \"Nonsense\" is not known; using C711WT.");
+  EXPECT_EQ(s.modelKey, "C711WT");
+
+  test::WriteFileBytes(home / "p.svcfg", "[Active]\nPaperSize=Papyrus\n");
+  const Result<Notes> read = ReadPreset(s, home / "p.svcfg", PresetScope::ThisRun);
+  ASSERT_TRUE(read.ok()) << read.failure().message;
+  ASSERT_EQ(read->size(), 1u);
+  EXPECT_EQ((*read)[0].text,
+            "The preset \"p.svcfg\" was loaded, but\r\n- its paper \"Papyrus\" is not offered for "
+            "the C711WT; the paper stays \"A4\".");
+
+  // A settings file no one may write: the commit fails with the reason, once.
+  ASSERT_TRUE(CommitSession(s).ok());
+  namespace fs = std::filesystem;
+  fs::permissions(s.files.UserFile(), fs::perms::owner_read);
+  WriteSetting(s.files, keys::kActive, keys::kUnit, "C");
+  const Status stored = CommitSession(s);
+  ASSERT_FALSE(stored.ok());
+  EXPECT_EQ(stored.failure().message, "Failed to write to:- \n" + s.files.UserFile().string() +
+                                          "\nError 5 - Access denied (read only?)");
+  EXPECT_TRUE(CommitSession(s).ok());
 }
 
 TEST(SendJob, WithoutAPrinterSaysSoInsteadOfNamingAnEmptyQueue) {

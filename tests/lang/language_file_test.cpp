@@ -25,23 +25,16 @@ std::string Line3(std::string_view count, const LanguageEntry& first) {
   return std::string(count) + "N" + EncodeEntry(first);
 }
 
-// Collects what would be shown in message boxes.
-struct ShownMessages {
-  std::vector<Message> messages;
-  UiHooks hooks;
-  ShownMessages() {
-    hooks.message = [this](const Message& m) { messages.push_back(m); };
-  }
-};
-
 class LanguageFileTest : public testing::Test {
  protected:
   TextTable Load(std::string_view bytes) {
     WriteFileBytes(folder / "Test.lan3", bytes);
-    return LoadLanguageFile(folder.path(), "Test.lan3", shown.hooks);
+    LanguageTexts loaded = LoadLanguageFile(folder.path(), "Test.lan3");
+    notes = std::move(loaded.notes);
+    return std::move(loaded.table);
   }
   TempFolder folder;
-  ShownMessages shown;
+  Notes notes;
 };
 
 TEST_F(LanguageFileTest, CountThreeWithOpenSetsEntryOneAndKeepsFullTable) {
@@ -50,7 +43,7 @@ TEST_F(LanguageFileTest, CountThreeWithOpenSetsEntryOneAndKeepsFullTable) {
   EXPECT_EQ(table.entries.size(), kMinTextEntries);
   EXPECT_EQ(table[2], "");
   EXPECT_EQ(table[0], kAppTitle);
-  EXPECT_TRUE(shown.messages.empty());
+  EXPECT_TRUE(notes.empty());
 }
 
 TEST_F(LanguageFileTest, LfLineEndsAndLineBreakRuleApply) {
@@ -113,21 +106,21 @@ const Message kOutdated{"Starvane",
 
 TEST_P(LanguageFallback, LoadsDefaults) {
   TempFolder folder;
-  ShownMessages shown;
   if (GetParam().firstLine) {
     WriteFileBytes(folder / "Old.lan3",
                    Lines({*GetParam().firstLine, "", Line3("3", {1, "Open"}), ">>>"}));
   }
-  EXPECT_EQ(LoadLanguageFile(folder.path(), "Old.lan3", shown.hooks), DefaultTextTable());
+  const LanguageTexts loaded = LoadLanguageFile(folder.path(), "Old.lan3");
+  EXPECT_EQ(loaded.table, DefaultTextTable());
 
   std::optional<Message> expected = GetParam().message;
   if (expected && expected->title == "Nivalux")
     expected->text.insert(0, (folder / "Old.lan3").string());
-  ASSERT_EQ(shown.messages.size(), expected ? 1u : 0u);
+  ASSERT_EQ(loaded.notes.size(), expected ? 1u : 0u);
   if (expected) {
-    EXPECT_EQ(shown.messages[0].title, expected->title);
-    EXPECT_EQ(shown.messages[0].text, expected->text);
-    EXPECT_EQ(shown.messages[0].icon, expected->icon);
+    EXPECT_EQ(loaded.notes[0].title, expected->title);
+    EXPECT_EQ(loaded.notes[0].text, expected->text);
+    EXPECT_EQ(loaded.notes[0].icon, expected->icon);
   }
 }
 
@@ -152,9 +145,9 @@ TEST(LanguageFileSize, AGigabyteFileIsNotRead) {
 }
 
 TEST(EnglishLanguageFile, LoadsToExactlyTheDefaults) {
-  ShownMessages shown;
-  EXPECT_EQ(LoadLanguageFile(NVX_LANG_DATA_DIR, "english.lan3", shown.hooks), DefaultTextTable());
-  EXPECT_TRUE(shown.messages.empty());
+  const LanguageTexts loaded = LoadLanguageFile(NVX_LANG_DATA_DIR, "english.lan3");
+  EXPECT_EQ(loaded.table, DefaultTextTable());
+  EXPECT_TRUE(loaded.notes.empty());
 }
 
 TEST(EnglishLanguageFile, IsTheEncodingOfItsTable) {
@@ -181,14 +174,14 @@ TEST(LanguageList, ShowsV3FilesByCapitalisedName) {
 class StartupLanguage : public testing::Test {
  protected:
   TempFolder user, machine;
-  ShownMessages shown;
-  SettingsFiles files{user.path(), machine.path(), &shown.hooks};
+  SettingsFiles files{user.path(), machine.path()};
 };
 
 TEST_F(StartupLanguage, OldLangNameIsMigratedInBothFilesBeforeLoading) {
   WriteSetting(files, "Active", "Language", "English.lang");
-  EXPECT_EQ(LoadStartupLanguage(files, NVX_LANG_DATA_DIR, shown.hooks), DefaultTextTable());
-  EXPECT_TRUE(shown.messages.empty());
+  const LanguageTexts loaded = LoadStartupLanguage(files, NVX_LANG_DATA_DIR);
+  EXPECT_EQ(loaded.table, DefaultTextTable());
+  EXPECT_TRUE(loaded.notes.empty());
   EXPECT_EQ(ReadSetting(files, "Active", "Language"), "english.lan3");
   EXPECT_EQ(ReadMachineSetting(files, "Active", "Language"), "english.lan3");
 }
@@ -200,21 +193,26 @@ TEST_F(StartupLanguage, EmptyUserSettingTakesMachineCopyUnchanged) {
 }
 
 // With no language named anywhere, a start writes nothing (a read-only
-// settings file would otherwise give an error at every start).
+// settings file would otherwise give an error at every start) and is a first
+// run, not a missing file: the built-in texts, without a word.
 TEST_F(StartupLanguage, NoLanguageAnywhereLeavesTheFileAlone) {
   WriteSetting(files, "Active", "Unit", "M");
   const std::string before = ReadFileBytes(files.UserFile());
   EXPECT_EQ(StartupLanguageFileName(files), "");
+  const LanguageTexts loaded = LoadStartupLanguage(files, NVX_LANG_DATA_DIR);
+  EXPECT_EQ(loaded.table, DefaultTextTable());
+  EXPECT_TRUE(loaded.notes.empty());
   EXPECT_EQ(ReadFileBytes(files.UserFile()), before);
 }
 
 TEST_F(StartupLanguage, DialogChoiceLoadsAndRemembersTheFile) {
-  TextTable table;
-  EXPECT_TRUE(ApplyLanguageChoice("English", files, NVX_LANG_DATA_DIR, shown.hooks, table));
-  EXPECT_EQ(table, DefaultTextTable());
+  const std::optional<LanguageTexts> chosen =
+      ApplyLanguageChoice("English", files, NVX_LANG_DATA_DIR);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->table, DefaultTextTable());
+  EXPECT_TRUE(chosen->notes.empty());
   EXPECT_EQ(ReadSetting(files, "Active", "Language"), "English.lan3");
-  EXPECT_FALSE(ApplyLanguageChoice("English", files, NVX_LANG_DATA_DIR, shown.hooks, table));
-  EXPECT_TRUE(shown.messages.empty());
+  EXPECT_FALSE(ApplyLanguageChoice("English", files, NVX_LANG_DATA_DIR));
 }
 
 }  // namespace

@@ -219,20 +219,22 @@ class ProvisionTest : public ::testing::Test {
 TEST_F(ProvisionTest, CopiesTheMachineMasterBeforeTheProgramsAndStoresThePath) {
   PutMaster(folders_.machine, "machine");
   PutMaster(folders_.program, "program");
-  EXPECT_EQ(ProvisionShapeLibrary(files_, folders_), ProvisionResult::Ready);
+  EXPECT_TRUE(ProvisionShapeLibrary(files_, folders_).ok());
   EXPECT_EQ(ReadFileBytes(folders_.user / "shape.lib"), "machine");
   EXPECT_EQ(Stored(), (folders_.user / "shape.lib").string());
 }
 
 TEST_F(ProvisionTest, FallsBackToTheProgramsMaster) {
   PutMaster(folders_.program, "program");
-  EXPECT_EQ(ProvisionShapeLibrary(files_, folders_), ProvisionResult::Ready);
+  EXPECT_TRUE(ProvisionShapeLibrary(files_, folders_).ok());
   EXPECT_EQ(ReadFileBytes(folders_.user / "shape.lib"), "program");
 }
 
 TEST_F(ProvisionTest, WithoutAMasterReportsItAndStoresNothing) {
-  EXPECT_EQ(ProvisionShapeLibrary(files_, folders_), ProvisionResult::MasterMissing);
-  EXPECT_EQ(ProvisionMessage(ProvisionResult::MasterMissing), "Master Shape.lib Missing");
+  const Status provided = ProvisionShapeLibrary(files_, folders_);
+  ASSERT_FALSE(provided.ok());
+  EXPECT_EQ(provided.failure().message, "Master Shape.lib Missing");
+  EXPECT_EQ(provided.failure().code, ENOENT);  // a first import may start an empty library
   EXPECT_EQ(Stored(), "");
   EXPECT_EQ(ShapeLibraryPath(files_, folders_), folders_.user / "shape.lib");
 }
@@ -240,7 +242,7 @@ TEST_F(ProvisionTest, WithoutAMasterReportsItAndStoresNothing) {
 TEST_F(ProvisionTest, KeepsALibraryTheUserAlreadyHas) {
   PutMaster(folders_.machine, "machine");
   PutMaster(folders_.user, "own shapes");
-  EXPECT_EQ(ProvisionShapeLibrary(files_, folders_), ProvisionResult::Ready);
+  EXPECT_TRUE(ProvisionShapeLibrary(files_, folders_).ok());
   EXPECT_EQ(ReadFileBytes(folders_.user / "shape.lib"), "own shapes");
   EXPECT_EQ(Stored(), (folders_.user / "shape.lib").string());
 }
@@ -248,7 +250,7 @@ TEST_F(ProvisionTest, KeepsALibraryTheUserAlreadyHas) {
 TEST_F(ProvisionTest, AStoredLibraryIsNeitherCheckedNorRecreated) {
   PutMaster(folders_.machine, "machine");
   WriteSetting(files_, keys::kActive, keys::kShapeLibrary, (root_ / "gone.lib").string());
-  EXPECT_EQ(ProvisionShapeLibrary(files_, folders_), ProvisionResult::Ready);
+  EXPECT_TRUE(ProvisionShapeLibrary(files_, folders_).ok());
   EXPECT_FALSE(std::filesystem::exists(root_ / "gone.lib"));
   EXPECT_FALSE(std::filesystem::exists(folders_.user / "shape.lib"));
 }

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/atomic_file.h"
-#include "platform/file_read.h"
+#include "platform/readable_file.h"
 #include "support/named_case.h"
 #include "support/temp_folder.h"
 
@@ -33,55 +33,80 @@ struct ReadCase {
   const char* name;
   // Puts something at the path; returns the path to read.
   fs::path (*make)(const TempFolder& temp);
-  ReadFailure failure;
+  int code;                 // ReadRegularFile's refusal
+  const char* whole;        // its message
+  const char* openRefusal;  // ReadableFile::Open's, or nullptr when it opens
 };
 
 class ReadRegularFileTest : public testing::TestWithParam<ReadCase> {};
 
-// Whatever stands at the path, the read ends at once and holds at most the limit.
+// Whatever stands at the path, the read ends at once and holds at most the
+// limit; the open names what is there instead of a file.
 TEST_P(ReadRegularFileTest, RefusesWhatIsNoFileOfBoundedSize) {
   TempFolder temp;
-  const WholeFile read = ReadRegularFile(GetParam().make(temp), kLimit);
-  EXPECT_EQ(read.failure, GetParam().failure);
-  EXPECT_TRUE(read.bytes.empty());
+  const fs::path path = GetParam().make(temp);
+  const Result<std::string> read = ReadRegularFile(path, kLimit);
+  ASSERT_FALSE(read.ok());
+  EXPECT_EQ(read.failure().code, GetParam().code);
+  EXPECT_EQ(read.failure().message, GetParam().whole);
+  const Result<ReadableFile> opened = ReadableFile::Open(path);
+  if (GetParam().openRefusal) {
+    ASSERT_FALSE(opened.ok());
+    EXPECT_EQ(opened.failure().message, GetParam().openRefusal);
+  } else {
+    EXPECT_TRUE(opened.ok());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Places, ReadRegularFileTest,
-    testing::Values(
-        ReadCase{"FifoWithoutWriter",
-                 [](const TempFolder& t) {
-                   ::mkfifo((t / "fifo").c_str(), 0600);
-                   return t / "fifo";
-                 },
-                 ReadFailure::NotRegularFile},
-        ReadCase{"EndlessDevice", [](const TempFolder&) { return fs::path("/dev/zero"); },
-                 ReadFailure::NotRegularFile},
-        ReadCase{"Folder", [](const TempFolder& t) { return t.path(); },
-                 ReadFailure::NotRegularFile},
-        ReadCase{"SparseGigabyte",
-                 [](const TempFolder& t) {
-                   WriteFileBytes(t / "big", "");
-                   fs::resize_file(t / "big", std::uintmax_t{1} << 30);
-                   return t / "big";
-                 },
-                 ReadFailure::TooLarge},
-        ReadCase{"OneByteOverTheLimit",
-                 [](const TempFolder& t) {
-                   WriteFileBytes(t / "over", std::string(kLimit + 1, 'x'));
-                   return t / "over";
-                 },
-                 ReadFailure::TooLarge},
-        ReadCase{"Missing", [](const TempFolder& t) { return t / "none"; }, ReadFailure::Missing}),
+    testing::Values(ReadCase{"FifoWithoutWriter",
+                             [](const TempFolder& t) {
+                               ::mkfifo((t / "fifo").c_str(), 0600);
+                               return t / "fifo";
+                             },
+                             kNotRegularFile, "not a regular file",
+                             "a named pipe (FIFO), not a file"},
+                    ReadCase{"EndlessDevice",
+                             [](const TempFolder&) { return fs::path("/dev/zero"); },
+                             kNotRegularFile, "not a regular file", "a device, not a file"},
+                    ReadCase{"Folder", [](const TempFolder& t) { return t.path(); },
+                             kNotRegularFile, "not a regular file", "a folder, not a file"},
+                    ReadCase{"LoopOfLinks",
+                             [](const TempFolder& t) {
+                               fs::create_symlink("loop", t / "loop");
+                               return t / "loop";
+                             },
+                             ELOOP, "Too many levels of symbolic links",
+                             "a loop of symbolic links, not a file"},
+                    ReadCase{"SparseGigabyte",
+                             [](const TempFolder& t) {
+                               WriteFileBytes(t / "big", "");
+                               fs::resize_file(t / "big", std::uintmax_t{1} << 30);
+                               return t / "big";
+                             },
+                             kTooLarge, "larger than 1000 bytes", nullptr},
+                    ReadCase{"OneByteOverTheLimit",
+                             [](const TempFolder& t) {
+                               WriteFileBytes(t / "over", std::string(kLimit + 1, 'x'));
+                               return t / "over";
+                             },
+                             kTooLarge, "larger than 1000 bytes", nullptr},
+                    ReadCase{"Missing", [](const TempFolder& t) { return t / "none"; }, ENOENT,
+                             "no such file", "no such file"}),
     test::CaseName());
 
 TEST(ReadRegularFile, ReadsAFileOfTheLimitThroughALink) {
   TempFolder temp;
   WriteFileBytes(temp / "full", std::string(kLimit, 'x'));
   fs::create_symlink("full", temp / "link");
-  const WholeFile read = ReadRegularFile(temp / "link", kLimit);
-  ASSERT_TRUE(read.Ok());
-  EXPECT_EQ(read.bytes.size(), kLimit);
+  const Result<std::string> read = ReadRegularFile(temp / "link", kLimit);
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(read->size(), kLimit);
+  const Result<ReadableFile> opened = ReadableFile::Open(temp / "link");
+  ASSERT_TRUE(opened.ok());
+  EXPECT_EQ(opened->Size(), kLimit);
+  EXPECT_EQ(opened->ReadAt(kLimit - 2, 5), "xx");
 }
 
 const std::string_view kJob[] = {"header ", "data ", "trailer"};
@@ -93,7 +118,7 @@ TEST(WriteOutputFile, WritesIntoAFifoAndLeavesIt) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::future<std::string> received =
       std::async(std::launch::async, [&] { return ReadFileBytes(fifo); });
-  EXPECT_EQ(WriteOutputFile(fifo, kJob), "");
+  EXPECT_TRUE(WriteOutputFile(fifo, kJob).ok());
   EXPECT_EQ(received.get(), "header data trailer");
   EXPECT_TRUE(IsFifo(fifo));
 }
@@ -105,8 +130,8 @@ TEST(WriteOutputFile, ReplacesTheTargetOfALink) {
   WriteFileBytes(temp / "jobs/old.prn", "old");
   fs::create_symlink("jobs/old.prn", temp / "link.prn");
   fs::create_symlink("jobs/new.prn", temp / "dangling.prn");
-  EXPECT_EQ(WriteOutputFile(temp / "link.prn", kJob), "");
-  EXPECT_EQ(WriteOutputFile(temp / "dangling.prn", kJob), "");
+  EXPECT_TRUE(WriteOutputFile(temp / "link.prn", kJob).ok());
+  EXPECT_TRUE(WriteOutputFile(temp / "dangling.prn", kJob).ok());
   EXPECT_TRUE(fs::is_symlink(temp / "link.prn"));
   EXPECT_TRUE(fs::is_symlink(temp / "dangling.prn"));
   EXPECT_EQ(ReadFileBytes(temp / "jobs/old.prn"), "header data trailer");
@@ -118,11 +143,11 @@ TEST(WriteOutputFile, DashIsStandardOutput) {
   const int saved = ::dup(STDOUT_FILENO);
   const int file = ::open((temp / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ::dup2(file, STDOUT_FILENO);
-  const std::string error = WriteOutputFile("-", kJob);
+  const Status written = WriteOutputFile("-", kJob);
   ::dup2(saved, STDOUT_FILENO);
   ::close(file);
   ::close(saved);
-  EXPECT_EQ(error, "");
+  EXPECT_TRUE(written.ok());
   EXPECT_EQ(ReadFileBytes(temp / "stdout"), "header data trailer");
   EXPECT_FALSE(fs::exists("-"));
 }
@@ -132,7 +157,10 @@ TEST(WriteOutputFile, AFullDeviceFailsAndStaysADevice) {
   TempFolder temp;
   const fs::path full = test::MakeFullDevice(temp.path());
   if (full.empty()) GTEST_SKIP() << "no device can be made here";
-  EXPECT_EQ(WriteOutputFile(full, kJob), "No space left on device");
+  const Status written = WriteOutputFile(full, kJob);
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.failure().message, "No space left on device");
+  EXPECT_EQ(written.failure().code, ENOSPC);
   EXPECT_TRUE(fs::is_character_file(full));
 }
 

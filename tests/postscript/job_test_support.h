@@ -24,10 +24,8 @@ struct JobBench {
   TextTable text = DefaultTextTable();
   std::vector<int> progress;
   std::vector<std::string> status;
-  int messages = 0;
   UiHooks hooks{[this](int p) { progress.push_back(p); },
-                [this](std::string_view s) { status.emplace_back(s); },
-                [this](const Message&) { ++messages; }};
+                [this](std::string_view s) { status.emplace_back(s); }};
   JobEnvironment env{files, text, hooks, "C711WT", 0, "12-07-2026 09:05:03"};
   LiveSettings live;
 

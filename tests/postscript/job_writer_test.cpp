@@ -149,7 +149,6 @@ TEST(PrintJob, WritesOnlyTheJobAndReportsProgress) {
   EXPECT_TRUE(job.ok());
   EXPECT_EQ(job.data.size(), 40u * 25 * 5);
   EXPECT_EQ(ReadSetting(bench.files, "Stats", "Xpixel"), "");
-  EXPECT_EQ(bench.messages, 0);
   EXPECT_EQ(bench.progress, (std::vector<int>{0, 0, 25, 75, 100}));
   EXPECT_EQ(bench.status, (std::vector<std::string>{"<<<<<    Creating print    >>>>>"}));
 }

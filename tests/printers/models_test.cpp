@@ -70,12 +70,10 @@ TEST(ModelKey, UnknownStoredModelWarnsAndFallsBackToTheDefault) {
   SettingsFiles files{folder / "user", folder / "machine", nullptr};
   std::filesystem::create_directories(files.machineFolder);
   test::WriteFileBytes(files.MachineFile(), "[Active]\nModel=Nonsense\n");
-  std::vector<Message> shown;
-  UiHooks hooks;
-  hooks.message = [&](const Message& m) { shown.push_back(m); };
-  EXPECT_EQ(ModelKey(files, {}, &hooks), "C711WT");
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].text.find("Nonsense"), std::string::npos);
+  EXPECT_EQ(ModelKey(files), "C711WT");
+  const Notes notes = StoredModelNotes(files);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].text.find("Nonsense"), std::string::npos);
   EXPECT_EQ(FindModelKey("pro920wt"), "pro920WT");
   EXPECT_EQ(FindModelKey("Pro920WTX"), std::nullopt);
 }

@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ini_values.h"
 #include "support/temp_folder.h"
 
 namespace nvx {
 namespace {
 
+using test::DeleteIniValue;
 using test::ReadFileBytes;
+using test::ReadIniValue;
 using test::TempFolder;
 using test::WriteFileBytes;
+using test::WriteIniValue;
 
 std::string Utf16Le(std::u16string_view text) {
   std::string bytes = "\xFF\xFE";
@@ -49,9 +53,9 @@ TEST(IniWrite, ChangesOnlyTheLineOfTheKey) {
   std::string original =
       "; my settings\n[Active]\nUnit = C\n\n; margins\nTop Margin=1296\n[Papers]\nNumber=0\n";
   WriteFileBytes(folder / "a.ini", original);
-  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "active", "UNIT", "I").Ok());
-  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "Active", "Crop", "").Ok());
-  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "Stats", "Option", "3").Ok());
+  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "active", "UNIT", "I").ok());
+  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "Active", "Crop", "").ok());
+  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "Stats", "Option", "3").ok());
   EXPECT_EQ(ReadFileBytes(folder / "a.ini"),
             "; my settings\n[Active]\nUnit=I\n\n; margins\nTop Margin=1296\nCrop=\n"
             "[Papers]\nNumber=0\n[Stats]\nOption=3\n");
@@ -61,14 +65,14 @@ TEST(IniWrite, ChangesOnlyTheLineOfTheKey) {
 TEST(IniWrite, DeleteRemovesTheKeyAndLineBreaksCannotAddKeys) {
   TempFolder folder;
   WriteFileBytes(folder / "a.ini", "[S]\nA=1\nB=2");
-  ASSERT_TRUE(DeleteIniValue(folder / "a.ini", "s", "a").Ok());
-  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "S", "C", "x\n[Evil]\nD=1").Ok());
+  ASSERT_TRUE(DeleteIniValue(folder / "a.ini", "s", "a").ok());
+  ASSERT_TRUE(WriteIniValue(folder / "a.ini", "S", "C", "x\n[Evil]\nD=1").ok());
   EXPECT_EQ(ReadFileBytes(folder / "a.ini"), "[S]\nB=2\nC=x\n");
 }
 
 TEST(IniWrite, NewFileIsUtf8WithLfLineEnds) {
   TempFolder folder;
-  ASSERT_TRUE(WriteIniValue(folder / "new.ini", "Pattern", "AIPath", "/home/ü").Ok());
+  ASSERT_TRUE(WriteIniValue(folder / "new.ini", "Pattern", "AIPath", "/home/ü").ok());
   EXPECT_EQ(ReadFileBytes(folder / "new.ini"), "[Pattern]\nAIPath=/home/\xC3\xBC\n");
 }
 
@@ -81,7 +85,7 @@ TEST(IniWrite, WindowsUtf16FileKeepsItsEncodingAndLineEnds) {
   EXPECT_EQ(ReadIniValue(folder / "w.ini", "active", "shape library"),
             "C:\\Bilder\\M\xC3\xBCller\\shape.lib");
   ASSERT_TRUE(
-      WriteIniValue(folder / "w.ini", "Active", "Printer", "Drucker \xF0\x9F\x96\xA8").Ok());
+      WriteIniValue(folder / "w.ini", "Active", "Printer", "Drucker \xF0\x9F\x96\xA8").ok());
   std::u16string after = before;
   after.replace(after.find(u"OKI C711wt NVX"), 14, u"Drucker \U0001F5A8");
   EXPECT_EQ(ReadFileBytes(folder / "w.ini"), Utf16Le(after));
@@ -94,12 +98,12 @@ TEST(IniWrite, SingleByteFileStaysSingleByteWhileItCan) {
   ASSERT_TRUE(WriteIniValue(folder / "s.ini", "Stats", "TCOST",
                             "\xC2\xA3"
                             "5")
-                  .Ok());
+                  .ok());
   EXPECT_EQ(ReadFileBytes(folder / "s.ini"),
             "[Stats]\r\nCurrancy=\x80\r\nTCOST=\xA3"
             "5\r\n");
   // A character the code page lacks turns the file into UTF-16 instead of a '?'.
-  ASSERT_TRUE(WriteIniValue(folder / "s.ini", "Stats", "TCOST", "\xE5\x86\x86").Ok());
+  ASSERT_TRUE(WriteIniValue(folder / "s.ini", "Stats", "TCOST", "\xE5\x86\x86").ok());
   EXPECT_EQ(ReadFileBytes(folder / "s.ini"),
             Utf16Le(u"[Stats]\r\nCurrancy=\u20AC\r\nTCOST=\u5186\r\n"));
 }
@@ -107,7 +111,7 @@ TEST(IniWrite, SingleByteFileStaysSingleByteWhileItCan) {
 TEST(IniWrite, Utf8MarkIsKept) {
   TempFolder folder;
   WriteFileBytes(folder / "b.ini", "\xEF\xBB\xBF[A]\nK=1\n");
-  ASSERT_TRUE(WriteIniValue(folder / "b.ini", "A", "K", "2").Ok());
+  ASSERT_TRUE(WriteIniValue(folder / "b.ini", "A", "K", "2").ok());
   EXPECT_EQ(ReadFileBytes(folder / "b.ini"), "\xEF\xBB\xBF[A]\nK=2\n");
 }
 

@@ -28,7 +28,7 @@ std::string SlotBytes(char digit, std::u16string value) {
 TEST(LastFiles, SlotsHaveTheirFixedLayout) {
   TempFolder folder;
   std::vector<std::string> paths = {"/home/ann/Bilder/Kätzchen.png", "/tmp/b.jpg"};
-  ASSERT_TRUE(WriteLastFiles(folder.path(), paths).Ok());
+  ASSERT_TRUE(WriteLastFiles(folder.path(), paths).ok());
   std::string expected = SlotBytes('1', u"/home/ann/Bilder/Kätzchen.png") +
                          SlotBytes('2', u"/tmp/b.jpg") + SlotBytes('3', u"") + SlotBytes('4', u"") +
                          SlotBytes('5', u"") + SlotBytes('6', u"/home/ann/Bilder");
@@ -44,7 +44,7 @@ TEST(LastFiles, AFifoInPlaceOfTheListReadsEmptyAndIsNotReplaced) {
   ASSERT_EQ(::mkfifo((folder / "Lastfile.exini").c_str(), 0600), 0);
   EXPECT_EQ(ReadLastFile(folder.path(), 1), "");
   const std::vector<std::string> paths = {"/tmp/a.png"};
-  EXPECT_FALSE(WriteLastFiles(folder.path(), paths).Ok());
+  EXPECT_FALSE(WriteLastFiles(folder.path(), paths).ok());
   EXPECT_EQ(std::filesystem::status(folder / "Lastfile.exini").type(),
             std::filesystem::file_type::fifo);
 }
@@ -55,7 +55,7 @@ TEST(LastFiles, LongPathsAreCutToFiveHundredUnits) {
   // 499 units, then a character outside the BMP that would straddle the cut.
   std::string straddling = std::string(499, 'q') + "\xF0\x9F\x96\xA8";
   std::vector<std::string> paths = {longPath, straddling};
-  ASSERT_TRUE(WriteLastFiles(folder.path(), paths).Ok());
+  ASSERT_TRUE(WriteLastFiles(folder.path(), paths).ok());
   EXPECT_EQ(ReadLastFile(folder.path(), 1), longPath.substr(0, 500));
   EXPECT_EQ(ReadLastFile(folder.path(), 2), std::string(499, 'q'));
   EXPECT_EQ(ReadFileBytes(folder / "Lastfile.exini").size(), 6012u);
@@ -64,12 +64,12 @@ TEST(LastFiles, LongPathsAreCutToFiveHundredUnits) {
 TEST(LastFiles, AnImageOpenedAgainMovesToTheTopAndTheOldestGivesWay) {
   TempFolder folder;
   for (const char* p : {"/a.png", "/b.png", "/c.png", "/d.png", "/e.png"}) {
-    ASSERT_TRUE(RememberRecentFile(folder.path(), p).Ok());
+    ASSERT_TRUE(RememberRecentFile(folder.path(), p).ok());
   }
-  ASSERT_TRUE(RememberRecentFile(folder.path(), "/c.png").Ok());
+  ASSERT_TRUE(RememberRecentFile(folder.path(), "/c.png").ok());
   EXPECT_EQ(ReadRecentFiles(folder.path()),
             (std::vector<std::string>{"/c.png", "/e.png", "/d.png", "/b.png", "/a.png"}));
-  ASSERT_TRUE(RememberRecentFile(folder.path(), "/new/f.png").Ok());
+  ASSERT_TRUE(RememberRecentFile(folder.path(), "/new/f.png").ok());
   EXPECT_EQ(ReadRecentFiles(folder.path()),
             (std::vector<std::string>{"/new/f.png", "/c.png", "/e.png", "/d.png", "/b.png"}));
   EXPECT_EQ(ReadLastFile(folder.path(), kLastFileSlots), "/new");
