@@ -6,6 +6,7 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "image/image_format.h"
 #include "platform/program_run.h"
@@ -133,8 +134,27 @@ void Abort(pappl_job_t* job, pappl_jreason_t reason, const std::string& message)
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
 }
 
+// Marks a job (as its data) once a thread has taken it.
+char handledMark;
+
+// PAPPL (1.3.1) starts a job's processing thread and takes the job as
+// processing only once that thread runs. In between, a Cancel-Job ends the job
+// as if it were waiting (its file removed) while its thread still comes, and
+// the printer, looking idle, starts the next job beside it or the same waiting
+// job a second time. So each job is taken once, under the printer's turn, and
+// a job cancelled in between sends nothing.
 bool ConvertDocument(pappl_job_t* job, pappl_device_t* device, void*) {
-  return ConvertAndSend(job, papplJobGetFilename(job), device);
+  const std::lock_guard turn(PrinterTurn(papplJobGetPrinter(job)));
+  if (papplJobGetData(job) == &handledMark) return true;
+  papplJobSetData(job, &handledMark);
+  const char* file = papplJobGetFilename(job);
+  if (!file) {
+    // Cancelled before this thread began; have PAPPL finish it as cancelled.
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Cancelled before it started; nothing sent.");
+    papplJobCancel(job);
+    return true;
+  }
+  return ConvertAndSend(job, file, device);
 }
 
 const char* SniffMimeType(const unsigned char* header, size_t size, void*) {
@@ -147,6 +167,13 @@ const char* SniffMimeType(const unsigned char* header, size_t size, void*) {
 }
 
 }  // namespace
+
+std::mutex& PrinterTurn(pappl_printer_t* printer) {
+  static std::mutex guard;
+  static std::map<int, std::mutex> turns;
+  const std::lock_guard lock(guard);
+  return turns[papplPrinterGetID(printer)];
+}
 
 bool RefuseNativeJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
   Abort(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,

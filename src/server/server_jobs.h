@@ -2,6 +2,8 @@
 
 #include <pappl/pappl.h>
 
+#include <mutex>
+
 #include "server/printer_choices.h"
 
 namespace nvx::server {
@@ -17,6 +19,10 @@ struct PrinterExtension {
 
 // A ready-made printer job is not taken: only artwork is converted and sent.
 bool RefuseNativeJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
+
+// Held while one of the printer's jobs is converted and sent: PAPPL can run two
+// jobs of a printer at once, and their bytes must not mix on the device.
+std::mutex& PrinterTurn(pappl_printer_t* printer);
 
 // Converts one spooled document with `nvxprint print` for the printer's
 // settings and the job's, then sends the result to the device. The conversion

@@ -97,7 +97,11 @@ bool EndPageAndSend(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
   raster->Close();
   const std::filesystem::path page = raster->path;
   EndPage(job);
-  const bool sent = written && ConvertAndSend(job, page.c_str(), device);
+  bool sent = false;
+  if (written) {
+    const std::lock_guard turn(PrinterTurn(papplJobGetPrinter(job)));
+    sent = ConvertAndSend(job, page.c_str(), device);
+  }
   std::error_code ignored;
   std::filesystem::remove(page, ignored);
   return sent;
