@@ -10,6 +10,7 @@
 #include "postscript/job_sections.h"
 #include "postscript/job_text.h"
 #include "postscript/number_text.h"
+#include "postscript/run_length.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -137,7 +138,12 @@ PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage
   values.image.position = BlankSignedInteger(PositionFromOrigin(image.left)) +
                           BlankSignedInteger(PositionFromOrigin(image.top));
   values.image.size = BlankSignedNumber(image.xPoint) + BlankSignedNumber(image.yPoint);
-  return AssembleJob(values, live, std::move(image.data), env.hooks);
+  values.image.runLength = live.compactRaster;
+  std::vector<std::uint8_t> data = std::move(image.data);
+  if (live.compactRaster) data = RunLengthEncode(data);
+  PrintJob job = AssembleJob(values, live, std::move(data), env.hooks);
+  job.runLength = live.compactRaster;
+  return job;
 }
 
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {

@@ -46,14 +46,16 @@ enum class JobOutcome { Made, CostedOnly, Failed };
 struct PrintJob {
   JobOutcome outcome = JobOutcome::Failed;
   std::string header;
-  std::vector<std::uint8_t> data;
+  std::vector<std::uint8_t> data;  // run-length encoded when runLength is set
   std::string trailer;
+  bool runLength = false;
 
   bool ok() const { return outcome == JobOutcome::Made; }
 };
 
-// Builds the print job for the tiled image, whose data moves into the job.
-// Writes the corrected copies count back to live.copies.
+// Builds the print job for the tiled image, whose data moves into the job
+// (run-length encoded when live.compactRaster is on). Writes the corrected
+// copies count back to live.copies.
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image);
 
 // The blank-page job: a 20 x 20 image whose 2000 zero bytes (filled in here)

@@ -336,6 +336,15 @@ void MainWindow::BuildMenus() {
   }
   add(utility, name.Entry(271, texts::kCostStatistics), &MainWindow::OnCostStatistics)
       ->setObjectName(QStringLiteral("actionCostStatistics"));
+  // Run-length encoded rows, kept in the settings; a loaded preset may change it.
+  QAction* compact = add(utility, name.Entry(-1, texts::kCompactJobs), [this](bool on) {
+    live_.compactRaster = on;
+    WriteCompactRaster(Files(), on);
+  });
+  compact->setObjectName(QStringLiteral("actionCompactJobs"));
+  compact->setCheckable(true);
+  connect(utility, &QMenu::aboutToShow, compact,
+          [this, compact] { compact->setChecked(live_.compactRaster); });
   add(utility, name.Entry(20), &MainWindow::OnLanguage);
   settingMenus_ = {tools, utility};
 
