@@ -37,7 +37,9 @@ Result<PrintCost> CostSentJob(PrintSession& s, const PrintJob& job) {
   // A compact job is costed by the rows the printer decodes from it.
   const std::vector<std::uint8_t> decoded =
       job.runLength ? RunLengthDecode(job.data) : std::vector<std::uint8_t>{};
-  const std::span<const std::uint8_t> rows = job.runLength ? decoded : job.data;
+  const std::span<const std::uint8_t> rows = job.runLength
+                                                 ? std::span<const std::uint8_t>(decoded)
+                                                 : std::span<const std::uint8_t>(job.data);
   return Report(s, CostPrint(s.files, CostRasterFromStats(s.files, rows), s.live.tonerOrder,
                              std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
 }

@@ -88,7 +88,7 @@ std::string JobHeader(const JobValues& values, const UiHooks& hooks) {
   return out;
 }
 
-PrintJob AssembleJob(JobValues& values, LiveSettings& live, std::vector<std::uint8_t> data,
+PrintJob AssembleJob(JobValues& values, LiveSettings& live, RasterBytes data,
                      const UiHooks& hooks) {
   values.copies = CorrectCopies(live);
   PrintJob job;
@@ -139,7 +139,7 @@ PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage
                           BlankSignedInteger(PositionFromOrigin(image.top));
   values.image.size = BlankSignedNumber(image.xPoint) + BlankSignedNumber(image.yPoint);
   values.image.runLength = live.compactRaster;
-  std::vector<std::uint8_t> data = std::move(image.data);
+  RasterBytes data = std::move(image.data);
   if (live.compactRaster) data = RunLengthEncode(data);
   PrintJob job = AssembleJob(values, live, std::move(data), env.hooks);
   job.runLength = live.compactRaster;
@@ -154,7 +154,7 @@ PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
   values.image.rows = kBlankSide;
   values.image.position = "268 393";
   values.image.size = " 72 72";
-  std::vector<std::uint8_t> zeros(kBlankSide * kBlankSide * kPlanes, 0);
+  RasterBytes zeros(kBlankSide * kBlankSide * kPlanes, 0);
   return AssembleJob(values, live, std::move(zeros), env.hooks);
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
@@ -29,7 +30,7 @@ struct JobEnvironment {
 // The tiled raster of all copies: cols x rows pixels, five plane rows per
 // image row, and its place on the page.
 struct TiledImage {
-  std::vector<std::uint8_t> data;  // xPixel * yPixel * 5 bytes
+  RasterBytes data;  // xPixel * yPixel * 5 bytes
   int xPixel = 0;
   int yPixel = 0;
   float xPoint = 0;
@@ -46,7 +47,7 @@ enum class JobOutcome { Made, CostedOnly, Failed };
 struct PrintJob {
   JobOutcome outcome = JobOutcome::Failed;
   std::string header;
-  std::vector<std::uint8_t> data;  // run-length encoded when runLength is set
+  RasterBytes data;  // run-length encoded when runLength is set
   std::string trailer;
   bool runLength = false;
 

@@ -18,8 +18,7 @@ std::size_t RepeatLength(const std::uint8_t* at, const std::uint8_t* end) {
 }
 
 // Bytes without repeats go as copies of at most 128 bytes each.
-void CopyLiterally(std::vector<std::uint8_t>& out, const std::uint8_t* from,
-                   const std::uint8_t* to) {
+void CopyLiterally(RasterBytes& out, const std::uint8_t* from, const std::uint8_t* to) {
   while (from < to) {
     const std::size_t count = std::min<std::size_t>(kLongestRun, to - from);
     out.push_back(static_cast<std::uint8_t>(count - 1));
@@ -30,8 +29,8 @@ void CopyLiterally(std::vector<std::uint8_t>& out, const std::uint8_t* from,
 
 }  // namespace
 
-std::vector<std::uint8_t> RunLengthEncode(std::span<const std::uint8_t> raw) {
-  std::vector<std::uint8_t> out;
+RasterBytes RunLengthEncode(std::span<const std::uint8_t> raw) {
+  RasterBytes out;
   // The worst case is reserved once; pages of it never written are never touched.
   out.reserve(raw.size() + raw.size() / kLongestRun + 2);
   const std::uint8_t* at = raw.data();
