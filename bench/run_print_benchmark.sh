@@ -164,9 +164,11 @@ median_of() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] 
 # NAME WIDTH HEIGHT DPI: a photograph of that size, timed on both cores and on one.
 page_size() {
   local name=$1 w=$2 h=$3 dpi=$4 image=$work/$1.png
-  "${convert[@]}" "$repo/data/sample.png" -resize "${w}x${h}!" -seed 4711 -attenuate 0.6 \
-    +noise Gaussian -density "$dpi" -units PixelsPerInch -depth 8 \
-    -define png:exclude-chunks=date,time "PNG24:$image"
+  # The noise is added at A4 300 dpi and enlarged with the picture: ImageMagick's
+  # default resource limits leave it no room to add noise to an A3 page at 600 dpi.
+  "${convert[@]}" "$repo/data/sample.png" -resize "${width}x${height}!" -seed 4711 \
+    -attenuate 0.6 +noise Gaussian -resize "${w}x${h}!" -density "$dpi" -units PixelsPerInch \
+    -depth 8 -define png:exclude-chunks=date,time "PNG24:$image"
   local nvx=("$nvxprint" print "$image" --to "$work/size.prn") fl=("$floor" "$image" "$cmyk")
   "${nvx[@]}" 2>/dev/null || { echo "nvxprint failed on $name" >&2; exit 1; }
   local px=$((w * h)) load
