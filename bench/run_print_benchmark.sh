@@ -163,7 +163,7 @@ median_of() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] 
 
 # NAME WIDTH HEIGHT DPI: a photograph of that size, timed on both cores and on one.
 page_size() {
-  local name=$1 w=$2 h=$3 dpi=$4 image=$work/$1.png
+  local name=$1 w=$2 h=$3 dpi=$4 image=$work/size-$1.png
   # The noise is added at A4 300 dpi and enlarged with the picture: ImageMagick's
   # default resource limits leave it no room to add noise to an A3 page at 600 dpi.
   "${convert[@]}" "$repo/data/sample.png" -resize "${width}x${height}!" -seed 4711 \
@@ -209,6 +209,9 @@ fi
 # The compact job against the plain one: bytes on the wire and time.
 compact_job() {  # NAME IMAGE
   local name=$1 image=$2 plain compact tp tc
+  "$nvxprint" print "$image" --to "$work/plain.prn" 2>/dev/null &&
+    "$nvxprint" print "$image" --compact --to "$work/compact.prn" 2>/dev/null ||
+    { echo "nvxprint failed on $image" >&2; exit 1; }
   tp=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --to "$work/plain.prn"; done) | median_of)
   tc=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --compact --to "$work/compact.prn"; done) | median_of)
   plain=$(stat -c %s "$work/plain.prn")
