@@ -2,12 +2,15 @@
 # Times `nvxprint print` on an A4 photograph at 300 dpi against the floor
 # (DevIL decode + one Little CMS transform) and against ImageMagick doing the
 # same conversion, measures the peak memory, and runs the preview redraw
-# benchmark. See bench/README.md.
+# benchmark; then nvxprint against the floor in pairs at three page sizes
+# (A4 300 dpi, A4 600 dpi, A3 600 dpi), on both cores and pinned to one, and
+# the size and time of the compact job (--compact). See bench/README.md.
 #
 #   bench/run_print_benchmark.sh [BUILD_DIR]    (default: build-bench)
 #
-# Environment: RUNS (timed runs of each command, default 5), KEEP=1 keeps the
-# temporary folder.
+# Environment: RUNS (timed runs of each command, default 5), PAIRS (pairs at
+# each page size, default 3), SIZES=0 leaves the page sizes out, KEEP=1 keeps
+# the temporary folder.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -134,3 +137,76 @@ awk -v nvx="${median[0]}" -v fl="${median[1]}" -v im="${median[2]}" \
     printf "  load average before the timed runs: %s (other work on the machine slows nvxprint most,\n", load
     printf "  which converts on every core while the floor uses one)\n"
   }'
+
+# ---------------------------------------------------------------------------
+# Page sizes: nvxprint and the floor timed one right after the other, so both
+# of a pair see the same machine; the ratio is the median of the pairs' ratios.
+pairs=${PAIRS:-3}
+seconds() {  # wall seconds of one run of the command
+  /usr/bin/time -f %e -o "$work/t" "$@" >/dev/null 2>&1
+  tail -1 "$work/t"
+}
+median_of() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+# NAME WIDTH HEIGHT DPI: a photograph of that size, timed on both cores and on one.
+page_size() {
+  local name=$1 w=$2 h=$3 dpi=$4 image=$work/size-$1.png
+  # The noise is added at A4 300 dpi and enlarged with the picture: ImageMagick's
+  # default resource limits leave it no room to add noise to an A3 page at 600 dpi.
+  "${convert[@]}" "$repo/data/sample.png" -resize "${width}x${height}!" -seed 4711 \
+    -attenuate 0.6 +noise Gaussian -resize "${w}x${h}!" -density "$dpi" -units PixelsPerInch \
+    -depth 8 -define png:exclude-chunks=date,time "PNG24:$image"
+  local nvx=("$nvxprint" print "$image" --to "$work/size.prn") fl=("$floor" "$image" "$cmyk")
+  "${nvx[@]}" 2>/dev/null || { echo "nvxprint failed on $name" >&2; exit 1; }
+  local px=$((w * h)) load
+  load=$(cut -d' ' -f1 /proc/loadavg)
+  for cores in both one; do
+    local pin=()
+    [ "$cores" = one ] && pin=(taskset -c 0)
+    : >"$work/ratios" && : >"$work/nvx-t" && : >"$work/floor-t"
+    for ((i = 0; i < pairs; i++)); do
+      local a b
+      a=$(seconds "${pin[@]}" "${nvx[@]}")
+      b=$(seconds "${pin[@]}" "${fl[@]}")
+      echo "$a" >>"$work/nvx-t"
+      echo "$b" >>"$work/floor-t"
+      awk -v a="$a" -v b="$b" 'BEGIN {print a / b}' >>"$work/ratios"
+    done
+    printf '  %-11s %-4s cores  nvxprint %6.2f s  floor %6.2f s  ratio %5.2f  (load %s)\n' \
+      "$name" "$cores" "$(median_of <"$work/nvx-t")" "$(median_of <"$work/floor-t")" \
+      "$(median_of <"$work/ratios")" "$load"
+  done
+  local nk fk
+  nk=$(peak_kib "${nvx[@]}")
+  fk=$(peak_kib "${fl[@]}")
+  awk -v n="$nk" -v f="$fk" -v px="$px" -v name="$name" 'BEGIN {
+    printf "  %-11s memory     nvxprint %6.1f MiB (%4.1f bytes/pixel)  floor %6.1f MiB  (target at most 6 bytes/pixel: %s)\n",
+      name, n / 1024, n * 1024 / px, f / 1024, (n * 1024 / px <= 6) ? "met" : "MISSED" }'
+  rm -f "$image" "$work/size.prn"
+}
+
+if [ "${SIZES:-1}" != 0 ]; then
+  echo
+  echo "page sizes, $pairs pairs each (targets: ratio at most 0.7 at A4 300 dpi, 0.8 at A3 600 dpi)"
+  page_size a4-300dpi 2480 3508 300
+  page_size a4-600dpi 4960 7016 600
+  page_size a3-600dpi 7016 9920 600
+fi
+
+# The compact job against the plain one: bytes on the wire and time.
+compact_job() {  # NAME IMAGE
+  local name=$1 image=$2 plain compact tp tc
+  "$nvxprint" print "$image" --to "$work/plain.prn" 2>/dev/null &&
+    "$nvxprint" print "$image" --compact --to "$work/compact.prn" 2>/dev/null ||
+    { echo "nvxprint failed on $image" >&2; exit 1; }
+  tp=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --to "$work/plain.prn"; done) | median_of)
+  tc=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --compact --to "$work/compact.prn"; done) | median_of)
+  plain=$(stat -c %s "$work/plain.prn")
+  compact=$(stat -c %s "$work/compact.prn")
+  awk -v n="$name" -v p="$plain" -v c="$compact" -v tp="$tp" -v tc="$tc" 'BEGIN {
+    printf "  %-22s plain %11d bytes %6.2f s   compact %11d bytes %6.2f s   compact/plain %5.3f\n", n, p, tp, c, tc, c / p }'
+}
+echo
+echo "compact job (--compact; target for the sample: at most 0.2 of the plain job)"
+compact_job "sample.png" "$repo/data/sample.png"
+compact_job "A4 300 dpi photograph" "$photo"

@@ -49,6 +49,9 @@ const Switch kSwitches[] = {
      &LiveSettings::displayWhite},
     {"faceup-exit", "no-faceup-exit", "Deliver face up (models with a face-up exit).",
      &LiveSettings::faceUpExit},
+    {"compact", "no-compact",
+     "Send the raster rows run-length encoded (smaller jobs; for PostScript Level 2 printers).",
+     &LiveSettings::compactRaster},
 };
 
 // The numeric options: the controls' table gives their names and ranges.

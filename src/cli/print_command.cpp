@@ -92,6 +92,7 @@ void AppendJob(PrintJob& job, PrintJob&& next) {
   job.header += next.header;
   job.data = std::move(next.data);
   job.trailer = std::move(next.trailer);
+  job.runLength = next.runLength;
 }
 
 }  // namespace

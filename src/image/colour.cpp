@@ -166,8 +166,8 @@ void StoreBlock(std::uint8_t* buffer, PixelBlock block, const std::uint8_t* temp
 // pixel i, so blocks are done from the last to the first. Blocks go in waves,
 // one block per thread: a wave's blocks are all read before any is stored, and
 // its stores reach only input of this wave or of waves already done.
-void ConvertInPlace(cmsHTRANSFORM transform, std::vector<std::uint8_t>& buffer, int width,
-                    int height, int threads, const UiHooks& hooks) {
+void ConvertInPlace(cmsHTRANSFORM transform, RasterBytes& buffer, int width, int height,
+                    int threads, const UiHooks& hooks) {
   const std::size_t pixels = static_cast<std::size_t>(width) * height;
   const std::size_t blockRows = std::max<std::size_t>(1, kBlockPixels / width);
   const std::size_t blockPixels = blockRows * width;

@@ -47,7 +47,7 @@ Box ContentBox(const WorkingImage& image) {
 
 void CopyBox(WorkingImage& image, const Box& box, const UiHooks& hooks) {
   const std::size_t rowBytes = static_cast<std::size_t>(box.Width()) * kBytesPerPixel;
-  std::vector<std::uint8_t> kept(rowBytes * static_cast<std::size_t>(box.Height()));
+  RasterBytes kept(rowBytes * static_cast<std::size_t>(box.Height()));
   for (int row = box.top; row <= box.bottom; ++row) {
     const std::size_t from =
         (static_cast<std::size_t>(row) * image.widthPx + box.left) * kBytesPerPixel;

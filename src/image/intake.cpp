@@ -83,6 +83,9 @@ class PixelLoader {
     if (!buffer) return OutOfMemory(OutOfMemoryMessage(1).text);
     CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, options.flip,
                 buffer->data());
+    // The fifth the colour conversion grows into starts blank.
+    const std::size_t rgbaBytes = buffer->size() / kBytesPerPixel * 4;
+    std::fill(buffer->begin() + static_cast<std::ptrdiff_t>(rgbaBytes), buffer->end(), 0);
     loaded_.image.buffer = std::move(*buffer);
     loaded_.image.widthPx = width;
     loaded_.image.heightPx = height;
@@ -154,14 +157,14 @@ Status FinishLoad(const LoadOptions& options, const SettingsFiles& settings, con
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> AllocateImageBuffer(long long width, long long height) {
+std::optional<RasterBytes> AllocateImageBuffer(long long width, long long height) {
   if (width <= 0 || height <= 0) return std::nullopt;
   const auto w = static_cast<std::uint64_t>(width);
   const auto h = static_cast<std::uint64_t>(height);
   const std::uint64_t limit = std::vector<std::uint8_t>().max_size();
   if (h > limit / kBytesPerPixel / w) return std::nullopt;
   try {
-    std::vector<std::uint8_t> buffer;
+    RasterBytes buffer;
     platform::ResizeOnHugePages(buffer, w * h * kBytesPerPixel);
     return buffer;
   } catch (const std::bad_alloc&) {

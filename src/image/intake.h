@@ -49,8 +49,8 @@ Result<LoadedImage> LoadImageFile(std::string_view path, const LoadOptions& opti
                                   const SettingsFiles& settings, const TextTable& texts,
                                   const UiHooks& hooks);
 
-// width x height x 5 zero bytes, or nothing when that size overflows or cannot
-// be allocated.
-std::optional<std::vector<std::uint8_t>> AllocateImageBuffer(long long width, long long height);
+// width x height x 5 bytes, left for the loader to fill, or nothing when that
+// size overflows or cannot be allocated.
+std::optional<RasterBytes> AllocateImageBuffer(long long width, long long height);
 
 }  // namespace nvx

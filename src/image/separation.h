@@ -83,7 +83,7 @@ InkCurve InkScaleCurve();  // the 98 % of every ink
 std::uint8_t DensityWhite(int whiteMaskPercent, bool opaque, bool printWhite);
 
 // SeparatedImage: per row five planes of workWidthPx bytes (0 no toner, 255 full).
-using SeparatedPlanes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+using SeparatedPlanes = RasterBytes;
 
 // Separates the oriented image into toner planes and writes the print's alpha
 // decisions back into the grid. The planes are in the station order of

@@ -4,6 +4,7 @@
 
 #include "cost/cost_settings.h"
 #include "lang/text_entries.h"
+#include "postscript/run_length.h"
 #include "settings/settings_keys.h"
 
 namespace nvx {
@@ -33,7 +34,13 @@ Result<PrintCost> CostTiledImage(PrintSession& s, const TiledImage& image) {
 }
 
 Result<PrintCost> CostSentJob(PrintSession& s, const PrintJob& job) {
-  return Report(s, CostPrint(s.files, CostRasterFromStats(s.files, job.data), s.live.tonerOrder,
+  // A compact job is costed by the rows the printer decodes from it.
+  const std::vector<std::uint8_t> decoded =
+      job.runLength ? RunLengthDecode(job.data) : std::vector<std::uint8_t>{};
+  const std::span<const std::uint8_t> rows = job.runLength
+                                                 ? std::span<const std::uint8_t>(decoded)
+                                                 : std::span<const std::uint8_t>(job.data);
+  return Report(s, CostPrint(s.files, CostRasterFromStats(s.files, rows), s.live.tonerOrder,
                              std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
 }
 

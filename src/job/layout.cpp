@@ -224,22 +224,32 @@ Result<TiledImage> TileCopies(const TilingInput& in, const TextTable& text, cons
   image.left = in.left;
   image.top = in.top;
 
+  // The raster is fresh memory: each byte is written once, the copies' pixels
+  // or the zeros of the gaps and of the spare columns and rows.
   const std::size_t w = static_cast<std::size_t>(in.width);
   const std::size_t rowBytes = static_cast<std::size_t>(image.xPixel);
+  const std::size_t pitch = static_cast<std::size_t>(x.gapPx) + w;
   std::uint8_t* cursor = image.data.data();
+  std::uint8_t* const end = cursor + image.data.size();
   for (int r = 1; r <= in.nY; ++r) {
     const std::uint8_t* source = in.source.data();
     for (int row = 0; row < in.height; ++row) {
       for (int plane = 0; plane < 5; ++plane, source += w) {
         for (int c = 0; c < in.nX; ++c) {
-          std::memcpy(cursor + static_cast<std::size_t>(c) * (x.gapPx + w), source, w);
+          const std::size_t at = static_cast<std::size_t>(c) * pitch;
+          const std::size_t next = c + 1 < in.nX ? at + pitch : rowBytes;
+          std::memcpy(cursor + at, source, w);
+          std::memset(cursor + at + w, 0, next - at - w);
         }
         cursor += rowBytes;
       }
       hooks.Progress(static_cast<int>(RoundEven(100.0 * r / in.nY)));
     }
-    cursor += 5 * rowBytes * static_cast<std::size_t>(y.gapPx);
+    const std::size_t gap = std::min<std::size_t>(5 * rowBytes * y.gapPx, end - cursor);
+    std::memset(cursor, 0, gap);
+    cursor += gap;
   }
+  std::memset(cursor, 0, static_cast<std::size_t>(end - cursor));
   return image;
 }
 

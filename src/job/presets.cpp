@@ -59,6 +59,7 @@ void ApplyWhiteControls(const PresetFile& preset, LiveSettings& live) {
   preset.Check(keys::kTonerSave, live.thresholdOn);
   live.tonerPercent = preset.Percentage(keys::kTonerPercent)
                           .value_or(FindPrintControl(control::kWhiteThreshold)->defaultValue);
+  preset.Check(keys::kCompact, live.compactRaster);
   if (std::optional<std::string> choke = preset.Value(keys::kWhiteChoke))
     live.whiteChokeMm = std::clamp(LeadingNumber(*choke), 0.0, kMaxWhiteChokeMm);
 }
@@ -69,13 +70,21 @@ struct PresetKey {
   std::string_view key;
 };
 constexpr PresetKey kPresetKeys[] = {
-    {keys::kActive, keys::kWhiteMask},         {keys::kActive, keys::kWhiteOverlay},
-    {keys::kActive, keys::kDisplay},           {keys::kActive, keys::kTonerOn},
-    {keys::kActive, keys::kTonerSave},         {keys::kActive, keys::kTonerPercent},
-    {keys::kActive, keys::kRightMargin},       {keys::kActive, keys::kLeftMargin},
-    {keys::kActive, keys::kBottomMargin},      {keys::kActive, keys::kTopMargin},
-    {keys::kActive, keys::kPaperSize},         {keys::kActive, keys::kWhiteChoke},
-    {keys::kWhiteLastProfile, keys::kProfile}, {keys::kWhiteFirstProfile, keys::kProfile},
+    {keys::kActive, keys::kWhiteMask},
+    {keys::kActive, keys::kWhiteOverlay},
+    {keys::kActive, keys::kDisplay},
+    {keys::kActive, keys::kTonerOn},
+    {keys::kActive, keys::kTonerSave},
+    {keys::kActive, keys::kTonerPercent},
+    {keys::kActive, keys::kRightMargin},
+    {keys::kActive, keys::kLeftMargin},
+    {keys::kActive, keys::kBottomMargin},
+    {keys::kActive, keys::kTopMargin},
+    {keys::kActive, keys::kPaperSize},
+    {keys::kActive, keys::kWhiteChoke},
+    {keys::kActive, keys::kCompact},
+    {keys::kWhiteLastProfile, keys::kProfile},
+    {keys::kWhiteFirstProfile, keys::kProfile},
 };
 
 bool HoldsAnyPresetKey(const PresetFile& preset) {

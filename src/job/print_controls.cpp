@@ -24,6 +24,7 @@ constexpr std::array kControls = {
     PrintControl{control::kBlackFuzzy, 1, 50, 5, 1, ""},
     PrintControl{control::kRenderDpi, kMinRenderDpi, kMaxRenderDpi, kDefaultRenderDpi, 1, "dpi"},
     PrintControl{control::kPage, 1, 1'000'000, 1, 1, "page"},
+    PrintControl{control::kCompact, 0, 1, 0, 1, "switch"},
 };
 
 }  // namespace

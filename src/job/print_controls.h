@@ -45,6 +45,7 @@ inline constexpr std::string_view kContrast = "contrast";
 inline constexpr std::string_view kBlackFuzzy = "black-fuzzy";
 inline constexpr std::string_view kRenderDpi = "render-dpi";  // vector artwork
 inline constexpr std::string_view kPage = "page";
+inline constexpr std::string_view kCompact = "compact";  // 0 plain rows, 1 run-length encoded
 }  // namespace control
 
 }  // namespace nvx

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "image/separation.h"
 #include "image/white_choke.h"
+#include "job/print_controls.h"
 #include "lang/language_file.h"
 #include "lang/text_entries.h"
 #include "platform/folders.h"
@@ -138,11 +139,23 @@ Result<Notes> OpenPrintSession(PrintSession& s, std::string_view model) {
   s.live.tonerOrder = ReadTonerOrder(s.files, s.modelKey);
   s.live.colourPoints = ReadStoredColourPoints(s.files, s.live.tonerOrder);
   s.live.whiteChokeMm = ReadWhiteChoke(s.files);
+  s.live.compactRaster = ReadCompactRaster(s.files);
   // The window applies the first media's rules, then sets Print CMY on and Automatic Tile off.
   ApplyMedia(s);
   s.live.printCmy = true;
   s.live.automaticTile = false;
   return notes;
+}
+
+bool ReadCompactRaster(const SettingsFiles& files) {
+  const PrintControl compact = *FindPrintControl(control::kCompact);
+  const std::string text = ReadSetting(files, keys::kActive, keys::kCompact);
+  if (text.empty()) return compact.defaultValue != 0;
+  return HoldToRange(compact, LeadingInteger(text)) != 0;
+}
+
+void WriteCompactRaster(const SettingsFiles& files, bool compact) {
+  WriteSetting(files, keys::kActive, keys::kCompact, compact ? "1" : "0");
 }
 
 double ReadWhiteChoke(const SettingsFiles& files) {

@@ -73,6 +73,8 @@ struct PrintSession {
 Result<Notes> OpenPrintSession(PrintSession& session, std::string_view model);
 
 // Active/White Choke in millimetres, held to 0..2 (missing: 0, no choke).
+bool ReadCompactRaster(const SettingsFiles& files);
+void WriteCompactRaster(const SettingsFiles& files, bool compact);
 double ReadWhiteChoke(const SettingsFiles& files);
 void WriteWhiteChoke(const SettingsFiles& files, double chokeMm);
 // The text the settings and presets keep a choke as: millimetres, two decimals at most.

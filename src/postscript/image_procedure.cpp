@@ -69,7 +69,7 @@ void WriteImageGeometry(std::string& out, const ImagePlacement& image) {
   }
 }
 
-void WriteReaders(std::string& out) {
+void WriteReaders(std::string& out, bool runLength) {
   Line(out, "/rawreaddata {currentfile exch readstring pop} def");
   Lines(out, {"/padreaddata { _topPad 0 gt       { /_topPad _topPad 1 sub def pop _rowpadstr }",
               "\t\t\t { _subImageRows 0 gt { /_subImageRows _subImageRows 1 sub def",
@@ -88,11 +88,12 @@ void WriteReaders(std::string& out) {
               "{{1 exch sub dummy exec} dup 3 _currenttransfer put",
               "gsave _settransfer _image2 grestore} if", "band 6 eq",
               "{negative {{pop 0}} {{pop 1}} ifelse", "_settransfer _image2} if", "} def"});
-  Line(out, "/readdata /rawreaddata load bind def");
+  Line(out, runLength ? "/readdata {_rld exch readstring pop} bind def"
+                      : "/readdata /rawreaddata load bind def");
 }
 
 // Every row reads all five planes in order, whichever of them the device keeps.
-void WriteImageDictionary(std::string& out) {
+void WriteImageDictionary(std::string& out, bool runLength) {
   Lines(out, {"12 dict begin", "/ImageType 1 def", "/Width cols def", "/Height rows def",
               "/ImageMatrix [cols 0 0 rows 0 0] def", "/BitsPerComponent 8 def", "band 0 eq",
               "{/Decode [0 1 0 1 0 1 0 1] def}", "{/Decode [0 1] def} ifelse"});
@@ -107,7 +108,12 @@ void WriteImageDictionary(std::string& out) {
     }
     Line(out, "} def} if");
   }
-  Lines(out, {"currentdict end", "beginimage"});
+  Line(out, "currentdict end");
+  // The decoder is made where the rows begin, and reads their end-of-data
+  // byte after the image so that the job's text goes on behind it.
+  Line(out, runLength
+                ? "{/_rld currentfile /RunLengthDecode filter def beginimage _rld flushfile} exec"
+                : "beginimage");
 }
 
 }  // namespace
@@ -120,8 +126,8 @@ void WriteImageProcedure(std::string& out, const ImagePlacement& image) {
   WriteBandSelection(out);
   WriteTransferSetup(out);
   WriteImageGeometry(out, image);
-  WriteReaders(out);
-  WriteImageDictionary(out);
+  WriteReaders(out, image.runLength);
+  WriteImageDictionary(out, image.runLength);
 }
 
 }  // namespace nvx

@@ -11,8 +11,9 @@ namespace nvx {
 struct ImagePlacement {
   long long cols = 0;
   long long rows = 0;
-  std::string position;  // operands of "translate", e.g. " 57 100"
-  std::string size;      // operands of "scale", e.g. " 72 72"
+  std::string position;    // operands of "translate", e.g. " 57 100"
+  std::string size;        // operands of "scale", e.g. " 72 72"
+  bool runLength = false;  // the rows follow run-length encoded (RunLengthDecode)
 };
 
 // Everything a job's text depends on, worked out before the text is written.

@@ -10,6 +10,7 @@
 #include "postscript/job_sections.h"
 #include "postscript/job_text.h"
 #include "postscript/number_text.h"
+#include "postscript/run_length.h"
 #include "settings/numbers.h"
 
 namespace nvx {
@@ -87,7 +88,7 @@ std::string JobHeader(const JobValues& values, const UiHooks& hooks) {
   return out;
 }
 
-PrintJob AssembleJob(JobValues& values, LiveSettings& live, std::vector<std::uint8_t> data,
+PrintJob AssembleJob(JobValues& values, LiveSettings& live, RasterBytes data,
                      const UiHooks& hooks) {
   values.copies = CorrectCopies(live);
   PrintJob job;
@@ -137,7 +138,12 @@ PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage
   values.image.position = BlankSignedInteger(PositionFromOrigin(image.left)) +
                           BlankSignedInteger(PositionFromOrigin(image.top));
   values.image.size = BlankSignedNumber(image.xPoint) + BlankSignedNumber(image.yPoint);
-  return AssembleJob(values, live, std::move(image.data), env.hooks);
+  values.image.runLength = live.compactRaster;
+  RasterBytes data = std::move(image.data);
+  if (live.compactRaster) data = RunLengthEncode(data);
+  PrintJob job = AssembleJob(values, live, std::move(data), env.hooks);
+  job.runLength = live.compactRaster;
+  return job;
 }
 
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
@@ -148,7 +154,7 @@ PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
   values.image.rows = kBlankSide;
   values.image.position = "268 393";
   values.image.size = " 72 72";
-  std::vector<std::uint8_t> zeros(kBlankSide * kBlankSide * kPlanes, 0);
+  RasterBytes zeros(kBlankSide * kBlankSide * kPlanes, 0);
   return AssembleJob(values, live, std::move(zeros), env.hooks);
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
@@ -29,7 +30,7 @@ struct JobEnvironment {
 // The tiled raster of all copies: cols x rows pixels, five plane rows per
 // image row, and its place on the page.
 struct TiledImage {
-  std::vector<std::uint8_t> data;  // xPixel * yPixel * 5 bytes
+  RasterBytes data;  // xPixel * yPixel * 5 bytes
   int xPixel = 0;
   int yPixel = 0;
   float xPoint = 0;
@@ -46,14 +47,16 @@ enum class JobOutcome { Made, CostedOnly };
 struct PrintJob {
   JobOutcome outcome = JobOutcome::Made;
   std::string header;
-  std::vector<std::uint8_t> data;
+  RasterBytes data;  // run-length encoded when runLength is set
   std::string trailer;
+  bool runLength = false;
 
   bool ok() const { return outcome == JobOutcome::Made; }
 };
 
-// Builds the print job for the tiled image, whose data moves into the job.
-// Writes the corrected copies count back to live.copies.
+// Builds the print job for the tiled image, whose data moves into the job
+// (run-length encoded when live.compactRaster is on). Writes the corrected
+// copies count back to live.copies.
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image);
 
 // The blank-page job: a 20 x 20 image whose 2000 zero bytes (filled in here)

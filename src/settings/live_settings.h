@@ -38,7 +38,8 @@ struct LiveSettings {
   bool patternPreview = false;
   bool automaticTile = false;
   bool optimalLayout = false;
-  bool faceUpExit = true;  // only offered for models with a face-up exit
+  bool faceUpExit = true;      // only offered for models with a face-up exit
+  bool compactRaster = false;  // the job's rows run-length encoded (Level 2 interpreters)
 
   int xCopy = 1;  // tiling counts
   int yCopy = 1;

@@ -47,6 +47,8 @@ inline constexpr std::string_view kWhiteLastProfile = "CYMW";
 inline constexpr std::string_view kWhiteFirstProfile = "WYMC";
 // How far the white plane is pulled in from the colours' edges, in millimetres.
 inline constexpr std::string_view kWhiteChoke = "White Choke";
+// 1: the job's raster rows travel run-length encoded.
+inline constexpr std::string_view kCompact = "Compact";
 
 inline constexpr std::string_view kDirectory = "Directory";
 inline constexpr std::string_view kLastConfig = "Last Config";

@@ -164,6 +164,17 @@ void MainWindow::BuildMenus() {
   }
   add(utility, name.Entry(entry::kCostStatistics, texts::kCostStatistics),
       &WindowCommands::CostStatistics, "actionCostStatistics");
+  // Run-length encoded rows, kept in the settings; a loaded preset may change it.
+  QAction* compact = add(
+      utility, name.Entry(-1, texts::kCompactJobs),
+      [this](bool on) {
+        work_->Live().compactRaster = on;
+        WriteCompactRaster(work_->Files(), on);
+      },
+      "actionCompactJobs");
+  compact->setCheckable(true);
+  connect(utility, &QMenu::aboutToShow, compact,
+          [this, compact] { compact->setChecked(Live().compactRaster); });
   add(utility, name.Entry(entry::kLanguageMenu), &WindowCommands::Language);
   settingMenus_ = {tools, utility};
 

@@ -11,6 +11,7 @@ inline constexpr std::string_view kPresetProfiles = "Preset Profiles";
 inline constexpr std::string_view kDefaultProfiles = "Default";
 inline constexpr std::string_view kOnlineHelp = "Online Help";
 inline constexpr std::string_view kCostStatistics = "Cost Statistics";
+inline constexpr std::string_view kCompactJobs = "Compact Print Jobs";
 inline constexpr std::string_view kCopiesX = "X";
 inline constexpr std::string_view kWhiteChoke = "White Choke";
 inline constexpr std::string_view kCurrentValue = "Current Value =";

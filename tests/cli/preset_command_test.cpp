@@ -181,6 +181,21 @@ TEST_F(Presets, AFileHoldingNoPresetIsRefused) {
   }
 }
 
+// Compact rows are the stored setting's choice, the command line's for its
+// run, or a preset's.
+TEST_F(Presets, CompactRowsComeFromTheSettingsTheCommandLineOrAPreset) {
+  std::filesystem::create_directories(home / "config/NivaluxPro");
+  test::WriteFileBytes(home / "config/NivaluxPro/NivaluxPro.ini", "[Active]\nCompact=1\n");
+  const std::string stored = Job({});
+  EXPECT_NE(stored.find("/RunLengthDecode filter"), std::string::npos);
+  const std::string plain = Job({"--no-compact"});
+  EXPECT_EQ(plain.find("RunLengthDecode"), std::string::npos);
+  EXPECT_TRUE(Job({"--compact"}) == stored);
+  test::WriteFileBytes(home / "config/NivaluxPro/NivaluxPro.ini", "[Active]\nCompact=0\n");
+  EXPECT_TRUE(Job({}) == plain);
+  EXPECT_TRUE(Job({"--preset", Preset("[Active]\nCompact=1\n").string()}) == stored);
+}
+
 TEST_F(Presets, InstalledPresetsAreFoundByName) {
   test::CliResult list = Run({"preset", "list"});
   ASSERT_EQ(list.status, 0);

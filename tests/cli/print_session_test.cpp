@@ -211,6 +211,36 @@ TEST_F(PrintCommand, OnePixelImagePrintsPreviewsAndCosts) {
   EXPECT_EQ(costed.status, 0) << costed.err;
 }
 
+// The sample photograph's compact job prints the page of the plain job in
+// fewer bytes, and is priced by the rows the printer decodes from it.
+TEST_F(PrintCommand, CompactJobPrintsAndCostsAsThePlainJob) {
+  std::filesystem::create_directories(home / "config" / "NivaluxPro");
+  test::WriteFileBytes(home / "config" / "NivaluxPro" / "NivaluxPro.ini",
+                       "[Stats]\r\nOption=2\r\n");
+  const std::string sample = NVX_TEST_DATA_DIR "/../../data/sample.png";
+  std::string page[2], cost[2];
+  std::uintmax_t size[2] = {};
+  for (int compact = 0; compact < 2; ++compact) {
+    const auto job = home / "job.prn";
+    std::vector<std::string> args{"print", sample, "--to", job.string()};
+    if (compact) args.push_back("--compact");
+    auto printed = test::RunNvxprint(args, Environment());
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    cost[compact] = printed.out;
+    const std::size_t time = cost[compact].find(" on ", cost[compact].find("printed at"));
+    if (time != std::string::npos) cost[compact].erase(time, 24);  // " on 23:38:16 2026-12-08"
+    size[compact] = std::filesystem::file_size(job);
+    std::string log;
+    ASSERT_EQ(test::RenderJob(job, home / "page.cmyk", log), 0) << log;
+    EXPECT_EQ(log.find("Error"), std::string::npos) << log;
+    page[compact] = test::ReadFileBytes(home / "page.cmyk");
+  }
+  EXPECT_TRUE(page[1] == page[0]) << "the compact job prints another page";
+  EXPECT_LT(size[1], size[0]);
+  EXPECT_FALSE(cost[0].empty());
+  EXPECT_EQ(cost[1], cost[0]);
+}
+
 // The inked pixels of one 72 dpi page of a job, and their extent.
 struct InkedArea {
   int pixels = 0;

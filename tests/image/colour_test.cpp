@@ -19,7 +19,7 @@ WorkingImage RgbaImage(int width, int height, const std::vector<std::uint8_t>& r
   WorkingImage image;
   image.widthPx = width;
   image.heightPx = height;
-  image.buffer = rgba;
+  image.buffer.assign(rgba.begin(), rgba.end());
   image.buffer.resize(static_cast<std::size_t>(width) * height * 5, 0);
   return image;
 }

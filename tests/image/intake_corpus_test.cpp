@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -63,7 +64,7 @@ std::string PillowPixels(const std::filesystem::path& file, const std::filesyste
 
 // The largest difference of one byte of RGBA; 256 when the buffer is too short.
 // Fully transparent pixels compare by their alpha only.
-int LargestDifference(const std::vector<std::uint8_t>& buffer, const std::string& expected) {
+int LargestDifference(std::span<const std::uint8_t> buffer, const std::string& expected) {
   if (buffer.size() < expected.size() || expected.empty()) return 256;
   int largest = 0;
   for (std::size_t i = 0; i < expected.size(); ++i) {

@@ -62,6 +62,29 @@ TEST(Tiling, CopiesAcrossAreSeparatedByTheirPixelGap) {
   EXPECT_FLOAT_EQ(result->xPoint, 322.0f);
 }
 
+// The raster's memory is not cleared when it is made: gaps, spare columns and
+// rows are written blank even where the allocator hands back used memory.
+TEST(Tiling, EveryPixelOutsideTheCopiesIsBlankInReusedMemory) {
+  const std::vector<std::uint8_t> source(7u * 3u * 5u, 200);
+  TilingInput in = SingleCopy(source, 7, 3);
+  in.nX = 3;
+  in.nY = 2;
+  in.gapX = 4;
+  in.gapY = 5;
+  const std::size_t bytes = (3u * 7 + 2 * 4 + 2) * (2u * 3 + 5 + 2) * 5;
+  { std::vector<std::uint8_t> dirty(bytes, 0xAB); }
+  auto result = TileCopies(in, DefaultTextTable(), {});
+  ASSERT_TRUE(result.ok());
+  ASSERT_EQ(result->data.size(), bytes);
+  const int cols = result->xPixel;
+  for (std::size_t at = 0; at < bytes; ++at) {
+    const int col = static_cast<int>(at % cols);
+    const int row = static_cast<int>(at / cols / 5);
+    const bool inCopy = col % 11 < 7 && col < 29 && row % 8 < 3 && row < 11;
+    EXPECT_EQ(result->data[at], inCopy ? 200 : 0) << "column " << col << ", row " << row;
+  }
+}
+
 TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
   auto source = CountingImage(2, 2);
   TilingInput in = SingleCopy(source, 2, 2);

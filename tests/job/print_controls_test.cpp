@@ -22,6 +22,7 @@ TEST(PrintControls, DefaultsAreTheWindowsStartValues) {
   EXPECT_EQ(start(control::kBrightness), SliderPercent(live.brightness));
   EXPECT_EQ(start(control::kContrast), SliderPercent(live.contrast));
   EXPECT_EQ(start(control::kBlackFuzzy), 5) << "the tolerance before the dialog stored one";
+  EXPECT_EQ(start(control::kCompact), live.compactRaster ? 1 : 0);
   for (const PrintControl& c : PrintControls()) {
     EXPECT_LE(c.min, c.defaultValue) << c.name;
     EXPECT_GE(c.max, c.defaultValue) << c.name;

@@ -70,7 +70,7 @@ class CupsSpooler : public testing::Test {
 };
 
 TEST_F(CupsSpooler, SendJobDeliversEveryByteAndReportsSentOnlyAtTheEnd) {
-  PrintJob job{JobOutcome::Made, "HEADER\r\n", std::vector<std::uint8_t>(70000), "TRAILER\r\n"};
+  PrintJob job{JobOutcome::Made, "HEADER\r\n", RasterBytes(70000), "TRAILER\r\n"};
   for (std::size_t i = 0; i < job.data.size(); ++i) job.data[i] = static_cast<std::uint8_t>(i * 7);
   std::vector<int> progress;
   std::vector<std::string> status;

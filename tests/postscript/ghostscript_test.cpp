@@ -180,6 +180,88 @@ TEST(GhostscriptMonochrome, GrayDevicePrintsPlaneFive) {
   EXPECT_EQ(static_cast<std::uint8_t>(run.raster[pixels + 112 * 595 + 113]), 255);  // white paper
 }
 
+// Transfer artwork: an empty raster with one patterned block in its middle.
+TiledImage EmptyAreas(int cols, int rows) {
+  TiledImage image = PatternImage(cols, rows);
+  for (int y = 0; y < rows; ++y) {
+    for (int x = 0; x < cols; ++x) {
+      if (y > rows / 3 && y < rows / 2 && x > cols / 4 && x < cols / 2) continue;
+      for (int plane = 0; plane < 5; ++plane) image.data[(y * 5 + plane) * cols + x] = 0;
+    }
+  }
+  return image;
+}
+
+// Noise, as a photograph's planes look byte by byte.
+TiledImage PhotographLike(int cols, int rows) {
+  TiledImage image = PatternImage(cols, rows);
+  std::uint32_t seed = 4711;
+  for (std::uint8_t& b : image.data) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<std::uint8_t>(seed >> 24);
+  }
+  return image;
+}
+
+// Repeats and unrepeated stretches of every length around the limits of the
+// encoding (1 to 3, 127 to 130, 255 to 257 bytes).
+TiledImage RunsOfEveryLength(int cols, int rows) {
+  TiledImage image = PatternImage(cols, rows);
+  const int lengths[] = {1, 2, 3, 127, 128, 129, 130, 255, 256, 257};
+  std::size_t at = 0;
+  std::uint8_t value = 0;
+  for (int repeat = 0; at < image.data.size(); repeat ^= 1) {
+    for (int length : lengths) {
+      for (int i = 0; i < length && at < image.data.size(); ++i)
+        image.data[at++] = repeat ? value : static_cast<std::uint8_t>(value + i * 3 + 1);
+      value = static_cast<std::uint8_t>(value + 101);
+    }
+  }
+  return image;
+}
+
+TiledImage OnePixel(int, int) { return PatternImage(1, 1); }
+
+struct CompactCase {
+  const char* name;
+  TiledImage (*make)(int cols, int rows);
+  int cols, rows;
+};
+
+class GhostscriptCompact : public testing::TestWithParam<CompactCase> {};
+
+// The run-length encoded rows print the same pixels as the plain ones, in
+// colour and on a gray device, and leave the job's text readable behind them.
+TEST_P(GhostscriptCompact, PrintsThePixelsOfThePlainJob) {
+  const CompactCase& c = GetParam();
+  for (const char* device : {"bitcmyk", "pgmraw"}) {
+    std::string raster[2];
+    for (int compact = 0; compact < 2; ++compact) {
+      JobBench bench;
+      bench.live.compactRaster = compact != 0;
+      bench.live.copies = 2;
+      TiledImage image = c.make(c.cols, c.rows);
+      image.left = 40;
+      image.top = 60;
+      const GsRun run = RunGhostscript(
+          test::Bytes(BuildPrintJob(bench.env, bench.live, std::move(image))), {}, true, device);
+      ExpectClean(run);
+      EXPECT_NE(run.output.find("STACKS KEPT"), std::string::npos) << run.output;
+      raster[compact] = run.raster;
+    }
+    ASSERT_FALSE(raster[0].empty()) << device;
+    EXPECT_TRUE(raster[1] == raster[0]) << device << ": the compact job's page differs";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rasters, GhostscriptCompact,
+                         testing::Values(CompactCase{"EmptyAreas", EmptyAreas, 300, 200},
+                                         CompactCase{"PhotographLike", PhotographLike, 257, 131},
+                                         CompactCase{"RunsOfEveryLength", RunsOfEveryLength, 211,
+                                                     47},
+                                         CompactCase{"OnePixel", OnePixel, 1, 1}),
+                         test::CaseName());
+
 // The job's prologue, then the given PostScript in place of the setup.
 std::string PrologueThen(const std::string& tail) {
   JobBench bench;

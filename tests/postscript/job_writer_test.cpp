@@ -162,7 +162,7 @@ TEST(BlankJob, DiffersFromThePrintJobOnlyWhereItShould) {
   EXPECT_TRUE(Has(job.header,
                   Crlf({"/rows  20 def", "/cols  20 def", "268 393 translate", " 72 72 scale"})));
   EXPECT_TRUE(Has(job.header, "12.9997 829.0000 ] def"));
-  EXPECT_EQ(job.data, std::vector<std::uint8_t>(2000, 0));
+  EXPECT_EQ(job.data, RasterBytes(2000, 0));
   EXPECT_EQ(ReadSetting(bench.files, "Stats", "Xpixel"), "");
   EXPECT_EQ(bench.progress, (std::vector<int>{0, 0, 25, 75, 100}));
 }

@@ -242,6 +242,17 @@ TEST_F(WindowPrintTest, APdfsResolutionAndPagePrintAsTheCommandLinesOptions) {
   EXPECT_TRUE(job == expected) << "the window's job differs from the command line's";
 }
 
+// Utility › Compact Print Jobs is the stored form of --compact.
+TEST_F(WindowPrintTest, CompactPrintJobsIsKeptInTheSettings) {
+  auto w = Open();
+  auto* compact = w->findChild<QAction*>(QStringLiteral("actionCompactJobs"));
+  ASSERT_NE(compact, nullptr);
+  EXPECT_FALSE(compact->isChecked());
+  compact->trigger();
+  EXPECT_TRUE(w->Live().compactRaster);
+  EXPECT_EQ(ReadSetting(w->Files(), "Active", "Compact"), "1");
+}
+
 // A dropped file's name is its own bytes: a name that is not UTF-8 opens.
 TEST_F(WindowPrintTest, ADroppedImageOfAnyNameOpens) {
   MessageAnswerer answers;
