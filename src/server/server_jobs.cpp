@@ -145,6 +145,11 @@ char handledMark;
 // a job cancelled in between sends nothing.
 bool ConvertDocument(pappl_job_t* job, pappl_device_t* device, void*) {
   const std::lock_guard turn(PrinterTurn(papplJobGetPrinter(job)));
+  const struct HandOn {
+    pappl_job_t* job;
+    ~HandOn() { HandPrinterOn(job); }
+  } handOn{job};
+  TakePrinterTurn(job);
   if (papplJobGetData(job) == &handledMark) return true;
   papplJobSetData(job, &handledMark);
   const char* file = papplJobGetFilename(job);
@@ -222,6 +227,7 @@ void AddConversions(pappl_system_t* system) {
   for (const FormatName& known : kFormats)
     papplSystemAddMIMEFilter(system, known.mimeType, kNativeFormat, ConvertDocument, nullptr);
   papplSystemSetMIMECallback(system, SniffMimeType, nullptr);
+  papplSystemAddTimerCallback(system, 0, 1, WakeIdlePrinters, nullptr);
 }
 
 }  // namespace nvx::server
