@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "image/image_format.h"
 #include "platform/program_run.h"
@@ -21,6 +22,8 @@ using namespace std::chrono_literals;
 // A conversion that takes longer than this is stopped and its job aborted.
 constexpr auto kConversionLimit = 10min;
 constexpr std::size_t kCopyBlock = 1 << 16;
+// How long an older waiting job may take to be started beside a newer one.
+constexpr auto kOlderJobStart = 1s;
 
 struct FormatName {
   ImageFormat format;
@@ -143,8 +146,47 @@ char handledMark;
 // the printer, looking idle, starts the next job beside it or the same waiting
 // job a second time. So each job is taken once, under the printer's turn, and
 // a job cancelled in between sends nothing.
+struct OlderJobs {
+  int id;
+  bool starting = false;  // taken as processing, not yet in its turn
+  bool pending = false;
+};
+
+void NoteOlderJob(pappl_job_t* other, void* data) {
+  auto* older = static_cast<OlderJobs*>(data);
+  if (papplJobGetID(other) >= older->id) return;
+  const ipp_jstate_t state = papplJobGetState(other);
+  if (state == IPP_JSTATE_PROCESSING && papplJobGetData(other) != &handledMark)
+    older->starting = true;
+  if (state == IPP_JSTATE_PENDING) older->pending = true;
+}
+
+// Two jobs started at once take their turns in the order they came: the newer
+// waits while the older's thread is on its way. An older job still pending
+// after a moment has no thread of its own and is not waited for.
+std::unique_lock<std::mutex> TakeTurnAfterOlder(pappl_job_t* job) {
+  pappl_printer_t* printer = papplJobGetPrinter(job);
+  const auto begun = std::chrono::steady_clock::now();
+  for (;;) {
+    std::unique_lock turn(PrinterTurn(printer));
+    OlderJobs older{.id = papplJobGetID(job)};
+    papplPrinterIterateActiveJobs(printer, NoteOlderJob, &older, 1, 0);
+    const auto waited = std::chrono::steady_clock::now() - begun;
+    if (!(older.starting && waited < kConversionLimit) &&
+        !(older.pending && waited < kOlderJobStart))
+      return turn;
+    turn.unlock();
+    std::this_thread::sleep_for(5ms);
+  }
+}
+
 bool ConvertDocument(pappl_job_t* job, pappl_device_t* device, void*) {
-  const std::lock_guard turn(PrinterTurn(papplJobGetPrinter(job)));
+  const std::unique_lock turn = TakeTurnAfterOlder(job);
+  const struct HandOn {
+    pappl_job_t* job;
+    ~HandOn() { HandPrinterOn(job); }
+  } handOn{job};
+  TakePrinterTurn(job);
   if (papplJobGetData(job) == &handledMark) return true;
   papplJobSetData(job, &handledMark);
   const char* file = papplJobGetFilename(job);
@@ -222,6 +264,7 @@ void AddConversions(pappl_system_t* system) {
   for (const FormatName& known : kFormats)
     papplSystemAddMIMEFilter(system, known.mimeType, kNativeFormat, ConvertDocument, nullptr);
   papplSystemSetMIMECallback(system, SniffMimeType, nullptr);
+  papplSystemAddTimerCallback(system, 0, 1, WakeIdlePrinters, nullptr);
 }
 
 }  // namespace nvx::server

@@ -24,6 +24,22 @@ bool RefuseNativeJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
 // jobs of a printer at once, and their bytes must not mix on the device.
 std::mutex& PrinterTurn(pappl_printer_t* printer);
 
+// PAPPL (1.3.1) starts the newest waiting job when a printer frees, so jobs sent
+// together would print last first. While a job prints, its printer holds new
+// jobs; as the job ends, in its turn, the oldest waiting job is left pending
+// alone and the others stay held until theirs. When nothing waits, new jobs
+// start by themselves again.
+void TakePrinterTurn(pappl_job_t* job);
+void HandPrinterOn(pappl_job_t* job);
+
+// Whether the printer holds new jobs only to keep them in order: a hold that
+// is not the admin's and is not to outlive the server.
+bool HoldsNewJobsForTurn(int printerId);
+
+// Run each second: a printer left idle with only held jobs waiting (the next
+// one was cancelled before it began) lets the oldest go.
+bool WakeIdlePrinters(pappl_system_t* system, void* data);
+
 // Converts one spooled document with `nvxprint print` for the printer's
 // settings and the job's, then sends the result to the device. The conversion
 // runs as a child process: a document that crashes or exhausts it fails this

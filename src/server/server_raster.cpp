@@ -37,7 +37,10 @@ void EndPage(pappl_job_t* job) {
   papplJobSetData(job, nullptr);
 }
 
-bool StartJob(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*) { return true; }
+bool StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+  TakePrinterTurn(job);
+  return true;
+}
 
 bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
   const auto& header = options->header;
@@ -108,6 +111,10 @@ bool EndPageAndSend(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
 }
 
 bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+  {
+    const std::lock_guard turn(PrinterTurn(papplJobGetPrinter(job)));
+    HandPrinterOn(job);
+  }
   if (RasterPage* raster = PageOf(job)) {
     const std::filesystem::path page = raster->path;
     EndPage(job);

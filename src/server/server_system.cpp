@@ -1,9 +1,12 @@
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "server/server_app.h"
+#include "server/server_jobs.h"
 
 namespace nvx::server {
 namespace {
@@ -12,8 +15,34 @@ std::string StateFile() {
   return (Places().state / (std::string(kServerName) + ".state")).string();
 }
 
+// A printer that holds new jobs only to print them in order does not hold them
+// after a restart: its hold is left out of the saved state.
+void DropOrderHolds(const std::string& file) {
+  std::ifstream in(file);
+  std::string kept;
+  bool dropped = false;
+  int printer = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("<Printer")) {
+      const std::size_t at = line.find(" id=\"");
+      printer = at == std::string::npos ? 0 : std::atoi(line.c_str() + at + 5);
+    }
+    if (line == "HoldNewJobs" && HoldsNewJobsForTurn(printer)) {
+      dropped = true;
+      continue;
+    }
+    kept += line + '\n';
+  }
+  if (!dropped) return;
+  const std::string fresh = file + ".new";
+  std::ofstream(fresh, std::ios::binary) << kept;
+  std::rename(fresh.c_str(), file.c_str());
+}
+
 bool SaveState(pappl_system_t* system, void*) {
-  return papplSystemSaveState(system, StateFile().c_str());
+  if (!papplSystemSaveState(system, StateFile().c_str())) return false;
+  DropOrderHolds(StateFile());
+  return true;
 }
 
 pappl_loglevel_t LogLevel(const char* text) {

@@ -442,6 +442,34 @@ TEST_F(ServerIpp, JobsCancelledWhileConvertedLeaveNothingOnThePrinter) {
   EXPECT_TRUE(jobs[0] == Reference(kPhoto)) << "something of the cancelled job arrived";
 }
 
+// Sent back to back straight to the printer (no cupsd between), as Windows,
+// macOS and phones send them: each arrives once, in the order sent.
+TEST_F(ServerIpp, JobsSentTogetherArriveOnceEachInOrder) {
+  constexpr int kJobs = 20;
+  TempFolder work;
+  std::vector<fs::path> files;
+  std::vector<int> ids;
+  for (int i = 1; i <= kJobs; ++i) {
+    files.push_back(work / ("photo" + std::to_string(i) + ".png"));
+    fs::copy_file(kPhoto, files.back());
+  }
+  for (const fs::path& file : files)
+    ids.push_back(PrintJob(server.Uri(), file.string(), "image/png"));
+  for (int id : ids)
+    ASSERT_EQ(WaitForJobEnd(server.Uri(), id).state, IPP_JSTATE_COMPLETED) << server.Log();
+  std::string expected;
+  for (const fs::path& file : files) expected += Reference(file.string());
+  // Jobs that follow each other closely share the printer's connection.
+  std::string arrived;
+  for (auto deadline = std::chrono::steady_clock::now() + 60s;
+       arrived.size() < expected.size() && std::chrono::steady_clock::now() < deadline;
+       std::this_thread::sleep_for(50ms)) {
+    arrived.clear();
+    for (const std::string& job : printer.Jobs()) arrived += job;
+  }
+  EXPECT_TRUE(arrived == expected) << arrived.size() << " bytes arrived of " << expected.size();
+}
+
 struct WebPage {
   http_status_t status = HTTP_STATUS_ERROR;
   std::string body;
