@@ -44,7 +44,8 @@ void Usage(void*) {
       "  -o spool-directory=DIR   jobs on their way (root: /var/spool/nvxprint-server)\n"
       "  -o socket-directory=DIR  the local socket's folder; give the same to every sub-command\n"
       "  -o server-port=PORT      the IPP and web port\n"
-      "  -o listen-hostname=NAME  listen on NAME too (default: this machine only)\n"
+      "  -o listen-hostname=NAME  listen on NAME, advertised through DNS-SD when it reaches\n"
+      "                           beyond this machine (default: this machine only)\n"
       "  -o server-options=LIST   PAPPL's, e.g. web-remote (remote administration, PAM login)\n"
       "  -o log-file=FILE, -o log-level=debug|info|warn|error\n");
 }

@@ -17,6 +17,7 @@
 #include "printers/models.h"
 #include "settings/numbers.h"
 #include "settings/paper.h"
+#include "settings/paper_limits.h"
 #include "settings/toner_order.h"
 
 namespace nvx::server {
@@ -100,6 +101,14 @@ std::optional<PaperSize> SizeOf(const std::string& paper, const std::vector<Cust
   return std::nullopt;
 }
 
+// The size a PWG media name gives. CUPS makes the size of a custom name in
+// one buffer that the next such name overwrites: it is copied at once.
+std::optional<PaperSize> PwgSize(std::string_view name) {
+  const pwg_media_t* pwg = pwgMediaForPWG(std::string(name).c_str());
+  if (!pwg) return std::nullopt;
+  return PaperSize{pwg->width, pwg->length};
+}
+
 // A keyword of the paper's text for a custom size name: a-z, 0-9 and hyphens.
 std::string SizeKeyword(std::string_view paper) {
   std::string keyword;
@@ -149,6 +158,23 @@ std::vector<OfferedPaper> OfferPapers(const std::vector<std::string>& list,
     if (it != offered.end()) ordered.push_back(*it);
   }
   return ordered;
+}
+
+// Millimetres as custom paper sizes measure them (the paper size dialog's factor).
+double Millimetres(double points) {
+  return points / PaperLengthToPoints(1, DisplayUnit::Millimetres);
+}
+
+// The model's custom size range in hundredths of a millimetre, inside its limits.
+std::string CustomSizeName(const char* which, double widthPt, double heightPt, bool least) {
+  auto hundredths = [least](double points) {
+    const double value = Millimetres(points) * 100;
+    return static_cast<int>(least ? std::ceil(value - 1e-6) : std::floor(value + 1e-6));
+  };
+  char name[128];
+  pwgFormatSizeName(name, sizeof(name), "custom", which, hundredths(widthPt), hundredths(heightPt),
+                    "mm");
+  return name;
 }
 
 std::string Lower(std::string_view text) {
@@ -253,6 +279,9 @@ Result<PrinterDefaults> ReadPrinterDefaults(std::string_view modelKey, std::stri
       {"background-removal", BooleanText(live.backgroundRemoval)},
   };
   d.papers = OfferPapers(s.paperList, ReadCustomPapers(s.files));
+  const PaperSizeLimits& limits = CustomPaperLimits(PrinterClassFromModel(d.modelKey));
+  d.customMin = CustomSizeName("min", limits.minWidthPt, limits.minHeightPt, true);
+  d.customMax = CustomSizeName("max", limits.maxWidthPt, limits.maxHeightPt, false);
   for (const MediaTypeKeyword& media : kMediaTypes) d.mediaTexts.push_back(s.text[media.textEntry]);
   for (const MediaSourceKeyword& source : kMediaSources)
     d.trayTexts.push_back(s.text[source.textEntry]);
@@ -264,11 +293,11 @@ const OfferedPaper* FindOfferedPaper(const std::vector<OfferedPaper>& papers,
   for (const OfferedPaper& paper : papers) {
     if (paper.media == media) return &paper;
   }
-  pwg_media_t* wanted = pwgMediaForPWG(std::string(media).c_str());
+  const std::optional<PaperSize> wanted = PwgSize(media);
   if (!wanted) return nullptr;
   constexpr int kMillimetre = 100;
   for (const OfferedPaper& paper : papers) {
-    pwg_media_t* offered = pwgMediaForPWG(paper.media.c_str());
+    const std::optional<PaperSize> offered = PwgSize(paper.media);
     if (offered && std::abs(offered->width - wanted->width) <= kMillimetre &&
         std::abs(offered->length - wanted->length) <= kMillimetre)
       return &paper;
@@ -276,13 +305,32 @@ const OfferedPaper* FindOfferedPaper(const std::vector<OfferedPaper>& papers,
   return nullptr;
 }
 
+std::optional<CustomSizePaper> CustomSizeFor(const PrinterDefaults& d, std::string_view media) {
+  const std::optional<PaperSize> size = PwgSize(media);
+  const std::optional<PaperSize> least = PwgSize(d.customMin);
+  const std::optional<PaperSize> most = PwgSize(d.customMax);
+  if (!size || !least || !most || size->width < least->width || size->width > most->width ||
+      size->length < least->length || size->length > most->length)
+    return std::nullopt;
+  const std::string width = FormatAtMostDecimals(size->width / 100.0, 2);
+  const std::string length = FormatAtMostDecimals(size->length / 100.0, 2);
+  CustomSizePaper paper{"Custom " + width + "x" + length + "mm", {}};
+  paper.add = {"paper", "add",    paper.name, "--width", width,     "--height",
+               length,  "--unit", "mm",       "--model", d.modelKey};
+  return paper;
+}
+
 Result<std::vector<std::string>> PrintArguments(const PrinterDefaults& d, const JobRequest& job) {
   std::vector<std::string> args{"--model", d.modelKey};
   if (!d.preset.empty()) args.insert(args.end(), {"--preset", d.preset});
   if (!job.media.empty()) {
     const OfferedPaper* paper = FindOfferedPaper(d.papers, job.media);
-    if (!paper) return Fail("the media '" + job.media + "' is not offered", Failure::Kind::Refused);
-    if (paper->paper != d.paper) args.insert(args.end(), {"--paper", paper->paper});
+    std::optional<CustomSizePaper> custom;
+    if (!paper) custom = CustomSizeFor(d, job.media);
+    if (!paper && !custom)
+      return Fail("the media '" + job.media + "' is not offered", Failure::Kind::Refused);
+    if (custom) args.insert(args.end(), {"--paper", custom->name});
+    if (paper && paper->paper != d.paper) args.insert(args.end(), {"--paper", paper->paper});
   }
   if (!job.mediaSource.empty()) {
     const std::string* tray = TextForKeyword(kMediaSources, d.trayTexts, job.mediaSource);

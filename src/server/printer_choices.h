@@ -59,6 +59,10 @@ struct PrinterDefaults {
   std::string media;                                       // the media list's text
   std::map<std::string, std::string, std::less<>> vendor;  // name: IPP value text
   std::vector<OfferedPaper> papers;
+  // The custom sizes the model feeds, as PWG names "custom_min_..." and
+  // "custom_max_..."; any size between them may be asked for.
+  std::string customMin;
+  std::string customMax;
   std::vector<std::string> mediaTexts;  // in the order of MediaTypeKeywords()
   std::vector<std::string> trayTexts;   // in the order of MediaSourceKeywords()
 };
@@ -84,6 +88,16 @@ struct JobRequest {
 // types or values the printer does not offer.
 Result<std::vector<std::string>> PrintArguments(const PrinterDefaults& defaults,
                                                 const JobRequest& job);
+
+// The paper a custom size of the job (one the printer does not offer) is
+// printed on: the model's range holds it. `add` are the `nvxprint` arguments
+// that store it as a custom paper size, `name` the paper list's name for it.
+struct CustomSizePaper {
+  std::string name;
+  std::vector<std::string> add;
+};
+std::optional<CustomSizePaper> CustomSizeFor(const PrinterDefaults& defaults,
+                                             std::string_view media);
 
 // The paper for a PWG media name: the paper offered under that name, else the
 // first whose size is within a millimetre of the name's.

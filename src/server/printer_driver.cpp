@@ -90,6 +90,10 @@ void FillMedia(pappl_pr_driver_data_t& data, const PrinterDefaults& d) {
     if (paper.paper == d.paper) defaultSize = paper.media;
   }
   if (defaultSize.empty() && !d.papers.empty()) defaultSize = d.papers.front().media;
+  // Any size the model feeds, beside the list.
+  for (const std::string* bound : {&d.customMin, &d.customMax}) {
+    if (data.num_media < PAPPL_MAX_MEDIA) data.media[data.num_media++] = bound->c_str();
+  }
   for (const MediaSourceKeyword& source : MediaSourceKeywords())
     data.source[data.num_source++] = source.keyword.data();
   for (const MediaTypeKeyword& type : MediaTypeKeywords())

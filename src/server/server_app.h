@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -51,6 +52,13 @@ void AddConversions(pappl_system_t* system);
 // Raster jobs (PWG raster, Apple raster): the pages the client drew, kept as
 // pictures and then converted as an image job is.
 void AddRasterCallbacks(pappl_pr_driver_data_t& data);
+
+// Whether every address the listen name stands for is this machine's own
+// (127.0.0.0/8, ::1); an IPv6 address may come in brackets.
+bool ListensOnThisMachineOnly(std::string_view name);
+
+// Nothing of this process is advertised through DNS-SD from now on.
+void AdvertiseNothing();
 
 pappl_system_t* CreateSystem(int optionCount, cups_option_t* options, void* context);
 

@@ -116,6 +116,18 @@ JobRequest ReadJobRequest(pappl_job_t* job) {
   return request;
 }
 
+// A size of the job's own that the printer does not list is stored as a
+// custom paper size first, as a user would before printing on it.
+Conversion StoreCustomSize(pappl_job_t* job, const PrinterDefaults& defaults,
+                           const std::string& media, const fs::path& messages) {
+  if (media.empty() || FindOfferedPaper(defaults.papers, media)) return {.made = true};
+  std::optional<CustomSizePaper> custom = CustomSizeFor(defaults, media);
+  if (!custom) return {.made = true};
+  std::vector<std::string> args{ConverterProgram().string()};
+  args.insert(args.end(), custom->add.begin(), custom->add.end());
+  return RunConverter(job, args, messages);
+}
+
 bool SendFile(pappl_job_t* job, const fs::path& made, pappl_device_t* device) {
   std::ifstream in(made, std::ios::binary);
   std::vector<char> block(kCopyBlock);
@@ -228,8 +240,8 @@ bool ConvertAndSend(pappl_job_t* job, const char* file, pappl_device_t* device) 
   pappl_pr_driver_data_t data;
   papplPrinterGetDriverData(printer, &data);
   const auto* extension = static_cast<const PrinterExtension*>(data.extension);
-  Result<std::vector<std::string>> options =
-      PrintArguments(extension->defaults, ReadJobRequest(job));
+  const JobRequest request = ReadJobRequest(job);
+  Result<std::vector<std::string>> options = PrintArguments(extension->defaults, request);
   if (!options) {
     Abort(job, PAPPL_JREASON_NONE, options.failure().message);
     return false;
@@ -245,7 +257,8 @@ bool ConvertAndSend(pappl_job_t* job, const char* file, pappl_device_t* device) 
   std::vector<std::string> args{
       ConverterProgram().string(), "print", file, "--pages", "all", "--to", made, "--title", title};
   args.insert(args.end(), options->begin(), options->end());
-  const Conversion conversion = RunConverter(job, args, messages);
+  Conversion conversion = StoreCustomSize(job, extension->defaults, request.media, messages);
+  if (conversion.made) conversion = RunConverter(job, args, messages);
   bool sent = false;
   if (conversion.canceled) {
     sent = true;  // PAPPL ends a cancelled job itself; nothing was sent.

@@ -36,6 +36,10 @@ void HandPrinterOn(pappl_job_t* job);
 // is not the admin's and is not to outlive the server.
 bool HoldsNewJobsForTurn(int printerId);
 
+// After the saved state is loaded: the jobs it brings back held, not at a
+// client's wish nor under the admin's hold on new jobs, wait for their turn.
+void HoldJobsForTheirTurn(pappl_system_t* system);
+
 // Run each second: a printer left idle with only held jobs waiting (the next
 // one was cancelled before it began) lets the oldest go.
 bool WakeIdlePrinters(pappl_system_t* system, void* data);

@@ -155,6 +155,24 @@ void HandPrinterOn(pappl_job_t* job) {
 
 bool HoldsNewJobsForTurn(int printerId) { return HoldIsOurs(printerId); }
 
+void HoldJobsForTheirTurn(pappl_system_t* system) {
+  std::vector<int> printers;
+  papplSystemIteratePrinters(system, NotePrinter, &printers);
+  for (int id : printers) {
+    pappl_printer_t* printer = papplSystemFindPrinter(system, nullptr, id, nullptr);
+    if (!printer || papplPrinterIsHoldingNewJobs(printer)) continue;
+    WaitingScan scan;
+    scan.holdIsOurs = true;  // every held job with its document counts as waiting
+    papplPrinterIterateActiveJobs(printer, NoteWaiting, &scan, 1, 0);
+    std::erase_if(scan.waiting, [printer](int job) {
+      pappl_job_t* held = papplPrinterFindJob(printer, job);
+      return !held || papplJobGetState(held) != IPP_JSTATE_HELD;
+    });
+    const std::lock_guard lock(heldGuard);
+    heldForTurn[id].insert(scan.waiting.begin(), scan.waiting.end());
+  }
+}
+
 bool WakeIdlePrinters(pappl_system_t* system, void*) {
   // Collected first: a job is started outside the system's lock.
   std::vector<int> printers;

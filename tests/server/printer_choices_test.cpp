@@ -1,5 +1,7 @@
 #include "server/printer_choices.h"
 
+#include <avahi-client/lookup.h>
+#include <avahi-client/publish.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -69,7 +71,7 @@ TEST_F(PrinterChoices, TheJobsChoicesBecomeTheCommandsOptions) {
 
 TEST_F(PrinterChoices, WhatThePrinterDoesNotOfferIsRefused) {
   for (auto change : std::vector<std::function<void(JobRequest&)>>{
-           [](JobRequest& j) { j.media = "na_letter_8.5x11in"; },
+           [](JobRequest& j) { j.media = "na_ledger_11x17in"; },  // wider than it feeds
            [](JobRequest& j) { j.mediaType = "stationery"; },
            [](JobRequest& j) { j.mediaSource = "tray-2"; },
            [](JobRequest& j) { j.vendor["white-density"] = "101"; },
@@ -81,6 +83,19 @@ TEST_F(PrinterChoices, WhatThePrinterDoesNotOfferIsRefused) {
     Result<Words> args = PrintArguments(defaults, job);
     EXPECT_FALSE(args);
   }
+}
+
+TEST_F(PrinterChoices, ASizeOfTheJobsOwnIsPrintedOnACustomPaperOfThatSize) {
+  JobRequest job = DefaultJob();
+  job.media = "custom_100x150mm_100x150mm";
+  // Not the list's own custom size (A4XL), whatever CUPS made of its name last.
+  EXPECT_EQ(FindOfferedPaper(defaults.papers, job.media), nullptr);
+  Result<Words> args = PrintArguments(defaults, job);
+  ASSERT_TRUE(args) << args.failure().message;
+  EXPECT_EQ(*args, (Words{"--model", "C711WT", "--preset", "Foil", "--paper", "Custom 100x150mm"}));
+  EXPECT_EQ(CustomSizeFor(defaults, job.media)->add,
+            (Words{"paper", "add", "Custom 100x150mm", "--width", "100", "--height", "150",
+                   "--unit", "mm", "--model", "C711WT"}));
 }
 
 TEST_F(PrinterChoices, PapersOfOneSizeAreOfferedUnderNamesOfTheirOwn) {
@@ -127,6 +142,36 @@ TEST(ServerArguments, PlacesAreTakenOutAndThePresetRidesOnTheDriver) {
   EXPECT_FALSE(CarryPresetInDriver(missing));
   fs::current_path(cwd);
   EXPECT_EQ(own.back(), "oki_c711wt+" + (home / "Shop.svcfg").lexically_normal().string());
+}
+
+// Only a server that clients elsewhere can reach is advertised on the network.
+TEST(ServerListening, OnlyThisMachinesOwnAddressesAreThisMachineOnly) {
+  for (const char* local : {"localhost", "127.0.0.1", "127.0.0.2", "::1", "[::1]"})
+    EXPECT_TRUE(ListensOnThisMachineOnly(local)) << local;
+  for (const char* network : {"0.0.0.0", "192.0.2.10", "[2001:db8::1]", "no-such-host.invalid"})
+    EXPECT_FALSE(ListensOnThisMachineOnly(network)) << network;
+}
+
+// PAPPL browses for network printers (its web page's Add Printer, the devices
+// command) even without a connection to Avahi, on which Avahi ends the process.
+TEST(AvahiCalls, BrowsingWithoutAvahiFindsNothingAndAServerThatIsNotAdvertisedPublishesNothing) {
+  const auto flags = static_cast<AvahiLookupFlags>(0);
+  EXPECT_EQ(avahi_service_browser_new(nullptr, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
+                                      "_pdl-datastream._tcp", nullptr, flags, nullptr, nullptr),
+            nullptr);
+  EXPECT_EQ(
+      avahi_record_browser_new(nullptr, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, "printer.local",
+                               AVAHI_DNS_CLASS_IN, AVAHI_DNS_TYPE_TXT, flags, nullptr, nullptr),
+      nullptr);
+  EXPECT_EQ(
+      avahi_service_resolver_new(nullptr, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, "printer",
+                                 "_ipp._tcp", nullptr, AVAHI_PROTO_UNSPEC, flags, nullptr, nullptr),
+      nullptr);
+  AdvertiseNothing();
+  // Not even looked at: no group is made.
+  int client = 0;
+  EXPECT_EQ(avahi_entry_group_new(reinterpret_cast<AvahiClient*>(&client), nullptr, nullptr),
+            nullptr);
 }
 
 }  // namespace

@@ -28,10 +28,12 @@ const std::string kPhoto = NVX_TEST_DATA_DIR "/images/png150.png";
 const std::string kTruncated = NVX_TEST_DATA_DIR "/images/truncated.png";
 constexpr const char* kPrinter = "nvx-foil";
 
-// nvxprint-server on a loopback port, its folders in `folder`, printing to `printerPort`.
+// nvxprint-server on a loopback port, its folders in `folder`, printing to
+// `printerPort`; `options` go to its server command.
 class PrinterApplication {
  public:
-  explicit PrinterApplication(int printerPort) {
+  explicit PrinterApplication(int printerPort, std::vector<std::string> options = {})
+      : options_(std::move(options)) {
     port_ = FreeLoopbackPort();
     Start();
     EXPECT_EQ(Run("add", {"-d", kPrinter, "-v", "socket://127.0.0.1:" + std::to_string(printerPort),
@@ -46,6 +48,11 @@ class PrinterApplication {
     Stop();
     Start();
   }
+  // Ends the server at once, as a crash or a power cut would.
+  void Kill() {
+    ::kill(pid_, SIGKILL);
+    WaitForProcess(pid_);
+  }
 
   std::string Uri() const {
     return "ipp://127.0.0.1:" + std::to_string(port_) + "/ipp/print/" + kPrinter;
@@ -54,16 +61,19 @@ class PrinterApplication {
   std::string Log() const { return ReadFileBytes(folder_ / "server.log"); }
   const TempFolder& folder() const { return folder_; }
 
- private:
   void Start() {
-    pid_ = StartProcess(
-        Command("server", {"-o", "server-port=" + std::to_string(port_), "-o", "log-level=debug",
-                           "-o", "log-file=" + (folder_ / "server.log").string()}),
-        Environment(), folder_ / "server.out", folder_ / "server.out");
+    std::vector<std::string> args{"-o", "server-port=" + std::to_string(port_),
+                                  "-o", "log-level=debug",
+                                  "-o", "log-file=" + (folder_ / "server.log").string()};
+    args.insert(args.end(), options_.begin(), options_.end());
+    pid_ = StartProcess(Command("server", args), Environment(), folder_ / "server.out",
+                        folder_ / "server.out");
     for (auto deadline = std::chrono::steady_clock::now() + 30s;
          !Answers() && std::chrono::steady_clock::now() < deadline;)
       std::this_thread::sleep_for(50ms);
   }
+
+ private:
   void Stop() {
     Run("shutdown", {});
     if (WaitForProcessWithin(pid_, 10) == -1) ADD_FAILURE() << "the server did not shut down";
@@ -95,6 +105,7 @@ class PrinterApplication {
   }
 
   TempFolder folder_;
+  std::vector<std::string> options_;
   int port_ = 0;
   pid_t pid_ = -1;
 };
@@ -112,9 +123,15 @@ std::vector<std::string> Printed(SocketListener& printer, std::size_t count) {
   return jobs;
 }
 
-// What `nvxprint print --to` makes of the file with the printer's preset.
-std::string Reference(const std::string& file, std::vector<std::string> options = {}) {
+// What `nvxprint print --to` makes of the file with the printer's preset,
+// after the `nvxprint` command `before` when one is given.
+std::string Reference(const std::string& file, std::vector<std::string> options = {},
+                      const std::vector<std::string>& before = {}) {
   TempFolder home;
+  if (!before.empty()) {
+    CliResult done = RunNvxprint(before, IsolatedEnv(home.path(), NVX_SHARE_DIR));
+    EXPECT_EQ(done.status, 0) << done.err;
+  }
   std::vector<std::string> args{"print",   file,     "--to",     (home / "job").string(),
                                 "--model", "C711WT", "--preset", "Foil"};
   args.insert(args.end(), options.begin(), options.end());
@@ -181,13 +198,19 @@ TEST_F(ServerThroughCups, ImageAndPdfArriveAsNvxprintMakesThem) {
   ASSERT_TRUE(WritePdf(pdf, CirclePages({"1 0 0"})));
   Lp(photo.string());
   Lp(pdf.string());
-  // The paper and the copies as a print dialog sets them.
+  // The paper and the copies as a print dialog sets them, and a size of the
+  // user's own, printed on as on a custom paper size of that size.
   Lp(photo.string(), {"-n", "2", "-o", "media=A5"});
-  std::vector<std::string> jobs = Printed(printer, 3);
-  ASSERT_EQ(jobs.size(), 3u) << server.Log() << cups.Log();
+  Lp(photo.string(), {"-o", "media=Custom.100x150mm"});
+  std::vector<std::string> jobs = Printed(printer, 4);
+  ASSERT_EQ(jobs.size(), 4u) << server.Log() << cups.Log();
   EXPECT_TRUE(jobs[0] == Reference(photo.string())) << "the PNG job differs";
   EXPECT_TRUE(jobs[2] == Reference(photo.string(), {"--paper", "A5 SEF", "--copies", "2"}))
       << "the paper or the copies did not arrive";
+  EXPECT_TRUE(jobs[3] == Reference(photo.string(), {"--paper", "Custom 100x150mm"},
+                                   {"paper", "add", "Custom 100x150mm", "--width", "100",
+                                    "--height", "150", "--unit", "mm", "--model", "C711WT"}))
+      << "the custom size did not arrive";
   EXPECT_TRUE(jobs[1] == Reference(AsCupsSendsIt(pdf, cups.Ppd("shop")).string()))
       << "the PDF job differs";
 }
@@ -259,26 +282,37 @@ struct JobEnd {
   std::string reasons;
 };
 
-JobEnd WaitForJobEnd(const std::string& uri, int id) {
+JobEnd JobStatus(const std::string& uri, int id) {
+  JobEnd end;
+  http_t* http = Connect(uri);
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
+  ipp_t* response = cupsDoRequest(http, request, "/ipp/print/nvx-foil");
+  end.state = static_cast<ipp_jstate_t>(
+      ippGetInteger(ippFindAttribute(response, "job-state", IPP_TAG_ENUM), 0));
+  char reasons[1024] = "";
+  ippAttributeString(ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD), reasons,
+                     sizeof(reasons));
+  end.reasons = reasons;
+  ippDelete(response);
+  httpClose(http);
+  return end;
+}
+
+// The job's status once it has reached `state` or gone past it, or after a minute.
+JobEnd WaitForJobState(const std::string& uri, int id, ipp_jstate_t state) {
   JobEnd end;
   for (auto deadline = std::chrono::steady_clock::now() + 60s;
        std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(100ms)) {
-    http_t* http = Connect(uri);
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
-    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", id);
-    ipp_t* response = cupsDoRequest(http, request, "/ipp/print/nvx-foil");
-    end.state = static_cast<ipp_jstate_t>(
-        ippGetInteger(ippFindAttribute(response, "job-state", IPP_TAG_ENUM), 0));
-    char reasons[1024] = "";
-    ippAttributeString(ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD), reasons,
-                       sizeof(reasons));
-    end.reasons = reasons;
-    ippDelete(response);
-    httpClose(http);
-    if (end.state >= IPP_JSTATE_CANCELED) break;
+    end = JobStatus(uri, id);
+    if (end.state >= state) break;
   }
   return end;
+}
+
+JobEnd WaitForJobEnd(const std::string& uri, int id) {
+  return WaitForJobState(uri, id, IPP_JSTATE_CANCELED);
 }
 
 // One request to the printer; the response (the caller deletes it).
@@ -313,15 +347,23 @@ TEST_F(ServerIpp, ClientsThatNameTheWhiteSettingsSeeThemWithThePresetsDefaults) 
   EXPECT_EQ(ippGetCount(ippFindAttribute(response, "toner-order-supported", IPP_TAG_KEYWORD)),
             1);  // the C711WT prints white last only
   ippDelete(response);
-  // "all" alone shows them too; PAPPL 1.3.1 leaves them out when more names
-  // come with it (CUPS asks for "all,media-col-database"): a client that wants
-  // them names them, as above.
-  response = Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [](ipp_t* request) {
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 "all");
-  });
-  EXPECT_NE(ippFindAttribute(response, "white-density-default", IPP_TAG_INTEGER), nullptr);
-  ippDelete(response);
+  // Clients that ask for everything see them too: no list, "all", "all" with
+  // more names as CUPS asks, and the groups they belong to.
+  const std::vector<std::vector<const char*>> lists{
+      {}, {"all"}, {"all", "media-col-database"}, {"printer-description"}, {"job-template"}};
+  for (const std::vector<const char*>& names : lists) {
+    response = Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [&names](ipp_t* request) {
+      if (!names.empty())
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      static_cast<int>(names.size()), nullptr, names.data());
+    });
+    const std::string list = names.empty() ? "none" : names.front();
+    EXPECT_NE(ippFindAttribute(response, "white-density-default", IPP_TAG_INTEGER), nullptr)
+        << list << " (" << names.size() << " names)";
+    EXPECT_NE(ippFindAttribute(response, "toner-order-supported", IPP_TAG_KEYWORD), nullptr)
+        << list << " (" << names.size() << " names)";
+    ippDelete(response);
+  }
 }
 
 TEST_F(ServerIpp, AJobsWhiteSettingsWinAndThePrintersDefaultsFillTheRest) {
@@ -416,17 +458,23 @@ TEST_F(ServerIpp, EveryPageOfADocumentPrints) {
   EXPECT_TRUE(jobs[0] == Reference(pdf.string(), {"--pages", "all"}));
 }
 
-TEST_F(ServerIpp, JobsCancelledWhileConvertedLeaveNothingOnThePrinter) {
-  TempFolder work;
-  // An A4 page at 300 dpi: its conversion takes long enough to cancel it.
+// An A4 page of one colour at 300 dpi, drawn by Ghostscript; empty when it failed.
+fs::path A4Page(const TempFolder& work) {
   const fs::path page = work / "page.png";
   const fs::path source = work / "page.ps";
   WriteFileBytes(source, "%!PS\n0 0 1 setrgbcolor 0 0 595 842 rectfill showpage\n");
-  ASSERT_EQ(WaitForProcess(StartProcess(
-                {NVX_GS, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
-                 "-sPAPERSIZE=a4", "-r300", "-sOutputFile=" + page.string(), source.string()},
-                {}, work / "gs.log", work / "gs.log")),
-            0);
+  const int drawn = WaitForProcess(
+      StartProcess({NVX_GS, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
+                    "-sPAPERSIZE=a4", "-r300", "-sOutputFile=" + page.string(), source.string()},
+                   {}, work / "gs.log", work / "gs.log"));
+  return drawn == 0 ? page : fs::path();
+}
+
+TEST_F(ServerIpp, JobsCancelledWhileConvertedLeaveNothingOnThePrinter) {
+  TempFolder work;
+  // Its conversion takes long enough to cancel it.
+  const fs::path page = A4Page(work);
+  ASSERT_FALSE(page.empty());
   // Cancelled at once, a job is often caught before its processing has begun.
   for (int round = 0; round < 6; ++round) {
     const int id = PrintJob(server.Uri(), page.string(), "image/png");
@@ -470,15 +518,65 @@ TEST_F(ServerIpp, JobsSentTogetherArriveOnceEachInOrder) {
   EXPECT_TRUE(arrived == expected) << arrived.size() << " bytes arrived of " << expected.size();
 }
 
+// A server gone at once (a crash, a power cut) while one job printed and two
+// waited their turn: the state it saved does not hold new jobs, and once it is
+// back the three print, the interrupted one again, in the order they came.
+TEST(ServerRestart, JobsThatWaitedOrPrintedWhenTheServerWentPrintInOrderOnceItIsBack) {
+  // A printer that takes nothing: the first job stalls once its bytes fill the socket.
+  SocketListener printer(false);
+  PrinterApplication server(printer.port());
+  TempFolder work;
+  std::vector<fs::path> files{A4Page(work)};
+  ASSERT_FALSE(files[0].empty());
+  const int first = PrintJob(server.Uri(), files[0].string(), "image/png");
+  ASSERT_GT(first, 0) << server.Log();
+  ASSERT_EQ(WaitForJobState(server.Uri(), first, IPP_JSTATE_PROCESSING).state,
+            IPP_JSTATE_PROCESSING);
+  int last = 0;
+  for (const char* name : {"photo1.png", "photo2.png"}) {
+    files.push_back(work / name);
+    fs::copy_file(kPhoto, files.back());
+    last = PrintJob(server.Uri(), files.back().string(), "image/png");
+    ASSERT_GT(last, 0);
+  }
+  // The server saves its state a moment after the last job's document is in.
+  const fs::path stateFile = server.folder() / "state" / "nvxprint-server.state";
+  const std::regex lastJobSaved("\nJob [^\n]*filename=[^\n]* id=\"" + std::to_string(last) + '"');
+  std::string state;
+  for (auto deadline = std::chrono::steady_clock::now() + 30s;
+       !std::regex_search(state, lastJobSaved) && std::chrono::steady_clock::now() < deadline;
+       std::this_thread::sleep_for(100ms))
+    state = ReadFileBytes(stateFile);
+  ASSERT_TRUE(std::regex_search(state, lastJobSaved)) << state;
+  EXPECT_EQ(state.find("HoldNewJobs"), std::string::npos) << state;
+
+  server.Kill();
+  printer.StartAccepting();
+  server.Start();
+  std::string expected;
+  for (const fs::path& file : files) expected += Reference(file.string());
+  // What reached the printer before the server went comes first.
+  std::string arrived;
+  for (auto deadline = std::chrono::steady_clock::now() + 120s;
+       !arrived.ends_with(expected) && std::chrono::steady_clock::now() < deadline;
+       std::this_thread::sleep_for(100ms)) {
+    arrived.clear();
+    for (const std::string& job : printer.Jobs()) arrived += job;
+  }
+  EXPECT_TRUE(arrived.ends_with(expected))
+      << arrived.size() << " bytes arrived, " << expected.size() << " expected\n"
+      << server.Log();
+}
+
 struct WebPage {
   http_status_t status = HTTP_STATUS_ERROR;
   std::string body;
 };
 
 // GET, or POST when a form is given, on the server's web interface.
-WebPage Web(int port, const std::string& path, const std::string& form = {}) {
-  http_t* http =
-      httpConnect2("127.0.0.1", port, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+WebPage Web(int port, const std::string& path, const std::string& form = {},
+            http_encryption_t encryption = HTTP_ENCRYPTION_NEVER) {
+  http_t* http = httpConnect2("127.0.0.1", port, nullptr, AF_INET, encryption, 1, 30000, nullptr);
   WebPage page;
   if (!http) return page;
   httpClearFields(http);
@@ -525,6 +623,30 @@ TEST_F(ServerIpp, ThePrintingDefaultsPageShowsTheWhiteSettings) {
   EXPECT_NE(page.body.find("white-density"), std::string::npos) << page.body;
   ippDelete(Request(server.Uri(), IPP_OP_GET_PRINTER_ATTRIBUTES, [](ipp_t*) {}));
   EXPECT_EQ(cupsLastError(), IPP_STATUS_OK) << "the server stopped answering";
+}
+
+// https on the same port, with the certificate the server makes kept in its
+// state folder, not in the user's or CUPS's.
+TEST_F(ServerIpp, HttpsAnswersWithACertificateKeptInTheStateFolder) {
+  const WebPage page = Web(server.Port(), "/", {}, HTTP_ENCRYPTION_ALWAYS);
+  EXPECT_EQ(page.status, HTTP_STATUS_OK);
+  std::vector<fs::path> certificates;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(server.folder() / "state" / "ssl", ec)) {
+    if (entry.path().extension() == ".crt") certificates.push_back(entry.path());
+  }
+  EXPECT_EQ(certificates.size(), 1u);
+  EXPECT_FALSE(fs::exists(server.folder() / "home" / ".cups"));
+}
+
+// Administration from elsewhere asks for a PAM login; once it is on, so does
+// this machine's (the status page stays open).
+TEST(ServerAdministration, WithRemoteAdministrationOnThePrintersSettingsAskForALogin) {
+  SocketListener printer;
+  PrinterApplication server(printer.port(), {"-o", "server-options=web-remote"});
+  EXPECT_EQ(Web(server.Port(), "/nvx-foil/mode").status, HTTP_STATUS_UNAUTHORIZED);
+  EXPECT_EQ(Web(server.Port(), "/nvx-foil/config").status, HTTP_STATUS_UNAUTHORIZED);
+  EXPECT_EQ(Web(server.Port(), "/").status, HTTP_STATUS_OK);
 }
 
 }  // namespace
