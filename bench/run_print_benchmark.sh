@@ -157,7 +157,7 @@ page_size() {
     -attenuate 0.6 +noise Gaussian -resize "${w}x${h}!" -density "$dpi" -units PixelsPerInch \
     -depth 8 -define png:exclude-chunks=date,time "PNG24:$image"
   local nvx=("$nvxprint" print "$image" --to "$work/size.prn") fl=("$floor" "$image" "$cmyk")
-  "${nvx[@]}" 2>/dev/null || { echo "nvxprint failed on $name" >&2; exit 1; }
+  "${nvx[@]}" 2>"$work/nvx.err" || { echo "nvxprint failed on $name:" >&2; cat "$work/nvx.err" >&2; exit 1; }
   local px=$((w * h)) load
   load=$(cut -d' ' -f1 /proc/loadavg)
   for cores in both one; do
@@ -196,9 +196,9 @@ fi
 # The compact job against the plain one: bytes on the wire and time.
 compact_job() {  # NAME IMAGE
   local name=$1 image=$2 plain compact tp tc
-  "$nvxprint" print "$image" --to "$work/plain.prn" 2>/dev/null &&
-    "$nvxprint" print "$image" --compact --to "$work/compact.prn" 2>/dev/null ||
-    { echo "nvxprint failed on $image" >&2; exit 1; }
+  "$nvxprint" print "$image" --to "$work/plain.prn" 2>"$work/nvx.err" &&
+    "$nvxprint" print "$image" --compact --to "$work/compact.prn" 2>"$work/nvx.err" ||
+    { echo "nvxprint failed on $image:" >&2; cat "$work/nvx.err" >&2; exit 1; }
   tp=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --to "$work/plain.prn"; done) | median_of)
   tc=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --compact --to "$work/compact.prn"; done) | median_of)
   plain=$(stat -c %s "$work/plain.prn")

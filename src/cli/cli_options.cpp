@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -64,7 +65,18 @@ CommandOptions::CommandOptions(std::string usage, std::string description)
                                        QStringLiteral("Displays this help.")));
 }
 
-void CommandOptions::Add(const QCommandLineOption& option) { parser_.addOption(option); }
+void CommandOptions::Add(const QCommandLineOption& option) {
+  const std::string name = option.names().front().toStdString();
+  if (std::find(hidden_.begin(), hidden_.end(), name) == hidden_.end()) {
+    parser_.addOption(option);
+    return;
+  }
+  QCommandLineOption hidden = option;
+  hidden.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser_.addOption(hidden);
+}
+
+void CommandOptions::HideFromHelp(std::vector<std::string> names) { hidden_ = std::move(names); }
 
 void CommandOptions::AddPositional(const std::string& name, const std::string& description) {
   parser_.addPositionalArgument(QString::fromStdString(name), QString::fromStdString(description));

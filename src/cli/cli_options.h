@@ -28,6 +28,9 @@ class CommandOptions {
   CommandOptions(std::string usage, std::string description);
 
   void Add(const QCommandLineOption& option);
+  // Options added after this with one of these names are still parsed but
+  // left out of --help (a command that refuses them itself).
+  void HideFromHelp(std::vector<std::string> names);
   void AddPositional(const std::string& name, const std::string& description);
 
   // nullopt: go on; a value: the command ends with that exit status.
@@ -40,6 +43,7 @@ class CommandOptions {
  private:
   std::string usage_;
   QCommandLineParser parser_;
+  std::vector<std::string> hidden_;
 };
 
 }  // namespace nvx::app

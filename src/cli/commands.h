@@ -22,5 +22,6 @@ int RunShapeCommand(const std::vector<std::string>& args);
 int RunPresetCommand(const std::vector<std::string>& args);
 int RunPaperCommand(const std::vector<std::string>& args);
 int RunMarginsCommand(const std::vector<std::string>& args);
+int RunSheetCommand(const std::vector<std::string>& args);
 
 }  // namespace nvx::app

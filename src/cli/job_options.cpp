@@ -60,11 +60,41 @@ Result<JobDestination> ChooseDestination(const CliSession& s, const CommandOptio
 }
 
 int DeliverCommandJob(CliSession& s, const CommandOptions& options, const PrintJob& job,
-                      std::string_view documentName) {
+                      std::string_view documentName, const int* madeStatus) {
   Result<JobDestination> destination = ChooseDestination(s, options);
   if (!destination) return ReportFailure(destination.failure(), kExitFailure);
   Status delivered = DeliverJob(*destination, documentName, job, s.text, s.hooks);
-  return delivered ? kExitOk : ReportFailure(delivered.failure(), kExitFailure);
+  if (delivered) return kExitOk;
+  if (madeStatus && *madeStatus != kExitOk) return *madeStatus;
+  return ReportFailure(delivered.failure(), kExitFailure);
+}
+
+int ShowCost(const CliSession& session, std::ostream& out) {
+  if (!session.lastCost) {
+    return ReportFailure(Fail(session.lastCostFailure.empty() ? "the print could not be costed"
+                                                              : session.lastCostFailure),
+                         kExitFailure);
+  }
+  auto lines = [](std::string text) {
+    std::erase(text, '\r');
+    return text;
+  };
+  const PrintCost& cost = *session.lastCost;
+  out << lines(cost.report.optionLine) << "\n\n"
+      << lines(cost.report.text) << "\n\n"
+      << lines(cost.summary) << "\n";
+  return kExitOk;
+}
+
+void AppendJob(PrintJob& job, PrintJob&& next) {
+  const std::vector<std::uint8_t> first = SpoolBytes(job);
+  job.header.assign(first.begin(), first.end());
+  job.header += next.header;
+  job.data = std::move(next.data);
+  job.trailer = std::move(next.trailer);
+  job.runLength = next.runLength;
+  job.rows = std::move(next.rows);
+  job.rowSums = next.rowSums;
 }
 
 }  // namespace nvx::app

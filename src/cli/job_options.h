@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string_view>
 
 #include "cli/cli_options.h"
@@ -27,7 +28,18 @@ int ApplyJobOptions(CliSession& session, const CommandOptions& options);
 Result<JobDestination> ChooseDestination(const CliSession& session, const CommandOptions& options);
 
 // Writes the job to --to, or sends it to the chosen queue. Returns the exit status.
+// `madeStatus`, where the job is made while it is sent: set to a failure's exit
+// status when the making stopped it after saying why, which is then returned
+// instead of a second message about the delivery.
 int DeliverCommandJob(CliSession& session, const CommandOptions& options, const PrintJob& job,
-                      std::string_view documentName);
+                      std::string_view documentName, const int* madeStatus = nullptr);
+
+// The print's cost report and summary, as the window's report shows them: on
+// `out`, or the reason there is none (exit status 1).
+int ShowCost(const CliSession& session, std::ostream& out);
+
+// Puts `next` after `job` in one spool document: each stays a complete job
+// with its own end-of-job byte.
+void AppendJob(PrintJob& job, PrintJob&& next);
 
 }  // namespace nvx::app

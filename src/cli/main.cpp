@@ -21,6 +21,7 @@ constexpr const char* kUsage =
     "  print     print an image, or write its job to a file\n"
     "  preview   write the preview picture of an image as the window shows it\n"
     "  cost      price a print of an image in toner, drums, fuser and belt\n"
+    "  sheet     print many designs arranged on one sheet (a gang sheet)\n"
     "  blank     write the blank-page job that feeds one sheet through the printer\n"
     "  lang      encode or decode a language file (.lan3)\n"
     "  printers  list the printers offered for the printer model\n"
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
   if (command == "print") return RunPrintCommand(args);
   if (command == "preview") return RunPreviewCommand(args);
   if (command == "cost") return RunCostCommand(args);
+  if (command == "sheet") return RunSheetCommand(args);
   if (command == "blank") return RunBlankCommand(args);
   if (command == "lang") return RunLangCommand(args, std::cout, std::cerr);
   if (command == "printers") return RunPrintersCommand(args);

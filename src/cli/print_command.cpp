@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "cost/cost_settings.h"
 #include "job/costing.h"
 #include "lang/text_entries.h"
+#include "platform/atomic_file.h"
 
 namespace nvx::app {
 namespace {
@@ -20,25 +23,6 @@ std::string ImageArgument(const CommandOptions& options, const char* command) {
   std::cerr << "nvxprint " << command << ": give one image file"
             << (words.empty() ? "" : " (and nothing else)") << "\n";
   return {};
-}
-
-// The report and the summary, as the window's report shows them: on stdout,
-// or on stderr when the job itself went to stdout.
-int ShowCost(const CliSession& session, std::ostream& out = std::cout) {
-  if (!session.lastCost) {
-    return ReportFailure(Fail(session.lastCostFailure.empty() ? "the print could not be costed"
-                                                              : session.lastCostFailure),
-                         kExitFailure);
-  }
-  auto lines = [](std::string text) {
-    std::erase(text, '\r');
-    return text;
-  };
-  const PrintCost& cost = *session.lastCost;
-  out << lines(cost.report.optionLine) << "\n\n"
-      << lines(cost.report.text) << "\n\n"
-      << lines(cost.summary) << "\n";
-  return kExitOk;
 }
 
 // The session as the window opens it, the options, then the image loaded,
@@ -68,6 +52,7 @@ int MakePageJob(const CommandOptions& options, const std::string& file, int page
                 std::optional<PrintCost>& cost) {
   CliSession session;
   ImageDocument document;
+  document.streamPrint = true;
   if (int opened = OpenImageForCommand(session, document, options, file, kDefaultPreviewWidthPx,
                                        kDefaultPreviewHeightPx, page);
       opened != kExitOk)
@@ -84,15 +69,46 @@ int MakePageJob(const CommandOptions& options, const std::string& file, int page
   return kExitOk;
 }
 
-// Puts `next` after `job` in one spool document: each stays a complete job
-// with its own end-of-job byte.
-void AppendJob(PrintJob& job, PrintJob&& next) {
-  const std::vector<std::uint8_t> first = SpoolBytes(job);
-  job.header.assign(first.begin(), first.end());
-  job.header += next.header;
-  job.data = std::move(next.data);
-  job.trailer = std::move(next.trailer);
-  job.runLength = next.runLength;
+// The pages after the first of --pages all, and what making them left.
+struct FurtherPages {
+  const CommandOptions& options;
+  std::string file;
+  int pageCount = 1;
+  int status = kExitOk;          // the first failure's exit status, once said
+  std::vector<PrintCost> costs;  // each page's, when the settings ask
+};
+
+// Writes a page's job whole, or the last page's without its end-of-job byte,
+// which the chain's own end puts there.
+bool WritePage(const PrintJob& job, bool last, const platform::ByteSink& sink) {
+  const auto pieces = SpoolPieces(job);
+  const std::size_t count = last ? pieces.size() - 1 : pieces.size();
+  return std::all_of(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(count),
+                     [&](const platform::PieceWriter& piece) { return piece(sink); });
+}
+
+// The pages one after the other in one spool document, each a complete job.
+// A page is made only when the one before has gone out, so one page's raster
+// is held at a time however many pages the document has. A page that cannot
+// be made stops the document there, and the delivery fails: the file is not
+// put in place, the queue's job is cancelled.
+PrintJob ChainPages(PrintJob first, std::shared_ptr<FurtherPages> further) {
+  PrintJob chained;
+  chained.rows = [first = std::make_shared<PrintJob>(std::move(first)),
+                  further](const platform::ByteSink& sink) {
+    further->costs.clear();  // a file written again under another name makes them again
+    if (!WritePage(*first, false, sink)) return false;
+    for (int page = 2; page <= further->pageCount; ++page) {
+      PrintJob next;
+      std::optional<PrintCost> cost;
+      further->status = MakePageJob(further->options, further->file, page, next, cost);
+      if (further->status != kExitOk) return false;
+      if (!WritePage(next, page == further->pageCount, sink)) return false;
+      if (cost) further->costs.push_back(std::move(*cost));
+    }
+    return true;
+  };
+  return chained;
 }
 
 }  // namespace
@@ -112,6 +128,8 @@ int RunPrintCommand(const std::vector<std::string>& args) {
 
   CliSession session;
   ImageDocument document;
+  // The image is printed once: its pixels stay where the decoder put them.
+  document.streamPrint = true;
   if (int opened = OpenImageForCommand(session, document, options, file); opened != kExitOk)
     return opened;
   ApplyTitleOption(session, options);
@@ -121,26 +139,43 @@ int RunPrintCommand(const std::vector<std::string>& args) {
   if (job->outcome == JobOutcome::CostedOnly) {
     std::cerr << "nvxprint: the settings ask for the cost only (Stats/Option is 1): nothing was "
                  "printed\n";
-    const int shown = ShowCost(session);
+    const int shown = ShowCost(session, std::cout);
     return shown == kExitOk ? kExitFailure : shown;
   }
   const std::string name = PrintDocumentName(session.live.caption, session.text[entry::kTitle],
                                              session.live.xCopy, session.live.yCopy);
-  // Each further page is costed as its job is made, the first after sending.
-  std::vector<PrintCost> otherCosts;
-  for (int page = 2; AllPages(options) && page <= document.image.pageCount; ++page) {
-    PrintJob next;
-    std::optional<PrintCost> cost;
-    if (int made = MakePageJob(options, file, page, next, cost); made != kExitOk) return made;
-    AppendJob(*job, std::move(next));
-    if (cost) otherCosts.push_back(std::move(*cost));
+  // Each further page is costed as its job is made. So is the first when more
+  // follow: the sizes and sums a sent job is costed by are then the last page's.
+  const bool chained = AllPages(options) && document.image.pageCount > 1;
+  std::optional<Result<PrintCost>> firstCost;
+  if (chained && session.Settings().statsOption == StatsOption::PrintAndCost)
+    firstCost = CostSentJob(session, *job);
+  auto further = std::make_shared<FurtherPages>(
+      FurtherPages{options, file, chained ? document.image.pageCount : 1, kExitOk, {}});
+  // A stream cannot take back what it was given: every page is made before
+  // any goes out.
+  if (chained && options.IsSet("to") && platform::IsStreamOutput(options.Value("to"))) {
+    for (int page = 2; page <= further->pageCount; ++page) {
+      PrintJob next;
+      std::optional<PrintCost> cost;
+      if (int made = MakePageJob(options, file, page, next, cost); made != kExitOk) return made;
+      AppendJob(*job, std::move(next));
+      if (cost) further->costs.push_back(std::move(*cost));
+    }
+  } else if (chained) {
+    *job = ChainPages(std::move(*job), further);
   }
-  const int delivered = DeliverCommandJob(session, options, *job, name);
-  if (delivered != kExitOk || !CostSentJobIfAsked(session, *job)) return delivered;
+  const int delivered = DeliverCommandJob(session, options, *job, name, &further->status);
+  if (delivered != kExitOk) return delivered;
+  if (firstCost) {
+    KeepCost(session, std::move(*firstCost));
+  } else if (!CostSentJobIfAsked(session, *job)) {
+    return delivered;
+  }
   const bool jobOnStdout = options.IsSet("to") && options.Value("to") == "-";
   std::ostream& out = jobOnStdout ? std::cerr : std::cout;
   if (int shown = ShowCost(session, out); shown != kExitOk) return shown;
-  for (PrintCost& pageCost : otherCosts) {
+  for (PrintCost& pageCost : further->costs) {
     session.lastCost = std::move(pageCost);
     if (int shown = ShowCost(session, out); shown != kExitOk) return shown;
   }
@@ -173,7 +208,7 @@ int RunCostCommand(const std::vector<std::string>& args) {
     CostInsteadOfPrinting(session);
     Result<PrintJob> job = BuildImageJob(session, document, true);
     if (!job) return ReportFailure(job.failure(), ExitStatusFor(job.failure()));
-    if (int shown = ShowCost(session); shown != kExitOk) return shown;
+    if (int shown = ShowCost(session, std::cout); shown != kExitOk) return shown;
   }
   return kExitOk;
 }

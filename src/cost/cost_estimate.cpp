@@ -52,6 +52,7 @@ std::uint64_t SumBytes(const std::uint8_t* bytes, std::size_t count) {
 // raster of another length belongs to other sizes (stale "Stats" values).
 bool SizesMatch(const CostRaster& raster) {
   if (raster.xPixel <= 0 || raster.yPixel <= 0) return false;
+  if (raster.planeSums) return true;
   const std::uint64_t rowBytes = static_cast<std::uint64_t>(raster.xPixel) * kPlanesPerRow;
   return raster.data.size() % rowBytes == 0 &&
          raster.data.size() / rowBytes == static_cast<std::uint64_t>(raster.yPixel);
@@ -166,6 +167,7 @@ CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::
 std::array<std::uint64_t, kCostedPlanes> SumPlanes(const CostRaster& raster) {
   std::array<std::uint64_t, kCostedPlanes> sums{};
   if (!SizesMatch(raster)) return sums;
+  if (raster.planeSums) return *raster.planeSums;
   const auto width = static_cast<std::size_t>(raster.xPixel);
   const auto rows = static_cast<std::size_t>(raster.yPixel);
   const std::uint8_t* row = raster.data.data();

@@ -14,6 +14,8 @@
 
 namespace nvx {
 
+inline constexpr std::size_t kCostedPlanes = 4;
+
 // The job's raster as the costing reads it: yPixel rows from the top, each row
 // five plane rows of xPixel bytes (0 no toner, 255 full). The sizes are the
 // job's own, blank columns and rows included, as "Xpixel" and "Ypixel" record them.
@@ -23,6 +25,9 @@ struct CostRaster {
   int yPixel = 0;
   double xPoint = 0;  // the printed size in points, as "Xpoint" and "Ypoint"
   double yPoint = 0;
+  // Set for a raster that was never held whole: its plane sums, counted as
+  // it was made; `data` is then not read.
+  const std::array<std::uint64_t, kCostedPlanes>* planeSums = nullptr;
 };
 
 CostRaster CostRasterOf(const TiledImage& image);
@@ -37,7 +42,6 @@ CostRaster CostRasterFromStats(const SettingsFiles& files, std::span<const std::
 
 // The byte sums of planes 1 to 4, in plane order (the fifth carries no toner);
 // all 0 when the data does not match the sizes.
-inline constexpr std::size_t kCostedPlanes = 4;
 std::array<std::uint64_t, kCostedPlanes> SumPlanes(const CostRaster& raster);
 
 struct CostEstimate {

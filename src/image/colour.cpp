@@ -251,33 +251,45 @@ Message OutOfMemoryMessage(int number) {
                  std::to_string(number) + std::string(kOutOfMemoryLines), MessageIcon::Error};
 }
 
+void ConvertPixels(void* transform, const std::uint8_t* rgba, std::uint8_t* cmyk,
+                   std::size_t count) {
+  cmsDoTransform(transform, rgba, cmyk, static_cast<cmsUInt32Number>(count));
+}
+
 Status ConvertImageColours(WorkingImage& image, const ProfilePair& profiles, const UiHooks& hooks,
-                           int threads) {
+                           int threads, TransformCache* cache) {
   const std::size_t pixels =
       static_cast<std::size_t>(std::max(0, image.widthPx)) * std::max(0, image.heightPx);
   if (pixels == 0 || image.buffer.size() != pixels * 5) return NoTransform(image);
-  TransformHandle transform = BuildTransform(profiles.in, TYPE_RGBA_8, profiles.out, TYPE_CMYK_8);
+  TransformHandle own{nullptr, &cmsDeleteTransform};
+  if (!cache) own = BuildTransform(profiles.in, TYPE_RGBA_8, profiles.out, TYPE_CMYK_8);
+  void* transform = cache ? cache->Get(profiles) : own.get();
   if (!transform) return NoTransform(image);
   try {
-    ConvertInPlace(transform.get(), image.buffer, image.widthPx, image.heightPx, threads, hooks);
+    ConvertInPlace(transform, image.buffer, image.widthPx, image.heightPx, threads, hooks);
   } catch (const std::bad_alloc&) {
     return DropImage(image, OutOfMemory(OutOfMemoryMessage(1).text));
   }
   return {};
 }
 
-struct PreviewTransformCache::State {
+struct TransformCache::State {
+  Direction direction;
   ProfilePair profiles;
   bool tried = false;
   TransformHandle transform{nullptr, &cmsDeleteTransform};
 };
 
-PreviewTransformCache::PreviewTransformCache() : state_(std::make_unique<State>()) {}
-PreviewTransformCache::~PreviewTransformCache() = default;
+TransformCache::TransformCache(Direction direction)
+    : state_(std::make_unique<State>(State{direction, {}, false, {nullptr, &cmsDeleteTransform}})) {
+}
+TransformCache::~TransformCache() = default;
 
-void* PreviewTransformCache::Get(const ProfilePair& profiles) {
+void* TransformCache::Get(const ProfilePair& profiles) {
   if (!state_->tried || !(state_->profiles == profiles)) {
-    state_->transform = BuildTransform(profiles.out, TYPE_CMYKA_8, profiles.in, TYPE_BGRA_8);
+    state_->transform = state_->direction == Direction::ToPrinter
+                            ? BuildTransform(profiles.in, TYPE_RGBA_8, profiles.out, TYPE_CMYK_8)
+                            : BuildTransform(profiles.out, TYPE_CMYKA_8, profiles.in, TYPE_BGRA_8);
     state_->profiles = profiles;
     state_->tried = true;
   }

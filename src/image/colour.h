@@ -64,22 +64,15 @@ ProfilePair ResolveProfiles(const SettingsFiles& files, const ProfileSearch& sea
 // The "1 Unable to allocate memory." message, or the "2 ..." one.
 Message OutOfMemoryMessage(int number);
 
-// Converts image.buffer in place from RGBA (the first 4/5 of it) to C M Y K A,
-// alpha unchanged. On failure the buffer is empty and the caller tells the
-// user: without a transform the failure is Kind::Failed (the caller loads the
-// default settings), without memory Kind::OutOfMemory with the memory message
-// (the program, or the command, ends). threads: 0 = all cores.
-Status ConvertImageColours(WorkingImage& image, const ProfilePair& profiles, const UiHooks& hooks,
-                           int threads = 0);
-
-// The preview's reverse transform (printer CMYK back to screen RGB), built once
-// for a profile pair and kept until a load brings another pair.
-class PreviewTransformCache {
+// A colour transform built once for a profile pair and kept until another pair
+// is asked for: the print's (RGBA to C M Y K) or the preview's reverse one.
+class TransformCache {
  public:
-  PreviewTransformCache();
-  ~PreviewTransformCache();
-  PreviewTransformCache(const PreviewTransformCache&) = delete;
-  PreviewTransformCache& operator=(const PreviewTransformCache&) = delete;
+  enum class Direction { ToPrinter, ToScreen };
+  explicit TransformCache(Direction direction);
+  ~TransformCache();
+  TransformCache(const TransformCache&) = delete;
+  TransformCache& operator=(const TransformCache&) = delete;
 
   // The transform for the pair, or null when it cannot be built (tried once per pair).
   void* Get(const ProfilePair& profiles);
@@ -87,6 +80,28 @@ class PreviewTransformCache {
  private:
   struct State;
   std::unique_ptr<State> state_;
+};
+
+// Converts `count` RGBA pixels to C M Y K (4 bytes each, alpha left out) with a
+// print transform of the cache: the bytes ConvertImageColours gives them.
+void ConvertPixels(void* transform, const std::uint8_t* rgba, std::uint8_t* cmyk,
+                   std::size_t count);
+
+// Converts image.buffer in place from RGBA (the first 4/5 of it) to C M Y K A,
+// alpha unchanged. On failure the buffer is empty and the caller tells the
+// user: without a transform the failure is Kind::Failed (the caller loads the
+// default settings), without memory Kind::OutOfMemory with the memory message
+// (the program, or the command, ends). threads: 0 = all cores. With `cache`
+// (ToPrinter) the transform is taken from it: many images converted with one
+// pair build it once.
+Status ConvertImageColours(WorkingImage& image, const ProfilePair& profiles, const UiHooks& hooks,
+                           int threads = 0, TransformCache* cache = nullptr);
+
+// The preview's reverse transform (printer CMYK back to screen RGB), built once
+// for a profile pair and kept until a load brings another pair.
+class PreviewTransformCache : public TransformCache {
+ public:
+  PreviewTransformCache() : TransformCache(Direction::ToScreen) {}
 };
 
 // Turns C M Y K V pixels into B G R 0 pixels through the reverse transform.

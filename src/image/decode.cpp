@@ -65,17 +65,17 @@ Result<DecodedImage> DecodeWithDevil(std::string_view bytes, const PixelSink& si
 
 }  // namespace
 
-Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes,
-                                 const PixelSink& sink) {
+Result<DecodedImage> DecodeImage(ImageFormat format, std::string_view bytes, const PixelSink& sink,
+                                 const RowsDone& rowsDone) {
   switch (format) {
     case ImageFormat::Png:
-      return DecodePng(bytes, sink);
+      return DecodePng(bytes, sink, rowsDone);
     case ImageFormat::Jpeg:
-      return DecodeJpeg(bytes, sink);
+      return DecodeJpeg(bytes, sink, rowsDone);
     case ImageFormat::Gif:
       return DecodeGif(bytes, sink);
     case ImageFormat::Tiff:
-      return DecodeTiff(bytes, sink);
+      return DecodeTiff(bytes, sink, rowsDone);
     case ImageFormat::Bmp:
       return BmpNeedsOurReader(bytes) ? DecodeBmp(bytes, sink) : DecodeWithDevil(bytes, sink);
     case ImageFormat::Psd:

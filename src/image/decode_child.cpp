@@ -1,5 +1,6 @@
 #include "image/decode_child.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -63,7 +64,9 @@ Failure ChildFailure(const platform::ChildEnd& end, std::chrono::milliseconds ti
   }
 }
 
-Result<ChildDecoded> ParseReply(const std::string& reply, platform::SharedMemory memory) {
+// Reads the child's reply into `decoded`, whose memory holds the pixels; keeps
+// the mapping made while the child decoded, which must be of the same size.
+Status ParseReply(const std::string& reply, ChildDecoded& decoded) {
   std::istringstream in(reply);
   std::string word;
   in >> word;
@@ -78,20 +81,26 @@ Result<ChildDecoded> ParseReply(const std::string& reply, platform::SharedMemory
     }
     return Fail(message);
   }
-  ChildDecoded decoded{0, 0, std::move(memory), nullptr};
-  in >> decoded.width >> decoded.height;
-  if (word != "ok" || !in || decoded.width < 1 || decoded.height < 1) {
+  int width = 0;
+  int height = 0;
+  in >> width >> height;
+  if (word != "ok" || !in || width < 1 || height < 1 ||
+      (decoded.pixels && (width != decoded.width || height != decoded.height))) {
     return Fail(Unreadable("Its decoder gave no answer."));
   }
+  decoded.width = width;
+  decoded.height = height;
   // A renderer adds the page count and the page box.
   if (in >> decoded.pageCount >> decoded.widthPt >> decoded.heightPt) {
     if (decoded.pageCount < 1 || !(decoded.widthPt > 0) || !(decoded.heightPt > 0))
       return Fail(Unreadable("Its renderer gave no page size."));
   }
-  decoded.pixels = decoded.memory.MapForReading(static_cast<std::size_t>(decoded.width) *
-                                                static_cast<std::size_t>(decoded.height) * 4);
+  if (!decoded.pixels) {
+    decoded.pixels = decoded.memory.MapForReading(static_cast<std::size_t>(width) *
+                                                  static_cast<std::size_t>(height) * 4);
+  }
   if (!decoded.pixels) return Fail(Unreadable("Its decoder gave no pixels."));
-  return decoded;
+  return {};
 }
 
 // The helper's arguments: the format, and the test hook's fault when one is
@@ -111,6 +120,9 @@ std::vector<std::string> DecodeArguments(ImageFormat format, DecodeFault fault,
 // What the tests ask the child to do instead of decoding.
 void Misbehave(DecodeFault fault) {
   switch (fault) {
+    case DecodeFault::CrashHalfway:
+    case DecodeFault::HangHalfway:
+      break;
     case DecodeFault::Crash:
       std::raise(SIGSEGV);
       break;
@@ -127,6 +139,38 @@ void Misbehave(DecodeFault fault) {
   }
 }
 
+// Rows are reported in bands of this many, and the last row, at least.
+constexpr int kRowsPerReport = 32;
+
+// The child's reports of its rows; the halfway faults strike after the report.
+class RowReporter {
+ public:
+  explicit RowReporter(DecodeFault fault) : fault_(fault) {}
+
+  void Sized(int width, int height) {
+    height_ = height;
+    platform::ReportProgress("size " + std::to_string(width) + " " + std::to_string(height));
+  }
+
+  void Done(int rows) {
+    const bool halfway =
+        (fault_ == DecodeFault::CrashHalfway || fault_ == DecodeFault::HangHalfway) &&
+        rows >= height_ / 2;
+    if (halfway || rows == height_ || rows - reported_ >= kRowsPerReport) {
+      platform::ReportProgress("rows " + std::to_string(rows));
+      reported_ = rows;
+    }
+    if (halfway) {
+      Misbehave(fault_ == DecodeFault::CrashHalfway ? DecodeFault::Crash : DecodeFault::Hang);
+    }
+  }
+
+ private:
+  DecodeFault fault_;
+  int height_ = 0;
+  int reported_ = 0;
+};
+
 }  // namespace
 
 void SetDecodeTestHook(DecodeTestHook hook) { TestHook() = std::move(hook); }
@@ -141,8 +185,19 @@ Result<ChildDecoded> DecodeInChild(ImageFormat format, std::string_view bytes,
 
 Result<ChildDecoded> DecodeInChild(ImageFormat format, const platform::SharedMemory& input,
                                    std::uint64_t declaredPixels, RenderRequest render) {
+  ChildDecode decode = ChildDecode::Start(format, input, declaredPixels, render);
+  if (Status answer = decode.Finish(); !answer) return answer.failure();
+  return std::move(decode.Decoded());
+}
+
+ChildDecode ChildDecode::Start(ImageFormat format, const platform::SharedMemory& input,
+                               std::uint64_t declaredPixels, RenderRequest render) {
+  ChildDecode decode;
   Result<platform::SharedMemory> output = platform::SharedMemory::Create();
-  if (!output) return Fail(Unreadable(output.failure().message));
+  if (!output) {
+    decode.answer_ = Fail(Unreadable(output.failure().message));
+    return decode;
+  }
   const DecodeTestHook& hook = TestHook();
   platform::ChildLimits limits;
   limits.time = hook.time.count() > 0 ? hook.time : kDecodeTime;
@@ -152,22 +207,79 @@ Result<ChildDecoded> DecodeInChild(ImageFormat format, const platform::SharedMem
   const platform::ChildProgram program{
       platform::HelperProgram(vector ? kRendererProgram : kDecoderProgram),
       DecodeArguments(format, hook.fault, render), &input, &*output};
-  platform::ChildEnd end = platform::RunChild(program, limits);
-  if (end.how != platform::ChildEnd::How::Replied) return ChildFailure(end, limits.time);
-  return ParseReply(end.reply, std::move(*output));
+  decode.child_.emplace(platform::StartChild(program, limits));
+  decode.time_ = limits.time;
+  decode.decoded_.emplace(ChildDecoded{0, 0, std::move(*output), nullptr});
+  return decode;
+}
+
+Status ChildDecode::WaitForRows(int rows) {
+  while (!answer_) {
+    if (decoded_->pixels && rows_ >= std::min(rows, decoded_->height)) return {};
+    const std::optional<std::string> line = child_->NextProgress();
+    if (!line) {
+      End();
+      break;
+    }
+    Note(*line);
+  }
+  return *answer_;
+}
+
+Status ChildDecode::Finish() {
+  if (!answer_) End();
+  return *answer_;
+}
+
+// "size W H" maps the memory once; "rows N" counts rows of mapped memory only.
+void ChildDecode::Note(const std::string& line) {
+  std::istringstream in(line);
+  std::string word;
+  in >> word;
+  ChildDecoded& decoded = *decoded_;
+  if (word == "size" && !decoded.pixels) {
+    int width = 0;
+    int height = 0;
+    if (!(in >> width >> height) || width < 1 || height < 1) return;
+    if (!decoded.memory.ForbidShrinking()) return;  // then the pixels come at the end
+    decoded.pixels = decoded.memory.MapForReading(
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4,
+        platform::SharedMemory::Pages::AsRead);
+    decoded.width = width;
+    decoded.height = height;
+  } else if (word == "rows" && decoded.pixels) {
+    int rows = 0;
+    if (in >> rows) rows_ = std::clamp(rows, rows_, decoded.height);
+  }
+}
+
+void ChildDecode::End() {
+  const platform::ChildEnd& end = child_->Finish();
+  if (end.how != platform::ChildEnd::How::Replied) {
+    answer_ = ChildFailure(end, time_);
+  } else {
+    answer_ = ParseReply(end.reply, *decoded_);
+  }
+  if (*answer_) rows_ = decoded_->height;
 }
 
 std::string ServeDecode(std::string_view bytes, const std::vector<std::string>& arguments) {
   const std::optional<long long> format =
       arguments.empty() ? std::nullopt : ParseWholeNumber(arguments[0]);
-  if (arguments.size() > 1)
-    Misbehave(static_cast<DecodeFault>(ParseWholeNumber(arguments[1]).value_or(0)));
+  const auto fault = static_cast<DecodeFault>(
+      arguments.size() > 1 ? ParseWholeNumber(arguments[1]).value_or(0) : 0);
+  Misbehave(fault);
   if (!format) return Reply(Fail("FORMAT NOT SUPPORTED"));
   platform::SharedMemory memory = platform::SharedMemory::Adopt(platform::kChildOutputFd);
-  return Reply(DecodeImage(static_cast<ImageFormat>(*format), bytes, [&](int width, int height) {
-    return memory.MapForWriting(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
-                                4);
-  }));
+  RowReporter reporter(fault);
+  auto sink = [&](int width, int height) {
+    std::uint8_t* pixels = memory.MapForWriting(static_cast<std::size_t>(width) *
+                                                static_cast<std::size_t>(height) * 4);
+    if (pixels) reporter.Sized(width, height);
+    return pixels;
+  };
+  return Reply(DecodeImage(static_cast<ImageFormat>(*format), bytes, sink,
+                           [&](int rows) { reporter.Done(rows); }));
 }
 
 }  // namespace nvx

@@ -63,7 +63,8 @@ class JpegReader {
   JpegReader& operator=(const JpegReader&) = delete;
 
   // No objects with destructors live between setjmp and a longjmp to it.
-  Result<DecodedImage> Decode(std::string_view bytes, const PixelSink& sink) {
+  Result<DecodedImage> Decode(std::string_view bytes, const PixelSink& sink,
+                              const RowsDone& rowsDone) {
     if (setjmp(errors_.jump)) return Fail(std::string(kJpegError));
     jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<unsigned long>(bytes.size()));
@@ -78,22 +79,25 @@ class JpegReader {
     decoded_.pixels = sink(decoded_.width, decoded_.height);
     if (!decoded_.pixels) return OutOfMemory();
     if (cmyk) row_.resize(4 * static_cast<std::size_t>(info_.output_width));
-    ReadRows(cmyk);
+    ReadRows(cmyk, rowsDone);
     jpeg_finish_decompress(&info_);
     if (errors_.endedEarly) return Fail(std::string(kJpegError));
     return decoded_;
   }
 
  private:
-  void ReadRows(bool cmyk) {
+  // Rows come top first, a progressive file's too once its scans are in.
+  void ReadRows(bool cmyk, const RowsDone& rowsDone) {
     const std::size_t rowBytes = 4 * static_cast<std::size_t>(info_.output_width);
     while (info_.output_scanline < info_.output_height && !errors_.endedEarly) {
       std::uint8_t* out = decoded_.pixels + rowBytes * info_.output_scanline;
       JSAMPROW row = cmyk ? row_.data() : out;
       jpeg_read_scanlines(&info_, &row, 1);
-      if (!cmyk) continue;
-      for (std::size_t i = 3; i < rowBytes; i += 4) out[i] = 255;
-      cmyk_->Convert(row_.data(), out, info_.output_width);
+      if (cmyk) {
+        for (std::size_t i = 3; i < rowBytes; i += 4) out[i] = 255;
+        cmyk_->Convert(row_.data(), out, info_.output_width);
+      }
+      if (rowsDone) rowsDone(static_cast<int>(info_.output_scanline));
     }
   }
 
@@ -106,8 +110,9 @@ class JpegReader {
 
 }  // namespace
 
-Result<DecodedImage> DecodeJpeg(std::string_view bytes, const PixelSink& sink) {
-  return JpegReader().Decode(bytes, sink);
+Result<DecodedImage> DecodeJpeg(std::string_view bytes, const PixelSink& sink,
+                                const RowsDone& rowsDone) {
+  return JpegReader().Decode(bytes, sink, rowsDone);
 }
 
 }  // namespace nvx

@@ -45,7 +45,8 @@ class PngReader {
   PngReader& operator=(const PngReader&) = delete;
 
   // No objects with destructors live between setjmp and a longjmp to it.
-  Result<DecodedImage> Decode(std::string_view bytes, const PixelSink& sink) {
+  Result<DecodedImage> Decode(std::string_view bytes, const PixelSink& sink,
+                              const RowsDone& rowsDone) {
     if (!png_ || !info_) return OutOfMemory();
     if (setjmp(png_jmpbuf(png_))) return Fail(std::string(kPngError));
     input_.data = bytes;
@@ -64,7 +65,15 @@ class PngReader {
     for (std::size_t y = 0; y < rows_.size(); ++y) {
       rows_[y] = decoded_.pixels + 4 * static_cast<std::size_t>(decoded_.width) * y;
     }
-    png_read_image(png_, rows_.data());
+    // An interlaced image is complete only after its last pass.
+    if (png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE || !rowsDone) {
+      png_read_image(png_, rows_.data());
+      return decoded_;
+    }
+    for (std::size_t y = 0; y < rows_.size(); ++y) {
+      png_read_row(png_, rows_[y], nullptr);
+      rowsDone(static_cast<int>(y) + 1);
+    }
     return decoded_;
   }
 
@@ -78,8 +87,9 @@ class PngReader {
 
 }  // namespace
 
-Result<DecodedImage> DecodePng(std::string_view bytes, const PixelSink& sink) {
-  return PngReader().Decode(bytes, sink);
+Result<DecodedImage> DecodePng(std::string_view bytes, const PixelSink& sink,
+                               const RowsDone& rowsDone) {
+  return PngReader().Decode(bytes, sink, rowsDone);
 }
 
 }  // namespace nvx

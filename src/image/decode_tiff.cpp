@@ -210,13 +210,14 @@ std::size_t RowBytes(std::uint64_t width, std::uint64_t bitsPerPixel) {
 }
 
 // Strips with the samples together: a row at a time.
-bool ReadScanlines(TIFF* tiff, const Layout& l, std::uint8_t* out) {
+bool ReadScanlines(TIFF* tiff, const Layout& l, std::uint8_t* out, const RowsDone& rowsDone) {
   RowConverter convert(tiff, l);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tiff)));
   if (row.size() < RowBytes(l.width, PixelBits(l))) return false;
   for (std::uint32_t y = 0; y < l.height; ++y, out += 4 * static_cast<std::size_t>(l.width)) {
     if (TIFFReadScanline(tiff, row.data(), y, 0) < 0) return false;
     convert.Row(row.data(), out);
+    if (rowsDone) rowsDone(static_cast<int>(y) + 1);
   }
   return true;
 }
@@ -224,7 +225,7 @@ bool ReadScanlines(TIFF* tiff, const Layout& l, std::uint8_t* out) {
 // Tiles, or strips of one sample each (planes): a band of rows at a time, a
 // row of tiles or one strip of every plane, gathered into rows of samples
 // together. Each piece is decoded once.
-bool ReadBands(TIFF* tiff, const Layout& l, std::uint8_t* out) {
+bool ReadBands(TIFF* tiff, const Layout& l, std::uint8_t* out, const RowsDone& rowsDone) {
   const bool tiled = TIFFIsTiled(tiff);
   const bool planes = l.planar == PLANARCONFIG_SEPARATE;
   const std::uint64_t pixelBits = PixelBits(l);
@@ -280,6 +281,7 @@ bool ReadBands(TIFF* tiff, const Layout& l, std::uint8_t* out) {
       convert.Row(band.data() + std::size_t{r} * rowBytes,
                   out + (std::size_t{y} + r) * l.width * 4);
     }
+    if (rowsDone) rowsDone(static_cast<int>(y + rows));
   }
   return true;
 }
@@ -307,7 +309,8 @@ bool ReadRgba(TIFF* tiff, const Layout& l, std::uint8_t* out) {
 
 }  // namespace
 
-Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink) {
+Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink,
+                                const RowsDone& rowsDone) {
   static_assert(std::endian::native == std::endian::little);
   TIFFSetErrorHandler(nullptr);
   TIFFSetWarningHandler(nullptr);
@@ -338,9 +341,9 @@ Result<DecodedImage> DecodeTiff(std::string_view bytes, const PixelSink& sink) {
   if (!ReadsOwnWay(l)) {
     ok = ReadRgba(tiff.get(), l, decoded.pixels);
   } else if (TIFFIsTiled(tiff.get()) || l.planar == PLANARCONFIG_SEPARATE) {
-    ok = ReadBands(tiff.get(), l, decoded.pixels);
+    ok = ReadBands(tiff.get(), l, decoded.pixels, rowsDone);
   } else {
-    ok = ReadScanlines(tiff.get(), l, decoded.pixels);
+    ok = ReadScanlines(tiff.get(), l, decoded.pixels, rowsDone);
   }
   if (!ok) return Fail(std::string(kTiffError));
   return decoded;

@@ -62,38 +62,88 @@ class PixelLoader {
                 " million can be printed here. Reduce its size or resolution.");
   }
 
-  // `bytes` are the file's, held in `input` for the decoder.
-  Status Load(const platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
+  // `bytes` are the file's, held in `input` for the decoder; they are let go
+  // once decoded.
+  Status Load(platform::SharedMemory& input, std::string_view bytes, ImageFormat format,
               const LoadOptions& options) {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
     if (Status size = CheckDeclaredSize(declared); !size) return size;
     hooks_.Progress(5);
-    Result<ChildDecoded> decoded =
-        DecodeInChild(format, input, declared ? declared->Pixels() : 0, options.render);
-    if (!decoded && decoded.failure().kind == Failure::Kind::OutOfMemory) {
-      return OutOfMemory(OutOfMemoryMessage(1).text);
-    }
-    if (!decoded) return Fail(decoded.failure().message);
-    if (IsVector(format)) NoteVectorPage(*decoded);
+    ChildDecode decode =
+        ChildDecode::Start(format, input, declared ? declared->Pixels() : 0, options.render);
     orientation_ = ReadExifOrientation(format, bytes);
+    // Rows are copied as the child decodes them, unless the image needs a
+    // quarter turn (all of it at once) or is vector artwork (its page box
+    // comes with the end).
+    const bool early = !IsVector(format) && !SwapsAxes(orientation_);
+    if (Status started = early ? decode.WaitForRows(0) : decode.Finish(); !started) {
+      return LoadFailure(started.failure());
+    }
+    if (!early) input.ReleasePages(0, bytes.size());
+    ChildDecoded& decoded = decode.Decoded();
+    if (IsVector(format)) NoteVectorPage(decoded);
     const bool swap = SwapsAxes(orientation_);
-    const int width = swap ? decoded->height : decoded->width;
-    const int height = swap ? decoded->width : decoded->height;
+    const int width = swap ? decoded.height : decoded.width;
+    const int height = swap ? decoded.width : decoded.height;
+    loaded_.image.widthPx = width;
+    loaded_.image.heightPx = height;
+    if (options.keepDecoded) {
+      // The print reads the pixels where the decoder put them, once all are there.
+      if (early) {
+        if (Status finished = decode.Finish(); !finished) return LoadFailure(finished.failure());
+        input.ReleasePages(0, bytes.size());
+      }
+      const PixelWalk upright =
+          UprightWalk(decoded.width, decoded.height, orientation_, options.flip);
+      loaded_.decoded = std::make_shared<DecodedPixels>(
+          DecodedPixels{std::move(decoded), upright, width, BackgroundRule(), {}});
+      hooks_.Progress(25);
+      return {};
+    }
     auto buffer = AllocateImageBuffer(width, height);
     if (!buffer) return OutOfMemory(OutOfMemoryMessage(1).text);
-    CopyUpright(decoded->pixels, decoded->width, decoded->height, orientation_, options.flip,
-                buffer->data());
+    Status copied = CopyDecoded(decode, options.flip, buffer->data());
+    if (copied) copied = decode.Finish();
+    if (!copied) return LoadFailure(copied.failure());
+    if (early) input.ReleasePages(0, bytes.size());
     // The fifth the colour conversion grows into starts blank.
     const std::size_t rgbaBytes = buffer->size() / kBytesPerPixel * 4;
     std::fill(buffer->begin() + static_cast<std::ptrdiff_t>(rgbaBytes), buffer->end(), 0);
     loaded_.image.buffer = std::move(*buffer);
-    loaded_.image.widthPx = width;
-    loaded_.image.heightPx = height;
     hooks_.Progress(25);
     return {};
   }
 
   int Orientation() const { return orientation_; }
+
+  // A decoder's failure as the load reports it.
+  static Failure LoadFailure(const Failure& failure) {
+    if (failure.kind == Failure::Kind::OutOfMemory) return OutOfMemory(OutOfMemoryMessage(1).text);
+    return Fail(failure.message);
+  }
+
+  // Upright into `out`; without a quarter turn each band of rows as soon as
+  // the child has decoded it, and the child's pixels are let go in bands as
+  // they are copied, so they and the image are never both held whole.
+  Status CopyDecoded(ChildDecode& decode, bool flip, std::uint8_t* out) const {
+    ChildDecoded& decoded = decode.Decoded();
+    if (SwapsAxes(orientation_)) {
+      CopyUpright(decoded.pixels, decoded.width, decoded.height, orientation_, flip, out);
+      return {};
+    }
+    constexpr int kBandRows = 64;
+    const std::size_t rowBytes = static_cast<std::size_t>(decoded.width) * 4;
+    for (int first = 0; first < decoded.height; first += kBandRows) {
+      const int end = std::min(decoded.height, first + kBandRows);
+      const int from = UprightSourceRow(first, decoded.height, orientation_, flip);
+      const int to = UprightSourceRow(end - 1, decoded.height, orientation_, flip);
+      if (Status rows = decode.WaitForRows(std::max(from, to) + 1); !rows) return rows;
+      CopyUprightRows(decoded.pixels, decoded.width, decoded.height, orientation_, flip, out, first,
+                      end);
+      decoded.memory.ReleasePages(std::min(from, to) * rowBytes, (end - first) * rowBytes);
+    }
+    return {};
+  }
 
   // Vector artwork prints at its page box: the resolution is the one that
   // turns the rendered pixels into the box's points.
@@ -137,18 +187,40 @@ Result<ImageBytes> ReadImageFile(const std::filesystem::path& path, platform::Sh
   return ImageBytes{*bytes, sniffed.format};
 }
 
+// Background removal for pixels left where the decoder put them: decided as
+// each pixel is read, so nothing is written to them. The transparency scan
+// reads every pixel: it waits for the whole image.
+Status NoteBackground(DecodedPixels& pixels, WorkingImage& image, bool removal,
+                      long long tolerance) {
+  const ChildDecoded& decoded = pixels.decoded;
+  if (pixels.awaitRows) {
+    if (Status all = pixels.awaitRows(decoded.height); !all) return all;
+  }
+  image.hasTransparency =
+      FindTransparency(decoded.pixels, static_cast<std::size_t>(decoded.width) * decoded.height);
+  pixels.background = BackgroundRule(decoded.pixels + 4 * pixels.upright.At(0, 0), removal,
+                                     tolerance, image.formatClass, image.transparencyAlwaysCounts);
+  return {};
+}
+
 // Background removal, the size check and the page fit, on the RGBA pixels.
 Status FinishLoad(const LoadOptions& options, const SettingsFiles& settings, const TextTable& texts,
                   const UiHooks& hooks, LoadedImage& loaded) {
   WorkingImage& image = loaded.image;
   hooks.Status(texts[entry::kBackgroundRemovalStatus]);
-  RemoveBackground(image, options.backgroundRemoval,
-                   ReadSettingNumber(settings, keys::kActive, keys::kJpegArtifact), hooks);
+  const long long tolerance = ReadSettingNumber(settings, keys::kActive, keys::kJpegArtifact);
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(image.widthPx) * static_cast<std::uint64_t>(image.heightPx);
-  // Pixels that do not fill the buffer are no image: said so, never a silent failure.
-  if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4)
-    return Fail(std::string(kUnreadableImageText));
+  if (loaded.decoded) {
+    if (pixels == 0) return Fail(std::string(kUnreadableImageText));
+    Status noted = NoteBackground(*loaded.decoded, image, options.backgroundRemoval, tolerance);
+    if (!noted) return noted;
+  } else {
+    RemoveBackground(image, options.backgroundRemoval, tolerance, hooks);
+    // Pixels that do not fill the buffer are no image: said so, never a silent failure.
+    if (pixels * 4 != image.buffer.size() / kBytesPerPixel * 4)
+      return Fail(std::string(kUnreadableImageText));
+  }
   hooks.Status(texts[entry::kConversionStatus]);
   loaded.rotate = FitToPage(image, options.printableWidthPt, options.printableHeightPt);
   loaded.zoomText = FormatZoomText(image.zoomFactor);
@@ -187,10 +259,11 @@ Result<LoadedImage> LoadImageFile(std::string_view pathText, const LoadOptions& 
   const Result<ImageBytes> read = ReadImageFile(path, *input);
   if (!read) return read.failure();
   hooks.Progress(1);
+  // Read before the load lets the file's bytes go.
+  FileResolution file = ResolutionOf(read->format, read->bytes);
   if (Status pixels = loader.Load(*input, read->bytes, read->format, options); !pixels) {
     return pixels.failure();
   }
-  FileResolution file = ResolutionOf(read->format, read->bytes);
   if (loader.VectorDpi()) file.dpi = *loader.VectorDpi();
   if (SwapsAxes(loader.Orientation())) std::swap(file.dpi.x, file.dpi.y);
   loaded.image.formatClass = file.formatClass;

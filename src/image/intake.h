@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 
 #include "base/result.h"
 #include "image/image_format.h"
+#include "image/streamed_grid.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
 #include "settings/settings_file.h"
@@ -27,6 +29,9 @@ struct LoadOptions {
   float printableWidthPt = 0;      // printable area of the current paper
   float printableHeightPt = 0;
   RenderRequest render = {};  // vector artwork: the render resolution and the page
+  // A print that reads the decoder's pixels where they are (MakeGridBands):
+  // the working image gets no pixels, LoadedImage::decoded holds them.
+  bool keepDecoded = false;
 };
 
 // A loaded image: the new working image, RGBA, fitted to the page.
@@ -34,6 +39,8 @@ struct LoadedImage {
   WorkingImage image;
   bool rotate = false;   // the new state of "Rotate": the page fit turned the image
   std::string zoomText;  // the "Zoom" field
+  // With LoadOptions::keepDecoded: the pixels, read in place; image.buffer is empty.
+  std::shared_ptr<DecodedPixels> decoded;
 };
 
 // Loads an image file into a new working image: the file's content decides

@@ -126,15 +126,57 @@ std::optional<Resolution> ReadExifResolution(ImageFormat format, std::string_vie
   return Resolution{static_cast<float>(*xValue * perInch), static_cast<float>(*yValue * perInch)};
 }
 
+PixelWalk UprightWalk(int width, int height, int orientation, bool flip) {
+  const std::ptrdiff_t w = width, h = height;
+  const std::ptrdiff_t outHeight = SwapsAxes(orientation) ? w : h;
+  // The stored pixel an upright pixel (x, y) shows; linear in x and y.
+  auto stored = [&](std::ptrdiff_t x, std::ptrdiff_t y) -> std::ptrdiff_t {
+    switch (orientation) {
+      case 2:
+        return (w - 1 - x) + y * w;
+      case 3:
+        return (w - 1 - x) + (h - 1 - y) * w;
+      case 4:
+        return x + (h - 1 - y) * w;
+      case 5:
+        return y + x * w;
+      case 6:
+        return y + (h - 1 - x) * w;
+      case 7:
+        return (w - 1 - y) + (h - 1 - x) * w;
+      case 8:
+        return (w - 1 - y) + x * w;
+      default:
+        return x + y * w;
+    }
+  };
+  // Flipped, output row `row` shows upright row outHeight - 1 - row.
+  const std::ptrdiff_t firstY = flip ? outHeight - 1 : 0;
+  const std::ptrdiff_t stepY = flip ? -1 : 1;
+  PixelWalk walk;
+  walk.origin = stored(0, firstY);
+  walk.stepX = stored(1, firstY) - walk.origin;
+  walk.stepRow = stored(0, firstY + stepY) - walk.origin;
+  return walk;
+}
+
 void CopyUpright(const std::uint8_t* in, int width, int height, int orientation, bool flip,
                  std::uint8_t* out) {
+  CopyUprightRows(in, width, height, orientation, flip, out, 0,
+                  SwapsAxes(orientation) ? width : height);
+}
+
+void CopyUprightRows(const std::uint8_t* in, int width, int height, int orientation, bool flip,
+                     std::uint8_t* out, int firstRow, int endRow) {
   const std::size_t w = static_cast<std::size_t>(width);
   const std::size_t h = static_cast<std::size_t>(height);
   const bool swap = SwapsAxes(orientation);
   const std::size_t outWidth = swap ? h : w;
   const std::size_t outHeight = swap ? w : h;
   auto pixel = [&](std::size_t x, std::size_t y) { return in + 4 * (y * w + x); };
-  for (std::size_t row = 0; row < outHeight; ++row) {
+  const PixelWalk walk = UprightWalk(width, height, orientation, flip);
+  for (std::size_t row = static_cast<std::size_t>(firstRow);
+       row < std::min(outHeight, static_cast<std::size_t>(endRow)); ++row) {
     const std::size_t y = flip ? outHeight - 1 - row : row;  // the upright row this one shows
     std::uint8_t* target = out + 4 * row * outWidth;
     if (orientation == 1 || orientation == 4) {
@@ -142,27 +184,8 @@ void CopyUpright(const std::uint8_t* in, int width, int height, int orientation,
       continue;
     }
     for (std::size_t x = 0; x < outWidth; ++x) {
-      const std::uint8_t* source = nullptr;
-      switch (orientation) {
-        case 2:
-          source = pixel(w - 1 - x, y);
-          break;
-        case 3:
-          source = pixel(w - 1 - x, h - 1 - y);
-          break;
-        case 5:
-          source = pixel(y, x);
-          break;
-        case 6:
-          source = pixel(y, h - 1 - x);
-          break;
-        case 7:
-          source = pixel(w - 1 - y, h - 1 - x);
-          break;
-        default:
-          source = pixel(w - 1 - y, x);
-          break;  // 8
-      }
+      const std::uint8_t* source =
+          in + 4 * walk.At(static_cast<std::ptrdiff_t>(x), static_cast<std::ptrdiff_t>(row));
       std::memcpy(target + 4 * x, source, 4);
     }
   }

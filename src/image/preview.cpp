@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "image/parallel_rows.h"
 #include "image/white_choke.h"
@@ -191,6 +192,17 @@ PreviewBitmap SubstrateCanvas(int index, int width, int height) {
   PreviewBitmap canvas;
   FillSubstrate(index, width, height, canvas);
   return canvas;
+}
+
+void DrawBitmap(PreviewBitmap& page, const PreviewBitmap& piece, int x0, int y0) {
+  const int first = std::max(0, -x0);
+  const int last = std::min(piece.width, page.width - x0);
+  if (last <= first) return;
+  for (int y = std::max(0, -y0); y < piece.height && y0 + y < page.height; ++y) {
+    std::memcpy(&page.bgrx[(static_cast<std::size_t>(y0 + y) * page.width + x0 + first) * 4],
+                &piece.bgrx[(static_cast<std::size_t>(y) * piece.width + first) * 4],
+                static_cast<std::size_t>(last - first) * 4);
+  }
 }
 
 void FillSubstrate(int index, int width, int height, PreviewBitmap& canvas) {

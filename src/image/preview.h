@@ -57,6 +57,9 @@ struct PreviewBitmap {
 // The canvas of a substrate choice (1..17; anything else is white paper).
 PreviewBitmap SubstrateCanvas(int index, int width, int height);
 void FillSubstrate(int index, int width, int height, PreviewBitmap& canvas);
+// Draws `piece` onto `page` with its top-left corner at x0, y0; what runs
+// past the page's edges is cut off, as on screen.
+void DrawBitmap(PreviewBitmap& page, const PreviewBitmap& piece, int x0, int y0);
 
 // The pattern's preview mask for a preview of width x height pixels, one byte
 // a pixel, not 0 in the holes; empty for none.

@@ -1,7 +1,9 @@
 #include "image/separation.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/text.h"
 #include "image/colour.h"
@@ -50,12 +52,6 @@ void SampleCurve(const std::uint8_t* points, std::array<std::uint8_t, 256>& row)
   }
 }
 
-// round(K + (255 - K) X / 255) in whole numbers: the quotient never ends in
-// exactly one half, so this is the rounded real value.
-inline std::uint8_t FoldBlack(int ink, int black) {
-  return static_cast<std::uint8_t>(black + ((255 - black) * ink * 2 + 255) / 510);
-}
-
 // Output pixel (row, column) of the print orientation comes from this source pixel.
 struct SourceIndex {
   bool mirror = false;
@@ -64,18 +60,18 @@ struct SourceIndex {
 
   // A quarter turn reads the source transposed; mirror and turn together are
   // the plain transposition, either alone reverses the source columns.
+  std::pair<int, int> RowAndColumn(int row, int column) const {
+    const int sourceRow = rotate ? column : row;
+    const int sourceColumn = rotate ? row : column;
+    return {sourceRow, mirror != rotate ? width - 1 - sourceColumn : sourceColumn};
+  }
   std::size_t operator()(int row, int column) const {
-    int sourceRow = rotate ? column : row;
-    int sourceColumn = rotate ? row : column;
-    if (mirror != rotate) sourceColumn = width - 1 - sourceColumn;
+    const auto [sourceRow, sourceColumn] = RowAndColumn(row, column);
     return static_cast<std::size_t>(sourceRow) * width + sourceColumn;
   }
 };
 
-inline GridPixel FoldedPixel(const std::uint8_t* px) {
-  return GridPixel{FoldBlack(px[0], px[3]), FoldBlack(px[1], px[3]), FoldBlack(px[2], px[3]), px[4],
-                   px[4]};
-}
+inline GridPixel FoldedPixel(const std::uint8_t* px) { return FoldCmyk(px, px[4]); }
 
 // A turned image reads a source column per output row; walking the block's rows
 // side by side keeps the source reads within a few cache lines.
@@ -97,6 +93,8 @@ void OrientRows(const std::uint8_t* source, SourceIndex index, OrientedImage& gr
   }
 }
 
+}  // namespace
+
 // Everything the separation decides once per print rather than per pixel.
 struct InkRules {
   const ColourAdjustTable* table = nullptr;
@@ -110,6 +108,8 @@ struct InkRules {
   bool foil = false;
   bool whiteFirst = false;
 };
+
+namespace {
 
 InkRules MakeRules(const ColourAdjustTable& table, const LiveSettings& live,
                    const SeparationOptions& options) {
@@ -174,25 +174,35 @@ Inks FoilInks(GridPixel& px) {
   return Inks{kFoilInk, kFoilInk, kFoilInk, 0};
 }
 
-void SeparateRow(OrientedImage& grid, int row, const InkRules& rules,
-                 const std::vector<std::uint8_t>& mask, std::uint8_t* planes) {
-  const int width = grid.workWidthPx;
-  const std::size_t rowStart = static_cast<std::size_t>(row) * width;
-  std::uint8_t* first = planes + rowStart * 5;
+// Separates one row of grid pixels into its five plane rows at `first`; the
+// mask row (null for none) removes the ink where it is not 0.
+void SeparatePixels(GridPixel* pixels, int width, const std::uint8_t* maskRow,
+                    const InkRules& rules, std::uint8_t* first) {
   std::uint8_t* cyan = first + (rules.whiteFirst ? 3 : 0) * width;
   std::uint8_t* magenta = first + width;
   std::uint8_t* yellow = first + 2 * width;
   std::uint8_t* white = first + (rules.whiteFirst ? 0 : 3) * width;
   std::fill_n(first + 4 * width, width, std::uint8_t{0});  // the fifth station carries nothing
   for (int column = 0; column < width; ++column) {
-    GridPixel& px = grid.pixels[rowStart + column];
+    GridPixel& px = pixels[column];
     Inks inks = rules.foil ? FoilInks(px) : StandardInks(px, rules);
-    if (!mask.empty() && mask[rowStart + column] != 0) inks = Inks{};
+    if (maskRow && maskRow[column] != 0) inks = Inks{};
     cyan[column] = static_cast<std::uint8_t>(inks.c);
     magenta[column] = static_cast<std::uint8_t>(inks.m);
     yellow[column] = static_cast<std::uint8_t>(inks.y);
     white[column] = static_cast<std::uint8_t>(inks.white);
   }
+}
+
+const std::uint8_t* MaskRow(const std::vector<std::uint8_t>& mask, std::size_t rowStart) {
+  return mask.empty() ? nullptr : mask.data() + rowStart;
+}
+
+void SeparateRow(OrientedImage& grid, int row, const InkRules& rules,
+                 const std::vector<std::uint8_t>& mask, std::uint8_t* first) {
+  const std::size_t rowStart = static_cast<std::size_t>(row) * grid.workWidthPx;
+  SeparatePixels(grid.pixels.data() + rowStart, grid.workWidthPx, MaskRow(mask, rowStart), rules,
+                 first);
 }
 
 int BlockRows(int width) {
@@ -213,9 +223,44 @@ ColourAdjustTable BuildColourAdjustTable(const ColourAdjustPoints& points) {
   return table;
 }
 
-Result<PreparedGrid> PrepareGrid(const WorkingImage& image, const LiveSettings& live,
-                                 float printableWidthPt, float printableHeightPt,
-                                 OrientedImage& grid, const UiHooks& hooks) {
+namespace {
+
+// A turned image's grid column is a source row: the grid's columns first ..
+// end - 1 read only those source rows.
+void OrientColumns(const std::uint8_t* source, SourceIndex index, OrientedImage& grid, int first,
+                   int end) {
+  const int width = grid.workWidthPx;
+  for (int row = 0; row < grid.workHeightPx; ++row) {
+    GridPixel* out = grid.pixels.data() + static_cast<std::size_t>(row) * width;
+    for (int column = first; column < end; ++column) {
+      out[column] = FoldedPixel(source + 5 * index(row, column));
+    }
+  }
+}
+
+// The grid's sizes for the image in print orientation; its pixels are left alone.
+PreparedGrid ShapeGrid(const WorkingImage& image, const LiveSettings& live, float printableWidthPt,
+                       float printableHeightPt, OrientedImage& grid) {
+  const bool rotate = live.rotate;
+  grid.workWidthPx = rotate ? image.heightPx : image.widthPx;
+  grid.workHeightPx = rotate ? image.widthPx : image.heightPx;
+  grid.printWidthPt = rotate ? image.imageHeightPt : image.imageWidthPt;
+  grid.printHeightPt = rotate ? image.imageWidthPt : image.imageHeightPt;
+  PreparedGrid result;
+  result.exceedsPrintable =
+      grid.printWidthPt > printableWidthPt || grid.printHeightPt > printableHeightPt;
+  return result;
+}
+
+// With `releasable` set (the image's buffer), each block of source rows is let
+// go once the grid holds it, so the image and the grid are never both held
+// whole. A turned image is then walked by source rows, its grid filling a
+// little in every row; it goes without huge pages, which would take the whole
+// grid at the first block.
+Result<PreparedGrid> OrientIntoGrid(const WorkingImage& image, std::uint8_t* releasable,
+                                    const LiveSettings& live, float printableWidthPt,
+                                    float printableHeightPt, OrientedImage& grid,
+                                    const UiHooks& hooks) {
   const int width = image.widthPx, height = image.heightPx;
   const std::size_t pixels = static_cast<std::size_t>(std::max(0, width)) * std::max(0, height);
   // Mirror and Rotate keep the pixel count, so their reruns reuse the grid's memory;
@@ -225,27 +270,76 @@ Result<PreparedGrid> PrepareGrid(const WorkingImage& image, const LiveSettings& 
   }
   grid.pixels.clear();
   if (pixels == 0 || image.buffer.size() < pixels * 5) return PreparedGrid{};
+  const PreparedGrid result = ShapeGrid(image, live, printableWidthPt, printableHeightPt, grid);
   const bool rotate = live.rotate;
-  grid.workWidthPx = rotate ? height : width;
-  grid.workHeightPx = rotate ? width : height;
-  grid.printWidthPt = rotate ? image.imageHeightPt : image.imageWidthPt;
-  grid.printHeightPt = rotate ? image.imageWidthPt : image.imageHeightPt;
+  const bool byColumns = releasable && rotate;
   try {
-    platform::ResizeOnHugePages(grid.pixels, pixels);
+    if (byColumns) {
+      grid.pixels.resize(pixels);
+    } else {
+      platform::ResizeOnHugePages(grid.pixels, pixels);
+    }
   } catch (const std::bad_alloc&) {
     grid = OrientedImage{};
     return OutOfMemory(OutOfMemoryMessage(1).text);
   }
   // "Flip" turned the image upside down at load, so with "Mirror" it is a half turn.
   const SourceIndex index{live.mirrorOn != live.flip, rotate, width};
+  const std::size_t sourceRowBytes = static_cast<std::size_t>(width) * 5;
+  const int steps = byColumns ? height : grid.workHeightPx;
   ForEachRowBlock(
-      grid.workHeightPx, rotate ? kTurnedBlockRows : BlockRows(grid.workWidthPx), 0,
-      [&](int first, int end) { OrientRows(image.buffer.data(), index, grid, first, end); },
-      [&](int done) { hooks.Progress(static_cast<int>(100LL * done / grid.workHeightPx)); });
-  PreparedGrid result;
-  result.exceedsPrintable =
-      grid.printWidthPt > printableWidthPt || grid.printHeightPt > printableHeightPt;
+      steps, rotate ? kTurnedBlockRows : BlockRows(grid.workWidthPx), 0,
+      [&](int first, int end) {
+        if (byColumns) {
+          OrientColumns(image.buffer.data(), index, grid, first, end);
+        } else {
+          OrientRows(image.buffer.data(), index, grid, first, end);
+        }
+        if (releasable) {
+          platform::ReleasePages(releasable + first * sourceRowBytes,
+                                 (end - first) * sourceRowBytes);
+        }
+      },
+      [&](int done) { hooks.Progress(static_cast<int>(100LL * done / steps)); });
   return result;
+}
+
+}  // namespace
+
+Result<PreparedGrid> PrepareGrid(const WorkingImage& image, const LiveSettings& live,
+                                 float printableWidthPt, float printableHeightPt,
+                                 OrientedImage& grid, const UiHooks& hooks) {
+  return OrientIntoGrid(image, nullptr, live, printableWidthPt, printableHeightPt, grid, hooks);
+}
+
+Result<PreparedGrid> PrepareGridReleasing(WorkingImage& image, const LiveSettings& live,
+                                          float printableWidthPt, float printableHeightPt,
+                                          OrientedImage& grid, const UiHooks& hooks) {
+  Result<PreparedGrid> result = OrientIntoGrid(image, image.buffer.data(), live, printableWidthPt,
+                                               printableHeightPt, grid, hooks);
+  if (result) RasterBytes().swap(image.buffer);
+  return result;
+}
+
+PixelWalk GridWalk(const PixelWalk& upright, int uprightWidth, const LiveSettings& live) {
+  // "Flip" turned the image upside down at load, so with "Mirror" it is a half turn.
+  const SourceIndex index{live.mirrorOn != live.flip, live.rotate, uprightWidth};
+  auto stored = [&](int row, int column) {
+    const auto [sourceRow, sourceColumn] = index.RowAndColumn(row, column);
+    return upright.At(sourceColumn, sourceRow);
+  };
+  PixelWalk walk;
+  walk.origin = stored(0, 0);
+  walk.stepX = stored(0, 1) - walk.origin;
+  walk.stepRow = stored(1, 0) - walk.origin;
+  return walk;
+}
+
+PreparedGrid PrepareGridShape(const WorkingImage& image, const LiveSettings& live,
+                              float printableWidthPt, float printableHeightPt,
+                              OrientedImage& grid) {
+  grid = OrientedImage{};
+  return ShapeGrid(image, live, printableWidthPt, printableHeightPt, grid);
 }
 
 bool IsFoilMedia(const LiveSettings& live, const TextTable& texts) {
@@ -302,6 +396,31 @@ std::uint8_t DensityWhite(int whiteMaskPercent, bool opaque, bool printWhite) {
   return ClampToByte(std::min<long long>(251, RoundHalfEven(6 + 2.5 * whiteMaskPercent)));
 }
 
+namespace {
+
+// The pattern's mask for the grid; empty for none, or for a mask of another
+// size, which would be read past its end.
+std::vector<std::uint8_t> GridMask(const SeparationOptions& options, std::size_t pixels) {
+  std::vector<std::uint8_t> mask;
+  if (options.patternMask) mask = options.patternMask();
+  if (mask.size() != pixels) mask.clear();
+  return mask;
+}
+
+}  // namespace
+
+RowSeparator::RowSeparator(const ColourAdjustTable& table, const LiveSettings& live,
+                           const SeparationOptions& options, int width, int height)
+    : table_(std::make_shared<ColourAdjustTable>(table)), width_(width) {
+  rules_ = std::make_shared<InkRules>(MakeRules(*table_, live, options));
+  mask_ = GridMask(options, static_cast<std::size_t>(std::max(0, width)) * std::max(0, height));
+}
+
+void RowSeparator::Separate(GridPixel* pixels, int row, std::uint8_t* planes) const {
+  SeparatePixels(pixels, width_, MaskRow(mask_, static_cast<std::size_t>(row) * width_), *rules_,
+                 planes);
+}
+
 Result<SeparatedPlanes> SeparateImage(OrientedImage& grid, const ColourAdjustTable& table,
                                       const LiveSettings& live, const SeparationOptions& options,
                                       const UiHooks& hooks, int threads) {
@@ -311,8 +430,7 @@ Result<SeparatedPlanes> SeparateImage(OrientedImage& grid, const ColourAdjustTab
   if (pixels == 0 || grid.pixels.size() != pixels) return planes;
   std::vector<std::uint8_t> mask;
   try {
-    if (options.patternMask) mask = options.patternMask();
-    if (mask.size() != pixels) mask.clear();  // a mask of another size would be read past its end
+    mask = GridMask(options, pixels);
     platform::ResizeOnHugePages(planes, pixels * 5);  // every byte is written by its row
   } catch (const std::bad_alloc&) {
     return OutOfMemory(OutOfMemoryMessage(1).text);
@@ -322,11 +440,44 @@ Result<SeparatedPlanes> SeparateImage(OrientedImage& grid, const ColourAdjustTab
       height, BlockRows(width), threads,
       [&](int first, int end) {
         for (int row = first; row < end; ++row) {
-          SeparateRow(grid, row, rules, mask, planes.data());
+          SeparateRow(grid, row, rules, mask,
+                      planes.data() + static_cast<std::size_t>(row) * width * 5);
         }
       },
       [&](int done) { hooks.Progress(static_cast<int>(100LL * done / height)); });
   return planes;
+}
+
+Result<std::span<std::uint8_t>> SeparateGridInPlace(OrientedImage& grid,
+                                                    const ColourAdjustTable& table,
+                                                    const LiveSettings& live,
+                                                    const SeparationOptions& options,
+                                                    const UiHooks& hooks, int threads) {
+  static_assert(sizeof(GridPixel) == 5, "a grid row holds exactly its five plane rows");
+  const int width = grid.workWidthPx, height = grid.workHeightPx;
+  const std::size_t pixels = static_cast<std::size_t>(std::max(0, width)) * std::max(0, height);
+  if (pixels == 0 || grid.pixels.size() != pixels) return std::span<std::uint8_t>{};
+  std::vector<std::uint8_t> mask;
+  try {
+    mask = GridMask(options, pixels);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(OutOfMemoryMessage(1).text);
+  }
+  const InkRules rules = MakeRules(table, live, options);
+  auto* bytes = reinterpret_cast<std::uint8_t*>(grid.pixels.data());
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 5;
+  ForEachRowBlock(
+      height, BlockRows(width), threads,
+      [&](int first, int end) {
+        // Each row is separated beside the grid, then takes the place of the pixels it came from.
+        std::vector<std::uint8_t> planes(rowBytes);
+        for (int row = first; row < end; ++row) {
+          SeparateRow(grid, row, rules, mask, planes.data());
+          std::memcpy(bytes + static_cast<std::size_t>(row) * rowBytes, planes.data(), rowBytes);
+        }
+      },
+      [&](int done) { hooks.Progress(static_cast<int>(100LL * done / height)); });
+  return std::span<std::uint8_t>(bytes, pixels * 5);
 }
 
 }  // namespace nvx

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cost/cost_estimate.h"
 #include "cost/cost_settings.h"
 #include "lang/text_entries.h"
 #include "postscript/run_length.h"
@@ -26,22 +27,35 @@ Result<PrintCost> Report(PrintSession& s, Result<CostEstimate> estimate) {
   return cost;
 }
 
+Result<CostEstimate> EstimateFor(PrintSession& s, const CostRaster& raster) {
+  return CostPrint(s.files, raster, s.live.tonerOrder,
+                   std::clamp(s.live.copies, kMinCopies, kMaxCopies));
+}
+
 }  // namespace
 
 Result<PrintCost> CostTiledImage(PrintSession& s, const TiledImage& image) {
-  return Report(s, CostPrint(s.files, CostRasterOf(image), s.live.tonerOrder,
-                             std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
+  return Report(s, EstimateFor(s, CostRasterOf(image)));
+}
+
+Result<PrintCost> CostTiledSums(PrintSession& s, const TiledImage& image,
+                                const std::array<std::uint64_t, 4>& sums) {
+  CostRaster raster = CostRasterOf(image);
+  raster.planeSums = &sums;
+  return Report(s, EstimateFor(s, raster));
 }
 
 Result<PrintCost> CostSentJob(PrintSession& s, const PrintJob& job) {
-  // A compact job is costed by the rows the printer decodes from it.
+  // A compact job is costed by the rows the printer decodes from it; a job
+  // made as it was sent by the sums counted while it was made.
+  const bool decode = job.runLength && !job.rows;
   const std::vector<std::uint8_t> decoded =
-      job.runLength ? RunLengthDecode(job.data) : std::vector<std::uint8_t>{};
-  const std::span<const std::uint8_t> rows = job.runLength
-                                                 ? std::span<const std::uint8_t>(decoded)
-                                                 : std::span<const std::uint8_t>(job.data);
-  return Report(s, CostPrint(s.files, CostRasterFromStats(s.files, rows), s.live.tonerOrder,
-                             std::clamp(s.live.copies, kMinCopies, kMaxCopies)));
+      decode ? RunLengthDecode(job.data) : std::vector<std::uint8_t>{};
+  const std::span<const std::uint8_t> rows =
+      decode ? std::span<const std::uint8_t>(decoded) : std::span<const std::uint8_t>(job.data);
+  CostRaster raster = CostRasterFromStats(s.files, rows);
+  if (job.rows) raster.planeSums = &job.rowSums;
+  return Report(s, EstimateFor(s, raster));
 }
 
 bool CostSentJobIfAsked(PrintSession& s, const PrintJob& job) {
@@ -58,6 +72,20 @@ void KeepCost(PrintSession& s, Result<PrintCost> cost) {
     s.lastCost.reset();
     s.lastCostFailure = cost.failure().message;
   }
+}
+
+Result<PrintJob> JobOrCostOfRaster(PrintSession& s, TiledImage raster, bool costOnly) {
+  RecordCostSizes(s.files, raster);
+  s.lastCost.reset();
+  s.lastCostFailure.clear();
+  if (costOnly) {
+    KeepCost(s, CostTiledImage(s, raster));
+    PrintJob costed;
+    costed.outcome = JobOutcome::CostedOnly;
+    return costed;
+  }
+  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  return BuildPrintJob(env, s.live, std::move(raster));
 }
 
 void CostInsteadOfPrinting(PrintSession& s) {

@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <new>
+#include <system_error>
 
+#include "cost/cost_estimate.h"
 #include "image/crop.h"
 #include "image/intake.h"
 #include "image/page_fit.h"
@@ -62,20 +67,189 @@ bool AnyToner(const SeparatedPlanes& planes) {
   return std::any_of(planes.begin(), planes.end(), [](std::uint8_t b) { return b != 0; });
 }
 
+PrintJob CostedOnlyJob() {
+  PrintJob job;
+  job.outcome = JobOutcome::CostedOnly;
+  return job;
+}
+
+Failure NoTonerFailure() {
+  return Fail(
+      "Nothing in this image would receive toner with these settings (it is transparent, or "
+      "everything was removed), so no blank page was printed.");
+}
+
+void ChokeWhite(const PrintSession& s, const OrientedImage& grid, std::span<std::uint8_t> planes) {
+  ChokeWhitePlane(planes, grid.workWidthPx, grid.workHeightPx, s.live.tonerOrder,
+                  WhiteChokeRadiusPx(s.live.whiteChokeMm, grid.workWidthPx, grid.printWidthPt));
+}
+
+// The copies laid out and the job made, or only costed, for planes whose sums
+// are known; `rows` (set in tiling) makes them while the job is sent and
+// `keep` holds what they are made from.
+Result<PrintJob> RowJobOf(PrintSession& s, TilingInput tiling,
+                          std::array<std::uint64_t, kCostedPlanes> sums,
+                          std::shared_ptr<const void> keep) {
+  const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
+  Result<TileLayout> layout = LayOutCopies(tiling, s.text);
+  if (!layout) return layout.failure();
+  // Every copy adds its planes' sums; the gaps and spare rows add nothing.
+  for (std::uint64_t& sum : sums) sum *= static_cast<std::uint64_t>(tiling.nX) * tiling.nY;
+
+  RecordCostSizes(s.files, layout->image);
+  s.lastCost.reset();
+  s.lastCostFailure.clear();
+  if (costOnly) {
+    KeepCost(s, CostTiledSums(s, layout->image, sums));
+    return CostedOnlyJob();
+  }
+  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
+  PrintJob job = BuildPrintJob(
+      env, s.live, layout->image,
+      [keep, tiling, layout = *layout, hooks = s.hooks](const platform::ByteSink& sink) {
+        return WriteTiledRows(tiling, layout, sink, hooks);
+      });
+  job.rowSums = sums;
+  return job;
+}
+
+bool NoSums(const std::array<std::uint64_t, kCostedPlanes>& sums) {
+  return std::all_of(sums.begin(), sums.end(), [](std::uint64_t sum) { return sum == 0; });
+}
+
+// The print of a grid no one reads again: the planes are made in the grid's
+// memory and the job's rows are laid out from them while the job is sent, so
+// neither a separate set of planes nor the tiled raster is ever held. Refuses
+// what BuildImageJob refuses, before anything is sent.
+Result<PrintJob> BuildRowJob(PrintSession& s, ImageDocument& doc, const SeparationOptions& options,
+                             TilingInput tiling) {
+  Result<std::span<std::uint8_t>> planes =
+      SeparateGridInPlace(doc.grid, doc.table, s.live, options, s.hooks);
+  if (!planes) return planes.failure();
+  // The grid is used up: its memory holds the planes, which move with the job
+  // that writes its rows from them (or go when no job is made).
+  auto owned = std::make_shared<decltype(doc.grid.pixels)>(std::move(doc.grid.pixels));
+  Release(doc.grid.pixels);
+  doc.loaded = false;
+  ChokeWhite(s, doc.grid, *planes);
+  std::array<std::uint64_t, kCostedPlanes> sums =
+      SumPlanes(CostRaster{*planes, doc.grid.workWidthPx, doc.grid.workHeightPx});
+  const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
+  if (!costOnly && NoSums(sums)) return NoTonerFailure();
+  tiling.source = *planes;
+  return RowJobOf(s, std::move(tiling), sums, owned);
+}
+
+// What making the document's planes band by band reads.
+Result<GridBands> StreamedBands(const PrintSession& s, const ImageDocument& doc,
+                                const SeparationOptions& options) {
+  GridBands bands;
+  bands.pixels = doc.decoded;
+  bands.transform = doc.transform->Get(doc.profiles);
+  bands.walk = GridWalk(doc.decoded->upright, doc.decoded->uprightWidth, s.live);
+  bands.width = doc.grid.workWidthPx;
+  bands.height = doc.grid.workHeightPx;
+  try {
+    bands.separator =
+        std::make_shared<RowSeparator>(doc.table, s.live, options, bands.width, bands.height);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(OutOfMemoryMessage(1).text);
+  }
+  bands.tonerOrder = s.live.tonerOrder;
+  bands.chokeRadiusPx =
+      WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt);
+  bands.bandRows = doc.streamBandRows;
+  return bands;
+}
+
+// The print of pixels left where the decoder put them: the job's rows are made
+// band by band from them while the job is sent, once for each row of copies.
+// Before that, the bands are made up to the first that has toner, so that a
+// print with none is refused before a byte is sent; a print that is costed
+// makes them all once more for the planes' sums.
+Result<PrintJob> BuildStreamedJob(PrintSession& s, ImageDocument& doc,
+                                  const SeparationOptions& options, TilingInput tiling) {
+  Result<GridBands> bands = StreamedBands(s, doc, options);
+  if (!bands) return bands.failure();
+  const std::size_t rowBytes = static_cast<std::size_t>(bands->width) * 5;
+  const bool costed = s.Settings().statsOption != StatsOption::PrintOnly;
+  std::array<std::uint64_t, kCostedPlanes> sums{};
+  bool toner = false;
+  // Looking for the first toner stops early: small bands waste little of the work.
+  GridBands scan = *bands;
+  if (!costed && scan.bandRows == 0) scan.bandRows = ScanBandRows(scan.width);
+  Result<bool> scanned = MakeGridBands(scan, [&](int first, int end, const std::uint8_t* planes) {
+    const std::span<const std::uint8_t> band(planes, (end - first) * rowBytes);
+    if (!costed) {
+      toner = std::any_of(band.begin(), band.end(), [](std::uint8_t b) { return b != 0; });
+      return !toner;
+    }
+    const auto bandSums = SumPlanes(CostRaster{band, scan.width, end - first});
+    for (std::size_t plane = 0; plane < sums.size(); ++plane) sums[plane] += bandSums[plane];
+    return true;
+  });
+  if (!scanned) return scanned.failure();
+  if (costed) toner = !NoSums(sums);
+  doc.loaded = false;
+  const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
+  if (!costOnly && !toner) return NoTonerFailure();
+  const int copyRows = tiling.nY;
+  tiling.rows = [bands = *bands, copyRows, hooks = s.hooks](int copyRow,
+                                                            const TilingInput::PlaneRow& row) {
+    const std::size_t rowBytes = static_cast<std::size_t>(bands.width) * 5;
+    const auto progress = [&](int done) {
+      hooks.Progress(static_cast<int>(100LL * (copyRow * bands.height + done) /
+                                      (static_cast<long long>(copyRows) * bands.height)));
+    };
+    Result<bool> made = MakeGridBands(
+        bands,
+        [&](int first, int end, const std::uint8_t* planes) {
+          for (int r = first; r < end; ++r) {
+            if (!row(planes + (r - first) * rowBytes)) return false;
+          }
+          return true;
+        },
+        progress);
+    return made.ok() && *made;
+  };
+  // The transform lives in the document's cache: the job keeps the cache.
+  return RowJobOf(s, std::move(tiling), sums, doc.transform);
+}
+
 }  // namespace
 
 Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string& file,
-                         bool cropToContent) {
+                         bool cropToContent, TransformCache* conversions) {
   if (Status area = CheckPrintableArea(s); !area) return area;
   s.live.xCopy = 1;
   s.live.yCopy = 1;
   PrintableSize printable = PrintableArea(s.files, s.live);
-  const LoadOptions options{s.live.flip, s.live.backgroundRemoval, printable.widthPt,
-                            printable.heightPt, RenderRequest{s.live.renderDpi, s.live.page}};
+  const bool stream = doc.streamPrint && !cropToContent;
+  const LoadOptions options{s.live.flip,
+                            s.live.backgroundRemoval,
+                            printable.widthPt,
+                            printable.heightPt,
+                            RenderRequest{s.live.renderDpi, s.live.page},
+                            stream};
+  std::shared_ptr<TransformCache> transform;
+  std::future<void> built;
+  if (stream) {
+    // The print's transform needs only the profiles: it is built while the image decodes.
+    transform = std::make_shared<TransformCache>(TransformCache::Direction::ToPrinter);
+    try {
+      built = std::async(std::launch::async,
+                         [transform, profiles = ChooseProfiles(s)] { transform->Get(profiles); });
+    } catch (const std::system_error&) {
+      // no thread to be had: it is built after the load
+    }
+  }
   Result<LoadedImage> result = LoadImageFile(file, options, s.files, s.text, s.hooks);
+  if (built.valid()) built.wait();
   if (!result) return result.failure();
 
   doc.image = std::move(result->image);
+  doc.decoded = std::move(result->decoded);
+  doc.transform.reset();
   doc.loaded = false;
   doc.file = file;
   s.live.rotate = result->rotate;
@@ -85,7 +259,15 @@ Status LoadImageDocument(PrintSession& s, ImageDocument& doc, const std::string&
 
   if (cropToContent) ApplyCropMode(1, doc.image, s.files, s.hooks);
   doc.profiles = ChooseProfiles(s);
-  Status converted = ConvertImageColours(doc.image, doc.profiles, s.hooks);
+  if (doc.decoded) {
+    // Built now, so that profiles it cannot be built for fail the load as the
+    // conversion does; the pixels are converted as the job's rows are made.
+    doc.transform = std::move(transform);
+    if (doc.transform->Get(doc.profiles)) return {};
+    doc.decoded.reset();
+    return Fail(s.text[entry::kConversionFailure]);
+  }
+  Status converted = ConvertImageColours(doc.image, doc.profiles, s.hooks, 0, conversions);
   if (converted || converted.failure().kind == Failure::Kind::OutOfMemory) return converted;
   return Fail(s.text[entry::kConversionFailure]);  // the user's language says it
 }
@@ -106,7 +288,12 @@ Status ReloadForFlip(PrintSession& s, ImageDocument& doc) {
 Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
   PrintableSize printable = PrintableArea(s.files, s.live);
   Result<PreparedGrid> grid =
-      PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks);
+      doc.decoded
+          ? PrepareGridShape(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid)
+      : keepImage
+          ? PrepareGrid(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid, s.hooks)
+          : PrepareGridReleasing(doc.image, s.live, printable.widthPt, printable.heightPt, doc.grid,
+                                 s.hooks);
   if (!grid) return grid.failure();
   if (grid->exceedsPrintable) {
     PrintSize fitted = FitToPrintable({doc.grid.printWidthPt, doc.grid.printHeightPt}, doc.image,
@@ -115,10 +302,6 @@ Status OrientImage(PrintSession& s, ImageDocument& doc, bool keepImage) {
     doc.grid.printHeightPt = fitted.heightPt;
   }
   doc.table = BuildColourAdjustTable(s.live.colourPoints);
-  if (!keepImage) {
-    doc.image.buffer.clear();
-    doc.image.buffer.shrink_to_fit();
-  }
   doc.loaded = true;
   ShowPrintSize(s, doc);
   return {};
@@ -186,37 +369,20 @@ Result<PrintJob> BuildImageJob(PrintSession& s, ImageDocument& doc, bool release
   if (!CopiesFit(tiling)) return Fail(CopiesDoNotFitMessage(tiling), Failure::Kind::Refused);
 
   RefreshColourAdjustTable(s, doc);
+  if (releaseGrid && doc.decoded) return BuildStreamedJob(s, doc, options, tiling);
+  if (releaseGrid) return BuildRowJob(s, doc, options, tiling);
   Result<SeparatedPlanes> separated = SeparateImage(doc.grid, doc.table, s.live, options, s.hooks);
   if (!separated) return separated.failure();
-  ChokeWhitePlane(
-      *separated, doc.grid.workWidthPx, doc.grid.workHeightPx, s.live.tonerOrder,
-      WhiteChokeRadiusPx(s.live.whiteChokeMm, doc.grid.workWidthPx, doc.grid.printWidthPt));
+  ChokeWhite(s, doc.grid, *separated);
   // Costing alone still has a price without toner: the drums, fuser and belt.
   const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
-  if (!costOnly && !AnyToner(*separated)) {
-    return Fail(
-        "Nothing in this image would receive toner with these settings (it is transparent, or "
-        "everything was removed), so no blank page was printed.");
-  }
+  if (!costOnly && !AnyToner(*separated)) return NoTonerFailure();
   tiling.source = std::span<const std::uint8_t>(separated->data(), separated->size());
-  if (releaseGrid) {
-    Release(doc.grid.pixels);
-    doc.loaded = false;
-  }
   Result<TiledImage> tiled = TileCopies(tiling, s.text, s.hooks);
   Release(*separated);
   if (!tiled) return tiled.failure();
 
-  // The sizes stay in the settings for costing the job once it was sent.
-  RecordCostSizes(s.files, *tiled);
-  s.lastCost.reset();
-  s.lastCostFailure.clear();
-  if (costOnly) {
-    KeepCost(s, CostTiledImage(s, *tiled));
-    return PrintJob{JobOutcome::CostedOnly, {}, {}, {}};
-  }
-  JobEnvironment env{s.files, s.text, s.hooks, s.modelKey, s.familyCode};
-  return BuildPrintJob(env, s.live, std::move(*tiled));
+  return JobOrCostOfRaster(s, std::move(*tiled), costOnly);
 }
 
 namespace {
@@ -249,16 +415,7 @@ void DrawCopies(const Placement& place, const PreviewBitmap& copy, PreviewBitmap
     for (int col = 0; col < place.nX; ++col) {
       const int x0 = place.xPx + col * (copy.width + place.gapXPx);
       const int y0 = place.yPx + row * (copy.height + place.gapYPx);
-      for (int y = 0; y < copy.height; ++y) {
-        const int py = y0 + y;
-        if (py < 0 || py >= page.height) continue;
-        const int first = std::max(0, -x0);
-        const int last = std::min(copy.width, page.width - x0);
-        if (last <= first) continue;
-        std::memcpy(&page.bgrx[(static_cast<std::size_t>(py) * page.width + x0 + first) * 4],
-                    &copy.bgrx[(static_cast<std::size_t>(y) * copy.width + first) * 4],
-                    static_cast<std::size_t>(last - first) * 4);
-      }
+      DrawBitmap(page, copy, x0, y0);
     }
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,7 @@
 #include "image/colour.h"
 #include "image/preview.h"
 #include "image/separation.h"
+#include "image/streamed_grid.h"
 #include "image/working_image.h"
 #include "job/layout.h"
 #include "job/print_session.h"
@@ -25,14 +27,24 @@ struct ImageDocument {
   Placement placement;
   bool loaded = false;
   std::string file;  // the file it was loaded from
+  // Set before the load by a command that prints the image once: the load
+  // keeps the decoder's pixels where they are (unless the image is trimmed),
+  // and the job makes its rows from them a band at a time, so nothing
+  // image-sized is ever made. The image then has no pixels and the grid only
+  // its sizes.
+  bool streamPrint = false;
+  int streamBandRows = 0;  // 0: the usual band height
+  std::shared_ptr<DecodedPixels> decoded;
+  std::shared_ptr<TransformCache> transform;  // the print's, built at load
 };
 
 // Loads the file and converts it to the printer's colours: what the window's
 // Open command does up to the orientation step. The page fit may set live.rotate;
 // the copies boxes go back to 1 x 1. With `cropToContent` the image is trimmed
 // to its content before the conversion (and crop mode is stored as on).
+// `conversions` (optional) keeps the colour transform for the next load.
 Status LoadImageDocument(PrintSession& session, ImageDocument& document, const std::string& file,
-                         bool cropToContent = false);
+                         bool cropToContent = false, TransformCache* conversions = nullptr);
 
 // The window caption "TITLE - NAME", from which the job's title and the print's
 // document name are taken; the load names the document after its file.
@@ -52,8 +64,9 @@ void PlaceOnPage(PrintSession& session, ImageDocument& document,
                  int areaWidthPx = kDefaultPreviewWidthPx,
                  int areaHeightPx = kDefaultPreviewHeightPx);
 
-// Separation, tiling and the job text. The grid is released when `releaseGrid`
-// is set, as soon as the planes are made, to keep the peak memory down. A print
+// Separation, tiling and the job text. With `releaseGrid` the grid is used up:
+// the planes are made in its memory and the job's rows are laid out from them
+// while the job is sent (PrintJob::rows), to keep the peak memory down. A print
 // in which nothing would receive toner is refused, not sent as a blank page,
 // unless the statistics option asks to cost it without printing.
 Result<PrintJob> BuildImageJob(PrintSession& session, ImageDocument& document, bool releaseGrid);

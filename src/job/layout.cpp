@@ -186,11 +186,11 @@ std::string CopiesDoNotFitMessage(const TilingInput& in) {
          " mm. Nothing was printed: make fewer copies, or a smaller print.";
 }
 
-Result<TiledImage> TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
+Result<TileLayout> LayOutCopies(const TilingInput& in, const TextTable& text) {
   const std::uint64_t sourceBytes = static_cast<std::uint64_t>(std::max(in.width, 0)) *
                                     static_cast<std::uint64_t>(std::max(in.height, 0)) * 5;
   if (in.width <= 0 || in.height <= 0 || !(in.widthPt > 0) || !(in.heightPt > 0) || in.nX < 1 ||
-      in.nY < 1 || in.source.size() < sourceBytes) {
+      in.nY < 1 || (!in.rows && in.source.size() < sourceBytes)) {
     return Fail("Nothing was prepared to print.");
   }
   if (!CopiesFit(in)) return Fail(CopiesDoNotFitMessage(in), Failure::Kind::Refused);
@@ -209,12 +209,8 @@ Result<TiledImage> TileCopies(const TilingInput& in, const TextTable& text, cons
   if (x.pixels <= 0 || y.pixels <= 0 || bytes > kMaxRasterBytes) {
     return Fail(text[entry::kImageTooBigForCopies]);
   }
-  TiledImage image;
-  try {
-    platform::ResizeOnHugePages(image.data, bytes);
-  } catch (const std::bad_alloc&) {
-    return Fail(text[entry::kImageTooBigForCopies]);
-  }
+  TileLayout layout;
+  TiledImage& image = layout.image;
   image.xPixel = static_cast<int>(x.pixels);
   image.yPixel = static_cast<int>(y.pixels);
   // The raster prints at the copies' own scale, blank pixels and gaps included,
@@ -223,34 +219,127 @@ Result<TiledImage> TileCopies(const TilingInput& in, const TextTable& text, cons
   image.yPoint = static_cast<float>(y.pixels) * in.heightPt / static_cast<float>(in.height);
   image.left = in.left;
   image.top = in.top;
+  layout.gapXPx = x.gapPx;
+  layout.gapYPx = y.gapPx;
+  return layout;
+}
 
-  // The raster is fresh memory: each byte is written once, the copies' pixels
-  // or the zeros of the gaps and of the spare columns and rows.
-  const std::size_t w = static_cast<std::size_t>(in.width);
-  const std::size_t rowBytes = static_cast<std::size_t>(image.xPixel);
-  const std::size_t pitch = static_cast<std::size_t>(x.gapPx) + w;
-  std::uint8_t* cursor = image.data.data();
-  std::uint8_t* const end = cursor + image.data.size();
+namespace {
+
+// Walks the tiled raster top to bottom: `copyRow(source)` lays out the five
+// plane rows of one image row (source: its five plane rows), `blank(bytes)`
+// stands for rows of nothing (gaps and the spare rows). Stops when either
+// returns false.
+template <class CopyRow, class Blank>
+bool WalkTiledRows(const TilingInput& in, const TileLayout& layout, const UiHooks& hooks,
+                   CopyRow&& copyRow, Blank&& blank) {
+  const std::size_t planeRowBytes = static_cast<std::size_t>(in.width) * 5;
+  const std::size_t rowBytes = static_cast<std::size_t>(layout.image.xPixel) * 5;
+  std::size_t left = rowBytes * static_cast<std::size_t>(layout.image.yPixel);
   for (int r = 1; r <= in.nY; ++r) {
-    const std::uint8_t* source = in.source.data();
-    for (int row = 0; row < in.height; ++row) {
-      for (int plane = 0; plane < 5; ++plane, source += w) {
-        for (int c = 0; c < in.nX; ++c) {
-          const std::size_t at = static_cast<std::size_t>(c) * pitch;
-          const std::size_t next = c + 1 < in.nX ? at + pitch : rowBytes;
-          std::memcpy(cursor + at, source, w);
-          std::memset(cursor + at + w, 0, next - at - w);
-        }
-        cursor += rowBytes;
-      }
+    if (in.rows) {
+      // The rows' maker reports the progress as it makes them.
+      const bool made = in.rows(r - 1, [&](const std::uint8_t* source) {
+        left -= rowBytes;
+        return copyRow(source);
+      });
+      if (!made) return false;
+    }
+    const std::uint8_t* source = in.rows ? nullptr : in.source.data();
+    for (int row = 0; source && row < in.height; ++row, source += planeRowBytes) {
+      if (!copyRow(source)) return false;
+      left -= rowBytes;
       hooks.Progress(static_cast<int>(RoundEven(100.0 * r / in.nY)));
     }
-    const std::size_t gap = std::min<std::size_t>(5 * rowBytes * y.gapPx, end - cursor);
-    std::memset(cursor, 0, gap);
-    cursor += gap;
+    const std::size_t gap = std::min<std::size_t>(rowBytes * layout.gapYPx, left);
+    if (gap > 0 && !blank(gap)) return false;
+    left -= gap;
   }
-  std::memset(cursor, 0, static_cast<std::size_t>(end - cursor));
+  return left == 0 || blank(left);
+}
+
+// The five plane rows of one image row, each with its copies side by side and
+// the zeros of the gaps and the spare columns after each.
+void LayOutRow(const TilingInput& in, const TileLayout& layout, const std::uint8_t* source,
+               std::uint8_t* out) {
+  const std::size_t w = static_cast<std::size_t>(in.width);
+  const std::size_t rowBytes = static_cast<std::size_t>(layout.image.xPixel);
+  const std::size_t pitch = static_cast<std::size_t>(layout.gapXPx) + w;
+  for (int plane = 0; plane < 5; ++plane, source += w, out += rowBytes) {
+    for (int c = 0; c < in.nX; ++c) {
+      const std::size_t at = static_cast<std::size_t>(c) * pitch;
+      const std::size_t next = c + 1 < in.nX ? at + pitch : rowBytes;
+      std::memcpy(out + at, source, w);
+      std::memset(out + at + w, 0, next - at - w);
+    }
+  }
+}
+
+}  // namespace
+
+Result<TiledImage> TileCopies(const TilingInput& in, const TextTable& text, const UiHooks& hooks) {
+  Result<TileLayout> layout = LayOutCopies(in, text);
+  if (!layout) return layout.failure();
+  TiledImage image = std::move(layout->image);
+  try {
+    platform::ResizeOnHugePages(image.data, static_cast<std::size_t>(image.xPixel) *
+                                                static_cast<std::size_t>(image.yPixel) * 5);
+  } catch (const std::bad_alloc&) {
+    return Fail(text[entry::kImageTooBigForCopies]);
+  }
+  // The raster is fresh memory: each byte is written once, the copies' pixels
+  // or the zeros of the gaps and of the spare columns and rows.
+  const std::size_t rowBytes = static_cast<std::size_t>(image.xPixel) * 5;
+  std::uint8_t* cursor = image.data.data();
+  WalkTiledRows(
+      in, *layout, hooks,
+      [&](const std::uint8_t* source) {
+        LayOutRow(in, *layout, source, cursor);
+        cursor += rowBytes;
+        return true;
+      },
+      [&](std::size_t bytes) {
+        std::memset(cursor, 0, bytes);
+        cursor += bytes;
+        return true;
+      });
   return image;
+}
+
+bool WriteTiledRows(const TilingInput& in, const TileLayout& layout, const platform::ByteSink& sink,
+                    const UiHooks& hooks, std::size_t bandBytes) {
+  const std::size_t rowBytes = static_cast<std::size_t>(layout.image.xPixel) * 5;
+  const std::size_t bandRows = std::max<std::size_t>(1, bandBytes / rowBytes);
+  std::vector<std::uint8_t> band;
+  try {
+    band.resize(bandRows * rowBytes);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::size_t filled = 0;
+  auto flush = [&] {
+    const bool sent = filled == 0 || sink({reinterpret_cast<const char*>(band.data()), filled});
+    filled = 0;
+    return sent;
+  };
+  return WalkTiledRows(
+             in, layout, hooks,
+             [&](const std::uint8_t* source) {
+               LayOutRow(in, layout, source, band.data() + filled);
+               filled += rowBytes;
+               return filled < band.size() || flush();
+             },
+             [&](std::size_t bytes) {
+               if (!flush()) return false;
+               std::fill(band.begin(), band.end(), std::uint8_t{0});
+               for (; bytes > 0; bytes -= std::min(bytes, band.size())) {
+                 if (!sink({reinterpret_cast<const char*>(band.data()),
+                            std::min(bytes, band.size())}))
+                   return false;
+               }
+               return true;
+             }) &&
+         flush();
 }
 
 }  // namespace nvx

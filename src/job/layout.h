@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "base/result.h"
 #include "lang/text_table.h"
+#include "platform/byte_sink.h"
 #include "postscript/job_writer.h"
 #include "settings/ui_hooks.h"
 
@@ -72,6 +74,12 @@ struct TilingInput {
   int left = 0;
   int top = 0;
   std::span<const std::uint8_t> source;  // height rows of five plane rows of width bytes
+  // Set instead of `source` for rows never held whole: hands the image's rows
+  // (five plane rows each), top first, to `row`, made again for each row of
+  // copies (`copyRow` 0 .. nY - 1); false when they could not all be made or
+  // `row` refused one.
+  using PlaneRow = std::function<bool(const std::uint8_t* planes)>;
+  std::function<bool(int copyRow, const PlaneRow& row)> rows;
 };
 
 // Whether the copies alone, without gaps, fit the printable area. Copies that
@@ -81,6 +89,26 @@ std::string CopiesDoNotFitMessage(const TilingInput& input);
 
 // The largest raster a job may carry.
 inline constexpr std::uint64_t kMaxRasterBytes = 1073741824;
+
+// The tiled raster's sizes and place (its data left empty), and the copies'
+// spacing in it, in pixels.
+struct TileLayout {
+  TiledImage image;
+  int gapXPx = 0;
+  int gapYPx = 0;
+};
+
+// Works out the tiled raster for the copies. Refuses as TileCopies does.
+Result<TileLayout> LayOutCopies(const TilingInput& input, const TextTable& text);
+
+// Writes the raster TileCopies would make, row by row through the sink, in
+// pieces of whole rows of about `bandBytes`; the source must be the one the
+// layout was made for. False when the sink refused bytes or there was no
+// memory for a band.
+inline constexpr std::size_t kTiledBandBytes = std::size_t{1} << 20;
+bool WriteTiledRows(const TilingInput& input, const TileLayout& layout,
+                    const platform::ByteSink& sink, const UiHooks& hooks,
+                    std::size_t bandBytes = kTiledBandBytes);
 
 // Lays the copies out in one zero-filled raster of the whole grid. Refuses
 // copies that do not fit the printable area and a raster over 1 GiB with the

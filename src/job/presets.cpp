@@ -153,6 +153,15 @@ Notes NotesOf(const PrintSession& s, const std::filesystem::path& file, const Pr
   return {Message{s.text[entry::kTitle], text, MessageIcon::Exclamation}};
 }
 
+// Compact jobs are written only when on, or to turn off the Compact an earlier
+// save left in the file: a preset saved without them stays as it always was.
+bool WritesCompact(const LiveSettings& live, const std::filesystem::path& file) {
+  if (live.compactRaster) return true;
+  if (platform::IsStreamOutput(file)) return false;
+  const Result<std::string> read = platform::ReadRegularFile(file, kMaxIniFileBytes);
+  return read && FindIniValue(ParseIni(*read), keys::kActive, keys::kCompact).has_value();
+}
+
 }  // namespace
 
 Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
@@ -192,11 +201,14 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
       // Readers that know no choke pass the key by.
       {kActive, kWhiteChoke, values[12]},
   };
+  std::vector<IniAssignment> entries(std::begin(assignments), std::end(assignments));
+  if (WritesCompact(live, file))
+    entries.push_back({kActive, kCompact, live.compactRaster ? "1" : "0"});
   // Standard output, a device or a FIFO takes a whole new preset; only a file
   // can be loaded again and be remembered for the dialogs.
   if (platform::IsStreamOutput(file)) {
     IniDocument preset;
-    for (const IniAssignment& a : assignments) SetIniValue(preset, a.section, a.key, a.value);
+    for (const IniAssignment& a : entries) SetIniValue(preset, a.section, a.key, a.value);
     const std::string bytes = SerializeIni(preset);
     const std::string_view pieces[] = {bytes};
     if (Status written = platform::WriteOutputFile(file, pieces); !written) {
@@ -204,7 +216,7 @@ Status WritePreset(PrintSession& s, const std::filesystem::path& file) {
     }
     return {};
   }
-  if (const Status written = WriteIniValues(file, assignments); !written) {
+  if (const Status written = WriteIniValues(file, entries); !written) {
     return Fail("cannot write the preset '" + file.string() + "': " + written.failure().message);
   }
   RememberPresetFile(s.files, file);

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "image/image_format.h"
+#include "job/sheet.h"
 #include "postscript/job_writer.h"
 
 namespace nvx {
@@ -25,6 +26,8 @@ constexpr std::array kControls = {
     PrintControl{control::kRenderDpi, kMinRenderDpi, kMaxRenderDpi, kDefaultRenderDpi, 1, "dpi"},
     PrintControl{control::kPage, 1, 1'000'000, 1, 1, "page"},
     PrintControl{control::kCompact, 0, 1, 0, 1, "switch"},
+    PrintControl{control::kSheetDpi, kMinSheetDpi, kMaxSheetDpi, kDefaultSheetDpi, 1, "dpi"},
+    PrintControl{control::kItemCopies, 1, kMaxItemCopies, 1, 1, "copies"},
 };
 
 }  // namespace

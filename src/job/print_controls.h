@@ -46,6 +46,8 @@ inline constexpr std::string_view kBlackFuzzy = "black-fuzzy";
 inline constexpr std::string_view kRenderDpi = "render-dpi";  // vector artwork
 inline constexpr std::string_view kPage = "page";
 inline constexpr std::string_view kCompact = "compact";  // 0 plain rows, 1 run-length encoded
+inline constexpr std::string_view kSheetDpi = "dpi";     // a gang sheet's raster
+inline constexpr std::string_view kItemCopies = "item-copies";  // copies of one design on a sheet
 }  // namespace control
 
 }  // namespace nvx

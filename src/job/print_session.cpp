@@ -184,6 +184,8 @@ Result<MediaRuleOutcome> LoadDefaults(PrintSession& s) {
   s.live.printCmy = true;
   s.live.whiteChokeMm = 0;
   WriteWhiteChoke(s.files, 0);
+  s.live.compactRaster = FindPrintControl(control::kCompact)->defaultValue != 0;
+  WriteCompactRaster(s.files, s.live.compactRaster);
   s.userMargins = PageMargins{};
   WriteMargins(s.files, s.userMargins);
   WriteSettings(s.files, {{keys::kActive, keys::kDuoISheet, "0"},

@@ -106,7 +106,7 @@ Result<PageMargins> StoreUserMargins(PrintSession& session, const PageMargins& t
                                      std::string_view printerName);
 
 // "Load Defaults": the toner order, the white controls, the copies, the white
-// choke, the margins and the stored choices as a fresh installation has them.
+// choke, compact jobs, the margins and the stored choices as a fresh installation has them.
 // The printer stays the one in use and is stored as the one in use (the default
 // name is a queue this system may not have); the paper is the stored one and
 // the tray the first. Returns the media rules applied to the result, or why

@@ -89,15 +89,21 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-int WritePieces(int fd, std::span<const std::string_view> pieces) {
-  for (std::string_view piece : pieces) {
-    if (int err = WriteAll(fd, piece)) return err;
+int WritePieces(int fd, std::span<const PieceWriter> pieces) {
+  for (const PieceWriter& piece : pieces) {
+    int err = 0;
+    const bool written = piece([fd, &err](std::string_view bytes) {
+      err = WriteAll(fd, bytes);
+      return err == 0;
+    });
+    // A piece stops without a write error only when there is no memory to make its bytes.
+    if (!written) return err != 0 ? err : ENOMEM;
   }
   return 0;
 }
 
 // Writes, keeps the old file's mode and owner, and flushes; returns errno or 0.
-int FillTempFile(int fd, std::span<const std::string_view> pieces, const struct stat* old) {
+int FillTempFile(int fd, std::span<const PieceWriter> pieces, const struct stat* old) {
   if (int err = WritePieces(fd, pieces)) return err;
   if (old) {
     ::fchmod(fd, old->st_mode & 07777);
@@ -113,8 +119,7 @@ int FillTempFile(int fd, std::span<const std::string_view> pieces, const struct 
 // complete, so a killed program leaves nothing behind; a file system without
 // unnamed files gets a named one from the start.
 int MakeTempFile(const fs::path& folder, const fs::path& target,
-                 std::span<const std::string_view> pieces, const struct stat* old,
-                 fs::path& tempPath) {
+                 std::span<const PieceWriter> pieces, const struct stat* old, fs::path& tempPath) {
   const int unnamed = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (unnamed >= 0) {
     int err = FillTempFile(unnamed, pieces, old);
@@ -154,7 +159,7 @@ void SyncFolder(const fs::path& folder) {
 bool IsStreamMode(mode_t mode) { return S_ISCHR(mode) || S_ISFIFO(mode); }
 
 // Writes into what is there, without creating, truncating or renaming anything.
-int WriteThrough(const fs::path& target, std::span<const std::string_view> pieces) {
+int WriteThrough(const fs::path& target, std::span<const PieceWriter> pieces) {
   const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno;
   int err = WritePieces(fd, pieces);
@@ -162,7 +167,7 @@ int WriteThrough(const fs::path& target, std::span<const std::string_view> piece
   return err;
 }
 
-int ReplaceFileErrno(const fs::path& file, std::span<const std::string_view> pieces) {
+int ReplaceFileErrno(const fs::path& file, std::span<const PieceWriter> pieces) {
   fs::path target;
   if (int err = ResolveTarget(file, target)) return err;
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
@@ -193,7 +198,8 @@ int ReplaceFileErrno(const fs::path& file, std::span<const std::string_view> pie
 }  // namespace
 
 Status ReplaceFile(const fs::path& file, std::span<const std::string_view> pieces) {
-  if (int err = ReplaceFileErrno(file, pieces)) return SystemFailure(err, std::strerror(err));
+  const std::vector<PieceWriter> writers = PieceWriters(pieces);
+  if (int err = ReplaceFileErrno(file, writers)) return SystemFailure(err, std::strerror(err));
   return {};
 }
 
@@ -204,6 +210,10 @@ bool IsStreamOutput(const fs::path& target) {
 }
 
 Status WriteOutputFile(const fs::path& target, std::span<const std::string_view> pieces) {
+  return WriteOutputFile(target, PieceWriters(pieces));
+}
+
+Status WriteOutputFile(const fs::path& target, std::span<const PieceWriter> pieces) {
   int err = 0;
   struct stat info {};
   if (target == "-") {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/result.h"
+#include "platform/byte_sink.h"
 
 namespace nvx::platform {
 
@@ -29,6 +30,9 @@ Status ReplaceFile(const std::filesystem::path& file, std::span<const std::strin
 // Fails with the system's reason and its errno.
 Status WriteOutputFile(const std::filesystem::path& target,
                        std::span<const std::string_view> pieces);
+// The same for pieces that write themselves: a piece that stops part-way
+// (its sink refused, or it failed) leaves any file as it was.
+Status WriteOutputFile(const std::filesystem::path& target, std::span<const PieceWriter> pieces);
 
 // True when WriteOutputFile writes `target` straight through: standard output,
 // an existing device or FIFO. Such an output cannot be read back.

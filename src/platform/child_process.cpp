@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include <fstream>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "base/product.h"
 #include "base/text.h"
@@ -78,6 +80,8 @@ void ApplyLimits(std::uint64_t extraMemoryBytes, std::uint64_t seconds) {
   // A fault ends the child by its signal, which the parent reports, even where
   // a sanitizer or a library has put in a handler of its own.
   for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(fault, SIG_DFL);
+  // A parent that has stopped listening to the progress does not end the child.
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
 // The program's command line: the limits and this process's id lead its own
@@ -93,8 +97,10 @@ std::vector<std::string> CommandLine(const ChildProgram& program, const ChildLim
 }
 
 // Starts the program with its input on descriptor 0, the reply pipe on 1, the
-// output memory on kChildOutputFd and nothing else of ours open. 0 or the error.
-int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, pid_t& pid) {
+// output memory on kChildOutputFd, the progress pipe on kChildProgressFd and
+// nothing else of ours open. 0 or the error.
+int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, int progressFd,
+          pid_t& pid) {
   std::vector<std::string> texts = CommandLine(program, limits);
   std::vector<char*> argv;
   for (std::string& text : texts) argv.push_back(text.data());
@@ -104,8 +110,8 @@ int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, p
   // place overwrites a source still to be copied.
   std::vector<int> moved;
   auto above = [&](int fd) {
-    if (fd > kChildOutputFd) return fd;
-    moved.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kChildOutputFd + 1));
+    if (fd > kChildProgressFd) return fd;
+    moved.push_back(::fcntl(fd, F_DUPFD_CLOEXEC, kChildProgressFd + 1));
     return moved.back();
   };
   posix_spawn_file_actions_t actions;
@@ -119,7 +125,8 @@ int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, p
   if (program.input) place(program.input->Descriptor(), 0);
   place(replyFd, 1);
   if (program.output) place(program.output->Descriptor(), kChildOutputFd);
-  ::posix_spawn_file_actions_addclosefrom_np(&actions, kChildOutputFd + 1);
+  place(progressFd, kChildProgressFd);
+  ::posix_spawn_file_actions_addclosefrom_np(&actions, kChildProgressFd + 1);
   // Whatever this thread blocks or ignores, the child starts with the defaults.
   sigset_t signals;
   ::sigemptyset(&signals);
@@ -134,31 +141,54 @@ int Spawn(const ChildProgram& program, const ChildLimits& limits, int replyFd, p
   return error;
 }
 
-// Reads what the child sends until it closes the pipe or the time is up.
-bool ReadReply(int fd, std::chrono::steady_clock::time_point deadline, std::string& reply) {
-  char buffer[4096];
-  while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    pollfd wait{fd, POLLIN, 0};
-    int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) return false;
-    if (ready < 0) return true;
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return true;
-    reply.append(buffer, static_cast<std::size_t>(n));
-  }
-}
-
 int WaitFor(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
 }
+
+// How a child that closed its channels ended, from its status.
+ChildEnd EndOf(int status) {
+  ChildEnd end;
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) {
+    end.how = ChildEnd::How::TimedOut;
+  } else if (WIFSIGNALED(status)) {
+    end.how = ChildEnd::How::Crashed;
+    end.signal = WTERMSIG(status);
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    end.how = ChildEnd::How::Replied;
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryStatus) {
+    end.how = ChildEnd::How::OutOfMemory;
+  } else {
+    end.how = ChildEnd::How::Silent;
+  }
+  return end;
+}
+
+ChildEnd NotStarted(std::string why) {
+  ChildEnd end;
+  end.how = ChildEnd::How::NotStarted;
+  end.reply = std::move(why);
+  return end;
+}
+
+// Appends what `fd` has to `text`; closes it at its end.
+void ReadSome(int& fd, short events, std::string& text) {
+  if (fd < 0 || events == 0) return;
+  char buffer[4096];
+  const ssize_t n = ::read(fd, buffer, sizeof buffer);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+  if (n > 0) {
+    text.append(buffer, static_cast<std::size_t>(n));
+    return;
+  }
+  ::close(fd);
+  fd = -1;
+}
+
+// Progress that never ends a line is no progress; it is dropped past this.
+constexpr std::size_t kLongestProgressLine = 4096;
 
 }  // namespace
 
@@ -177,7 +207,7 @@ std::uint64_t MemoryCeiling() {
 
 Result<SharedMemory> SharedMemory::Create() {
   const std::string name = std::string(kCommandName) + "-shared";
-  int fd = ::memfd_create(name.c_str(), MFD_CLOEXEC);
+  int fd = ::memfd_create(name.c_str(), MFD_CLOEXEC | MFD_ALLOW_SEALING);
   if (fd < 0) return Fail(std::string("no shared memory: ") + std::strerror(errno));
   return SharedMemory(fd);
 }
@@ -199,6 +229,20 @@ void SharedMemory::Unmap() {
   mapping_ = nullptr;
   mapped_ = 0;
 }
+
+void SharedMemory::ReleasePages(std::size_t offset, std::size_t bytes) {
+  constexpr std::size_t kPage = 4096;
+  const std::size_t begin = (offset + kPage - 1) / kPage * kPage;
+  const std::size_t end = (offset + bytes) / kPage * kPage;
+  // Merely a saving: memory that cannot be punched out stays until the end.
+  if (end > begin) {
+    [[maybe_unused]] int ignored =
+        ::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(begin),
+                    static_cast<off_t>(end - begin));
+  }
+}
+
+bool SharedMemory::ForbidShrinking() { return ::fcntl(fd_, F_ADD_SEALS, F_SEAL_SHRINK) == 0; }
 
 std::uint8_t* SharedMemory::MapForWriting(std::size_t bytes) {
   Unmap();
@@ -240,56 +284,139 @@ std::optional<std::string_view> SharedMemory::FillFromFile(const ReadableFile& f
   return std::string_view(map, *done);
 }
 
-const std::uint8_t* SharedMemory::MapForReading(std::size_t bytes) {
+const std::uint8_t* SharedMemory::MapForReading(std::size_t bytes, Pages pages) {
   Unmap();
   struct stat info {};
   if (bytes == 0 || ::fstat(fd_, &info) != 0 || static_cast<std::uint64_t>(info.st_size) < bytes) {
     return nullptr;
   }
-  // Populated at once: one call instead of a page fault per 4 KiB.
-  void* map = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, 0);
+  // Complete memory is populated at once: one call instead of a page fault
+  // per 4 KiB. Populating memory still being written would make every page
+  // the writer has yet to fill, and count it here beside what is held already.
+  const int populate = pages == Pages::Now ? MAP_POPULATE : 0;
+  void* map = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | populate, fd_, 0);
   if (map == MAP_FAILED) return nullptr;
   mapping_ = map;
   mapped_ = bytes;
   return static_cast<const std::uint8_t*>(map);
 }
 
-ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits) {
-  ChildEnd end;
-  int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-    end.how = ChildEnd::How::NotStarted;
-    end.reply = std::strerror(errno);
-    return end;
+RunningChild StartChild(const ChildProgram& program, const ChildLimits& limits) {
+  RunningChild child;
+  int reply[2];
+  int progress[2];
+  if (::pipe2(reply, O_CLOEXEC) != 0) {
+    child.end_ = NotStarted(std::strerror(errno));
+    return child;
   }
-  const auto deadline = std::chrono::steady_clock::now() + limits.time;
+  if (::pipe2(progress, O_CLOEXEC) != 0) {
+    child.end_ = NotStarted(std::strerror(errno));
+    ::close(reply[0]);
+    ::close(reply[1]);
+    return child;
+  }
+  child.deadline_ = std::chrono::steady_clock::now() + limits.time;
   pid_t pid = 0;
-  const int error = Spawn(program, limits, pipeFds[1], pid);
-  ::close(pipeFds[1]);
+  const int error = Spawn(program, limits, reply[1], progress[1], pid);
+  ::close(reply[1]);
+  ::close(progress[1]);
+  child.replyFd_ = reply[0];
+  child.progressFd_ = progress[0];
   if (error != 0) {
-    ::close(pipeFds[0]);
-    end.how = ChildEnd::How::NotStarted;
-    end.reply = program.path.string() + ": " + std::strerror(error);
-    return end;
+    child.CloseChannel(child.replyFd_);
+    child.CloseChannel(child.progressFd_);
+    child.end_ = NotStarted(program.path.string() + ": " + std::strerror(error));
+    return child;
   }
-  const bool finished = ReadReply(pipeFds[0], deadline, end.reply);
-  ::close(pipeFds[0]);
-  if (!finished) ::kill(pid, SIGKILL);
-  const int status = WaitFor(pid);
-  if (!finished || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) {
-    end.how = ChildEnd::How::TimedOut;
-  } else if (WIFSIGNALED(status)) {
-    end.how = ChildEnd::How::Crashed;
-    end.signal = WTERMSIG(status);
-  } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-    end.how = ChildEnd::How::Replied;
-  } else if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemoryStatus) {
-    end.how = ChildEnd::How::OutOfMemory;
+  child.pid_ = pid;
+  return child;
+}
+
+RunningChild::RunningChild(RunningChild&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      replyFd_(std::exchange(other.replyFd_, -1)),
+      progressFd_(std::exchange(other.progressFd_, -1)),
+      deadline_(other.deadline_),
+      timedOut_(other.timedOut_),
+      reply_(std::move(other.reply_)),
+      progress_(std::move(other.progress_)),
+      end_(std::move(other.end_)) {}
+
+RunningChild::~RunningChild() {
+  CloseChannel(replyFd_);
+  CloseChannel(progressFd_);
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    WaitFor(pid_);
+  }
+}
+
+void RunningChild::CloseChannel(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// Reads what the child sent on either channel, after waiting under the time
+// limit for something to come; false when the time is up.
+bool RunningChild::Pump() {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline_ - std::chrono::steady_clock::now());
+  if (left.count() <= 0) return false;
+  pollfd waits[2] = {{replyFd_, POLLIN, 0}, {progressFd_, POLLIN, 0}};  // a closed one is skipped
+  const int ready = ::poll(waits, 2, static_cast<int>(left.count()));
+  if (ready < 0 && errno == EINTR) return true;
+  if (ready == 0) return false;
+  if (ready < 0) {
+    CloseChannel(replyFd_);
+    CloseChannel(progressFd_);
+    return true;
+  }
+  ReadSome(replyFd_, waits[0].revents, reply_);
+  ReadSome(progressFd_, waits[1].revents, progress_);
+  return true;
+}
+
+std::optional<std::string> RunningChild::NextProgress() {
+  while (true) {
+    if (const std::size_t newline = progress_.find('\n'); newline != std::string::npos) {
+      std::string line = progress_.substr(0, newline);
+      progress_.erase(0, newline + 1);
+      // The child wrote its shared memory, then the line (ReportProgress): the
+      // pipe's write and read, system calls that lock the pipe in the kernel,
+      // order those stores before the loads that follow here on the processor;
+      // this fence keeps the compiler from moving them above it. (A thread
+      // fence would say the same, but the thread sanitizer, which cannot see
+      // across processes anyway, refuses to build one.)
+      std::atomic_signal_fence(std::memory_order_acquire);
+      return line;
+    }
+    if (progress_.size() > kLongestProgressLine) progress_.clear();
+    if (end_ || timedOut_ || progressFd_ < 0) return std::nullopt;
+    if (!Pump()) timedOut_ = true;
+  }
+}
+
+const ChildEnd& RunningChild::Finish() {
+  if (end_) return *end_;
+  while (!timedOut_ && (replyFd_ >= 0 || progressFd_ >= 0)) {
+    if (!Pump()) timedOut_ = true;
+    progress_.clear();
+  }
+  CloseChannel(replyFd_);
+  CloseChannel(progressFd_);
+  if (timedOut_) ::kill(pid_, SIGKILL);
+  const int status = WaitFor(std::exchange(pid_, -1));
+  if (timedOut_) {
+    end_ = ChildEnd{ChildEnd::How::TimedOut, 0, {}};
   } else {
-    end.how = ChildEnd::How::Silent;
+    end_ = EndOf(status);
   }
-  if (end.how != ChildEnd::How::Replied) end.reply.clear();
-  return end;
+  if (end_->how == ChildEnd::How::Replied) end_->reply = std::move(reply_);
+  return *end_;
+}
+
+ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits) {
+  return StartChild(program, limits).Finish();
 }
 
 // The child ends with its parent: nobody waits for its answer any more. A
@@ -308,9 +435,18 @@ void ServeAsChild(int argc, char** argv, const ChildWork& work) {
   SharedMemory inputMemory = SharedMemory::Adopt(STDIN_FILENO);
   const std::size_t size = inputMemory.Size();
   const std::uint8_t* input = size > 0 ? inputMemory.MapForReading(size) : nullptr;
+  // A helper started without a progress pipe reports into nothing.
+  struct stat progress {};
+  if (::fstat(kChildProgressFd, &progress) != 0 || !S_ISFIFO(progress.st_mode)) {
+    const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nothing >= 0 && nothing != kChildProgressFd) {
+      ::dup2(nothing, kChildProgressFd);
+      ::close(nothing);
+    }
+  }
   // Replies go through a descriptor of their own: whatever a library prints
   // goes to the standard error beside the parent's messages, not into the reply.
-  const int reply = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, kChildOutputFd + 1);
+  const int reply = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, kChildProgressFd + 1);
   if (memory < 0 || seconds < 0 || reply < 0 || (size > 0 && !input)) {
     std::fprintf(stderr, "%s: a helper of nvxprint, started by it only\n", argv[0]);
     ::_exit(2);
@@ -328,6 +464,14 @@ void ServeAsChild(int argc, char** argv, const ChildWork& work) {
   }
   // The process ends here, its memory with it: no clean-up or leak check to wait for.
   ::_exit(status);
+}
+
+void ReportProgress(std::string_view line) {
+  // The shared memory's stores stay before the pipe's write, a system call the
+  // processor does not start early; the parent's fence after the read is the
+  // other half (RunningChild::NextProgress).
+  std::atomic_signal_fence(std::memory_order_release);
+  WriteAll(kChildProgressFd, std::string(line) + "\n");
 }
 
 }  // namespace nvx::platform

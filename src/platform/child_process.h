@@ -33,14 +33,23 @@ class SharedMemory {
   // Sizes the memory to `bytes` and maps it for writing; nullptr when that fails.
   std::uint8_t* MapForWriting(std::size_t bytes);
   // Maps the first `bytes` that another process wrote, for reading; nullptr
-  // when the memory is smaller than that.
-  const std::uint8_t* MapForReading(std::size_t bytes);
+  // when the memory is smaller than that. `Pages::AsRead` for memory still being
+  // written: its pages join this process as they are read, not all at once.
+  enum class Pages { Now, AsRead };
+  const std::uint8_t* MapForReading(std::size_t bytes, Pages pages = Pages::Now);
   // Makes the memory hold exactly `bytes`, for a child to read.
   bool Fill(std::string_view bytes);
   // Makes the memory hold the file's first `maxBytes` bytes, read straight
   // into it, and returns them (valid while this lives and is not mapped
   // again); nullopt when the file cannot be read. Saves a copy of the file.
   std::optional<std::string_view> FillFromFile(const ReadableFile& file, std::size_t maxBytes);
+  // Forbids the memory to shrink from now on, in every process that holds it,
+  // so that a mapping of it stays valid whatever another process does; false
+  // when that cannot be forbidden.
+  bool ForbidShrinking();
+  // Gives back the memory pages that lie wholly within the bytes, once no
+  // process reads them again (they read as zeros afterwards).
+  void ReleasePages(std::size_t offset, std::size_t bytes);
 
  private:
   explicit SharedMemory(int fd) : fd_(fd) {}
@@ -69,6 +78,8 @@ struct ChildProgram {
   const SharedMemory* output = nullptr;  // its descriptor kChildOutputFd, for its results
 };
 inline constexpr int kChildOutputFd = 3;
+// A pipe on which the child reports its progress, in lines, while it works.
+inline constexpr int kChildProgressFd = 4;
 
 // How a child process ended.
 struct ChildEnd {
@@ -78,11 +89,49 @@ struct ChildEnd {
   std::string reply;  // what it sent back, for Replied; why, for NotStarted
 };
 
+// A child process that runs while its parent works: the parent reads the lines
+// of progress the child reports (ReportProgress) as they come, then its end.
+// The time limit counts from the start. The thread that started the child must
+// outlive it (the child ends with that thread); a child not finished when this
+// goes is killed and waited for.
+class RunningChild {
+ public:
+  RunningChild(RunningChild&& other) noexcept;
+  RunningChild& operator=(RunningChild&&) = delete;
+  RunningChild(const RunningChild&) = delete;
+  ~RunningChild();
+
+  // The next line the child reported, without its newline, waited for under
+  // the time limit; nullopt once no more can come: the child closed its side
+  // (it ended) or the time is up. Finish then tells how it ended.
+  std::optional<std::string> NextProgress();
+  // Waits for the child to end under the time limit, dropping any progress it
+  // still reports, and tells how it ended; the same answer on every call.
+  const ChildEnd& Finish();
+
+ private:
+  friend RunningChild StartChild(const ChildProgram& program, const ChildLimits& limits);
+  RunningChild() = default;
+  bool Pump();
+  void CloseChannel(int& fd);
+
+  int pid_ = -1;
+  int replyFd_ = -1;
+  int progressFd_ = -1;
+  std::chrono::steady_clock::time_point deadline_;
+  bool timedOut_ = false;
+  std::string reply_;
+  std::string progress_;
+  std::optional<ChildEnd> end_;
+};
+
 // Starts the program as a new process image (posix_spawn), so nothing of this
 // process comes along: no other thread's lock, in the allocator or a library,
-// can stay locked in the child. Waits for its reply under the time limit; the
-// child applies the memory limit itself (ServeAsChild). A crash, a hang or a
-// runaway allocation ends only the child.
+// can stay locked in the child. The child applies the memory limit itself
+// (ServeAsChild). A crash, a hang or a runaway allocation ends only the child.
+// A program that cannot be started ends NotStarted at once.
+RunningChild StartChild(const ChildProgram& program, const ChildLimits& limits);
+// Starts the program and waits for its reply under the time limit.
 ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits);
 
 // The child's side, the whole of a helper program's main: maps its input,
@@ -92,5 +141,11 @@ ChildEnd RunChild(const ChildProgram& program, const ChildLimits& limits);
 using ChildWork =
     std::function<std::string(std::string_view input, const std::vector<std::string>& arguments)>;
 [[noreturn]] void ServeAsChild(int argc, char** argv, const ChildWork& work);
+
+// The child's side of the progress: sends `line` (without a newline) to the
+// parent. Everything this process wrote to shared memory before the call is
+// there for the parent once it has read the line. A parent that has stopped
+// listening loses the line; the child goes on.
+void ReportProgress(std::string_view line);
 
 }  // namespace nvx::platform

@@ -2,6 +2,8 @@
 
 #include <cups/cups.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "platform/spool_bytes.h"
@@ -71,18 +73,22 @@ std::string CheckQueue(http_t* http, const std::string& queue) {
 }
 
 std::string WriteDocument(http_t* http, const std::string& queue, int jobId,
-                          const std::string& documentName, std::span<const std::string_view> pieces,
+                          const std::string& documentName, std::span<const PieceWriter> pieces,
                           const std::function<void(std::size_t)>& beforePiece) {
   if (cupsStartDocument(http, queue.c_str(), jobId, documentName.c_str(), CUPS_FORMAT_RAW, 1) !=
       HTTP_STATUS_CONTINUE) {
     return LastCupsError();
   }
+  bool refused = false;
+  auto send = [http, &refused](std::string_view bytes) {
+    refused = !bytes.empty() &&
+              cupsWriteRequestData(http, bytes.data(), bytes.size()) != HTTP_STATUS_CONTINUE;
+    return !refused;
+  };
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (beforePiece) beforePiece(i);
-    if (pieces[i].empty()) continue;
-    if (cupsWriteRequestData(http, pieces[i].data(), pieces[i].size()) != HTTP_STATUS_CONTINUE) {
-      return LastCupsError();
-    }
+    // A piece stops without a refused write only when there is no memory to make its bytes.
+    if (!pieces[i](send)) return refused ? LastCupsError() : std::strerror(ENOMEM);
   }
   if (Failed(cupsFinishDocument(http, queue.c_str()))) return LastCupsError();
   return {};
@@ -103,7 +109,7 @@ std::string PrintServerName() {
 namespace {
 
 std::string SendPieces(std::string_view queueName, std::string_view documentNameText,
-                       std::span<const std::string_view> pieces,
+                       std::span<const PieceWriter> pieces,
                        const std::function<void(std::size_t)>& beforePiece) {
   const std::string queue(queueName);
   const std::string documentName(documentNameText);
@@ -127,6 +133,12 @@ std::string SendPieces(std::string_view queueName, std::string_view documentName
 
 Status SendRawDocument(std::string_view queue, std::string_view documentName,
                        std::span<const std::string_view> pieces,
+                       const std::function<void(std::size_t)>& beforePiece) {
+  return SendRawDocument(queue, documentName, PieceWriters(pieces), beforePiece);
+}
+
+Status SendRawDocument(std::string_view queue, std::string_view documentName,
+                       std::span<const PieceWriter> pieces,
                        const std::function<void(std::size_t)>& beforePiece) {
   const std::string error = SendPieces(queue, documentName, pieces, beforePiece);
   if (!error.empty()) return Fail(error);

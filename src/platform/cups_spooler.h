@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/result.h"
+#include "platform/byte_sink.h"
 
 namespace nvx::platform {
 
@@ -18,6 +19,11 @@ namespace nvx::platform {
 // already created is cancelled, so nothing half-sent stays queued.
 Status SendRawDocument(std::string_view queue, std::string_view documentName,
                        std::span<const std::string_view> pieces,
+                       const std::function<void(std::size_t)>& beforePiece = {});
+// The same for pieces that write themselves as they are sent; a piece that
+// stops part-way cancels the job like a failed write.
+Status SendRawDocument(std::string_view queue, std::string_view documentName,
+                       std::span<const PieceWriter> pieces,
                        const std::function<void(std::size_t)>& beforePiece = {});
 
 // The server jobs go to, as the user would name it: "host:port" or the socket path.

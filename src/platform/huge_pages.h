@@ -18,6 +18,16 @@ inline void AdviseHugePages(void* data, std::size_t bytes) {
   if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
+// Gives the memory pages that lie wholly within the bytes back to the system,
+// for a buffer whose bytes there are read no more (they would read as zeros).
+inline void ReleasePages(void* data, std::size_t bytes) {
+  constexpr std::uintptr_t kPage = 4096;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t begin = (start + kPage - 1) & ~(kPage - 1);
+  const std::uintptr_t end = (start + bytes) & ~(kPage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
+
 // Grows a vector to `size` elements; fresh memory gets the huge-page advice
 // before the resize first writes it.
 template <class Vector>

@@ -1,6 +1,7 @@
 #include "postscript/job_writer.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "base/product.h"
@@ -128,21 +129,61 @@ std::string JobTitle(std::string_view caption) {
   return title;
 }
 
-PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image) {
-  StartJob(env);
-  const std::string title = JobTitle(live.caption);
+namespace {
+
+JobValues ImageJobValues(const JobEnvironment& env, const LiveSettings& live,
+                         const TiledImage& image) {
   JobValues values = FeatureValues(env, live, JobKind::Print);
-  values.title = title;
+  values.title = JobTitle(live.caption);
   values.image.cols = image.xPixel;
   values.image.rows = image.yPixel;
   values.image.position = BlankSignedInteger(PositionFromOrigin(image.left)) +
                           BlankSignedInteger(PositionFromOrigin(image.top));
   values.image.size = BlankSignedNumber(image.xPoint) + BlankSignedNumber(image.yPoint);
   values.image.runLength = live.compactRaster;
+  return values;
+}
+
+std::string_view View(std::span<const std::uint8_t> bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// The rows through the run-length encoder on their way to the sink.
+platform::PieceWriter RunLengthRows(platform::PieceWriter rows) {
+  return [rows = std::move(rows)](const platform::ByteSink& sink) {
+    RunLengthEncoder encoder;
+    const platform::ByteSink encode = [&](std::string_view raw) {
+      const std::span<const std::uint8_t> out =
+          encoder.Add({reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()});
+      return out.empty() || sink(View(out));
+    };
+    try {
+      return rows(encode) && sink(View(encoder.Finish()));
+    } catch (const std::bad_alloc&) {
+      return false;  // the encoder's few rows found no memory
+    }
+  };
+}
+
+}  // namespace
+
+PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image) {
+  StartJob(env);
+  JobValues values = ImageJobValues(env, live, image);
   RasterBytes data = std::move(image.data);
   if (live.compactRaster) data = RunLengthEncode(data);
   PrintJob job = AssembleJob(values, live, std::move(data), env.hooks);
   job.runLength = live.compactRaster;
+  return job;
+}
+
+PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, const TiledImage& image,
+                       platform::PieceWriter rows) {
+  StartJob(env);
+  JobValues values = ImageJobValues(env, live, image);
+  PrintJob job = AssembleJob(values, live, {}, env.hooks);
+  job.runLength = live.compactRaster;
+  job.rows = live.compactRaster ? RunLengthRows(std::move(rows)) : std::move(rows);
   return job;
 }
 
@@ -158,16 +199,19 @@ PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live) {
   return AssembleJob(values, live, std::move(zeros), env.hooks);
 }
 
-std::array<std::string_view, 4> SpoolPieces(const PrintJob& job) {
-  return {job.header,
-          std::string_view(reinterpret_cast<const char*>(job.data.data()), job.data.size()),
-          job.trailer, platform::kEndOfJobPiece};
+std::array<platform::PieceWriter, 4> SpoolPieces(const PrintJob& job) {
+  using platform::BytesPiece;
+  return {BytesPiece(job.header), job.rows ? job.rows : BytesPiece(View(job.data)),
+          BytesPiece(job.trailer), BytesPiece(platform::kEndOfJobPiece)};
 }
 
 std::vector<std::uint8_t> SpoolBytes(const PrintJob& job) {
   std::vector<std::uint8_t> bytes;
-  for (std::string_view piece : SpoolPieces(job))
+  const platform::ByteSink append = [&bytes](std::string_view piece) {
     bytes.insert(bytes.end(), piece.begin(), piece.end());
+    return true;
+  };
+  for (const platform::PieceWriter& piece : SpoolPieces(job)) piece(append);
   return bytes;
 }
 

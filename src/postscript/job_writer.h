@@ -8,6 +8,7 @@
 
 #include "image/working_image.h"
 #include "lang/text_table.h"
+#include "platform/byte_sink.h"
 #include "settings/live_settings.h"
 #include "settings/settings_file.h"
 #include "settings/ui_hooks.h"
@@ -44,12 +45,19 @@ struct TiledImage {
 enum class JobOutcome { Made, CostedOnly };
 
 // A job as the spooler receives it: header, raw image data, trailer (then 0x04).
+// The data is either held whole or, for a job too large to hold twice, made
+// row by row as the job is sent (`rows`).
 struct PrintJob {
   JobOutcome outcome = JobOutcome::Made;
   std::string header;
   RasterBytes data;  // run-length encoded when runLength is set
   std::string trailer;
   bool runLength = false;
+  // Set instead of `data`: writes the data, encoded as `data` would be.
+  platform::PieceWriter rows = {};
+  // With `rows`: the byte sums of the first four plane rows over the whole
+  // raster, what costing the sent job reads instead of the data.
+  std::array<std::uint64_t, 4> rowSums{};
 
   bool ok() const { return outcome == JobOutcome::Made; }
 };
@@ -59,13 +67,19 @@ struct PrintJob {
 // copies count back to live.copies.
 PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, TiledImage image);
 
+// The same job with its raster's rows made while it is sent: `image` gives
+// the sizes and place (its data is not read), `rows` writes the raster's rows
+// top first, unencoded. The bytes sent are those BuildPrintJob would send.
+PrintJob BuildPrintJob(const JobEnvironment& env, LiveSettings& live, const TiledImage& image,
+                       platform::PieceWriter rows);
+
 // The blank-page job: a 20 x 20 image whose 2000 zero bytes (filled in here)
 // feed one sheet through the printer without toner. Also corrects live.copies.
 PrintJob BuildBlankJob(const JobEnvironment& env, LiveSettings& live);
 
 // The pieces the spooler receives, in order: header, data, trailer and the
 // closing end-of-job byte. Files, CUPS queues and tests all take these.
-std::array<std::string_view, 4> SpoolPieces(const PrintJob& job);
+std::array<platform::PieceWriter, 4> SpoolPieces(const PrintJob& job);
 std::vector<std::uint8_t> SpoolBytes(const PrintJob& job);
 
 inline constexpr int kMinCopies = 1;

@@ -27,30 +27,63 @@ void CopyLiterally(RasterBytes& out, const std::uint8_t* from, const std::uint8_
   }
 }
 
+// Encodes bytes[at..size) into `out` as far as the bytes seen decide it: a
+// repeat is only judged with its longest run in view, unless `atEnd` says no
+// more bytes come. Copies of a full 128 bytes go out as soon as they are sure.
+void EncodeSeen(const std::uint8_t* bytes, std::size_t size, bool atEnd, std::size_t& at,
+                std::size_t& copyFrom, RasterBytes& out) {
+  while (at < size && (atEnd || size - at >= kLongestRun)) {
+    const std::size_t repeat = RepeatLength(bytes + at, bytes + size);
+    if (repeat < kShortestRepeat) {
+      at += repeat;
+      if (at - copyFrom >= kLongestRun) {
+        CopyLiterally(out, bytes + copyFrom, bytes + copyFrom + kLongestRun);
+        copyFrom += kLongestRun;
+      }
+      continue;
+    }
+    CopyLiterally(out, bytes + copyFrom, bytes + at);
+    out.push_back(static_cast<std::uint8_t>(257 - repeat));
+    out.push_back(bytes[at]);
+    at += repeat;
+    copyFrom = at;
+  }
+  if (atEnd) {
+    CopyLiterally(out, bytes + copyFrom, bytes + size);
+    out.push_back(kEndOfData);
+  }
+}
+
 }  // namespace
 
 RasterBytes RunLengthEncode(std::span<const std::uint8_t> raw) {
   RasterBytes out;
   // The worst case is reserved once; pages of it never written are never touched.
   out.reserve(raw.size() + raw.size() / kLongestRun + 2);
-  const std::uint8_t* at = raw.data();
-  const std::uint8_t* const end = at + raw.size();
-  const std::uint8_t* copyFrom = at;
-  while (at < end) {
-    const std::size_t repeat = RepeatLength(at, end);
-    if (repeat < kShortestRepeat) {
-      at += repeat;
-      continue;
-    }
-    CopyLiterally(out, copyFrom, at);
-    out.push_back(static_cast<std::uint8_t>(257 - repeat));
-    out.push_back(*at);
-    at += repeat;
-    copyFrom = at;
-  }
-  CopyLiterally(out, copyFrom, end);
-  out.push_back(kEndOfData);
+  std::size_t at = 0;
+  std::size_t copyFrom = 0;
+  EncodeSeen(raw.data(), raw.size(), true, at, copyFrom, out);
   return out;
+}
+
+std::span<const std::uint8_t> RunLengthEncoder::Add(std::span<const std::uint8_t> raw) {
+  pending_.insert(pending_.end(), raw.begin(), raw.end());
+  Encode(false);
+  return out_;
+}
+
+std::span<const std::uint8_t> RunLengthEncoder::Finish() {
+  Encode(true);
+  return out_;
+}
+
+void RunLengthEncoder::Encode(bool atEnd) {
+  out_.clear();
+  EncodeSeen(pending_.data(), pending_.size(), atEnd, at_, copyFrom_, out_);
+  // Only the bytes still to be copied or judged stay: at most a run's length of each.
+  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(copyFrom_));
+  at_ -= copyFrom_;
+  copyFrom_ = 0;
 }
 
 std::vector<std::uint8_t> RunLengthDecode(std::span<const std::uint8_t> encoded) {

@@ -28,6 +28,7 @@
 #include "window/printer_panel.h"
 #include "window/qt_text.h"
 #include "window/render_box.h"
+#include "window/sheet_work.h"
 #include "window/size_panel.h"
 #include "window/tool_panel.h"
 #include "window/window_header.h"
@@ -58,6 +59,10 @@ void ImageWork::Abandon() { worker_->Abandon(); }
 // Opening
 
 void ImageWork::OpenImage(const std::filesystem::path& path) {
+  if (sheet_) {
+    sheet_->AddFiles({path});
+    return;
+  }
   if (HoldImage(path)) return;
   const std::filesystem::path file = ResolveDroppedFile(path);
   if (Result<platform::ReadableFile> readable = platform::ReadableFile::Open(file); !readable) {
@@ -114,7 +119,21 @@ void ImageWork::OpenPresetFile(const std::filesystem::path& file, bool remember)
   Redraw();
 }
 
+void ImageWork::OpenFiles(const std::vector<std::filesystem::path>& files) {
+  if (sheet_) {
+    sheet_->AddFiles(files);
+  } else if (!files.empty()) {
+    OpenImage(files.front());
+  }
+}
+
 void ImageWork::OpenDroppedFiles(const QList<QByteArray>& paths) {
+  if (sheet_) {
+    std::vector<std::filesystem::path> files;
+    for (const QByteArray& p : paths) files.emplace_back(p.toStdString());
+    sheet_->AddFiles(files);
+    return;
+  }
   // The first file that is an image opens; the others are reported, never opened.
   for (const QByteArray& p : paths) {
     const std::filesystem::path file = ResolveDroppedFile(p.toStdString());
@@ -129,11 +148,19 @@ void ImageWork::OpenDroppedFiles(const QList<QByteArray>& paths) {
 }
 
 void ImageWork::Reload() {
+  if (sheet_) {
+    Redraw();  // each item is loaded again for the sheet's drawing
+    return;
+  }
   if (imageLoaded_ && !currentFile_.empty() && !busy_) Load(currentFile_, false);
 }
 
 void ImageWork::Flip() {
   view_.ReadControls();
+  if (sheet_) {
+    Redraw();
+    return;
+  }
   if (!imageLoaded_ || currentFile_.empty()) {
     Redraw();
     return;
@@ -146,6 +173,10 @@ void ImageWork::Flip() {
 void ImageWork::Render(bool pageChosen) {
   view_.ReadControls();
   if (pageChosen) Live().page = parts_.tools->Image().Render().ChosenPage();
+  if (sheet_) {
+    Redraw();
+    return;
+  }
   if (imageLoaded_ && !currentFile_.empty() && work_->document &&
       work_->document->image.transparencyAlwaysCounts) {
     Load(currentFile_, !pageChosen);
@@ -177,8 +208,16 @@ void ImageWork::SetBusy(bool busy) {
   busy_ = busy;
   // The worker reads its copy of the settings: nothing here may change them meanwhile.
   parts_.tools->setEnabled(!busy);
-  parts_.tools->Printer().SetPrintable(!busy && imageLoaded_);
+  parts_.tools->Printer().SetPrintable(!busy && Printable(), !sheet_);
   emit busyChanged(busy);
+}
+
+bool ImageWork::Printable() const { return sheet_ ? sheet_->Printable() : imageLoaded_; }
+
+void ImageWork::UseSheet(SheetWork* sheet) {
+  sheet_ = sheet;
+  parts_.tools->Printer().SetPrintable(!busy_ && Printable(), !sheet_);
+  Redraw();
 }
 
 void ImageWork::Load(const std::string& path, bool forFlip) {
@@ -270,6 +309,10 @@ void ImageWork::Orient() {
 // The preview
 
 void ImageWork::Redraw() {
+  if (sheet_) {
+    sheet_->Redraw();  // after the worker's end, when it runs
+    return;
+  }
   if (busy_) return;  // the worker owns the image; its end redraws
   if (!imageLoaded_) {
     parts_.page->ShowEmpty();
@@ -299,7 +342,7 @@ void ImageWork::Redraw() {
 }
 
 void ImageWork::DrawFullSize() {
-  if (busy_ || !imageLoaded_) return;
+  if (busy_ || !imageLoaded_ || sheet_) return;
   parts_.page->DrawFullSize(work_->session, *work_->document);
 }
 
@@ -336,14 +379,18 @@ void ImageWork::ApplyColourPoints(const ColourAdjustPoints& points) {
 // Printing
 
 void ImageWork::Print() {
-  if (!imageLoaded_ || busy_) return;
+  if (!Printable() || busy_) return;
   view_.ReadControls();
   WriteSetting(Files(), keys::kActive, keys::kPrinter, Live().printer);
+  if (sheet_) {
+    sheet_->Print();
+    return;
+  }
   StartPrint();
 }
 
 void ImageWork::PrintPattern() {
-  if (!imageLoaded_ || busy_) return;
+  if (!imageLoaded_ || busy_ || sheet_) return;
   Live().patternPrint = true;  // for this print only; its end turns it off
   Print();
 }
@@ -419,7 +466,7 @@ void ImageWork::FillPrinters() {
 void ImageWork::Tick() {
   if (busy_) return;  // the worker's end ticks
   if (!parts_.tools->Printer().HasPrinters()) FillPrinters();
-  parts_.tools->Printer().SetPrintable(imageLoaded_);
+  parts_.tools->Printer().SetPrintable(Printable(), !sheet_);
   CommitSettings();
   // Not from here: a worker's end calls this before it has shown its outcome.
   if (!heldImage_.empty()) QTimer::singleShot(0, this, &ImageWork::OpenHeldImage);

@@ -20,6 +20,8 @@
 
 namespace nvx::app {
 
+class SheetWork;
+
 // The window's image and print session: opening, loading, turning, drawing and
 // printing. Loads, turns and prints run on the worker with copies; meanwhile
 // this side holds no image, the panels are locked, and the commands that would
@@ -47,6 +49,8 @@ class ImageWork : public QObject {
   void OpenImage(const std::filesystem::path& path);
   void OpenPresetFile(const std::filesystem::path& path, bool remember);
   void OpenDroppedFiles(const QList<QByteArray>& paths);
+  // Several files from the file dialog: all onto a gang sheet, else the first.
+  void OpenFiles(const std::vector<std::filesystem::path>& files);
   // The image loaded again with the settings as they are now.
   void Reload();
   void Flip();
@@ -59,6 +63,18 @@ class ImageWork : public QObject {
   // The image fitted to the printable area before the next drawing.
   void FitToPage();
   void ApplyColourPoints(const ColourAdjustPoints& points);
+
+  // While a gang sheet is shown, the files opened or dropped go onto it and the
+  // preview and Print are the sheet's; null brings back the one image.
+  void UseSheet(SheetWork* sheet);
+  bool SheetShown() const { return sheet_ != nullptr; }
+  // The last print's cost; `costOnly`: the print was costed instead of made.
+  void ShowCostReport(bool costOnly);
+  // Runs `work` on the worker as a load or a print does, the panels locked
+  // meanwhile; `done` gets its outcome here.
+  void RunOnWorker(WindowWorker::Work work, std::function<void(const WorkOutcome&)> done) {
+    Run(std::move(work), std::move(done));
+  }
 
   // Between the controls and the live settings, and what the window tells the user.
   WindowView& View() { return view_; }
@@ -86,10 +102,10 @@ class ImageWork : public QObject {
   void DrawFullSize();
   void StartPrint();
   void ShowLoadNotes();
-  void ShowCostReport(bool costOnly);
   bool HoldImage(const std::filesystem::path& path);
   void OpenHeldImage();
   void SetBusy(bool busy);
+  bool Printable() const;
   // Runs `work` on the worker with a copy of the session and the image, then
   // takes both back and calls `done` here with the outcome.
   void Run(WindowWorker::Work work, std::function<void(const WorkOutcome&)> done);
@@ -99,6 +115,7 @@ class ImageWork : public QObject {
   std::unique_ptr<WindowWork> work_;
   WindowView view_;
   WindowWorker* worker_ = nullptr;
+  SheetWork* sheet_ = nullptr;                    // the gang sheet shown instead of the image
   std::function<void(const WorkOutcome&)> done_;  // what the worker's end does here
   bool imageLoaded_ = false;
   bool busy_ = false;

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "base/text.h"
 #include "lang/text_entries.h"
 #include "printers/models.h"
 #include "settings/last_files.h"
@@ -21,6 +24,7 @@
 #include "window/page_view.h"
 #include "window/printer_panel.h"
 #include "window/render_box.h"
+#include "window/sheet_work.h"
 #include "window/size_panel.h"
 #include "window/tool_panel.h"
 #include "window/white_panel.h"
@@ -66,6 +70,7 @@ MainWindow::MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, 
   const WindowParts parts{this, header_, tools_, page_};
   work_ = new ImageWork(parts, std::move(work), this);
   commands_ = new WindowCommands(*work_, parts, std::move(context), this);
+  sheet_ = new SheetWork(parts, *work_, this);
   BuildMenus();
   ApplyTexts();
   // The session has applied the first media's rules; the hands come from them.
@@ -91,7 +96,14 @@ MainWindow::~MainWindow() {
   work_->Abandon();
 }
 
-void MainWindow::OpenImage(const std::filesystem::path& path) { work_->OpenImage(path); }
+void MainWindow::OpenImage(const std::filesystem::path& path) {
+  // A gang sheet's file opens the sheet, as "Open Gang Sheet" does.
+  if (AsciiLower(path.extension().string()) == texts::kSheetExtension) {
+    sheet_->OpenSheetFile(path);
+    return;
+  }
+  work_->OpenImage(path);
+}
 void MainWindow::OpenPresetFile(const std::filesystem::path& path, bool remember) {
   work_->OpenPresetFile(path, remember);
 }
@@ -119,6 +131,22 @@ void MainWindow::BuildMenus() {
   MenuText name(Texts());
   add(fileMenu_, name.Entry(entry::kOpenFileMenu), &WindowCommands::OpenFile, "actionOpen")
       ->setShortcut(QKeySequence::Open);
+  QMenu* sheets = fileMenu_->addMenu(name.Entry(-1, texts::kSheetMenu));
+  MenuText sheetName(Texts());
+  QAction* newSheet = add(
+      sheets, sheetName.Entry(-1, texts::kNewSheet), [this] { sheet_->Begin(); }, "actionNewSheet");
+  QAction* openSheet = add(
+      sheets, sheetName.Entry(-1, texts::kOpenSheet), [this] { OpenSheet(); }, "actionOpenSheet");
+  QAction* saveSheet = add(
+      sheets, sheetName.Entry(-1, texts::kSaveSheet), [this] { SaveSheet(); }, "actionSaveSheet");
+  QAction* leaveSheet = add(
+      sheets, sheetName.Entry(-1, texts::kLeaveSheet), [this] { sheet_->Leave(); },
+      "actionLeaveSheet");
+  sheetActions_ = {newSheet, openSheet, saveSheet, leaveSheet};
+  connect(sheets, &QMenu::aboutToShow, this, [this, saveSheet, leaveSheet] {
+    saveSheet->setEnabled(sheet_->Shown() && !work_->Busy());
+    leaveSheet->setEnabled(sheet_->Shown() && !work_->Busy());
+  });
   add(
       fileMenu_, name.Entry(entry::kPrintMenu), [this] { work_->Print(); }, "actionPrint")
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -272,7 +300,26 @@ void MainWindow::SetTabOrder() {
 void MainWindow::ShowBusy(bool busy) {
   // The worker reads the settings while it runs: nothing may change them meanwhile.
   for (QMenu* menu : settingMenus_) menu->setEnabled(!busy);
+  for (QAction* action : sheetActions_) action->setEnabled(!busy);
   if (marginsAction_) marginsAction_->setEnabled(!busy);
+}
+
+void MainWindow::OpenSheet() {
+  if (work_->Busy()) return;
+  const QString file = QFileDialog::getOpenFileName(
+      this, QString(Q(texts::kOpenSheet)).remove(QStringLiteral("...")), QString(),
+      Q(texts::kSheetFiles));
+  if (!file.isEmpty()) sheet_->OpenSheetFile(FilePath(file));
+}
+
+void MainWindow::SaveSheet() {
+  if (!sheet_->Shown()) return;
+  const QString file = QFileDialog::getSaveFileName(
+      this, QString(Q(texts::kSaveSheet)).remove(QStringLiteral("...")), QString(),
+      Q(texts::kSheetFiles));
+  if (file.isEmpty()) return;
+  // The dialog adds no extension of its own.
+  sheet_->SaveSheetFile(FilePath(QFileInfo(file).suffix().isEmpty() ? file + ".json" : file));
 }
 
 void MainWindow::Raise() {

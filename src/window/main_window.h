@@ -22,6 +22,7 @@ namespace nvx::app {
 
 class ImageWork;
 class PageView;
+class SheetWork;
 class ToolPanel;
 class WindowHeader;
 struct WindowWork;
@@ -36,8 +37,8 @@ class MainWindow : public QMainWindow {
   MainWindow(WindowContext context, std::unique_ptr<WindowWork> work, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Opens an image as the File menu, a drop or another start of the program do;
-  // the path is the file system's bytes.
+  // Opens an image as the File menu, a drop or another start of the program do
+  // (a gang sheet's file opens the sheet); the path is the file system's bytes.
   void OpenImage(const std::filesystem::path& path);
   // The same for a name from a file dialog.
   void OpenImage(const QString& path) { OpenImage(FilePath(path)); }
@@ -73,6 +74,8 @@ class MainWindow : public QMainWindow {
   void PlaceWindow();
   void KeepFrameOnScreen();
   void ShowBusy(bool busy);
+  void OpenSheet();
+  void SaveSheet();
   const TextTable& Texts() const;
   const std::string& ModelKey() const;
 
@@ -84,11 +87,13 @@ class MainWindow : public QMainWindow {
   QSplitter* splitter_ = nullptr;
   ImageWork* work_ = nullptr;
   WindowCommands* commands_ = nullptr;
+  SheetWork* sheet_ = nullptr;
   QTimer* tick_ = nullptr;
 
   QMenu* fileMenu_ = nullptr;
-  std::vector<QMenu*> settingMenus_;  // menus unavailable while the core works
-  QAction* marginsAction_ = nullptr;  // a settings entry of the File menu
+  std::vector<QMenu*> settingMenus_;    // menus unavailable while the core works
+  QAction* marginsAction_ = nullptr;    // a settings entry of the File menu
+  std::vector<QAction*> sheetActions_;  // unavailable while the core works
   std::vector<QAction*> recentActions_;
 };
 

@@ -71,7 +71,16 @@ QSize PageView::Area() const {
   return {std::max(16, preview_->width() - kDesk), std::max(16, preview_->height() - kDesk)};
 }
 
-void PageView::ShowEmpty() { preview_->ShowPage({}); }
+void PageView::ShowEmpty() {
+  ++generation_;
+  preview_->ShowPage({});
+}
+
+void PageView::ShowPicture(const PreviewBitmap& picture) {
+  ++generation_;
+  pause_->stop();
+  preview_->ShowDrawnPage(picture);
+}
 
 Notes PageView::Draw(PrintSession& s, ImageDocument& d) {
   ++generation_;

@@ -44,6 +44,10 @@ class PageView : public QWidget {
   // The full-size drawing reads the image: work that changes it waits for it.
   void WaitForFullSize();
   QList<QWidget*> TabOrder() const;
+  // A picture drawn elsewhere (a gang sheet's) in place of the page; a
+  // full-size drawing still under way is dropped.
+  void ShowPicture(const PreviewBitmap& picture);
+  PreviewWidget& Preview() const { return *preview_; }
 
  signals:
   void substrateChosen();

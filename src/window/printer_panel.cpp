@@ -175,9 +175,9 @@ bool PrinterPanel::HandChecked(bool left) const {
   return (left ? leftHand_ : rightHand_)->isChecked();
 }
 
-void PrinterPanel::SetPrintable(bool printable) {
+void PrinterPanel::SetPrintable(bool printable, bool pattern) {
   printButton_->setEnabled(printable);
-  patternButton_->setEnabled(printable);
+  patternButton_->setEnabled(printable && pattern);
 }
 
 int PrinterPanel::MediaIndex() const { return mediaList_->currentIndex(); }

@@ -45,8 +45,9 @@ class PrinterPanel : public QWidget {
   // The hands that say which way the media goes in.
   void ShowHands(bool visible, bool left, bool right);
   bool HandChecked(bool left) const;
-  // Print and Pattern Print: only with an image and no work running.
-  void SetPrintable(bool printable);
+  // Print and Pattern Print: only with an image and no work running; Pattern
+  // Print only where `pattern` (a gang sheet has none).
+  void SetPrintable(bool printable, bool pattern = true);
   int MediaIndex() const;
   int TrayIndex() const;
   QString TrayText() const;

@@ -7,6 +7,7 @@
 
 #include "window/image_panel.h"
 #include "window/printer_panel.h"
+#include "window/sheet_panel.h"
 #include "window/size_panel.h"
 #include "window/white_panel.h"
 
@@ -28,6 +29,9 @@ ToolPanel::ToolPanel(bool faceUpExit, qreal dpr, QWidget* parent) : QWidget(pare
   size_ = new SizePanel(captions_);
   grid->addWidget(align_, 0, 2);
   grid->addWidget(size_, 1, 2);
+  sheet_ = new SheetPanel(captions_);
+  grid->addWidget(sheet_, 0, 2, 2, 1);
+  sheet_->hide();
   grid->setRowStretch(2, 1);  // the groups stay compact; spare height gathers below them
   for (int c = 0; c < 3; ++c) grid->setColumnStretch(c, 1);
 }
@@ -63,11 +67,17 @@ void ToolPanel::ShowUnit(const LiveSettings& live, DisplayUnit unit, const QStri
   white_->ShowChoke(live, unit, label);
 }
 
+void ToolPanel::ShowSheet(bool shown) {
+  align_->setVisible(!shown);
+  size_->setVisible(!shown);
+  sheet_->setVisible(shown);
+}
+
 QList<QWidget*> ToolPanel::TabOrder() const {
   // Printer choices first, then the buttons that act on them, then the white
   // and image switches, the alignment and the size fields, as the panels stand.
   return printer_->TabOrder() + white_->TabOrder() + image_->TabOrder() + align_->TabOrder() +
-         size_->TabOrder();
+         size_->TabOrder() + sheet_->TabOrder();
 }
 
 }  // namespace nvx::app

@@ -13,6 +13,7 @@ namespace nvx::app {
 class AlignPanel;
 class ImagePanel;
 class PrinterPanel;
+class SheetPanel;
 class SizePanel;
 class WhitePanel;
 
@@ -34,12 +35,15 @@ class ToolPanel : public QWidget {
   void ShowUnit(const LiveSettings& live, DisplayUnit unit, const QString& label);
   void ApplyTexts(const TextTable& texts) { captions_.Apply(texts); }
   QList<QWidget*> TabOrder() const;
+  // The gang sheet's panel in place of the alignment and size panels, or back.
+  void ShowSheet(bool shown);
 
   PrinterPanel& Printer() const { return *printer_; }
   WhitePanel& White() const { return *white_; }
   ImagePanel& Image() const { return *image_; }
   AlignPanel& Align() const { return *align_; }
   SizePanel& Size() const { return *size_; }
+  SheetPanel& Sheet() const { return *sheet_; }
 
  private:
   Captions captions_;  // every caption, relabelled when the language changes
@@ -48,6 +52,7 @@ class ToolPanel : public QWidget {
   ImagePanel* image_ = nullptr;
   AlignPanel* align_ = nullptr;
   SizePanel* size_ = nullptr;
+  SheetPanel* sheet_ = nullptr;
 };
 
 }  // namespace nvx::app

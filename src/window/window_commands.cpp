@@ -40,13 +40,23 @@ WindowCommands::WindowCommands(ImageWork& work, WindowParts parts, WindowContext
 void WindowCommands::OpenFile() {
   const QString folder =
       QFile::decodeName(ReadLastFile(Files().userFolder, kLastFileSlots).c_str());
-  const QString file = QFileDialog::getOpenFileName(
-      parts_.window, Q(Texts()[entry::kSelectFile]), folder,
-      QStringLiteral(
-          "Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic *.pdf "
-          "*.svg *.eps *.ps *.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD *.WEBP "
-          "*.HEIC *.PDF *.SVG *.EPS *.PS);;"
-          "All files (*)"));
+  const QString filter = QStringLiteral(
+      "Images (*.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.psd *.webp *.heic *.pdf "
+      "*.svg *.eps *.ps *.PNG *.JPG *.JPEG *.GIF *.TIF *.TIFF *.BMP *.PSD *.WEBP "
+      "*.HEIC *.PDF *.SVG *.EPS *.PS);;"
+      "All files (*)");
+  // A gang sheet takes many files at once.
+  if (work_.SheetShown()) {
+    std::vector<std::filesystem::path> files;
+    for (const QString& file : QFileDialog::getOpenFileNames(
+             parts_.window, Q(Texts()[entry::kSelectFile]), folder, filter)) {
+      files.push_back(FilePath(file));
+    }
+    work_.OpenFiles(files);
+    return;
+  }
+  const QString file =
+      QFileDialog::getOpenFileName(parts_.window, Q(Texts()[entry::kSelectFile]), folder, filter);
   if (!file.isEmpty()) work_.OpenImage(FilePath(file));
 }
 

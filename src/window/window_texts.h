@@ -48,6 +48,28 @@ inline constexpr std::string_view kManualNotOpened =
 inline constexpr std::string_view kNoUsbPrinters = "No USB printer attached.";
 inline constexpr std::string_view kPrinterModeFailed = "The printer mode was not sent: ";
 
+// The gang sheet: many files arranged on one page.
+inline constexpr std::string_view kSheetMenu = "Gang Sheet";
+inline constexpr std::string_view kNewSheet = "New Gang Sheet";
+inline constexpr std::string_view kOpenSheet = "Open Gang Sheet...";
+inline constexpr std::string_view kSaveSheet = "Save Gang Sheet...";
+inline constexpr std::string_view kLeaveSheet = "Back to One Image";
+inline constexpr std::string_view kSheetExtension = ".json";
+inline constexpr std::string_view kSheetFiles = "Gang sheets (*.json);;All files (*)";
+inline constexpr std::string_view kSheetPanel = "Gang Sheet";
+inline constexpr std::string_view kSheetWidth = "Width";
+inline constexpr std::string_view kSheetHeight = "Height";
+inline constexpr std::string_view kSheetMayTurn = "May turn";
+inline constexpr std::string_view kSheetRemove = "Remove";
+inline constexpr std::string_view kSheetArrange = "Arrange";
+// "Sheet 1 of 2", "Area used 71.4 %".
+inline constexpr std::string_view kSheetOf = "Sheet %1 of %2";
+inline constexpr std::string_view kSheetUsed = "Area used %1 %";
+inline constexpr std::string_view kSheetEmpty = "Open or drop the files to put on the sheet";
+inline constexpr std::string_view kSheetArranging = "Arranging the sheet...";
+inline constexpr std::string_view kSheetCannotSave = "The gang sheet was not saved: ";
+inline constexpr std::string_view kSheetPrinted = "Sheets sent to the printer: ";
+
 // Placeholder in the title label (entry 29) that the model's name fills.
 inline constexpr std::string_view kTitleModelMark = "******";
 

@@ -3,6 +3,7 @@
 #include <QMetaType>
 #include <QString>
 #include <QThread>
+#include <any>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -15,12 +16,13 @@
 
 namespace nvx::app {
 
-// What a load, a turn or a print came to: its failure, if any, and for a print
-// whether it was sent and whether the session costed it.
+// What a load, a turn or a print came to: its failure, if any, for a print
+// whether it was sent and whether the session costed it, and what it made.
 struct WorkOutcome {
   Status status;
   bool sent = false;
   bool costed = false;
+  std::any made = {};  // what the work made for the window (a gang sheet's arrangement)
 };
 
 // What the worker hands back when its work ends: the session it worked with

@@ -5,8 +5,11 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <utility>
 
 #include "cli/image_options.h"
+#include "job/delivery.h"
 #include "job/image_document.h"
 #include "support/command.h"
 #include "support/fresh_config.h"
@@ -51,20 +54,25 @@ class PrintFixture : public testing::Test {
             "SOURCE_DATE_EPOCH=1765000000"};
   }
 
-  // The print command's steps, in process, keeping the separated planes.
-  PrintOutcome Print(const std::vector<std::string>& args, const std::string& image = kPhoto) {
+  // The print command's options and its steps up to the job, in process.
+  static void Open(const std::vector<std::string>& args, const std::string& image,
+                   app::CliSession& session, ImageDocument& document) {
     app::CommandOptions options("print", "");
     options.AddPositional("IMAGE", "");
     app::AddImageOptions(options);
     std::vector<std::string> words = args;
     words.push_back(image);
     EXPECT_EQ(options.Parse("print", words), std::nullopt);
-
-    app::CliSession session;
     EXPECT_EQ(app::OpenCliSession(session, options.Value("model")), 0);
-    ImageDocument path;
     EXPECT_EQ(app::ApplyOptionsBeforeLoad(session, options), 0);
-    EXPECT_EQ(app::OpenForCommand(session, path, options, image, 310, 438), 0);
+    EXPECT_EQ(app::OpenForCommand(session, document, options, image, 310, 438), 0);
+  }
+
+  // The print command's steps, in process, keeping the separated planes.
+  PrintOutcome Print(const std::vector<std::string>& args, const std::string& image = kPhoto) {
+    app::CliSession session;
+    ImageDocument path;
+    Open(args, image, session, path);
 
     PrintOutcome outcome;
     OrientedImage grid = path.grid;
@@ -87,6 +95,22 @@ class PrintFixture : public testing::Test {
         outcome.jobFile,
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return outcome;
+  }
+
+  // The job the command line makes from the decoder's pixels, in bands of
+  // `bandRows` rows.
+  std::string StreamedJob(const std::vector<std::string>& args, const std::string& image,
+                          int bandRows) {
+    app::CliSession session;
+    ImageDocument document;
+    document.streamPrint = true;
+    document.streamBandRows = bandRows;
+    Open(args, image, session, document);
+    EXPECT_TRUE(document.decoded) << "not read in place";
+    Result<PrintJob> job = BuildImageJob(session, document, true);
+    if (!job) return "refused: " + job.failure().message;
+    std::vector<std::uint8_t> bytes = SpoolBytes(*job);
+    return std::string(bytes.begin(), bytes.end());
   }
 };
 
@@ -167,6 +191,97 @@ TEST_F(PrintCommand, CommandLineWritesTheSameBytesAsTheWindowsPrintPath) {
       Environment());
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(test::ReadFileBytes(cli), inProcess);
+}
+
+// The command line makes the job's rows while it sends them: the job is the
+// one the whole page gives, with copies both ways, a white choke, mirror and
+// turn, and in the compact encoding.
+TEST_F(PrintCommand, RowsMadeWhileSentAreTheWholePageJob) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--x-copies", "2", "--y-copies", "2", "--print-white", "--white-choke", "2"},
+      {"--mirror", "--rotate", "--print-white", "--white-choke", "1.5", "--compact"}};
+  for (const std::vector<std::string>& args : cases) {
+    const std::string inProcess = test::ReadFileBytes(Print(args).jobFile);
+    auto cli = home / "cli.prn";
+    std::vector<std::string> command{"print", kPhoto, "--to", cli.string()};
+    command.insert(command.end(), args.begin(), args.end());
+    auto result = test::RunNvxprint(command, Environment());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(test::ReadFileBytes(cli), inProcess) << args.front();
+  }
+}
+
+// A print made band by band from the decoder's pixels is the whole-page job,
+// byte for byte, whatever the bands' height: copies both ways, a white choke
+// reaching past several bands, mirror, turn and flip, an Exif-turned JPEG,
+// background removal and the compact encoding.
+TEST_F(PrintCommand, BandsMadeFromTheDecodersPixelsAreTheWholePageJob) {
+  const std::string turned = (home / "turned.jpg").string();
+  const std::string transverse = (home / "transverse.jpg").string();
+  const std::string photo = NVX_TEST_DATA_DIR "/photos/coffee60.jpg";
+  for (const auto& [file, orientation] : {std::pair{turned, 6}, std::pair{transverse, 7}}) {
+    std::filesystem::copy_file(photo, file);
+    ASSERT_EQ(std::system(("exiftool -q -overwrite_original -n -Orientation=" +
+                           std::to_string(orientation) + " '" + file + "'")
+                              .c_str()),
+              0);
+  }
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--x-copies", "2", "--y-copies", "2", "--print-white", "--white-choke", "2"}, kPhoto},
+      {{"--mirror", "--rotate", "--print-white", "--white-choke", "1.5", "--compact"}, turned},
+      {{"--flip", "--print-white", "--white-choke", "2", "--background-removal"}, transverse},
+      {{"--rotate", "--media", "P.Uno White"}, photo}};
+  for (const auto& [args, image] : cases) {
+    const std::string whole = test::ReadFileBytes(Print(args, image).jobFile);
+    for (int bandRows : {3, 0}) {
+      const std::string streamed = StreamedJob(args, image, bandRows);
+      EXPECT_TRUE(streamed == whole)
+          << args.front() << " in bands of " << bandRows << ": " << streamed.substr(0, 120);
+    }
+  }
+}
+
+// The decoder's rows are asked for before they are read; when they fail to
+// come after the job has begun, the job file is not left half-written and an
+// earlier one stays as it was.
+TEST_F(PrintCommand, RowsThatFailToComeAfterTheJobBeganLeaveNoJobFile) {
+  app::CliSession session;
+  ImageDocument document;
+  document.streamPrint = true;
+  document.streamBandRows = 8;
+  Open({"--print-white"}, kPhoto, session, document);
+  ASSERT_TRUE(document.decoded);
+  int asked = 0;
+  document.decoded->awaitRows = [&asked](int rows) -> Status {
+    ++asked;
+    if (rows > 40) return Fail("the decoder stopped");
+    return {};
+  };
+  Result<PrintJob> job = BuildImageJob(session, document, true);
+  ASSERT_TRUE(job.ok()) << job.failure().message;
+  const auto file = home / "job.prn";
+  test::WriteFileBytes(file.string(), "an earlier job");
+  auto entries = [&] {
+    auto all = std::filesystem::directory_iterator(home.path());
+    return std::distance(begin(all), end(all));
+  };
+  const auto before = entries();
+  EXPECT_FALSE(WriteJobFile(file.string(), *job).ok());
+  EXPECT_EQ(test::ReadFileBytes(file), "an earlier job");
+  EXPECT_EQ(entries(), before) << "a temporary file left beside the job";
+  EXPECT_GT(asked, 2);
+}
+
+// A print refused because nothing would receive toner sends nothing: the job
+// file an earlier print left at the --to path stays as it was.
+TEST_F(PrintCommand, ARefusedPrintLeavesAnEarlierJobFileAlone) {
+  auto job = home / "job.prn";
+  test::WriteFileBytes(job.string(), "an earlier job");
+  auto result = test::RunNvxprint(
+      {"print", kPhoto, "--to", job.string(), "--no-print-cmy", "--no-print-white"}, Environment());
+  EXPECT_NE(result.status, 0);
+  EXPECT_EQ(Occurrences(result.err, "would receive toner"), 1) << result.err;
+  EXPECT_EQ(test::ReadFileBytes(job), "an earlier job");
 }
 
 // Margins a medium sets for its own job never reach the settings file, so an
@@ -332,6 +447,56 @@ TEST_F(PrintCommand, AllPagesOfADocumentPrintOneJobEach) {
     EXPECT_EQ(Occurrences(beyond.err, "no page 3"), 1) << beyond.err;
     EXPECT_FALSE(std::filesystem::exists(job));
   }
+}
+
+// Each page of --pages all is made when the one before has been written: a
+// later page that cannot print stops the job, says why once, and leaves the
+// earlier --to file as it was.
+TEST_F(PrintCommand, APageThatCannotPrintStopsAllPagesAndLeavesNoJob) {
+  const auto pdf = home / "pages.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf, test::CirclePages({"1 0 0", "0 0 1", "1 1 1"})));
+  const auto job = home / "job.prn";
+  test::WriteFileBytes(job, "earlier job");
+  auto result = test::RunNvxprint({"print", pdf.string(), "--to", job.string(), "--pages", "all"},
+                                  Environment());
+  EXPECT_NE(result.status, 0);
+  EXPECT_EQ(Occurrences(result.err, "Nothing in this image would receive toner"), 1) << result.err;
+  EXPECT_EQ(Occurrences(result.err, "nvxprint:"), Occurrences(result.err, "\n")) << result.err;
+  EXPECT_EQ(test::ReadFileBytes(job), "earlier job");
+}
+
+// Priced page by page, --pages all reports each page's own cost: a page
+// covered in black costs more than a small red dot, whichever is sent first.
+TEST_F(PrintCommand, AllPagesArePricedEachByItsOwnToner) {
+  std::filesystem::create_directories(home / "config" / "NivaluxPro");
+  test::WriteFileBytes(home / "config" / "NivaluxPro" / "NivaluxPro.ini",
+                       "[Stats]\r\nOption=2\r\nCMYT=CMY,11500,5%,216,A4\r\n");
+  const auto pdf = home / "pages.pdf";
+  ASSERT_TRUE(test::WritePdf(pdf,
+                             "%!PS\n<< /PageSize [283 227] >> setpagedevice\n"
+                             "0 0 0 setrgbcolor 0 0 283 227 rectfill showpage\n"
+                             "1 0 0 setrgbcolor 140 112 3 3 rectfill showpage\n"));
+  const auto job = home / "job.prn";
+  auto costLines = [&](std::vector<std::string> pages) {
+    std::vector<std::string> args{"print", pdf.string(), "--to", job.string()};
+    args.insert(args.end(), pages.begin(), pages.end());
+    auto result = test::RunNvxprint(args, Environment());
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> lines;
+    for (std::size_t at = result.out.find("One print"); at != std::string::npos;
+         at = result.out.find("One print", at + 1))
+      lines.push_back(result.out.substr(at, result.out.find('\n', at) - at));
+    return lines;
+  };
+  const std::vector<std::string> all = costLines({"--pages", "all"});
+  const std::vector<std::string> first = costLines({"--page", "1"});
+  const std::vector<std::string> second = costLines({"--page", "2"});
+  ASSERT_EQ(all.size(), 2u);
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_NE(first[0], second[0]);
+  EXPECT_EQ(all[0], first[0]);
+  EXPECT_EQ(all[1], second[0]);
 }
 
 // The circle drawn by QPainter into a PNG of the same pixels, transparent

@@ -3,19 +3,12 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "fuzz_support.h"
+#include "fuzz_session.h"
 #include "job/presets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using nvx::fuzz::Check;
-  static nvx::PrintSession& session = []() -> nvx::PrintSession& {
-    const std::filesystem::path home = nvx::fuzz::ScratchFolder() / "home";
-    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
-    static nvx::PrintSession opened;
-    Check(OpenPrintSession(opened, "C711WT").ok(), "the session opens");
-    return opened;
-  }();
+  nvx::PrintSession& session = nvx::fuzz::Session();
   const std::filesystem::path preset =
       nvx::fuzz::WriteScratch("input.svcfg", nvx::fuzz::Bytes(data, size));
   (void)ReadPreset(session, preset, nvx::PresetScope::ThisRun);

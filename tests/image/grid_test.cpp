@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "image/grid_scale.h"
 #include "image/separation.h"
 #include "support/named_case.h"
 
@@ -38,13 +39,20 @@ TEST_P(Orientation, PutsEverySourcePixelWhereThePrintWantsIt) {
   live.mirrorOn = test.mirror;
   live.flip = test.flip;
   live.rotate = test.rotate;
-  OrientedImage grid;
-  ASSERT_TRUE(PrepareGrid(NumberedImage(), live, 1000, 1000, grid, UiHooks{}).ok());
-  ASSERT_EQ(grid.workWidthPx, test.width);
-  ASSERT_EQ(grid.workHeightPx, test.height);
-  std::vector<int> numbers;
-  for (const GridPixel& px : grid.pixels) numbers.push_back(px.c);
-  EXPECT_EQ(numbers, test.numbers);
+  // Either kept or let go as the grid takes it (a print's image is never turned again).
+  for (bool keep : {true, false}) {
+    OrientedImage grid;
+    WorkingImage image = NumberedImage();
+    ASSERT_TRUE((keep ? PrepareGrid(image, live, 1000, 1000, grid, UiHooks{})
+                      : PrepareGridReleasing(image, live, 1000, 1000, grid, UiHooks{}))
+                    .ok());
+    ASSERT_EQ(grid.workWidthPx, test.width);
+    ASSERT_EQ(grid.workHeightPx, test.height);
+    std::vector<int> numbers;
+    for (const GridPixel& px : grid.pixels) numbers.push_back(px.c);
+    EXPECT_EQ(numbers, test.numbers) << (keep ? "kept" : "let go");
+    EXPECT_EQ(image.buffer.empty(), !keep);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,6 +96,41 @@ TEST(PrepareGrid, FoldsBlackIntoTheColours) {
   EXPECT_EQ(mixed.m, 51);
   EXPECT_EQ(mixed.y, 255);
   EXPECT_EQ(mixed.alpha, 7);
+}
+
+}  // namespace
+}  // namespace nvx
+
+namespace nvx {
+namespace {
+
+// Half an opaque colour, half transparent over black: shrunk or grown, the
+// design keeps its colour right up to its edge, and its coverage is kept.
+TEST(ScaleGrid, KeepsTheDesignsColourAtItsEdgesAndItsCoverage) {
+  OrientedImage grid;
+  grid.workWidthPx = 12;
+  grid.workHeightPx = 6;
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const bool design = x < 6;
+      grid.pixels.push_back(design ? GridPixel{40, 120, 200, 255, 255}
+                                   : GridPixel{255, 255, 255, 0, 0});
+    }
+  }
+  for (auto [w, h] : {std::pair{4, 2}, std::pair{30, 15}, std::pair{5, 3}}) {
+    const OrientedImage scaled = ScaleGrid(grid, w, h);
+    ASSERT_EQ(scaled.pixels.size(), static_cast<std::size_t>(w) * h);
+    double coverage = 0;
+    for (const GridPixel& p : scaled.pixels) {
+      coverage += p.loadedAlpha;
+      if (p.loadedAlpha > 0) {
+        EXPECT_EQ(p.c, 40) << w;
+        EXPECT_EQ(p.m, 120) << w;
+        EXPECT_EQ(p.y, 200) << w;
+      }
+    }
+    EXPECT_NEAR(coverage / (255.0 * w * h), 0.5, 0.02) << w;
+  }
 }
 
 }  // namespace

@@ -203,6 +203,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"JpegGrey", kPicture + " -colorspace Gray -quality 100", "jpg:", "g.jpg", 24},
         WriterCase{"GifTransparent", kTransparent, "gif:", "t.gif", 0},
         WriterCase{"GifInterlaced", kPicture + " -interlace GIF", "gif:", "i.gif", 0},
+        WriterCase{"PngInterlaced", kPicture + " -interlace PNG", "png:", "i.png", 0},
+        WriterCase{"JpegProgressive", kPicture + " -interlace JPEG -quality 100", "jpg:", "i.jpg",
+                   24},
         // Of an animation or a file of pages, the first picture prints.
         WriterCase{"GifAnimated", kPicture + " -size 32x16 xc:green", "gif:", "anim.gif", 0},
         WriterCase{"TiffTwoPages", kPicture + " -size 32x16 xc:green", "tif:", "pages.tif", 0},
@@ -348,8 +351,65 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ChildCase{"Crash", DecodeFault::Crash, "signal 11"},
                     ChildCase{"Abort", DecodeFault::Abort, "signal 6"},
                     ChildCase{"Hang", DecodeFault::Hang, "longer than 1 seconds"},
-                    ChildCase{"RunawayAllocation", DecodeFault::RunawayAllocation, "more memory"}),
+                    ChildCase{"RunawayAllocation", DecodeFault::RunawayAllocation, "more memory"},
+                    ChildCase{"CrashHalfway", DecodeFault::CrashHalfway, "signal 11"},
+                    ChildCase{"HangHalfway", DecodeFault::HangHalfway, "longer than 1 seconds"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A PNG of 37 x 300 noisy pixels, every row different.
+std::filesystem::path MakeTallPng(const std::filesystem::path& file) {
+  Shell(
+      "convert -size 37x300 gradient:red-blue -seed 7 -attenuate 0.5 +noise Gaussian -depth 8 "
+      "PNG24:'" +
+      file.string() + "'");
+  return file;
+}
+
+// Rows are copied in bands as the decoder hands them over, top first or, loaded
+// upside down, bottom first: the same pixels as a decode in one piece.
+TEST_F(Corpus, TallPngLoadsBandByBandAsItWasDecoded) {
+  const auto png = MakeTallPng(folder_ / "tall.png");
+  for (const bool flip : {false, true}) {
+    LoadOptions options;
+    options.flip = flip;
+    Result<LoadedImage> result = Load(png, options);
+    ASSERT_TRUE(result.ok()) << result.failure().message;
+    EXPECT_EQ(LargestDifference(result->image.buffer,
+                                ReferencePixels(png, folder_ / "t.rgba", flip ? "-flip" : "")),
+              0)
+        << "flip " << flip;
+  }
+  // Cut after some of its rows: those come over, the load still fails as it did.
+  const std::string bytes = test::ReadFileBytes(png);
+  test::WriteFileBytes(folder_ / "cut.png", bytes.substr(0, bytes.size() * 3 / 5));
+  Result<LoadedImage> cut = Load(folder_ / "cut.png");
+  ASSERT_FALSE(cut.ok());
+  EXPECT_EQ(cut.failure().message, "LIB PNG ERROR");
+}
+
+// The parent has the first rows while the child still decodes; here it stops
+// for good after half of them, and the wait for the rest ends at its time limit.
+TEST_F(Corpus, RowsComeOverBeforeTheDecoderAnswers) {
+  const auto png = MakeTallPng(folder_ / "tall.png");
+  const std::string expected = ReferencePixels(png, folder_ / "t.rgba");
+  Result<platform::SharedMemory> input = platform::SharedMemory::Create();
+  ASSERT_TRUE(input.ok() && input->Fill(test::ReadFileBytes(png)));
+  SetDecodeTestHook({DecodeFault::HangHalfway, std::chrono::milliseconds(1000)});
+  ChildDecode decode = ChildDecode::Start(ImageFormat::Png, *input, 37 * 300);
+  ASSERT_TRUE(decode.WaitForRows(150).ok());
+  const ChildDecoded& decoded = decode.Decoded();
+  ASSERT_EQ(decoded.width, 37);
+  ASSERT_EQ(decoded.height, 300);
+  const std::size_t half = 150 * 37 * 4;
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(decoded.pixels), half),
+            expected.substr(0, half));
+  const Status rest = decode.WaitForRows(300);
+  ASSERT_FALSE(rest.ok());
+  const std::string timedOut =
+      std::string(kUnreadableImageText) + " Decoding took longer than 1 seconds.";
+  EXPECT_EQ(rest.failure().message, timedOut);
+  EXPECT_EQ(decode.Finish().failure().message, timedOut);
+}
 
 // The state letter of process `pid` ('R', 'S', 'Z', ...) and its parent; 0 when it is gone.
 std::pair<char, int> ProcessState(int pid) {

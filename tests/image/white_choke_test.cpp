@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/named_case.h"
@@ -35,7 +36,24 @@ struct ChokeCase {
   TonerOrder order;
   int radius;
   int threads;
+  int bandRows = kChokeBandRows;
+  bool streamed = false;  // each band choked in a copy of its rows and the reach below
 };
+
+// Chokes as a print made band by band does: each band comes in a window of its
+// own rows and the unchoked rows its choke reads below it.
+void ChokeInWindows(std::vector<std::uint8_t>& planes, const ChokeCase& c) {
+  StreamedWhiteChoke choke(kWidth, kHeight, c.order, c.radius, c.bandRows, c.threads);
+  const std::size_t rowBytes = kWidth * 5;
+  for (int first = 0; first < kHeight; first += c.bandRows) {
+    const int end = std::min(kHeight, first + c.bandRows);
+    const int need = std::min(kHeight, end + choke.Reach());
+    std::vector<std::uint8_t> window(planes.begin() + first * rowBytes,
+                                     planes.begin() + need * rowBytes);
+    choke.ChokeBand(window, first);
+    std::copy_n(window.begin(), (end - first) * rowBytes, planes.begin() + first * rowBytes);
+  }
+}
 
 class WhiteChoke : public testing::TestWithParam<ChokeCase> {};
 
@@ -51,7 +69,12 @@ TEST_P(WhiteChoke, ErodesTheWhitePlaneOnly) {
       }
     }
   }
-  ChokeWhitePlane(planes, kWidth, kHeight, GetParam().order, GetParam().radius, GetParam().threads);
+  if (GetParam().streamed) {
+    ChokeInWindows(planes, GetParam());
+  } else {
+    ChokeWhitePlane(planes, kWidth, kHeight, GetParam().order, GetParam().radius,
+                    GetParam().threads, GetParam().bandRows);
+  }
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       for (int p = 0; p < 5; ++p) {
@@ -64,14 +87,21 @@ TEST_P(WhiteChoke, ErodesTheWhitePlaneOnly) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Radii, WhiteChoke,
-                         testing::Values(ChokeCase{"NoneLeavesAll", TonerOrder::WhiteLast, 0, 1},
-                                         ChokeCase{"OnePixel", TonerOrder::WhiteLast, 1, 1},
-                                         ChokeCase{"FourWhiteFirst", TonerOrder::WhiteFirst, 4, 1},
-                                         ChokeCase{"SevenOnThreads", TonerOrder::WhiteLast, 7, 3},
-                                         ChokeCase{"WiderThanTheShape", TonerOrder::WhiteLast, 30,
-                                                   2}),
-                         test::CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Radii, WhiteChoke,
+    testing::Values(ChokeCase{"NoneLeavesAll", TonerOrder::WhiteLast, 0, 1},
+                    ChokeCase{"OnePixel", TonerOrder::WhiteLast, 1, 1},
+                    ChokeCase{"FourWhiteFirst", TonerOrder::WhiteFirst, 4, 1},
+                    ChokeCase{"SevenOnThreads", TonerOrder::WhiteLast, 7, 3},
+                    ChokeCase{"WiderThanTheShape", TonerOrder::WhiteLast, 30, 2},
+                    // Bands of rows thinner than the radius.
+                    ChokeCase{"SevenInBandsOfThree", TonerOrder::WhiteLast, 7, 2, 3},
+                    ChokeCase{"FourWhiteFirstInBandsOfTen", TonerOrder::WhiteFirst, 4, 1, 10},
+                    ChokeCase{"SevenStreamedInBandsOfThree", TonerOrder::WhiteLast, 7, 2, 3, true},
+                    ChokeCase{"FourWhiteFirstStreamedInBandsOfTen", TonerOrder::WhiteFirst, 4, 1,
+                              10, true},
+                    ChokeCase{"NoneStreamed", TonerOrder::WhiteLast, 0, 1, 5, true}),
+    test::CaseName());
 
 TEST(WhiteChokeRadius, MillimetresBecomePrintPixelsUpToTwo) {
   // 2480 pixels over A4's 595 points: 300 dpi, 11.81 pixels a millimetre.

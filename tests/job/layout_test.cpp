@@ -106,6 +106,37 @@ TEST(Tiling, CopyRowsAreFollowedByBlankGapRows) {
   EXPECT_EQ(result->data[5 * imageRow], source[0]);
 }
 
+// Rows written as the job is sent, a few at a time, are the raster the whole
+// tiling makes, gap rows included; a sink that stops the writing stops it.
+TEST(Tiling, RowsWrittenInBandsAreTheTiledRaster) {
+  auto source = CountingImage(7, 5);
+  TilingInput in = SingleCopy(source, 7, 5);
+  in.nX = 2;
+  in.nY = 2;
+  in.gapX = 3;
+  in.gapY = 4;
+  auto whole = TileCopies(in, DefaultTextTable(), {});
+  auto layout = LayOutCopies(in, DefaultTextTable());
+  ASSERT_TRUE(whole.ok() && layout.ok());
+  const std::size_t rowBytes = static_cast<std::size_t>(layout->image.xPixel) * 5;
+  for (std::size_t bandRows : {1u, 3u, 100u}) {
+    std::string rows;
+    int pieces = 0;
+    auto sink = [&](std::string_view bytes) {
+      rows.append(bytes);
+      ++pieces;
+      return true;
+    };
+    ASSERT_TRUE(WriteTiledRows(in, *layout, sink, {}, bandRows * rowBytes));
+    EXPECT_EQ(rows, std::string(whole->data.begin(), whole->data.end())) << bandRows << " rows";
+    EXPECT_GT(pieces, bandRows == 1 ? layout->image.yPixel - 1 : 1);
+  }
+  int calls = 0;
+  auto refusing = [&](std::string_view) { return ++calls < 2; };
+  EXPECT_FALSE(WriteTiledRows(in, *layout, refusing, {}, rowBytes));
+  EXPECT_EQ(calls, 2);
+}
+
 TEST(Tiling, GridWiderThanThePrintableAreaClosesUpItsGaps) {
   auto source = CountingImage(100, 1);
   TilingInput in = SingleCopy(source, 100, 1);

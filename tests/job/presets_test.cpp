@@ -54,5 +54,25 @@ TEST_F(PresetSession, UnwritablePresetFailsAndIsNotRemembered) {
   EXPECT_EQ(LastPresetFile(s.files), home / "p.svcfg");
 }
 
+// A preset keeps compact jobs when they are on and is loaded with them; saved
+// with them off it holds no Compact key, as presets always were, unless it
+// must turn off the one an earlier save left in the file.
+TEST_F(PresetSession, CompactJobsAreSavedOnlyWhenOnOrTurnedOff) {
+  PrintSession s;
+  ASSERT_TRUE(OpenPrintSession(s, "").ok());
+  const auto file = home / "p.svcfg";
+  ASSERT_TRUE(WritePreset(s, file).ok());
+  EXPECT_EQ(test::ReadFileBytes(file).find("Compact"), std::string::npos);
+  s.live.compactRaster = true;
+  ASSERT_TRUE(WritePreset(s, file).ok());
+  s.live.compactRaster = false;
+  ASSERT_TRUE(ReadPreset(s, file, PresetScope::ThisRun).ok());
+  EXPECT_TRUE(s.live.compactRaster);
+  s.live.compactRaster = false;
+  ASSERT_TRUE(WritePreset(s, file).ok());
+  ASSERT_TRUE(ReadPreset(s, file, PresetScope::ThisRun).ok());
+  EXPECT_FALSE(s.live.compactRaster);
+}
+
 }  // namespace
 }  // namespace nvx

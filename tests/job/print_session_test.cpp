@@ -6,7 +6,9 @@
 
 #include <QImage>
 #include <cstdlib>
+#include <filesystem>
 
+#include "job/costing.h"
 #include "job/delivery.h"
 #include "job/image_document.h"
 #include "job/presets.h"
@@ -59,6 +61,39 @@ TEST_F(PrintSessionTest, AJobThatReleasesTheGridGivesItsMemoryBack) {
   OpenPhoto(s, doc, false);
   ASSERT_TRUE(BuildImageJob(s, doc, true).ok());
   EXPECT_EQ(doc.grid.pixels.capacity(), 0u);
+}
+
+// A job made while it is sent costs what the whole-page job costs: every
+// copy's planes count, the gaps between them nothing. So does a job made from
+// the decoder's pixels band by band, which counts its sums before it is sent.
+TEST_F(PrintSessionTest, AJobMadeWhileSentCostsAsTheWholePageJob) {
+  std::filesystem::create_directories(home / "config" / "NivaluxPro");
+  test::WriteFileBytes(home / "config" / "NivaluxPro" / "NivaluxPro.ini",
+                       "[Stats]\r\nOption=2\r\n");
+  enum Way { Whole, Released, Streamed };
+  std::array<std::optional<CostEstimate>, 3> estimates;
+  for (Way way : {Whole, Released, Streamed}) {
+    PrintSession s;
+    ASSERT_TRUE(OpenPrintSession(s, "").ok());
+    ASSERT_EQ(s.Settings().statsOption, StatsOption::PrintAndCost);
+    ImageDocument doc;
+    doc.streamPrint = way == Streamed;
+    OpenPhoto(s, doc, way == Whole);
+    s.live.xCopy = 2;
+    s.live.yCopy = 2;
+    PlaceOnPage(s, doc);
+    Result<PrintJob> job = BuildImageJob(s, doc, way != Whole);
+    ASSERT_TRUE(job.ok());
+    EXPECT_EQ(static_cast<bool>(job->rows), way != Whole);
+    Result<PrintCost> cost = CostSentJob(s, *job);
+    ASSERT_TRUE(cost.ok()) << cost.failure().message;
+    estimates[way] = cost->estimate;
+  }
+  for (Way way : {Released, Streamed}) {
+    EXPECT_EQ(estimates[way]->planePercent, estimates[Whole]->planePercent) << way;
+    EXPECT_EQ(estimates[way]->areaSquareInches, estimates[Whole]->areaSquareInches) << way;
+  }
+  EXPECT_GT(estimates[Streamed]->colourPercent, 0);
 }
 
 // The curve editor changes the points after the image was turned: the preview
@@ -153,6 +188,8 @@ TEST_F(PrintSessionTest, LoadDefaultsKeepsThePrinterInUseAndResetsTheRest) {
   s.live.printWhite = true;
   s.live.whiteChokeMm = 1.5;
   WriteWhiteChoke(s.files, 1.5);
+  s.live.compactRaster = true;
+  WriteCompactRaster(s.files, true);
   ASSERT_TRUE(ChoosePaper(s, "A5 SEF").ok());
   s.live.paperTray = s.trayList.back();
   ASSERT_TRUE(LoadDefaults(s).ok());
@@ -164,6 +201,8 @@ TEST_F(PrintSessionTest, LoadDefaultsKeepsThePrinterInUseAndResetsTheRest) {
   EXPECT_FALSE(s.live.printWhite);
   EXPECT_EQ(s.live.whiteChokeMm, 0);
   EXPECT_EQ(ReadWhiteChoke(s.files), 0);
+  EXPECT_FALSE(s.live.compactRaster);
+  EXPECT_FALSE(ReadCompactRaster(s.files));
   EXPECT_EQ(ReadSetting(s.files, keys::kOthers, keys::kRightHand), "1");
 }
 
@@ -204,25 +243,29 @@ TEST_F(PrintSessionTest, APrintWithoutTonerCostsTheDrumsAndFuserWhenOnlyCosted) 
   ASSERT_TRUE(OpenPrintSession(s, "").ok());
   WriteSetting(s.files, keys::kStats, keys::kColourDrum, "ID,30000,150");
   WriteSetting(s.files, keys::kStats, keys::kFuser, "Fuser,100000,150");
-  auto build = [&] {
-    ImageDocument doc;
-    EXPECT_TRUE(LoadImageDocument(s, doc, file.string()).ok());
-    EXPECT_TRUE(OrientImage(s, doc, false).ok());
-    PlaceOnPage(s, doc);
-    return BuildImageJob(s, doc, true);
-  };
-  WriteSetting(s.files, keys::kStats, keys::kStatsOption, "2");
-  EXPECT_FALSE(build().ok()) << "printed and costed: nothing to print";
+  // Also from the decoder's pixels, band by band.
+  for (bool streamed : {false, true}) {
+    auto build = [&] {
+      ImageDocument doc;
+      doc.streamPrint = streamed;
+      EXPECT_TRUE(LoadImageDocument(s, doc, file.string()).ok());
+      EXPECT_TRUE(OrientImage(s, doc, false).ok());
+      PlaceOnPage(s, doc);
+      return BuildImageJob(s, doc, true);
+    };
+    WriteSetting(s.files, keys::kStats, keys::kStatsOption, "2");
+    EXPECT_FALSE(build().ok()) << "printed and costed: nothing to print";
 
-  WriteSetting(s.files, keys::kStats, keys::kStatsOption, keys::kStatsCostOnly);
-  Result<PrintJob> costed = build();
-  ASSERT_TRUE(costed.ok()) << costed.failure().message;
-  EXPECT_EQ(costed->outcome, JobOutcome::CostedOnly);
-  EXPECT_NE(ReadSetting(s.files, keys::kStats, keys::kXpixel), "") << "the sizes recorded";
-  ASSERT_TRUE(s.lastCost) << s.lastCostFailure;
-  EXPECT_EQ(s.lastCost->estimate.colourPercent, 0);
-  EXPECT_EQ(s.lastCost->estimate.Share(Consumable::ColourToner), 0);
-  EXPECT_NEAR(s.lastCost->estimate.perPrint, 0.0165, 1e-12);
+    WriteSetting(s.files, keys::kStats, keys::kStatsOption, keys::kStatsCostOnly);
+    Result<PrintJob> costed = build();
+    ASSERT_TRUE(costed.ok()) << costed.failure().message;
+    EXPECT_EQ(costed->outcome, JobOutcome::CostedOnly);
+    EXPECT_NE(ReadSetting(s.files, keys::kStats, keys::kXpixel), "") << "the sizes recorded";
+    ASSERT_TRUE(s.lastCost) << s.lastCostFailure;
+    EXPECT_EQ(s.lastCost->estimate.colourPercent, 0);
+    EXPECT_EQ(s.lastCost->estimate.Share(Consumable::ColourToner), 0);
+    EXPECT_NEAR(s.lastCost->estimate.perPrint, 0.0165, 1e-12);
+  }
 }
 
 TEST_F(PrintSessionTest, ModelKeysIgnoreCaseAndUnknownOnesAreRefused) {

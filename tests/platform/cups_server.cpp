@@ -76,7 +76,7 @@ int FreeLoopbackPort() {
   return ntohs(address.sin_port);
 }
 
-SocketListener::SocketListener() {
+SocketListener::SocketListener(bool accepting) : accepting_(accepting) {
   socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address = Loopback(0);
   ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address));
@@ -98,9 +98,15 @@ SocketListener::~SocketListener() {
 
 void SocketListener::Serve() {
   for (;;) {
+    bool accepting = false;
     {
       std::lock_guard lock(mutex_);
       if (stopping_) return;
+      accepting = accepting_;
+    }
+    if (!accepting) {
+      std::this_thread::sleep_for(20ms);
+      continue;
     }
     pollfd waiting{socket_, POLLIN, 0};
     if (::poll(&waiting, 1, 100) <= 0) continue;
@@ -120,6 +126,11 @@ std::vector<std::string> SocketListener::WaitForJobs(std::size_t count) {
   std::unique_lock lock(mutex_);
   arrived_.wait_for(lock, kPatience, [&] { return jobs_.size() >= count; });
   return jobs_;
+}
+
+void SocketListener::StartAccepting() {
+  std::lock_guard lock(mutex_);
+  accepting_ = true;
 }
 
 std::vector<std::string> SocketListener::Jobs() {

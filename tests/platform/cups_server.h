@@ -17,10 +17,12 @@ namespace nvx::test {
 int FreeLoopbackPort();
 
 // Stands in for a network printer: accepts connections on 127.0.0.1 and keeps
-// the bytes of each one, complete once the sender closes it.
+// the bytes of each one, complete once the sender closes it. One made not
+// accepting stands for a printer that takes no data: connections wait, and a
+// sender stalls once the socket's buffers are full, until it accepts.
 class SocketListener {
  public:
-  SocketListener();
+  explicit SocketListener(bool accepting = true);
   ~SocketListener();
   SocketListener(const SocketListener&) = delete;
   SocketListener& operator=(const SocketListener&) = delete;
@@ -30,6 +32,7 @@ class SocketListener {
   // after a minute; returns what has arrived.
   std::vector<std::string> WaitForJobs(std::size_t count);
   std::vector<std::string> Jobs();
+  void StartAccepting();
 
  private:
   void Serve();
@@ -37,6 +40,7 @@ class SocketListener {
   int socket_ = -1;
   int port_ = 0;
   bool stopping_ = false;
+  bool accepting_ = true;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<std::string> jobs_;

@@ -1,3 +1,5 @@
+#include "platform/cups_spooler.h"
+
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
@@ -84,6 +86,19 @@ TEST_F(CupsSpooler, SendJobDeliversEveryByteAndReportsSentOnlyAtTheEnd) {
   ASSERT_EQ(jobs.size(), 1u) << server.Log();
   const std::string data(job.data.begin(), job.data.end());
   EXPECT_TRUE(jobs[0] == "HEADER\r\n" + data + "TRAILER\r\n\x04");
+}
+
+// A piece that stops part-way without a refused write (its rows found no
+// memory, or the decoder's rows did not come) fails the send with that reason,
+// and the half-sent job is cancelled.
+TEST_F(CupsSpooler, APieceThatStopsPartWayFailsAndCancelsTheJob) {
+  const std::string head(4096, 'H');
+  const std::vector<platform::PieceWriter> pieces{
+      [&](const platform::ByteSink& sink) { return sink(head) && false; }};
+  Status sent = platform::SendRawDocument("q", "photo.png", pieces);
+  ASSERT_FALSE(sent.ok());
+  EXPECT_NE(sent.failure().message.find("memory"), std::string::npos) << sent.failure().message;
+  EXPECT_TRUE(JobsOn("q").empty()) << server.Log();
 }
 
 TEST_F(CupsSpooler, BlankPageReachesTheQueueAsTheFileHasIt) {

@@ -153,6 +153,33 @@ TEST(PrintJob, WritesOnlyTheJobAndReportsProgress) {
   EXPECT_EQ(bench.status, (std::vector<std::string>{"<<<<<    Creating print    >>>>>"}));
 }
 
+// A job whose rows are made while it is sent carries the bytes of the job made
+// from the whole raster, plain or run-length encoded, however the rows arrive:
+// runs and copies longer than the encoder's 128 bytes cross the pieces.
+TEST(PrintJob, RowsMadeWhileSentGiveTheWholeRastersBytes) {
+  TiledImage image = PatternImage(300, 4);
+  std::fill_n(image.data.begin() + 100, 700, std::uint8_t{0});
+  std::fill_n(image.data.begin() + 2000, 129, std::uint8_t{9});
+  std::fill_n(image.data.begin() + 3000, 2, std::uint8_t{9});
+  const std::string raster(image.data.begin(), image.data.end());
+  for (bool compact : {false, true}) {
+    JobBench bench;
+    bench.live.compactRaster = compact;
+    const std::string whole = Bytes(BuildPrintJob(bench.env, bench.live, image));
+    for (std::size_t piece : {1u, 127u, 129u, 1000u}) {
+      auto rows = [&](const platform::ByteSink& sink) {
+        for (std::size_t at = 0; at < raster.size(); at += piece) {
+          if (!sink(std::string_view(raster).substr(at, piece))) return false;
+        }
+        return true;
+      };
+      PrintJob job = BuildPrintJob(bench.env, bench.live, image, rows);
+      EXPECT_TRUE(job.data.empty());
+      EXPECT_EQ(Bytes(job), whole) << (compact ? "compact, " : "plain, ") << piece << "-byte rows";
+    }
+  }
+}
+
 TEST(BlankJob, DiffersFromThePrintJobOnlyWhereItShould) {
   JobBench bench;
   bench.live.paperName = "A4 SEF";
