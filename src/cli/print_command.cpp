@@ -1,9 +1,12 @@
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "base/text.h"
 #include "cli/commands.h"
 #include "cli/image_options.h"
 #include "cli/job_options.h"
@@ -183,15 +186,22 @@ int RunPrintCommand(const std::vector<std::string>& args) {
 }
 
 int RunCostCommand(const std::vector<std::string>& args) {
-  CommandOptions options("nvxprint cost IMAGE [OPTIONS]",
+  CommandOptions options("nvxprint cost IMAGE|SHEET.json [OPTIONS]",
                          "Prices a print of the image without printing it: separates it as a "
                          "print would, writes the cost of one print to the settings (TCOST), and "
-                         "shows the report and the summary.");
-  options.AddPositional("IMAGE", "The image file to price.");
+                         "shows the report and the summary. A gang sheet's file is priced "
+                         "sheet by sheet, as nvxprint sheet --cost does.");
+  options.AddPositional("IMAGE", "The image file, or the gang sheet's file, to price.");
   AddImageOptions(options);
   if (auto status = options.Parse("cost", args)) return *status;
   const std::string file = ImageArgument(options, "cost");
   if (file.empty()) return kExitUsage;
+  if (AsciiLower(std::filesystem::path(file).extension().string()) == ".json") {
+    std::vector<std::string> sheetArgs{"--sheet", file, "--cost"};
+    std::copy_if(args.begin(), args.end(), std::back_inserter(sheetArgs),
+                 [&file](const std::string& arg) { return arg != file; });
+    return RunSheetCommand(sheetArgs);
+  }
 
   // With --pages all, each page is priced on its own, as its own print.
   int pageCount = 1;

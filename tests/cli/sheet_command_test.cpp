@@ -57,6 +57,9 @@ TEST_F(SheetCommand, ASavedSheetPrintsTheSameBytesAndTheUseOfTheAreaIsShown) {
   test::CliResult priced = Run({"sheet", "--sheet", (moved / "sheet.json").string(), "--cost"});
   ASSERT_EQ(priced.status, 0) << priced.err;
   EXPECT_NE(priced.out.find("File \"Gang sheet\" printed"), std::string::npos) << priced.out;
+  test::CliResult costed = Run({"cost", (moved / "sheet.json").string()});
+  ASSERT_EQ(costed.status, 0) << costed.err;
+  EXPECT_EQ(costed.out, priced.out);
 
   std::string log;
   ASSERT_EQ(test::RenderJob(first, home / "page.cmyk", log), 0) << log;
