@@ -112,6 +112,11 @@ void ImagePanel::ShowLabels() {
   contrastValue_->setText(SignedPercent(control::kContrast, contrast_->value()));
 }
 
+void ImagePanel::ShowSheet(bool shown) {
+  rotate_->setEnabled(!shown);
+  patternPreview_->setEnabled(!shown);
+}
+
 QList<QWidget*> ImagePanel::TabOrder() const {
   return QList<QWidget*>{
              mirror_,       rotate_,         flip_,       guardArea_, backgroundRemoval_,

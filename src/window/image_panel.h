@@ -27,6 +27,8 @@ class ImagePanel : public QGroupBox {
   void Show(const LiveSettings& live);
   // The sliders' values beside them.
   void ShowLabels();
+  // A gang sheet turns each copy itself and prints no pattern: those switches rest.
+  void ShowSheet(bool shown);
   QList<QWidget*> TabOrder() const;
   RenderBox& Render() const { return *render_; }
 

@@ -71,6 +71,7 @@ void ToolPanel::ShowSheet(bool shown) {
   align_->setVisible(!shown);
   size_->setVisible(!shown);
   sheet_->setVisible(shown);
+  image_->ShowSheet(shown);
 }
 
 QList<QWidget*> ToolPanel::TabOrder() const {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QImage>
@@ -94,6 +95,7 @@ TEST_F(WindowSheetTest, DroppedFilesAreArrangedSizedAndMovedByHand) {
   SheetWork& sheet = SheetOf(*w);
   EXPECT_TRUE(Child<QWidget>(*w, "sheetControls")->isVisible());
   EXPECT_FALSE(Child<QWidget>(*w, "sizeControls")->isVisible());
+  EXPECT_FALSE(Child<QCheckBox>(*w, "rotate")->isEnabled());
   ASSERT_EQ(sheet.Current().items.size(), 2u);
   ASSERT_EQ(sheet.Layout().sheets.size(), 1u);
   EXPECT_EQ(Child<PreviewWidget>(*w, "preview")->Outlines().size(), 2u);
@@ -150,6 +152,7 @@ TEST_F(WindowSheetTest, DroppedFilesAreArrangedSizedAndMovedByHand) {
   w->findChild<QAction*>(QStringLiteral("actionLeaveSheet"))->trigger();
   EXPECT_FALSE(Child<QWidget>(*w, "sheetControls")->isVisible());
   EXPECT_TRUE(Child<QWidget>(*w, "sizeControls")->isVisible());
+  EXPECT_TRUE(Child<QCheckBox>(*w, "rotate")->isEnabled());
   EXPECT_TRUE(Child<PreviewWidget>(*w, "preview")->Outlines().empty());
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Nivalux Pro - No File"));
 }
