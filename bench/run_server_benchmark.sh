@@ -137,6 +137,9 @@ to_last_byte() {
   until [ "$(arrivals)" -gt "$before" ]; do sleep 0.01; done
   awk -v s="$start" 'END {printf "%.3f\n", $1 - s}' "$work/arrived"
 }
+# CUPS learns that a job it sent is done a poll later (up to a second): each
+# timed job starts with the queues idle, so it is not timed waiting for the last.
+wait_idle() { while [ -n "$(lpstat -h "$cups/cups.sock" -o)" ]; do sleep 0.05; done; }
 median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 rss_kib() { awk '/^VmRSS/ {print $2}' "/proc/$server_pid/status"; }
 
@@ -144,11 +147,14 @@ echo "timing $runs jobs of each kind (one warm-up each)"
 to_last_byte lp -h "$cups/cups.sock" -d shop "$photo" >/dev/null
 to_last_byte "$nvxprint" print "$photo" --printer raw >/dev/null
 for ((i = 0; i < runs; i++)); do
+  wait_idle
   to_last_byte lp -h "$cups/cups.sock" -d shop "$photo"
 done | median >"$work/server.t"
 for ((i = 0; i < runs; i++)); do
+  wait_idle
   to_last_byte "$nvxprint" print "$photo" --printer raw
 done | median >"$work/direct.t"
+wait_idle
 rss_between=$(rss_kib)
 
 echo "$queued jobs queued at once"
