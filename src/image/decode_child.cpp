@@ -226,6 +226,17 @@ Status ChildDecode::WaitForRows(int rows) {
   return *answer_;
 }
 
+ChildDecoded ChildDecode::TakeDecoded() {
+  ChildDecoded& decoded = *decoded_;
+  ChildDecoded taken{decoded.width,     decoded.height,  std::move(decoded.memory), decoded.pixels,
+                     decoded.pageCount, decoded.widthPt, decoded.heightPt};
+  // What the rows and the answer are checked against stays here.
+  decoded.width = taken.width;
+  decoded.height = taken.height;
+  decoded.pixels = taken.pixels;
+  return taken;
+}
+
 Status ChildDecode::Finish() {
   if (!answer_) End();
   return *answer_;

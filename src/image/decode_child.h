@@ -54,6 +54,10 @@ class ChildDecode {
   Status Finish();
   // The image as far as decoded; size and pixels once a wait succeeded.
   ChildDecoded& Decoded() { return *decoded_; }
+  // Hands the pixels' memory over once the size is known (a wait succeeded):
+  // the decode goes on counting rows into it, and the memory must outlive
+  // the waits that follow.
+  ChildDecoded TakeDecoded();
 
  private:
   ChildDecode() = default;

@@ -101,6 +101,23 @@ std::optional<DeclaredSize> PngSize(const ByteReader& file) {
   return DeclaredSize{*w, *h};
 }
 
+// Grey, RGB and palette PNGs whose chunks up to the image data hold no tRNS.
+bool PngDeclaresOpaque(const ByteReader& file) {
+  constexpr std::uint32_t kGreyAlpha = 4;
+  constexpr std::uint32_t kRgbAlpha = 6;
+  const std::optional<std::uint32_t> colour = file.U8(25);
+  if (file.Text(12, 4) != "IHDR" || !colour || *colour == kGreyAlpha || *colour == kRgbAlpha)
+    return false;
+  std::uint64_t at = 8;
+  while (const std::optional<std::uint32_t> length = file.U32(at)) {
+    const std::string_view type = file.Text(at + 4, 4);
+    if (type == "IDAT") return true;
+    if (type == "tRNS" || type.size() != 4) return false;
+    at += std::uint64_t{12} + *length;
+  }
+  return false;
+}
+
 // The first frame header (SOFn) after the markers before it.
 std::optional<DeclaredSize> JpegSize(const ByteReader& file) {
   std::uint64_t at = 2;
@@ -315,6 +332,11 @@ std::optional<DeclaredSize> ReadDeclaredSize(ImageFormat format, std::string_vie
     default:
       return std::nullopt;
   }
+}
+
+bool DeclaresOpaque(ImageFormat format, std::string_view bytes) {
+  if (format == ImageFormat::Jpeg) return true;
+  return format == ImageFormat::Png && PngDeclaresOpaque(ByteReader{bytes, true});
 }
 
 std::optional<std::string> ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes) {

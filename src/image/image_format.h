@@ -76,6 +76,11 @@ struct DeclaredSize {
 };
 std::optional<DeclaredSize> ReadDeclaredSize(ImageFormat format, std::string_view bytes);
 
+// True when the file itself says that none of its pixels can be transparent:
+// every JPEG, and a PNG without an alpha channel or a transparent colour
+// (tRNS) before its image data. Nothing is promised for other files.
+bool DeclaresOpaque(ImageFormat format, std::string_view bytes);
+
 // Up to `maxBytes` from the start of the file; nullopt when it cannot be read.
 std::optional<std::string> ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes);
 

@@ -88,15 +88,27 @@ class PixelLoader {
     loaded_.image.widthPx = width;
     loaded_.image.heightPx = height;
     if (options.keepDecoded) {
-      // The print reads the pixels where the decoder put them, once all are there.
-      if (early) {
-        if (Status finished = decode.Finish(); !finished) return LoadFailure(finished.failure());
-        input.ReleasePages(0, bytes.size());
-      }
+      // The print reads the pixels where the decoder puts them, each row once
+      // the child has decoded it: the conversion runs beside the decode.
       const PixelWalk upright =
           UprightWalk(decoded.width, decoded.height, orientation_, options.flip);
-      loaded_.decoded = std::make_shared<DecodedPixels>(
-          DecodedPixels{std::move(decoded), upright, width, BackgroundRule(), {}});
+      if (!early) {
+        loaded_.decoded = std::make_shared<DecodedPixels>(
+            DecodedPixels{std::move(decoded), upright, width, BackgroundRule(), {}});
+      } else {
+        auto running = std::make_shared<ChildDecode>(std::move(decode));
+        loaded_.decoded = std::make_shared<DecodedPixels>(
+            DecodedPixels{running->TakeDecoded(), upright, width, BackgroundRule(), {}});
+        // The last rows wait for the decoder's answer: a file that fails after
+        // its pixels fails as it would have before a row was read.
+        loaded_.decoded->awaitRows =
+            [running, height = loaded_.decoded->decoded.height](int rows) -> Status {
+          Status ready = rows >= height ? running->Finish() : running->WaitForRows(rows);
+          if (!ready) return LoadFailure(ready.failure());
+          return {};
+        };
+      }
+      loaded_.decoded->opaque = DeclaresOpaque(format, bytes);
       hooks_.Progress(25);
       return {};
     }
@@ -193,13 +205,18 @@ Result<ImageBytes> ReadImageFile(const std::filesystem::path& path, platform::Sh
 Status NoteBackground(DecodedPixels& pixels, WorkingImage& image, bool removal,
                       long long tolerance) {
   const ChildDecoded& decoded = pixels.decoded;
+  const auto first = static_cast<std::size_t>(pixels.upright.At(0, 0));
   if (pixels.awaitRows) {
-    if (Status all = pixels.awaitRows(decoded.height); !all) return all;
+    // A file that says it has no transparency is not scanned for it: only the
+    // row of the upright image's first pixel need be there.
+    const int rows = pixels.opaque ? static_cast<int>(first / decoded.width) + 1 : decoded.height;
+    if (Status ready = pixels.awaitRows(rows); !ready) return ready;
   }
   image.hasTransparency =
+      !pixels.opaque &&
       FindTransparency(decoded.pixels, static_cast<std::size_t>(decoded.width) * decoded.height);
-  pixels.background = BackgroundRule(decoded.pixels + 4 * pixels.upright.At(0, 0), removal,
-                                     tolerance, image.formatClass, image.transparencyAlwaysCounts);
+  pixels.background = BackgroundRule(decoded.pixels + 4 * first, removal, tolerance,
+                                     image.formatClass, image.transparencyAlwaysCounts);
   return {};
 }
 

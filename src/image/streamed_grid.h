@@ -24,6 +24,7 @@ struct DecodedPixels {
   // the decoder's pixels are there, or why they will not come. Unset: all are.
   // Asked one call at a time, not always on the thread that asked for the job.
   std::function<Status(int storedRows)> awaitRows;
+  bool opaque = false;  // the file says no pixel is transparent (DeclaresOpaque)
 };
 
 // The default height of a band: about half a million pixels.

@@ -16,6 +16,9 @@ namespace {
 // Progress before the header, the image data and the trailer.
 constexpr std::array<int, 3> kPieceProgress{10, 20, 90};
 
+// After a job stopped part-way: the decoder's failure when that was the cause.
+Status SourceOf(const PrintJob& job) { return job.sourceReady ? job.sourceReady() : Status{}; }
+
 }  // namespace
 
 std::string PrintDocumentName(std::string_view caption, std::string_view title, int xCopy,
@@ -30,8 +33,15 @@ std::string PrintDocumentName(std::string_view caption, std::string_view title, 
 }
 
 Status WriteJobFile(const std::string& path, const PrintJob& job) {
-  if (Status written = platform::WriteOutputFile(path, SpoolPieces(job)); !written)
+  // A device or a pipe cannot take back what it was given: the image is
+  // decoded whole before its first byte goes out.
+  if (job.sourceReady && platform::IsStreamOutput(path)) {
+    if (Status whole = job.sourceReady(); !whole) return whole;
+  }
+  if (Status written = platform::WriteOutputFile(path, SpoolPieces(job)); !written) {
+    if (Status whole = SourceOf(job); !whole) return whole;
     return Fail("cannot write " + path + ": " + written.failure().message);
+  }
   return {};
 }
 
@@ -59,6 +69,9 @@ Status SendJob(std::string_view queue, std::string_view documentName, const Prin
       });
   if (Status sent = SendResult(queue, raw); !sent) {
     hooks.Status("");
+    // CUPS prints nothing of a document cancelled before its end.
+    if (Status whole = SourceOf(job); !whole)
+      return Fail(whole.failure().message + " Nothing was printed.", whole.failure().kind);
     return sent;
   }
   hooks.Progress(100);

@@ -213,7 +213,11 @@ Result<PrintJob> BuildStreamedJob(PrintSession& s, ImageDocument& doc,
     return made.ok() && *made;
   };
   // The transform lives in the document's cache: the job keeps the cache.
-  return RowJobOf(s, std::move(tiling), sums, doc.transform);
+  Result<PrintJob> job = RowJobOf(s, std::move(tiling), sums, doc.transform);
+  if (job && doc.decoded->awaitRows) {
+    job->sourceReady = [pixels = doc.decoded] { return pixels->awaitRows(pixels->decoded.height); };
+  }
+  return job;
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "image/working_image.h"
 #include "lang/text_table.h"
 #include "platform/byte_sink.h"
@@ -58,6 +60,9 @@ struct PrintJob {
   // With `rows`: the byte sums of the first four plane rows over the whole
   // raster, what costing the sent job reads instead of the data.
   std::array<std::uint64_t, 4> rowSums{};
+  // With `rows` made from an image still being decoded: waits until all of it
+  // is there, or returns why it never will be (also after `rows` stopped).
+  std::function<Status()> sourceReady = {};
 
   bool ok() const { return outcome == JobOutcome::Made; }
 };

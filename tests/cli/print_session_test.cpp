@@ -266,10 +266,43 @@ TEST_F(PrintCommand, RowsThatFailToComeAfterTheJobBeganLeaveNoJobFile) {
     return std::distance(begin(all), end(all));
   };
   const auto before = entries();
-  EXPECT_FALSE(WriteJobFile(file.string(), *job).ok());
+  Status written = WriteJobFile(file.string(), *job);
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.failure().message, "the decoder stopped");
   EXPECT_EQ(test::ReadFileBytes(file), "an earlier job");
   EXPECT_EQ(entries(), before) << "a temporary file left beside the job";
   EXPECT_GT(asked, 2);
+}
+
+// The decoder runs beside the job's rows. A file that says it holds no
+// transparency and breaks off half-way is refused with the decoder's reason
+// once, leaves no job file, and gives a pipe not one byte.
+TEST_F(PrintCommand, AnImageThatBreaksOffHalfWayMakesNoJob) {
+  QImage noise(600, 400, QImage::Format_RGB32);
+  std::uint32_t state = 12345;
+  for (int y = 0; y < noise.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(noise.scanLine(y));
+    for (int x = 0; x < noise.width(); ++x)
+      row[x] = qRgb(x % 256, y % 256, (state *= 1103515245u) >> 24);
+  }
+  const auto whole = home / "whole.png";
+  ASSERT_TRUE(noise.save(QString::fromStdString(whole.string()), "PNG"));
+  const std::string bytes = test::ReadFileBytes(whole);
+  const auto broken = home / "broken.png";
+  test::WriteFileBytes(broken.string(), bytes.substr(0, bytes.size() / 2));
+
+  const auto job = home / "job.prn";
+  auto toFile = test::RunNvxprint({"print", broken.string(), "--to", job.string()}, Environment());
+  EXPECT_NE(toFile.status, 0);
+  EXPECT_EQ(Occurrences(toFile.err, "LIB PNG ERROR"), 1) << toFile.err;
+  EXPECT_FALSE(std::filesystem::exists(job));
+  auto toPipe = test::RunNvxprint({"print", broken.string(), "--to", "-"}, Environment());
+  EXPECT_NE(toPipe.status, 0);
+  EXPECT_EQ(toPipe.out, "");
+  EXPECT_EQ(Occurrences(toPipe.err, "LIB PNG ERROR"), 1) << toPipe.err;
+
+  auto made = test::RunNvxprint({"print", whole.string(), "--to", job.string()}, Environment());
+  EXPECT_EQ(made.status, 0) << made.err;
 }
 
 // A print refused because nothing would receive toner sends nothing: the job

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "image/devil_errors.h"
+#include "image/image_format.h"
 #include "load_fixture.h"
 #include "settings/settings_keys.h"
 #include "support/named_case.h"
@@ -246,6 +247,37 @@ TEST_F(LoadTest, HeaderDecidesBeforeTheRestIsRead) {
   EXPECT_EQ(huge.failure().kind, Failure::Kind::Failed);
   EXPECT_NE(huge.failure().message.find("not an image nvxprint knows"), std::string::npos)
       << huge.failure().message;
+}
+
+// A PNG's chunk: length, type and data (its checksum is not read here).
+std::string PngChunk(std::string_view type, std::string_view data) {
+  const auto n = static_cast<std::uint32_t>(data.size());
+  const char length[4] = {static_cast<char>(n >> 24), static_cast<char>(n >> 16),
+                          static_cast<char>(n >> 8), static_cast<char>(n)};
+  return std::string(length, 4) + std::string(type) + std::string(data) + "CRC!";
+}
+
+std::string PngHead(char colourType) {
+  std::string header("\0\0\0\x10\0\0\0\x10\x08", 9);  // 16 x 16, 8 bits
+  header += colourType;
+  header.append("\0\0\0", 3);
+  return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header);
+}
+
+// Only a file that says so is taken to have no transparency: the print does
+// not scan it for transparent pixels.
+TEST(DeclaredOpacity, ComesFromThePngsColourTypeAndChunksOrFromJpeg) {
+  const std::string idat = PngChunk("IDAT", "zlib");
+  EXPECT_TRUE(DeclaresOpaque(ImageFormat::Png, PngHead(2) + PngChunk("gAMA", "1234") + idat));
+  EXPECT_TRUE(DeclaresOpaque(ImageFormat::Png, PngHead(0) + idat));
+  EXPECT_FALSE(DeclaresOpaque(ImageFormat::Png, PngHead(6) + idat));
+  EXPECT_FALSE(DeclaresOpaque(ImageFormat::Png, PngHead(4) + idat));
+  EXPECT_FALSE(DeclaresOpaque(ImageFormat::Png, PngHead(3) + PngChunk("tRNS", "01") + idat));
+  EXPECT_FALSE(DeclaresOpaque(ImageFormat::Png, PngHead(2)));  // ends before its data
+  // A chunk whose length reaches past the file ends the walk.
+  EXPECT_FALSE(DeclaresOpaque(ImageFormat::Png, PngHead(2) + "\xff\xff\xff\xffgAMA" + idat));
+  EXPECT_TRUE(DeclaresOpaque(ImageFormat::Jpeg, "\xff\xd8\xff"));
+  EXPECT_FALSE(DeclaresOpaque(ImageFormat::Gif, "GIF89a"));
 }
 
 TEST(ImageBuffer, SizesBeyondMemoryGiveNothingInsteadOfWrapping) {

@@ -350,10 +350,12 @@ TEST_F(WindowTest, ThePreviewGrowsWithTheWindowAndTheControlsKeepTheirWidth) {
     return preview->Page().devicePixelRatio() == 1.0 &&
            preview->Page().height() > page.height() + 300;
   };
-  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize));
+  // A machine busy with other tests draws slowly: the waits are generous.
+  constexpr int kDrawMs = 30'000;
+  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize, kDrawMs));
   Child<QSlider>(*w, "brightness")->setValue(80);
   EXPECT_LT(preview->Page().devicePixelRatio(), 1.0) << "a slider step is drawn at once";
-  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize));
+  EXPECT_TRUE(QTest::qWaitFor(drawnAtFullSize, kDrawMs));
 }
 
 // A box too narrow for its value shows its end only ("6.7%" for "56.7%"): with
