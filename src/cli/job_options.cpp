@@ -94,6 +94,7 @@ void AppendJob(PrintJob& job, PrintJob&& next) {
   job.trailer = std::move(next.trailer);
   job.runLength = next.runLength;
   job.rows = std::move(next.rows);
+  job.sourceReady = std::move(next.sourceReady);
   job.rowSums = next.rowSums;
 }
 

@@ -104,6 +104,19 @@ int StoredRowsNeeded(const GridBands& g, int end) {
   return static_cast<int>(last + 1);
 }
 
+// How many of the decoder's rows, from the top, grid rows from `first` on
+// never read: the nearest of the rest's corners.
+int StoredRowsPassed(const GridBands& g, int first) {
+  if (first >= g.height) return g.pixels->decoded.height;
+  const std::ptrdiff_t storedWidth = std::max(1, g.pixels->decoded.width);
+  std::ptrdiff_t least = g.pixels->decoded.height;
+  for (int row : {first, g.height - 1}) {
+    for (int column : {0, g.width - 1})
+      least = std::min(least, g.walk.At(column, row) / storedWidth);
+  }
+  return static_cast<int>(least);
+}
+
 }  // namespace
 
 int StreamBandRows(int gridWidth) { return std::max(32, kBandPixels / std::max(1, gridWidth)); }
@@ -146,6 +159,7 @@ class BandMaker {
         SeparateRows(g_, from + a, from + b, temps_[a / chunk],
                      window + (from + a - first) * rowBytes_);
       });
+      if (g_.lastRead) GiveBack(StoredRowsPassed(g_, need));
     }
     choke_.ChokeBand({window, WindowBytes()}, first);
     return {};
@@ -160,6 +174,15 @@ class BandMaker {
   }
 
  private:
+  // The decoder's first `rows` rows, which the decoder and the bands are done with.
+  void GiveBack(int rows) const {
+    const DecodedPixels& pixels = *g_.pixels;
+    if (rows <= pixels.releasedRows) return;
+    const std::size_t rowBytes = static_cast<std::size_t>(pixels.decoded.width) * 4;
+    pixels.decoded.memory.ReleasePages(0, rowBytes * rows);
+    pixels.releasedRows = rows;
+  }
+
   const GridBands& g_;
   int bandRows_, threads_;
   std::size_t rowBytes_;
@@ -172,6 +195,8 @@ class BandMaker {
 Result<bool> MakeGridBands(const GridBands& g, const PlaneBandSink& sink,
                            const std::function<void(int)>& progress) {
   if (g.width <= 0 || g.height <= 0) return true;
+  // Given-back rows read as zeros: a pass after the last fails instead.
+  if (g.pixels->releasedRows > 0) return Fail("The image's pixels were already printed.");
   const int bandRows = g.bandRows > 0 ? g.bandRows : StreamBandRows(g.width);
   try {
     BandMaker maker(g, bandRows);

@@ -25,6 +25,9 @@ struct DecodedPixels {
   // Asked one call at a time, not always on the thread that asked for the job.
   std::function<Status(int storedRows)> awaitRows;
   bool opaque = false;  // the file says no pixel is transparent (DeclaresOpaque)
+  // The decoder's rows from the top given back by a pass that read them for
+  // the last time (GridBands::lastRead); no pass reads pixels after that.
+  mutable int releasedRows = 0;
 };
 
 // The default height of a band: about half a million pixels.
@@ -45,6 +48,10 @@ struct GridBands {
   int chokeRadiusPx = 0;
   int bandRows = 0;  // 0: StreamBandRows
   int threads = 0;   // 0: all cores
+  // Nothing reads the pixels after this pass: the decoder's rows that no later
+  // band reads are given back as the bands go, so that memory does not hold
+  // the whole image to the end.
+  bool lastRead = false;
 };
 
 // Takes rows first .. end - 1 of the planes (five plane rows of width bytes
@@ -56,7 +63,7 @@ using PlaneBandSink = std::function<bool(int first, int end, const std::uint8_t*
 // and ChokeWhitePlane make of the grid. `progress(rowsDone)` follows the bands.
 // True when every band was taken, false when `sink` stopped them; a failure
 // when memory or the decoder's rows failed (Kind::OutOfMemory with the memory
-// message for memory).
+// message for memory), or when a last read gave the pixels back before.
 Result<bool> MakeGridBands(const GridBands& grid, const PlaneBandSink& sink,
                            const std::function<void(int)>& progress = {});
 

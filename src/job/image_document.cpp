@@ -194,6 +194,8 @@ Result<PrintJob> BuildStreamedJob(PrintSession& s, ImageDocument& doc,
   const bool costOnly = s.Settings().statsOption == StatsOption::CostOnly;
   if (!costOnly && !toner) return NoTonerFailure();
   const int copyRows = tiling.nY;
+  // One row of copies reads the pixels once.
+  bands->lastRead = copyRows == 1;
   tiling.rows = [bands = *bands, copyRows, hooks = s.hooks](int copyRow,
                                                             const TilingInput::PlaneRow& row) {
     const std::size_t rowBytes = static_cast<std::size_t>(bands.width) * 5;

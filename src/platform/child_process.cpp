@@ -230,7 +230,7 @@ void SharedMemory::Unmap() {
   mapped_ = 0;
 }
 
-void SharedMemory::ReleasePages(std::size_t offset, std::size_t bytes) {
+void SharedMemory::ReleasePages(std::size_t offset, std::size_t bytes) const {
   constexpr std::size_t kPage = 4096;
   const std::size_t begin = (offset + kPage - 1) / kPage * kPage;
   const std::size_t end = (offset + bytes) / kPage * kPage;

@@ -49,7 +49,7 @@ class SharedMemory {
   bool ForbidShrinking();
   // Gives back the memory pages that lie wholly within the bytes, once no
   // process reads them again (they read as zeros afterwards).
-  void ReleasePages(std::size_t offset, std::size_t bytes);
+  void ReleasePages(std::size_t offset, std::size_t bytes) const;
 
  private:
   explicit SharedMemory(int fd) : fd_(fd) {}

@@ -274,6 +274,24 @@ TEST_F(PrintCommand, RowsThatFailToComeAfterTheJobBeganLeaveNoJobFile) {
   EXPECT_GT(asked, 2);
 }
 
+// The pixels a print reads for the last time are given back as its bands go:
+// the job cannot be sent again, and says so rather than send a blank image.
+TEST_F(PrintCommand, AJobReadFromTheDecodersPixelsGoesOutOnce) {
+  app::CliSession session;
+  ImageDocument document;
+  document.streamPrint = true;
+  document.streamBandRows = 8;
+  Open({"--print-white"}, kPhoto, session, document);
+  Result<PrintJob> job = BuildImageJob(session, document, true);
+  ASSERT_TRUE(job.ok()) << job.failure().message;
+  const auto first = home / "first.prn";
+  const auto again = home / "again.prn";
+  ASSERT_TRUE(WriteJobFile(first.string(), *job).ok());
+  EXPECT_EQ(test::ReadFileBytes(first), test::ReadFileBytes(Print({"--print-white"}).jobFile));
+  EXPECT_FALSE(WriteJobFile(again.string(), *job).ok());
+  EXPECT_FALSE(std::filesystem::exists(again));
+}
+
 // The decoder runs beside the job's rows. A file that says it holds no
 // transparency and breaks off half-way is refused with the decoder's reason
 // once, leaves no job file, and gives a pipe not one byte.
