@@ -20,8 +20,10 @@ struct DecodedImage {
 using PixelSink = std::function<std::uint8_t*(int width, int height)>;
 // Told, while a decoder works, that the first `rows` rows (top first) are
 // complete in the sink's memory and stay as they are. Decoders that make the
-// rows in order tell as they go; the others tell nothing.
-using RowsDone = std::function<void(int rows)>;
+// rows in order tell as they go; the others tell nothing. `inputDone`: how many
+// of the file's bytes, from its start, the decoder will not read again (0 when
+// it cannot tell).
+using RowsDone = std::function<void(int rows, std::size_t inputDone)>;
 
 // Decodes a file of a readable format from its bytes, each format through its
 // own library (libpng, libjpeg-turbo, giflib, libtiff, libwebp, libheif) or our

@@ -141,6 +141,8 @@ void Misbehave(DecodeFault fault) {
 
 // Rows are reported in bands of this many, and the last row, at least.
 constexpr int kRowsPerReport = 32;
+// The input is given back in steps of at least this many bytes.
+constexpr std::size_t kInputRelease = std::size_t{1} << 20;
 
 // The child's reports of its rows; the halfway faults strike after the report.
 class RowReporter {
@@ -152,7 +154,12 @@ class RowReporter {
     platform::ReportProgress("size " + std::to_string(width) + " " + std::to_string(height));
   }
 
-  void Done(int rows) {
+  void Done(int rows, std::size_t inputDone) {
+    // The file's bytes behind the decoder are given back as it goes.
+    if (inputDone >= released_ + kInputRelease) {
+      platform::ReleaseChildInput(inputDone);
+      released_ = inputDone;
+    }
     const bool halfway =
         (fault_ == DecodeFault::CrashHalfway || fault_ == DecodeFault::HangHalfway) &&
         rows >= height_ / 2;
@@ -169,6 +176,7 @@ class RowReporter {
   DecodeFault fault_;
   int height_ = 0;
   int reported_ = 0;
+  std::size_t released_ = 0;
 };
 
 }  // namespace
@@ -284,13 +292,16 @@ std::string ServeDecode(std::string_view bytes, const std::vector<std::string>& 
   platform::SharedMemory memory = platform::SharedMemory::Adopt(platform::kChildOutputFd);
   RowReporter reporter(fault);
   auto sink = [&](int width, int height) {
-    std::uint8_t* pixels = memory.MapForWriting(static_cast<std::size_t>(width) *
-                                                static_cast<std::size_t>(height) * 4);
+    // The print gives rows back as it passes them, while later ones are made.
+    std::uint8_t* pixels =
+        memory.MapForWriting(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4,
+                             platform::SharedMemory::Pages::AsRead);
     if (pixels) reporter.Sized(width, height);
     return pixels;
   };
-  return Reply(DecodeImage(static_cast<ImageFormat>(*format), bytes, sink,
-                           [&](int rows) { reporter.Done(rows); }));
+  return Reply(
+      DecodeImage(static_cast<ImageFormat>(*format), bytes, sink,
+                  [&](int rows, std::size_t inputDone) { reporter.Done(rows, inputDone); }));
 }
 
 }  // namespace nvx

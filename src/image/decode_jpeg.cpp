@@ -66,8 +66,8 @@ class JpegReader {
   Result<DecodedImage> Decode(std::string_view bytes, const PixelSink& sink,
                               const RowsDone& rowsDone) {
     if (setjmp(errors_.jump)) return Fail(std::string(kJpegError));
-    jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.data()),
-                 static_cast<unsigned long>(bytes.size()));
+    start_ = reinterpret_cast<const unsigned char*>(bytes.data());
+    jpeg_mem_src(&info_, start_, static_cast<unsigned long>(bytes.size()));
     jpeg_save_markers(&info_, JPEG_APP0 + 2, 0xFFFF);  // the ICC profile
     jpeg_read_header(&info_, TRUE);
     const bool cmyk = info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK;
@@ -86,6 +86,11 @@ class JpegReader {
   }
 
  private:
+  // The memory source moves only forwards, and what lies behind it is copied.
+  std::size_t InputDone() const {
+    return static_cast<std::size_t>(info_.src->next_input_byte - start_);
+  }
+
   // Rows come top first, a progressive file's too once its scans are in.
   void ReadRows(bool cmyk, const RowsDone& rowsDone) {
     const std::size_t rowBytes = 4 * static_cast<std::size_t>(info_.output_width);
@@ -97,11 +102,12 @@ class JpegReader {
         for (std::size_t i = 3; i < rowBytes; i += 4) out[i] = 255;
         cmyk_->Convert(row_.data(), out, info_.output_width);
       }
-      if (rowsDone) rowsDone(static_cast<int>(info_.output_scanline));
+      if (rowsDone) rowsDone(static_cast<int>(info_.output_scanline), InputDone());
     }
   }
 
   jpeg_decompress_struct info_{};
+  const unsigned char* start_ = nullptr;
   ErrorManager errors_{};
   std::unique_ptr<CmykToRgb> cmyk_;
   std::vector<std::uint8_t> row_;

@@ -72,7 +72,8 @@ class PngReader {
     }
     for (std::size_t y = 0; y < rows_.size(); ++y) {
       png_read_row(png_, rows_[y], nullptr);
-      rowsDone(static_cast<int>(y) + 1);
+      // libpng keeps its own copy of what the read function gave it.
+      rowsDone(static_cast<int>(y) + 1, input_.at);
     }
     return decoded_;
   }

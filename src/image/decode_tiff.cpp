@@ -217,7 +217,7 @@ bool ReadScanlines(TIFF* tiff, const Layout& l, std::uint8_t* out, const RowsDon
   for (std::uint32_t y = 0; y < l.height; ++y, out += 4 * static_cast<std::size_t>(l.width)) {
     if (TIFFReadScanline(tiff, row.data(), y, 0) < 0) return false;
     convert.Row(row.data(), out);
-    if (rowsDone) rowsDone(static_cast<int>(y) + 1);
+    if (rowsDone) rowsDone(static_cast<int>(y) + 1, 0);
   }
   return true;
 }
@@ -281,7 +281,7 @@ bool ReadBands(TIFF* tiff, const Layout& l, std::uint8_t* out, const RowsDone& r
       convert.Row(band.data() + std::size_t{r} * rowBytes,
                   out + (std::size_t{y} + r) * l.width * 4);
     }
-    if (rowsDone) rowsDone(static_cast<int>(y + rows));
+    if (rowsDone) rowsDone(static_cast<int>(y + rows), 0);
   }
   return true;
 }

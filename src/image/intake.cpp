@@ -69,9 +69,11 @@ class PixelLoader {
     std::optional<DeclaredSize> declared = ReadDeclaredSize(format, bytes);
     if (Status size = CheckDeclaredSize(declared); !size) return size;
     hooks_.Progress(5);
+    // Read before the child starts: it gives back the file's bytes as it decodes them.
+    orientation_ = ReadExifOrientation(format, bytes);
+    const bool opaque = DeclaresOpaque(format, bytes);
     ChildDecode decode =
         ChildDecode::Start(format, input, declared ? declared->Pixels() : 0, options.render);
-    orientation_ = ReadExifOrientation(format, bytes);
     // Rows are copied as the child decodes them, unless the image needs a
     // quarter turn (all of it at once) or is vector artwork (its page box
     // comes with the end).
@@ -108,7 +110,7 @@ class PixelLoader {
           return {};
         };
       }
-      loaded_.decoded->opaque = DeclaresOpaque(format, bytes);
+      loaded_.decoded->opaque = opaque;
       hooks_.Progress(25);
       return {};
     }

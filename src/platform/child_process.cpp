@@ -244,11 +244,12 @@ void SharedMemory::ReleasePages(std::size_t offset, std::size_t bytes) const {
 
 bool SharedMemory::ForbidShrinking() { return ::fcntl(fd_, F_ADD_SEALS, F_SEAL_SHRINK) == 0; }
 
-std::uint8_t* SharedMemory::MapForWriting(std::size_t bytes) {
+std::uint8_t* SharedMemory::MapForWriting(std::size_t bytes, Pages pages) {
   Unmap();
   if (bytes == 0 || ::ftruncate(fd_, static_cast<off_t>(bytes)) != 0) return nullptr;
-  // Populated at once too: the writer fills every page anyway.
-  void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd_, 0);
+  // Populated at once unless asked otherwise: the writer fills every page anyway.
+  const int populate = pages == Pages::Now ? MAP_POPULATE : 0;
+  void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | populate, fd_, 0);
   if (map == MAP_FAILED) return nullptr;
   mapping_ = map;
   mapped_ = bytes;
@@ -427,6 +428,14 @@ bool EndWithParent(long long parent) {
   return ::prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && ::getppid() == parent;
 }
 
+namespace {
+const SharedMemory* servedInput = nullptr;  // the helper's input, while it serves
+}  // namespace
+
+void ReleaseChildInput(std::size_t bytes) {
+  if (servedInput) servedInput->ReleasePages(0, bytes);
+}
+
 void ServeAsChild(int argc, char** argv, const ChildWork& work) {
   const bool started = argc > 3;
   const long long memory = started ? ParseWholeNumber(argv[1]).value_or(-1) : -1;
@@ -454,6 +463,7 @@ void ServeAsChild(int argc, char** argv, const ChildWork& work) {
   ::dup2(STDERR_FILENO, STDOUT_FILENO);
   ApplyLimits(static_cast<std::uint64_t>(memory), static_cast<std::uint64_t>(seconds));
   const std::vector<std::string> arguments(argv + 4, argv + argc);
+  if (size > 0) servedInput = &inputMemory;
   int status = 1;
   try {
     status = WriteAll(reply, work({reinterpret_cast<const char*>(input), size}, arguments)) ? 0 : 1;

@@ -30,12 +30,16 @@ class SharedMemory {
   int Descriptor() const { return fd_; }
   // Its size now; 0 when that cannot be told.
   std::size_t Size() const;
-  // Sizes the memory to `bytes` and maps it for writing; nullptr when that fails.
-  std::uint8_t* MapForWriting(std::size_t bytes);
+  // How a mapping's pages join this process: all at once, or as they are
+  // first read (or written).
+  enum class Pages { Now, AsRead };
+  // Sizes the memory to `bytes` and maps it for writing; nullptr when that
+  // fails. `Pages::AsRead` for memory that its reader gives back while it is
+  // written: its pages are made as the writer reaches them.
+  std::uint8_t* MapForWriting(std::size_t bytes, Pages pages = Pages::Now);
   // Maps the first `bytes` that another process wrote, for reading; nullptr
   // when the memory is smaller than that. `Pages::AsRead` for memory still being
   // written: its pages join this process as they are read, not all at once.
-  enum class Pages { Now, AsRead };
   const std::uint8_t* MapForReading(std::size_t bytes, Pages pages = Pages::Now);
   // Makes the memory hold exactly `bytes`, for a child to read.
   bool Fill(std::string_view bytes);
@@ -74,7 +78,9 @@ struct ChildLimits {
 struct ChildProgram {
   std::filesystem::path path;
   std::vector<std::string> arguments;
-  const SharedMemory* input = nullptr;   // its standard input, the bytes to work on
+  // Its standard input, the bytes to work on; the child may give back what it
+  // has read of them (ReleaseChildInput), so the parent reads them no more.
+  const SharedMemory* input = nullptr;
   const SharedMemory* output = nullptr;  // its descriptor kChildOutputFd, for its results
 };
 inline constexpr int kChildOutputFd = 3;
@@ -147,5 +153,11 @@ using ChildWork =
 // there for the parent once it has read the line. A parent that has stopped
 // listening loses the line; the child goes on.
 void ReportProgress(std::string_view line);
+
+// The child's side of its input: gives back the memory of the input's first
+// `bytes`, which the child will not read again. Only in a helper served by
+// ServeAsChild, whose parent reads its input no more once it has started;
+// elsewhere nothing happens.
+void ReleaseChildInput(std::size_t bytes);
 
 }  // namespace nvx::platform

@@ -19,13 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using Decoder = Result<DecodedImage> (*)(std::string_view, const PixelSink&);
   // The decoders that hand over rows as they go, on that path.
   const Decoder png = [](std::string_view b, const PixelSink& s) {
-    return DecodePng(b, s, [](int) {});
+    return DecodePng(b, s, [](int, std::size_t) {});
   };
   const Decoder jpeg = [](std::string_view b, const PixelSink& s) {
-    return DecodeJpeg(b, s, [](int) {});
+    return DecodeJpeg(b, s, [](int, std::size_t) {});
   };
   const Decoder tiff = [](std::string_view b, const PixelSink& s) {
-    return DecodeTiff(b, s, [](int) {});
+    return DecodeTiff(b, s, [](int, std::size_t) {});
   };
   for (Decoder decode : {DecodePsd, DecodeBmp, DecodeGif, png, jpeg, tiff, DecodeWebP}) {
     (void)decode(fuzz::Bytes(data, size), sink);
