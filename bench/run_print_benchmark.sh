@@ -4,7 +4,8 @@
 # same conversion, measures the peak memory, and runs the preview redraw
 # benchmark; then nvxprint against the floor in pairs at three page sizes
 # (A4 300 dpi, A4 600 dpi, A3 600 dpi), on both cores and pinned to one, and
-# the size and time of the compact job (--compact). See bench/README.md.
+# the size and time of the compact job (--compact) for the sample photograph,
+# an A4 photograph and A4 artwork on a transparent page. See bench/README.md.
 #
 #   bench/run_print_benchmark.sh [BUILD_DIR]    (default: build-bench)
 #
@@ -194,19 +195,30 @@ if [ "${SIZES:-1}" != 0 ]; then
 fi
 
 # The compact job against the plain one: bytes on the wire and time.
-compact_job() {  # NAME IMAGE
+compact_job() {  # NAME IMAGE [OPTIONS...]
   local name=$1 image=$2 plain compact tp tc
-  "$nvxprint" print "$image" --to "$work/plain.prn" 2>"$work/nvx.err" &&
-    "$nvxprint" print "$image" --compact --to "$work/compact.prn" 2>"$work/nvx.err" ||
+  shift 2
+  "$nvxprint" print "$image" "$@" --to "$work/plain.prn" 2>"$work/nvx.err" &&
+    "$nvxprint" print "$image" "$@" --compact --to "$work/compact.prn" 2>"$work/nvx.err" ||
     { echo "nvxprint failed on $image:" >&2; cat "$work/nvx.err" >&2; exit 1; }
-  tp=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --to "$work/plain.prn"; done) | median_of)
-  tc=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" --compact --to "$work/compact.prn"; done) | median_of)
+  tp=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" "$@" --to "$work/plain.prn"; done) | median_of)
+  tc=$( (for ((i = 0; i < runs; i++)); do seconds "$nvxprint" print "$image" "$@" --compact --to "$work/compact.prn"; done) | median_of)
   plain=$(stat -c %s "$work/plain.prn")
   compact=$(stat -c %s "$work/compact.prn")
   awk -v n="$name" -v p="$plain" -v c="$compact" -v tp="$tp" -v tc="$tc" 'BEGIN {
     printf "  %-22s plain %11d bytes %6.2f s   compact %11d bytes %6.2f s   compact/plain %5.3f\n", n, p, tp, c, tc, c / p }'
 }
+
+# Transfer artwork as it is mostly printed: a few flat shapes on a transparent
+# A4 page, its background left unprinted.
+artwork=$work/a4-artwork.png
+"${convert[@]}" -size "${width}x${height}" xc:none -fill '#d02030' -draw "circle 1240,900 1240,300" \
+  -fill '#2040c0' -draw "rectangle 400,1800 2080,2300" \
+  -fill '#f0c020' -draw "polygon 1240,2500 700,3200 1780,3200" \
+  -density 300 -units PixelsPerInch -define png:exclude-chunks=date,time "PNG32:$artwork"
+
 echo
 echo "compact job (--compact; target for the sample: at most 0.2 of the plain job)"
 compact_job "sample.png" "$repo/data/sample.png"
 compact_job "A4 300 dpi photograph" "$photo"
+compact_job "A4 300 dpi artwork" "$artwork" --background-removal
