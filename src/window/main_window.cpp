@@ -367,6 +367,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   // The desktop puts its frame around the window a moment after it is shown:
   // look again once the frame is known, or after a while without one.
   auto* watch = new QTimer(this);
+  watch->setObjectName(QStringLiteral("frameWatch"));
   watch->setInterval(50);
   auto looks = std::make_shared<int>(0);
   connect(watch, &QTimer::timeout, this, [this, watch, looks] {

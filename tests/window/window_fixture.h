@@ -56,6 +56,14 @@ inline bool LoadInWindow(MainWindow& w, const std::string& file, int waitMs = 60
          QTest::qWaitFor([&w] { return !w.Busy(); }, waitMs);
 }
 
+// The window keeps its frame on the screen once the desktop has framed it (or
+// after a while without a frame): a test that makes it larger than the screen
+// does so after that, or the window is made to fit again.
+inline bool WaitUntilFramed(MainWindow& w) {
+  return QTest::qWaitFor([&w] { return !w.findChild<QTimer*>(QStringLiteral("frameWatch")); },
+                         10'000);
+}
+
 // The child of `parent` named `name`; a missing one fails the test.
 template <typename W>
 W* Child(const QObject& parent, const char* name) {

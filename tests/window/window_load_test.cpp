@@ -170,6 +170,7 @@ TEST_F(WindowLoadTest, AWindowGoingWhileTheFullSizePreviewIsDrawnWaitsForIt) {
   auto w = Open();
   ASSERT_TRUE(Load(*w, kPhoto.toStdString()));
   QThreadPool& pool = *QThreadPool::globalInstance();
+  ASSERT_TRUE(WaitUntilFramed(*w));
   w->resize(1600, 1000);  // a quick drawing, then the full size once the resizes pause
   QElapsedTimer clock;
   clock.start();

@@ -340,6 +340,7 @@ TEST_F(WindowTest, ThePreviewGrowsWithTheWindowAndTheControlsKeepTheirWidth) {
   const int toolsWidth = tools->width();
   const QSize area = preview->size();
   const QSize page = preview->Page().size();
+  ASSERT_TRUE(WaitUntilFramed(*w));
   w->resize(1600, 1000);
   ASSERT_TRUE(QTest::qWaitFor([&] { return w->width() == 1600; }));
   EXPECT_EQ(tools->width(), toolsWidth);
