@@ -6,6 +6,7 @@
 #include <future>
 #include <new>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "image/colour.h"
@@ -93,28 +94,31 @@ void SeparateRows(const GridBands& g, int first, int end, RowTemps& temps, std::
   }
 }
 
-// How many of the decoder's rows, from the top, grid rows up to `end` read:
-// the walk is a straight line, so its farthest row is at a corner.
-int StoredRowsNeeded(const GridBands& g, int end) {
-  const std::ptrdiff_t storedWidth = std::max(1, g.pixels->decoded.width);
-  std::ptrdiff_t last = 0;
-  for (int row : {0, end - 1}) {
-    for (int column : {0, g.width - 1}) last = std::max(last, g.walk.At(column, row) / storedWidth);
-  }
-  return static_cast<int>(last + 1);
-}
-
-// How many of the decoder's rows, from the top, grid rows from `first` on
-// never read: the nearest of the rest's corners.
-int StoredRowsPassed(const GridBands& g, int first) {
-  if (first >= g.height) return g.pixels->decoded.height;
+// The first and last of the decoder's rows that grid rows first .. last read:
+// the walk is a straight line, so both are at corners.
+std::pair<int, int> StoredRowSpan(const GridBands& g, int first, int last) {
   const std::ptrdiff_t storedWidth = std::max(1, g.pixels->decoded.width);
   std::ptrdiff_t least = g.pixels->decoded.height;
-  for (int row : {first, g.height - 1}) {
-    for (int column : {0, g.width - 1})
-      least = std::min(least, g.walk.At(column, row) / storedWidth);
+  std::ptrdiff_t most = 0;
+  for (int row : {first, last}) {
+    for (int column : {0, g.width - 1}) {
+      const std::ptrdiff_t stored = g.walk.At(column, row) / storedWidth;
+      least = std::min(least, stored);
+      most = std::max(most, stored);
+    }
   }
-  return static_cast<int>(least);
+  return {static_cast<int>(least), static_cast<int>(most)};
+}
+
+// How many of the decoder's rows, from the top, grid rows up to `end` read.
+int StoredRowsNeeded(const GridBands& g, int end) {
+  return StoredRowSpan(g, 0, end - 1).second + 1;
+}
+
+// How many of the decoder's rows, from the top, grid rows from `first` on never read.
+int StoredRowsPassed(const GridBands& g, int first) {
+  if (first >= g.height) return g.pixels->decoded.height;
+  return StoredRowSpan(g, first, g.height - 1).first;
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ namespace {
 // Progress before the header, the image data and the trailer.
 constexpr std::array<int, 3> kPieceProgress{10, 20, 90};
 
-// After a job stopped part-way: the decoder's failure when that was the cause.
+// Waits until the job's image is decoded whole; the decoder's failure when it
+// was not (after a job stopped part-way: when that was the cause).
 Status SourceOf(const PrintJob& job) { return job.sourceReady ? job.sourceReady() : Status{}; }
 
 }  // namespace
@@ -35,8 +36,8 @@ std::string PrintDocumentName(std::string_view caption, std::string_view title, 
 Status WriteJobFile(const std::string& path, const PrintJob& job) {
   // A device or a pipe cannot take back what it was given: the image is
   // decoded whole before its first byte goes out.
-  if (job.sourceReady && platform::IsStreamOutput(path)) {
-    if (Status whole = job.sourceReady(); !whole) return whole;
+  if (platform::IsStreamOutput(path)) {
+    if (Status whole = SourceOf(job); !whole) return whole;
   }
   if (Status written = platform::WriteOutputFile(path, SpoolPieces(job)); !written) {
     if (Status whole = SourceOf(job); !whole) return whole;

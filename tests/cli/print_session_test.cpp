@@ -97,16 +97,23 @@ class PrintFixture : public testing::Test {
     return outcome;
   }
 
+  // Opens `image` as the print command does, to be printed from the
+  // decoder's pixels in bands of `bandRows` rows.
+  void OpenStreamed(const std::vector<std::string>& args, const std::string& image, int bandRows,
+                    app::CliSession& session, ImageDocument& document) {
+    document.streamPrint = true;
+    document.streamBandRows = bandRows;
+    Open(args, image, session, document);
+    EXPECT_TRUE(document.decoded) << "not read in place";
+  }
+
   // The job the command line makes from the decoder's pixels, in bands of
   // `bandRows` rows.
   std::string StreamedJob(const std::vector<std::string>& args, const std::string& image,
                           int bandRows) {
     app::CliSession session;
     ImageDocument document;
-    document.streamPrint = true;
-    document.streamBandRows = bandRows;
-    Open(args, image, session, document);
-    EXPECT_TRUE(document.decoded) << "not read in place";
+    OpenStreamed(args, image, bandRows, session, document);
     Result<PrintJob> job = BuildImageJob(session, document, true);
     if (!job) return "refused: " + job.failure().message;
     std::vector<std::uint8_t> bytes = SpoolBytes(*job);
@@ -247,9 +254,7 @@ TEST_F(PrintCommand, BandsMadeFromTheDecodersPixelsAreTheWholePageJob) {
 TEST_F(PrintCommand, RowsThatFailToComeAfterTheJobBeganLeaveNoJobFile) {
   app::CliSession session;
   ImageDocument document;
-  document.streamPrint = true;
-  document.streamBandRows = 8;
-  Open({"--print-white"}, kPhoto, session, document);
+  OpenStreamed({"--print-white"}, kPhoto, 8, session, document);
   ASSERT_TRUE(document.decoded);
   int asked = 0;
   document.decoded->awaitRows = [&asked](int rows) -> Status {
@@ -279,9 +284,7 @@ TEST_F(PrintCommand, RowsThatFailToComeAfterTheJobBeganLeaveNoJobFile) {
 TEST_F(PrintCommand, AJobReadFromTheDecodersPixelsGoesOutOnce) {
   app::CliSession session;
   ImageDocument document;
-  document.streamPrint = true;
-  document.streamBandRows = 8;
-  Open({"--print-white"}, kPhoto, session, document);
+  OpenStreamed({"--print-white"}, kPhoto, 8, session, document);
   Result<PrintJob> job = BuildImageJob(session, document, true);
   ASSERT_TRUE(job.ok()) << job.failure().message;
   const auto first = home / "first.prn";
