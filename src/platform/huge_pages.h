@@ -28,6 +28,20 @@ inline void ReleasePages(void* data, std::size_t bytes) {
   if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 }
 
+// Makes the memory pages of the bytes ahead of a writer that is about to fill
+// them, in one call instead of a page fault per 4 KiB. Merely a saving: where
+// the kernel cannot (before Linux 5.14), the writer's faults make them.
+inline void PreparePagesForWriting(void* data, std::size_t bytes) {
+#ifndef MADV_POPULATE_WRITE
+  constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+  constexpr std::uintptr_t kPage = 4096;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t begin = start & ~(kPage - 1);
+  const std::uintptr_t end = (start + bytes + kPage - 1) & ~(kPage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+}
+
 // Grows a vector to `size` elements; fresh memory gets the huge-page advice
 // before the resize first writes it.
 template <class Vector>
