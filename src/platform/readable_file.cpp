@@ -1,6 +1,7 @@
 #include "platform/readable_file.h"
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +129,17 @@ std::optional<std::string> ReadableFile::ReadAt(std::uint64_t offset, std::size_
   if (!got) return std::nullopt;
   bytes.resize(*got);
   return bytes;
+}
+
+std::optional<std::size_t> ReadableFile::SendTo(int out, std::size_t count) const {
+  off_t offset = 0;
+  while (static_cast<std::size_t>(offset) < count) {
+    const ssize_t sent = ::sendfile(out, fd_, &offset, count - static_cast<std::size_t>(offset));
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent < 0) return std::nullopt;
+    if (sent == 0) break;
+  }
+  return static_cast<std::size_t>(offset);
 }
 
 Result<std::string> ReadRegularFile(const std::filesystem::path& path, std::size_t maxBytes) {

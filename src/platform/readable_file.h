@@ -38,6 +38,11 @@ class ReadableFile {
   std::optional<std::size_t> ReadAt(std::uint64_t offset, char* out, std::size_t count) const;
   // The same into a string of its own.
   std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t count) const;
+  // Up to `count` bytes from the start written to the descriptor `out` at its
+  // position, copied by the kernel without passing through this process; the
+  // bytes written, fewer at the end of the file; nullopt where the kernel cannot
+  // copy them so, or on a read or write error.
+  std::optional<std::size_t> SendTo(int out, std::size_t count) const;
 
  private:
   ReadableFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
