@@ -32,9 +32,6 @@ inline void ReleasePages(void* data, std::size_t bytes) {
 // them, in one call instead of a page fault per 4 KiB. Merely a saving: where
 // the kernel cannot (before Linux 5.14), the writer's faults make them.
 inline void PreparePagesForWriting(void* data, std::size_t bytes) {
-#ifndef MADV_POPULATE_WRITE
-  constexpr int MADV_POPULATE_WRITE = 23;
-#endif
   constexpr std::uintptr_t kPage = 4096;
   const auto start = reinterpret_cast<std::uintptr_t>(data);
   const std::uintptr_t begin = start & ~(kPage - 1);
